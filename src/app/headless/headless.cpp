@@ -1,0 +1,51 @@
+#include "app/headless/headless.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace mirvo {
+namespace {
+
+struct Command {
+    const char* option;
+    int (*run)(const std::vector<std::string>& args);
+    const char* usage;
+};
+
+const Command kCommands[] = {
+    {"--dump-rows", DumpRowsCommand,
+     "--dump-rows FILE [--rows N] [--chars N] [--ruby 0|1] [--comment 0|1]\n"
+     "    Format FILE and write each row (CP932 bytes) followed by LF."},
+};
+
+void PrintHelp() {
+    std::printf("Usage: mirvo [FILE]\n    Open FILE (a Shift_JIS text) in the reader.\n");
+    for (const Command& c : kCommands) std::printf("       mirvo %s\n", c.usage);
+    std::printf("       mirvo --help\n");
+}
+
+}  // namespace
+
+bool RunHeadless(const std::vector<std::string>& args, int& exitCode) {
+    if (args.empty()) return false;
+    if (args[0] == "--help" || args[0] == "-h") {
+        PrintHelp();
+        exitCode = 0;
+        return true;
+    }
+    for (const Command& c : kCommands) {
+        if (args[0] == c.option) {
+            exitCode = c.run(std::vector<std::string>(args.begin() + 1, args.end()));
+            return true;
+        }
+    }
+    if (args[0].size() > 2 && args[0].compare(0, 2, "--") == 0) {
+        std::fprintf(stderr, "mirvo: unknown option %s\n", args[0].c_str());
+        PrintHelp();
+        exitCode = 2;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace mirvo

@@ -1,0 +1,43 @@
+// Shift_JIS (code page 932) text: characters, stepping and conversion to UTF-8.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace mirvo {
+
+// Bytes 0x81-0x9F and 0xE0-0xFC begin a two-byte character.
+constexpr bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+// Byte length of the character that begins at byte index `index` (0-based) of `text`:
+// 2 for a lead byte followed by another byte, otherwise 1. A lead byte that ends the
+// text is a one-byte character; nothing past the text is read. 0 at or past the end.
+inline std::size_t CharLengthAt(std::string_view text, std::size_t index) {
+    if (index >= text.size()) return 0;
+    if (IsLeadByte(static_cast<unsigned char>(text[index])) && index + 1 < text.size()) return 2;
+    return 1;
+}
+
+// Returns the character that begins at the 1-based byte `position` of `line` and moves
+// `position` past it. At or past the end it returns an empty view and leaves `position`.
+inline std::string_view NextChar(std::string_view line, int& position) {
+    if (position < 1) position = 1;
+    const std::size_t index = static_cast<std::size_t>(position - 1);
+    const std::size_t len = CharLengthAt(line, index);
+    position += static_cast<int>(len);
+    return line.substr(index < line.size() ? index : line.size(), len);
+}
+
+// CP932 bytes to UTF-8 for the screen and for messages. Bytes that do not convert
+// (a lone lead byte, an unassigned code) become U+FFFD; the conversion never fails.
+std::string Cp932ToUtf8(std::string_view cp932);
+
+// UTF-8 to CP932, for markup written in the source and for paths shown in rows.
+// Characters with no CP932 form become "?".
+std::string Utf8ToCp932(std::string_view utf8);
+
+// True when `bytes` is well-formed UTF-8 (used to tell UTF-8 files from CP932 files).
+bool IsValidUtf8(std::string_view bytes);
+
+}  // namespace mirvo

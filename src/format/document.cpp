@@ -1,0 +1,70 @@
+#include "format/document.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "format/settings.h"
+
+namespace mirvo {
+
+RowList SplitLines(std::string_view bytes) {
+    RowList lines;
+    std::size_t start = 0;
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            lines.emplace_back(bytes.substr(start, i - start));
+            i += (c == '\r' && i + 1 < n && bytes[i + 1] == '\n') ? 2 : 1;
+            start = i;
+        } else {
+            // Jump to the next line end: memchr-style scan for CR or LF.
+            const void* lf = std::memchr(bytes.data() + i, '\n', n - i);
+            const void* cr = std::memchr(bytes.data() + i, '\r', n - i);
+            const char* end = bytes.data() + n;
+            const char* next = end;
+            if (lf) next = static_cast<const char*>(lf);
+            if (cr && static_cast<const char*>(cr) < next) next = static_cast<const char*>(cr);
+            i = static_cast<std::size_t>(next - bytes.data());
+        }
+    }
+    if (start < n) lines.emplace_back(bytes.substr(start));
+    return lines;
+}
+
+bool LoadLines(const std::string& path, RowList& lines, std::string* error) {
+    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!f) {
+        if (error) *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::string bytes;
+    char buffer[65536];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) bytes.append(buffer, got);
+    if (std::ferror(f.get())) {
+        if (error) *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    lines = SplitLines(bytes);
+    return true;
+}
+
+int PageCount(std::size_t rowListSize, int rowCount) {
+    const long long rows = static_cast<long long>(rowListSize);
+    // (rows - 2) / RowCount truncates toward zero, so 0 and 1 rows give page 1.
+    return static_cast<int>((rows - 2) / UsableRowCount(rowCount)) + 1;
+}
+
+long long FirstRowOfPage(int page, int rowCount) {
+    return (static_cast<long long>(page) - 1) * UsableRowCount(rowCount);
+}
+
+int PageOfRow(long long rowIndex, int rowCount) {
+    return static_cast<int>(rowIndex / UsableRowCount(rowCount)) + 1;
+}
+
+}  // namespace mirvo

@@ -1,0 +1,33 @@
+// The book in memory: a list of CP932 byte strings. Before formatting it holds the lines
+// of the text file, afterwards the rows (one per printed column), `RowCount` rows a page.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mirvo {
+
+using RowList = std::vector<std::string>;
+
+constexpr int FrontCoverPage = -1;
+constexpr int BackCoverPage = 9999;
+
+// Splits file bytes into lines at CR LF, lone CR and lone LF; the end markers are not
+// kept, a final line end adds no line, and no bytes give no lines.
+RowList SplitLines(std::string_view bytes);
+
+// Loads the file at `path` (bytes as they are) into `lines`. Returns false and sets
+// `error` (UTF-8) when the file cannot be read; `lines` is then left as it was.
+bool LoadLines(const std::string& path, RowList& lines, std::string* error = nullptr);
+
+// trunc((rows - 2) / RowCount) + 1: the final empty row is not counted, and an empty or
+// one-row list still has one page. `rowCount` below 1 is taken as 1.
+int PageCount(std::size_t rowListSize, int rowCount);
+inline int PageCount(const RowList& rows, int rowCount) { return PageCount(rows.size(), rowCount); }
+// Index of the first row of page p (1-based).
+long long FirstRowOfPage(int page, int rowCount);
+// Page (1-based) on which row index i lies.
+int PageOfRow(long long rowIndex, int rowCount);
+
+}  // namespace mirvo

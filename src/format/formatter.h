@@ -1,0 +1,56 @@
+// The document formatter: turns the source lines of a book into rows of at most RowBytes
+// counted bytes, with Japanese line-breaking rules, the width rules of ruby and
+// annotation markup, and whole pages for illustration and page-break tag lines.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "format/document.h"
+#include "format/settings.h"
+
+namespace mirvo {
+
+// What only the window (and the settings file) can do for the formatter.
+class FormatterHost {
+public:
+    virtual ~FormatterHost() = default;
+    // Show `message` (UTF-8, lines separated by "\r\n") in the error window and wait
+    // until the reader has closed it.
+    virtual void ReportError(const std::string& message) = 0;
+    // Put `text` (UTF-8) into panel 1 of the status bar: progress while formatting, the
+    // document path when done.
+    virtual void SetStatusText(const std::string& text) = 0;
+    // Write an empty `Last` entry into the global settings file, so that the next start
+    // does not reopen a book that cannot be formatted.
+    virtual void ClearLastDocument() = 0;
+};
+
+struct FormatOptions {
+    int RowCount = 10;
+    int RowBytes = 50;
+    bool UseRuby = true;
+    bool UseComment = true;
+    std::string DocumentPath;  // UTF-8, only used in messages and the status text
+
+    static FormatOptions From(const Settings& s, const std::string& documentPath) {
+        return FormatOptions{s.RowCount, s.RowBytes, s.UseRuby, s.UseComment, documentPath};
+    }
+};
+
+// Formats the source lines held in `rows` into rows, in place. Returns true on success
+// (FormatFailed false). On a formatting error the message has been reported, `rows` is
+// empty, the `Last` entry has been cleared, and the result is false.
+bool FormatDocument(RowList& rows, const FormatOptions& options, FormatterHost& host);
+
+// The progress text after `done` of `total` lines: "文書整形中:" with k "●" and 10 - k "○".
+std::string ProgressText(std::size_t done, std::size_t total);
+
+// Tag lines. Each returns true when `line` is its kind of tag and has been placed into
+// `rows` (whose last row is the empty row opened for this line).
+bool IsImageTagLine(std::string_view line);  // "<IMG" in any case at the very start
+bool IsSkipTagLine(std::string_view line);   // "<SKIP" in any case at the very start
+bool TakeImageLine(std::string_view line, RowList& rows, int rowCount);
+bool TakeSkipLine(std::string_view line, RowList& rows, int rowCount);
+
+}  // namespace mirvo
