@@ -7,17 +7,14 @@
 #include <string_view>
 
 #include "format/document.h"
+#include "format/error_reporter.h"
 #include "format/settings.h"
 
 namespace mirvo {
 
 // What only the window (and the settings file) can do for the formatter.
-class FormatterHost {
+class FormatterHost : public ErrorReporter {
 public:
-    virtual ~FormatterHost() = default;
-    // Show `message` (UTF-8, lines separated by "\r\n") in the error window and wait
-    // until the reader has closed it.
-    virtual void ReportError(const std::string& message) = 0;
     // Put `text` (UTF-8) into panel 1 of the status bar: progress while formatting, the
     // document path when done.
     virtual void SetStatusText(const std::string& text) = 0;
