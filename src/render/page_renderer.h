@@ -1,0 +1,102 @@
+// The page renderer: draws one page of formatted rows into a page buffer as vertical
+// text (columns from right to left), with ruby beside its base, emphasis dots, circled
+// footnote marks and illustrations, and records what it drew in the page text lists.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "format/document.h"
+#include "format/error_reporter.h"
+#include "format/settings.h"
+#include "render/bitmap.h"
+
+namespace mirvo {
+
+// The three lists filled while a spread is drawn. Entry k of a page's text list is the
+// text drawn in row k of that page; FootnoteList entry n - 1 is the text behind mark n.
+struct PageTexts {
+    std::vector<std::string> RightPageText;
+    std::vector<std::string> LeftPageText;
+    std::vector<std::string> FootnoteList;
+};
+
+enum class PageFont { Body, Ruby };
+
+// Where the renderer's characters go. The real painter draws with two VerticalFonts;
+// tests record the calls.
+class GlyphPainter {
+  public:
+    virtual ~GlyphPainter() = default;
+    // Both page fonts: face (UTF-8, "@" form), weight and cell heights in pixels.
+    virtual void SetFonts(const std::string& fontName, bool bold, int bodyHeight,
+                          int rubyHeight) = 0;
+    // Draws the CP932 character `ch` turned for vertical writing, (x, y) being the
+    // top-left corner of the unturned cell.
+    virtual void DrawChar(Bitmap& target, PageFont font, std::string_view ch, int x, int y,
+                          Color color) = 0;
+};
+
+// Cell heights of the page fonts for a buffer `bufferHeight` pixels high.
+struct PageFontHeights {
+    int body = 0;  // trunc(h0 * (1 - FontSpace / 100)), h0 = 2 * trunc(0.9 * H / B)
+    int ruby = 0;  // trunc(0.9 * H / B)
+};
+PageFontHeights ComputePageFontHeights(int bufferHeight, int rowBytes, int fontSpace);
+
+// Fixed drawing colours of the page.
+constexpr Color kTextBlack = 0x000000;
+constexpr Color kRubyMarkRed = 0x0000FF;
+constexpr Color kFootnoteBlue = 0xFF0000;
+
+// The message shown when a row's markup is not closed (or the page otherwise cannot be
+// drawn); `documentPath` is UTF-8.
+std::string PageDrawFailedMessage(const std::string& documentPath);
+
+// Everything RenderPage reads besides the buffer.
+struct PageSource {
+    const RowList& rows;
+    const Settings& settings;
+    const Bitmap& pageTexture;        // tiled over the page when UsePageTexture is on
+    const std::string& documentPath;  // UTF-8; pictures are found beside it
+};
+
+class PageRenderer {
+  public:
+    // With no painter the renderer draws with its own two VerticalFonts (body, ruby).
+    explicit PageRenderer(GlyphPainter* painter = nullptr);
+    ~PageRenderer();
+    PageRenderer(const PageRenderer&) = delete;
+    PageRenderer& operator=(const PageRenderer&) = delete;
+
+    // The colour of the page fonts themselves (the window-text colour): ruby, emphasis
+    // dots and the first character drawn after the body font is selected. Black unless
+    // set.
+    void SetWindowTextColor(Color c) { windowText_ = c; }
+    Color WindowTextColor() const { return windowText_; }
+
+    // Sets both page fonts from the settings and the height of the page buffer.
+    void SetupPageFonts(int bufferHeight, const Settings& s);
+
+    // Draws page `page` (1-based) into `buffer`, which is first made `width` x `height`.
+    // The front and back cover pages (-1, 9999) return at once and leave `buffer` alone.
+    // `rightPage` chooses the list: the right page fills RightPageText and restarts
+    // FootnoteList, the left page fills LeftPageText and goes on numbering footnotes.
+    //
+    // Returns false when a row's ruby or annotation is not closed within the row: the
+    // message has been reported, drawing of this page stopped there (what was drawn and
+    // recorded so far stays), and the caller sets FormatFailed. A picture that cannot be
+    // read throws PictureError out of this call; a PageColor that is no colour throws
+    // ColorConversionError.
+    bool RenderPage(Bitmap& buffer, int width, int height, int page, bool rightPage,
+                    const PageSource& source, PageTexts& lists, ErrorReporter& reporter);
+
+  private:
+    GlyphPainter* painter_;
+    std::unique_ptr<GlyphPainter> ownPainter_;
+    Color windowText_ = kTextBlack;
+};
+
+}  // namespace mirvo

@@ -1,0 +1,72 @@
+// Text faces for the pages and the covers, on fontconfig, FreeType and HarfBuzz.
+//
+// A VerticalFont draws one CP932 character at a text point (X, Y), the top-left corner
+// of the unturned character cell. Turned for vertical writing, the cell covers x from
+// X - h to X and y from Y to Y + advance (h = the cell height, which is also the em
+// square). A double-byte character stands upright in the cell (using the face's
+// vertical alternate where it has one: 「」、。ー…（ and so on) and advances h; a
+// single-byte character lies on its side, turned 90 degrees clockwise, its baseline
+// running down at x = X - ascent, and advances by its horizontal advance.
+//
+// Glyphs are monochrome (no smoothing) and only glyph pixels are written, in the given
+// colour. The same object also draws a horizontal line of UTF-8 text (the cover title
+// and author).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "render/bitmap.h"
+
+namespace mirvo {
+
+// The face file fontconfig chooses for a requested face name (UTF-8).
+struct ResolvedFace {
+    std::string file;
+    int index = 0;
+    bool hasBold = false;  // the file itself is a bold style
+    std::string family;
+};
+
+// Resolves `name` (a leading "@" is dropped) with lang=ja; when the match does not cover
+// Japanese, falls back to the default Japanese sans-serif, or serif for names that
+// contain 明朝 or Mincho. `bold` asks for the face's bold style.
+ResolvedFace ResolveJapaneseFace(const std::string& name, bool bold);
+
+class VerticalFont {
+  public:
+    VerticalFont();
+    ~VerticalFont();
+    VerticalFont(const VerticalFont&) = delete;
+    VerticalFont& operator=(const VerticalFont&) = delete;
+
+    // Face name (UTF-8, "@" allowed), cell height in pixels, weight. Cheap when nothing
+    // changes, so it may be called for every page. Heights below 1 draw nothing.
+    void Configure(const std::string& name, int height, bool bold);
+
+    int Height() const { return height_; }
+    bool Bold() const { return bold_; }
+    // The face's horizontal ascender at this size, in whole pixels.
+    int Ascent() const;
+    const ResolvedFace& Face() const { return face_; }
+
+    // Draws the CP932 character `ch` (one or two bytes) turned for vertical writing with
+    // its text point at (x, y). Returns the advance down the column in pixels.
+    int DrawVertical(Bitmap& target, std::string_view ch, int x, int y, Color color);
+
+    // Draws UTF-8 `text` horizontally, (x, y) being the top-left corner of the first
+    // cell. Returns the width drawn.
+    int DrawHorizontal(Bitmap& target, std::string_view utf8, int x, int y, Color color);
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    ResolvedFace face_;
+    std::string name_;
+    int height_ = 0;
+    bool bold_ = false;
+};
+
+}  // namespace mirvo

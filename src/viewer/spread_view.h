@@ -1,0 +1,64 @@
+// One display of the book: what CurrentPage asks for (front cover, a spread of two
+// pages, back cover), its layout, and the finished page buffers. The window's
+// ShowSpread, ShowFrontCover and ShowBackCover and the headless render command share
+// this code; the window then only puts the buffers on screen (with the page turn).
+#pragma once
+
+#include <string>
+
+#include "format/document.h"
+#include "format/error_reporter.h"
+#include "format/settings.h"
+#include "render/bitmap.h"
+#include "render/page_renderer.h"
+#include "render/vertical_font.h"
+#include "viewer/navigation.h"
+#include "viewer/spread_layout.h"
+
+namespace mirvo {
+
+struct SpreadRequest {
+    const RowList& rows;
+    const Settings& settings;
+    int currentPage = FrontCoverPage;
+    int areaWidth = 0, areaHeight = 0;  // the picture area imgBase
+    double ratio = kSpreadHeightRatio;  // SpreadHeightRatio
+    const Bitmap& pageTexture;          // imgPageTexture
+    const std::string& documentPath;    // UTF-8
+};
+
+struct SpreadOutcome {
+    SpreadKind kind = SpreadKind::FrontCover;
+    int currentPage = FrontCoverPage;  // CurrentPage after the display rules
+    Rect bookArea;                     // in the picture area
+    Rect leftImage, rightImage;        // in the book area
+    bool pageDrawFailed = false;       // a page could not be drawn: set FormatFailed
+};
+
+class SpreadView {
+  public:
+    // `painter` replaces the page fonts (tests); null draws with VerticalFonts.
+    explicit SpreadView(GlyphPainter* painter = nullptr);
+
+    PageRenderer& Renderer() { return renderer_; }
+    void SetWindowTextColor(Color c);
+
+    // Chooses the display for `request.currentPage` (ChooseSpread), lays it out and draws
+    // it into the two buffers:
+    // a spread is rendered (right page first, then the left one) and finished; a cover
+    // is drawn at page-image size. The lists are filled for a spread only. Errors of
+    // pictures (PictureError) and colours (ColorConversionError) propagate.
+    SpreadOutcome Render(const SpreadRequest& request, Bitmap& leftBuf, Bitmap& rightBuf,
+                         PageTexts& lists, ErrorReporter& reporter);
+
+  private:
+    PageRenderer renderer_;
+    VerticalFont coverFont_;
+    Color windowText_ = kTextBlack;
+};
+
+// The book area as it shows on screen: both finished buffers copied to their images'
+// places (left image at x = 0), cut to the book area.
+Bitmap ComposeBookArea(const SpreadOutcome& outcome, const Bitmap& leftBuf, const Bitmap& rightBuf);
+
+}  // namespace mirvo
