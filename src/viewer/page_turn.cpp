@@ -1,0 +1,106 @@
+#include "viewer/page_turn.h"
+
+#include <chrono>
+
+namespace mirvo {
+namespace {
+
+// trunc(x + 0.5) for the non-negative fractions of a page width used by the frames.
+int Round(double x) {
+    return static_cast<int>(x + 0.5);
+}
+
+// Draws `leaf` stretched into columns [a, b) over the full height of `page`'s control.
+void Squeeze(Bitmap& page, const Bitmap& leaf, int a, int b, int height) {
+    if (leaf.Empty() || b <= a || height <= 0) return;
+    StretchDraw(page, Rect{a, 0, b, height}, leaf);
+}
+
+void TurnForward(PageTurnPictures& p, PageTurnHost& host, int delay) {
+    const int wl = p.leftWidth, wr = p.rightWidth, h = p.height;
+    // 1: the old left page, three quarters wide, against the spine.
+    p.temp = p.leftPage;
+    p.leftPage = p.leftBuf;
+    Squeeze(p.leftPage, p.temp, Round(wl / 4.0), wl, h);
+    host.Repaint();
+    host.WaitMilliseconds(delay);
+    // 2: two thirds wide.
+    p.leftPage = p.leftBuf;
+    Squeeze(p.leftPage, p.temp, Round(wl / 3.0), wl, h);
+    host.Repaint();
+    host.WaitMilliseconds(delay);
+    // 3: the new left page complete; it reaches the screen with frame 4.
+    p.leftPage = p.leftBuf;
+    host.WaitMilliseconds(delay);
+    // 4: the new right page grows out of the spine over the old one.
+    p.temp = p.rightBuf;
+    Squeeze(p.rightPage, p.temp, 0, Round(2.0 * wr / 3.0), h);
+    host.Repaint();
+    host.WaitMilliseconds(delay);
+    // 5
+    Squeeze(p.rightPage, p.temp, 0, Round(3.0 * wr / 4.0), h);
+    host.Repaint();
+    host.WaitMilliseconds(delay);
+    // 6
+    p.rightPage = p.rightBuf;
+    host.Repaint();
+}
+
+void TurnBackward(PageTurnPictures& p, PageTurnHost& host, int delay) {
+    const int wl = p.leftWidth, wr = p.rightWidth, h = p.height;
+    // 1: the old right page, three quarters wide, against the spine.
+    p.temp = p.rightPage;
+    p.rightPage = p.rightBuf;
+    Squeeze(p.rightPage, p.temp, 0, Round(3.0 * wr / 4.0), h);
+    host.Repaint();
+    host.Repaint();
+    host.WaitMilliseconds(delay);
+    // 2: two thirds wide.
+    p.rightPage = p.rightBuf;
+    Squeeze(p.rightPage, p.temp, 0, Round(2.0 * wr / 3.0), h);
+    host.Repaint();
+    host.WaitMilliseconds(delay);
+    // 3: the new right page complete.
+    p.rightPage = p.rightBuf;
+    host.Repaint();
+    host.WaitMilliseconds(delay);
+    // 4: the new left page grows out of the spine over the old one.
+    p.temp = p.leftBuf;
+    Squeeze(p.leftPage, p.temp, Round(wl / 3.0), wl, h);
+    host.Repaint();
+    host.WaitMilliseconds(delay);
+    // 5
+    Squeeze(p.leftPage, p.temp, Round(wl / 4.0), wl, h);
+    host.Repaint();
+    host.WaitMilliseconds(delay);
+    // 6
+    p.leftPage = p.leftBuf;
+    host.Repaint();
+}
+
+}  // namespace
+
+void PlayPageTurn(char direction, int changeSpeed, PageTurnPictures& p, PageTurnHost& host) {
+    host.PlayTurnSound();
+    if (changeSpeed == 0 || direction == 'N') {
+        p.rightPage = p.rightBuf;
+        p.leftPage = p.leftBuf;
+        host.Repaint();
+        return;
+    }
+    const int delay = 200 - changeSpeed;
+    if (direction == 'L')
+        TurnBackward(p, host, delay);
+    else
+        TurnForward(p, host, delay);
+}
+
+void WaitMilliseconds(int ms) {
+    if (ms <= 1) return;
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + std::chrono::milliseconds(ms);
+    while (Clock::now() < end) {
+    }
+}
+
+}  // namespace mirvo
