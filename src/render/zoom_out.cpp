@@ -1,0 +1,239 @@
+#include "render/zoom_out.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <utility>
+#include <vector>
+
+namespace mirvo {
+
+namespace {
+
+constexpr std::int64_t kWhole = 65536;  // weight of one whole source pixel
+
+// Work memory of the passes. A table that cannot be had is reported as false, with
+// whatever was got already released.
+template <class T>
+bool TryAllocate(std::vector<T>& table, std::size_t count) {
+    try {
+        table.assign(count, T{});
+        return true;
+    } catch (const std::bad_alloc&) {
+        std::vector<T>().swap(table);
+        return false;
+    }
+}
+
+// q = total * j / parts in real numbers, cut into its whole part and its fraction in
+// 1/65536 units.
+inline void SplitEdge(int total, int j, int parts, int& whole, int& fraction) {
+    const double q = static_cast<double>(static_cast<std::int64_t>(total) * j) / parts;
+    whole = static_cast<int>(q);
+    fraction = static_cast<int>((q - whole) * 65536.0);
+}
+
+// The rounded weight of one destination pixel: trunc(total * 65536 / parts + 0.5).
+inline std::int64_t StepOf(int total, int parts) {
+    return static_cast<std::int64_t>(static_cast<double>(total * kWhole) / parts + 0.5);
+}
+
+struct WidthTables {
+    std::vector<int> a, f;  // left edge of destination pixel j: a[j] + f[j] / 65536
+    std::int64_t step = 0;
+};
+
+bool MakeWidthTables(int sw, int dw, WidthTables& t) {
+    if (!TryAllocate(t.a, static_cast<std::size_t>(dw) + 1)) return false;
+    if (!TryAllocate(t.f, static_cast<std::size_t>(dw) + 1)) {
+        std::vector<int>().swap(t.a);
+        return false;
+    }
+    for (int j = 0; j <= dw; ++j) SplitEdge(sw, j, dw, t.a[j], t.f[j]);
+    t.step = StepOf(sw, dw);
+    return true;
+}
+
+// One row of the width pass: dw destination pixels from the source row.
+void ReduceRow(const std::uint8_t* s, std::uint8_t* d, int dw, const WidthTables& t) {
+    int k = 0;
+    std::int64_t w = kWhole;
+    for (int x = 0; x < dw; ++x) {
+        std::int64_t b0 = 0, b1 = 0, b2 = 0;
+        if (w != 0) {
+            const std::uint8_t* p = s + 3 * k;
+            b0 = w * p[0];
+            b1 = w * p[1];
+            b2 = w * p[2];
+        }
+        const int next = t.a[x + 1];
+        std::int64_t m0 = 0, m1 = 0, m2 = 0;
+        for (int i = k + 1; i < next; ++i) {
+            const std::uint8_t* p = s + 3 * i;
+            m0 += p[0];
+            m1 += p[1];
+            m2 += p[2];
+        }
+        b0 += m0 * kWhole;
+        b1 += m1 * kWhole;
+        b2 += m2 * kWhole;
+        k = next;
+        w = t.f[x + 1];
+        if (w != 0) {
+            const std::uint8_t* p = s + 3 * k;
+            b0 += w * p[0];
+            b1 += w * p[1];
+            b2 += w * p[2];
+        }
+        w = kWhole - w;
+        d[3 * x] = static_cast<std::uint8_t>(b0 / t.step);
+        d[3 * x + 1] = static_cast<std::uint8_t>(b1 / t.step);
+        d[3 * x + 2] = static_cast<std::uint8_t>(b2 / t.step);
+    }
+}
+
+inline void AddRow(std::int64_t* acc, const std::uint8_t* row, std::size_t n, std::int64_t w) {
+    for (std::size_t i = 0; i < n; ++i) acc[i] += w * row[i];
+}
+
+inline void StoreRow(std::uint8_t* d, const std::int64_t* acc, std::size_t n, std::int64_t step) {
+    for (std::size_t i = 0; i < n; ++i) d[i] = static_cast<std::uint8_t>(acc[i] / step);
+}
+
+// The height pass over rows handed out by `rowOf(r)` (a source row, or a source row after
+// the width pass), writing `dh` rows of `n` bytes through `out(y)`.
+template <class RowOf, class Out>
+void ReduceColumns(int sh, int dh, std::size_t n, std::vector<std::int64_t>& acc, RowOf rowOf,
+                   Out out) {
+    const std::int64_t step = StepOf(sh, dh);
+    int k = 0;
+    std::int64_t w = kWhole;
+    const std::uint8_t* current = rowOf(0);
+    for (int y = 0; y < dh; ++y) {
+        std::fill(acc.begin(), acc.end(), 0);
+        if (w != 0) AddRow(acc.data(), current, n, w);
+        int whole, fraction;
+        SplitEdge(sh, y + 1, dh, whole, fraction);
+        for (int r = k + 1; r < whole; ++r) AddRow(acc.data(), rowOf(r), n, kWhole);
+        k = whole;
+        w = fraction;
+        if (y != dh - 1) {
+            current = rowOf(k);
+            if (w != 0) AddRow(acc.data(), current, n, w);
+        }
+        StoreRow(out(y), acc.data(), n, step);
+        w = kWhole - w;
+    }
+}
+
+// Both passes in one sweep over the source: each source row is reduced in width when the
+// height pass first needs it, so the intermediate picture is never made. The bytes are
+// those of the two separate passes.
+bool ShrinkFused(const Bitmap& src, Bitmap& dst) {
+    const int sw = src.Width(), sh = src.Height(), dw = dst.Width(), dh = dst.Height();
+    const std::size_t n = static_cast<std::size_t>(dw) * 3;
+    WidthTables t;
+    std::vector<std::int64_t> acc;
+    // The height pass uses each row it asks for before asking for the next one, so one
+    // reduced row is enough.
+    std::vector<std::uint8_t> reduced;
+    if (!MakeWidthTables(sw, dw, t) || !TryAllocate(acc, n) || !TryAllocate(reduced, n)) {
+        return false;
+    }
+    ReduceColumns(
+        sh, dh, n, acc,
+        [&](int r) {
+            ReduceRow(src.Row(r), reduced.data(), dw, t);
+            return static_cast<const std::uint8_t*>(reduced.data());
+        },
+        [&](int y) { return dst.Row(y); });
+    return true;
+}
+
+// Halving of a picture of even width and height: every destination byte is
+// trunc((trunc((a + b) / 2) + trunc((c + d) / 2)) / 2) of its 2 x 2 block, the width pass
+// first, exactly what the two passes give when the weights are whole.
+inline std::uint32_t HalfSum(std::uint32_t a, std::uint32_t b) {
+    return (a + b) >> 1;
+}
+
+void HalveEven(const Bitmap& src, Bitmap& dst) {
+    const int dw = dst.Width(), dh = dst.Height();
+    for (int y = 0; y < dh; ++y) {
+        const std::uint8_t* __restrict r0 = src.Row(2 * y);
+        const std::uint8_t* __restrict r1 = src.Row(2 * y + 1);
+        std::uint8_t* __restrict d = dst.Row(y);
+        for (int x = 0; x < dw; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                const std::uint32_t top = HalfSum(r0[6 * x + c], r0[6 * x + 3 + c]);
+                const std::uint32_t bottom = HalfSum(r1[6 * x + c], r1[6 * x + 3 + c]);
+                d[3 * x + c] = static_cast<std::uint8_t>(HalfSum(top, bottom));
+            }
+        }
+    }
+}
+
+bool NewSize(const Bitmap& bitmap, double factor, int& nw, int& nh) {
+    if (bitmap.Empty() || !(factor > 0.0) || factor > 1.0) return false;
+    nw = static_cast<int>(bitmap.Width() * factor);
+    nh = static_cast<int>(bitmap.Height() * factor);
+    return true;
+}
+
+}  // namespace
+
+void ShrinkWidth(const Bitmap& src, Bitmap& dst) {
+    const int sw = src.Width(), dw = dst.Width();
+    if (src.Empty() || dst.Empty() || dst.Height() != src.Height() || dw > sw) return;
+    WidthTables t;
+    if (!MakeWidthTables(sw, dw, t)) return;
+    for (int y = 0; y < dst.Height(); ++y) ReduceRow(src.Row(y), dst.Row(y), dw, t);
+}
+
+void ShrinkHeight(const Bitmap& src, Bitmap& dst) {
+    const int sh = src.Height(), dh = dst.Height();
+    if (src.Empty() || dst.Empty() || dst.Width() != src.Width() || dh > sh) return;
+    const std::size_t n = static_cast<std::size_t>(src.Width()) * 3;
+    std::vector<std::int64_t> acc;
+    if (!TryAllocate(acc, n)) return;
+    ReduceColumns(
+        sh, dh, n, acc, [&](int r) { return src.Row(r); }, [&](int y) { return dst.Row(y); });
+}
+
+void ShrinkBitmapReference(Bitmap& bitmap, double factor) {
+    int nw, nh;
+    if (!NewSize(bitmap, factor, nw, nh)) return;
+    if (nw <= 0 || nh <= 0) {
+        bitmap.Clear();
+        return;
+    }
+    Bitmap scratch = bitmap;
+    scratch.SetSize(nw, bitmap.Height());
+    ShrinkWidth(bitmap, scratch);
+    bitmap = scratch;
+    scratch.SetSize(bitmap.Width(), nh);
+    ShrinkHeight(bitmap, scratch);
+    bitmap = std::move(scratch);
+}
+
+void ShrinkBitmap(Bitmap& bitmap, double factor) {
+    int nw, nh;
+    if (!NewSize(bitmap, factor, nw, nh)) return;
+    if (nw <= 0 || nh <= 0) {
+        bitmap.Clear();
+        return;
+    }
+    Bitmap result(nw, nh);
+    if (bitmap.Width() == 2 * nw && bitmap.Height() == 2 * nh) {
+        HalveEven(bitmap, result);
+    } else if (!ShrinkFused(bitmap, result)) {
+        // Short of work memory: the separate passes keep the cut copy where a pass
+        // cannot run.
+        ShrinkBitmapReference(bitmap, factor);
+        return;
+    }
+    bitmap = std::move(result);
+}
+
+}  // namespace mirvo
