@@ -12,7 +12,7 @@ namespace {
 // One iconv descriptor per direction, opened on first use. iconv_t keeps shift state,
 // so each call resets it; calls are serialised because the descriptors are shared.
 class Converter {
-public:
+  public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
         if (cd_ == reinterpret_cast<iconv_t>(-1)) {
             throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
@@ -51,7 +51,7 @@ public:
         return out;
     }
 
-private:
+  private:
     iconv_t cd_;
     std::mutex mutex_;
 };
@@ -77,9 +77,8 @@ size_t Utf8SequenceLength(std::string_view s) {
 
 std::string Cp932ToUtf8(std::string_view cp932) {
     static Converter converter("UTF-8", "CP932");
-    return converter.Convert(cp932, "\xEF\xBF\xBD", [](std::string_view rest) {
-        return CharLengthAt(rest, 0);
-    });
+    return converter.Convert(cp932, "\xEF\xBF\xBD",
+                             [](std::string_view rest) { return CharLengthAt(rest, 0); });
 }
 
 std::string Utf8ToCp932(std::string_view utf8) {

@@ -8,7 +8,9 @@
 namespace mirvo {
 
 // Bytes 0x81-0x9F and 0xE0-0xFC begin a two-byte character.
-constexpr bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+constexpr bool IsLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 // Byte length of the character that begins at byte index `index` (0-based) of `text`:
 // 2 for a lead byte followed by another byte, otherwise 1. A lead byte that ends the

@@ -24,7 +24,9 @@ bool LoadLines(const std::string& path, RowList& lines, std::string* error = nul
 // trunc((rows - 2) / RowCount) + 1: the final empty row is not counted, and an empty or
 // one-row list still has one page. `rowCount` below 1 is taken as 1.
 int PageCount(std::size_t rowListSize, int rowCount);
-inline int PageCount(const RowList& rows, int rowCount) { return PageCount(rows.size(), rowCount); }
+inline int PageCount(const RowList& rows, int rowCount) {
+    return PageCount(rows.size(), rowCount);
+}
 // Index of the first row of page p (1-based).
 long long FirstRowOfPage(int page, int rowCount);
 // Page (1-based) on which row index i lies.

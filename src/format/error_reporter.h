@@ -7,7 +7,7 @@
 namespace mirvo {
 
 class ErrorReporter {
-public:
+  public:
     virtual ~ErrorReporter() = default;
     // Show `message` (UTF-8, lines separated by "\r\n") and return when the reader has
     // closed the error window.

@@ -14,7 +14,7 @@ namespace mirvo {
 
 // What only the window (and the settings file) can do for the formatter.
 class FormatterHost : public ErrorReporter {
-public:
+  public:
     // Put `text` (UTF-8) into panel 1 of the status bar: progress while formatting, the
     // document path when done.
     virtual void SetStatusText(const std::string& text) = 0;

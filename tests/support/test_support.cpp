@@ -11,7 +11,9 @@
 
 namespace mirvo::test {
 
-std::string Sjis(std::string_view utf8) { return Utf8ToCp932(utf8); }
+std::string Sjis(std::string_view utf8) {
+    return Utf8ToCp932(utf8);
+}
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "mirvo-test-XXXXXX").string();

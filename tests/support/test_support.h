@@ -12,7 +12,7 @@ std::string Sjis(std::string_view utf8);
 
 // A fresh folder under /tmp, removed with everything in it when the object goes.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -20,7 +20,7 @@ public:
     const std::string& Path() const { return path_; }
     std::string File(std::string_view name) const { return path_ + "/" + std::string(name); }
 
-private:
+  private:
     std::string path_;
 };
 

@@ -1,0 +1,348 @@
+#include "format/formatter.h"
+
+#include <array>
+#include <cstdint>
+#include <new>
+#include <stdexcept>
+#include <utility>
+
+#include "format/cp932.h"
+
+namespace mirvo {
+namespace {
+
+// Character classes, looked up by character code (the byte, or lead << 8 | trail).
+enum : std::uint8_t {
+    kRowStartForbidden = 1,  // never begins a row: hung on the previous row instead
+    kRowEndForbidden = 2,    // never ends a row: pushed down to begin the next one
+    kMarkup = 4,             // 《 》 ［ ＃ ］
+};
+
+constexpr std::uint16_t CodeOf(std::string_view ch) {
+    return ch.size() == 2 ? static_cast<std::uint16_t>(static_cast<unsigned char>(ch[0]) << 8 |
+                                                       static_cast<unsigned char>(ch[1]))
+                          : static_cast<std::uint16_t>(static_cast<unsigned char>(ch[0]));
+}
+
+struct Markup {
+    std::uint16_t rubyOpen, rubyClose, noteOpen, noteSharp, noteClose;
+    std::string emphasis;  // 傍点
+};
+
+struct Tables {
+    std::array<std::uint8_t, 65536> classes{};
+    Markup markup{};
+
+    Tables() {
+        auto mark = [&](const char* utf8, std::uint8_t cls) {
+            const std::string s = Utf8ToCp932(utf8);
+            int pos = 1;
+            while (pos <= static_cast<int>(s.size())) classes[CodeOf(NextChar(s, pos))] |= cls;
+        };
+        mark("]}):;,.-?!ﾞﾟ｣･~・：；？！゛゜‐’”）〕｝〉」』】", kRowStartForbidden);
+        mark(",.､｡、。，．", kRowStartForbidden);
+        mark("[{(‘“（〔｛〈「『【", kRowEndForbidden);
+        mark("《》［＃］", kMarkup);
+        auto code = [](const char* utf8) { return CodeOf(Utf8ToCp932(utf8)); };
+        markup =
+            Markup{code("《"), code("》"), code("［"), code("＃"), code("］"), Utf8ToCp932("傍点")};
+    }
+};
+
+const Tables& GetTables() {
+    static const Tables tables;
+    return tables;
+}
+
+// True when `text` holds `word` starting on a character boundary.
+bool ContainsChars(std::string_view text, std::string_view word) {
+    for (std::size_t i = 0; i + word.size() <= text.size(); i += CharLengthAt(text, i)) {
+        if (text.compare(i, word.size(), word) == 0) return true;
+    }
+    return false;
+}
+
+// A formatting error with its message (E1 to E4).
+struct FormatError {
+    std::string message;
+};
+
+std::string ReadErrorHead(const std::string& path) {
+    return "ファイル:" + path + "の読込み中にエラーが発生しました。\r\n";
+}
+const char* const kLine1Tail = "\r\n\r\n場所は、物理行で、1行目です。確認してください。";
+
+enum class Bracket { None, Ruby, Note };
+
+class Formatter {
+  public:
+    Formatter(RowList& rows, const FormatOptions& o, FormatterHost& host)
+        : rows_(rows),
+          o_(o),
+          host_(host),
+          t_(GetTables()),
+          rowCount_(UsableRowCount(o.RowCount)),
+          rowLimit_(UsableRowBytes(o.RowBytes) - 1) {}
+
+    void Run() {
+        RowList source = std::move(rows_);
+        rows_ = RowList();
+        rows_.reserve(EstimateRows(source));
+        rows_.emplace_back();
+        const std::size_t n = source.size();
+        int lastK = -1;
+        for (lineIndex_ = 0; lineIndex_ < n; ++lineIndex_) {
+            const std::string& line = source[lineIndex_];
+            if (!TakeImageLine(line, rows_, rowCount_) && !TakeSkipLine(line, rows_, rowCount_)) {
+                FormatLine(line);
+            }
+            rows_.emplace_back();
+            column_ = 1;
+            const int k = static_cast<int>(10 * (lineIndex_ + 1) / n);
+            if (k != lastK) {
+                lastK = k;
+                host_.SetStatusText(ProgressText(lineIndex_ + 1, n));
+            }
+        }
+    }
+
+  private:
+    static std::size_t EstimateRows(const RowList& source) {
+        std::size_t bytes = 0;
+        for (const std::string& l : source) bytes += l.size();
+        return source.size() + bytes / 40 + 16;
+    }
+
+    // The last row as it stands: its stored bytes plus the bytes of the current line that
+    // belong to it and are not yet appended.
+    bool LastRowEmpty() const { return rows_.back().empty() && segEnd_ == segStart_; }
+    void Flush() {
+        if (segEnd_ > segStart_) rows_.back().append(line_.substr(segStart_, segEnd_ - segStart_));
+        segStart_ = segEnd_;
+    }
+    void NewRow() {
+        Flush();
+        rows_.emplace_back();
+        rows_.back().reserve(static_cast<std::size_t>(rowLimit_) + 8);
+    }
+    // Removes the empty last row, so that what follows joins the row before it.
+    void DropEmptyRow() {
+        Flush();
+        if (rows_.size() < 2) throw std::out_of_range("no row before the first row");
+        if (rows_.back().empty()) rows_.pop_back();
+    }
+
+    void FormatLine(std::string_view line) {
+        line_ = line;
+        segStart_ = segEnd_ = 0;
+        bracket_ = Bracket::None;
+        closeAfter_ = hung_ = false;
+        std::size_t i = 0;
+        const std::size_t size = line.size();
+        const bool ruby = o_.UseRuby, notes = o_.UseComment;
+        while (i < size) {
+            const std::size_t len = CharLengthAt(line, i);
+            const std::uint16_t code =
+                len == 2 ? static_cast<std::uint16_t>(static_cast<unsigned char>(line[i]) << 8 |
+                                                      static_cast<unsigned char>(line[i + 1]))
+                         : static_cast<std::uint16_t>(static_cast<unsigned char>(line[i]));
+            const std::uint8_t cls = t_.classes[code];
+            const std::uint16_t prev = prevCode_;
+            prevCode_ = code;
+
+            // Ordinary character outside brackets: the common case.
+            if (cls == 0 && bracket_ == Bracket::None) {
+                column_ += static_cast<int>(len);
+                segEnd_ = i + len;
+                if (column_ > rowLimit_) {
+                    NewRow();
+                    column_ = 1;
+                }
+                i += len;
+                continue;
+            }
+
+            const std::string_view ch = line.substr(i, len);
+            // Row-start rule (outside brackets only: markup never reshapes rows).
+            if (column_ == 1 && (cls & kRowStartForbidden) && bracket_ == Bracket::None) {
+                if (lineIndex_ == 0) {
+                    throw FormatError{ReadErrorHead(o_.DocumentPath) + "ファイル先頭に " +
+                                      Cp932ToUtf8(ch) + "の禁則文字は書けません" + kLine1Tail};
+                }
+                DropEmptyRow();
+                hung_ = true;
+            }
+            if (bracket_ == Bracket::None) column_ += static_cast<int>(len);
+
+            if (ruby && bracket_ == Bracket::None && code == t_.markup.rubyOpen) {
+                column_ -= 2;
+                if (column_ == 1) {
+                    if (lineIndex_ == 0) {
+                        throw FormatError{ReadErrorHead(o_.DocumentPath) +
+                                          "ファイル先頭に ルビ判定文字列《は書けません" +
+                                          kLine1Tail};
+                    }
+                    DropEmptyRow();
+                }
+                bracket_ = Bracket::Ruby;
+            } else if (ruby && bracket_ == Bracket::Ruby && code == t_.markup.rubyClose) {
+                bracket_ = Bracket::None;
+                if (column_ == 1) closeAfter_ = true;
+            }
+
+            if (notes) {
+                if (bracket_ == Bracket::None && code == t_.markup.noteSharp &&
+                    prev == t_.markup.noteOpen) {
+                    column_ -= 2;
+                    if (column_ == 3) {
+                        if (lineIndex_ == 0) {
+                            throw FormatError{ReadErrorHead(o_.DocumentPath) +
+                                              "ファイル先頭に 脚注判定文字列［＃は書けません" +
+                                              kLine1Tail};
+                        }
+                        // Move the "［" that began this row to the end of the row before it.
+                        Flush();
+                        std::string opener = std::move(rows_.back());
+                        if (rows_.size() < 2) throw std::out_of_range("no row before the first");
+                        rows_.pop_back();
+                        rows_.back() += opener;
+                    } else if (column_ == 1 && i > 0 && LastRowEmpty()) {
+                        // "［" filled the row before on this line: keep "＃" beside it and
+                        // treat the annotation as one moved to that row.
+                        DropEmptyRow();
+                        column_ = 3;
+                    }
+                    if (column_ < 1) column_ = 1;
+                    bracket_ = Bracket::Note;
+                    noteText_.clear();
+                }
+                if (bracket_ == Bracket::Note) {
+                    if (code == t_.markup.noteClose) {
+                        if (column_ == 3) closeAfter_ = true;
+                        if (ContainsChars(noteText_, t_.markup.emphasis)) {
+                            column_ -= 2;
+                            if (column_ < 1) column_ = 1;
+                        }
+                        bracket_ = Bracket::None;
+                        noteText_.clear();
+                    } else {
+                        noteText_.append(ch);
+                    }
+                }
+            }
+
+            // Row-end rule: an opener that would end the row begins the next one.
+            if (column_ > rowLimit_ && (cls & kRowEndForbidden) && bracket_ == Bracket::None) {
+                NewRow();
+                column_ = 1 + static_cast<int>(len);
+            }
+            segEnd_ = i + len;
+            // An annotation is never cut: inside brackets only a closer ends the row (with
+            // one character a row, "［＃" alone would already pass the width).
+            if ((column_ > rowLimit_ && bracket_ == Bracket::None) || closeAfter_ || hung_) {
+                NewRow();
+                column_ = 1;
+                closeAfter_ = hung_ = false;
+            }
+            i += len;
+        }
+        if (bracket_ != Bracket::None) {
+            throw FormatError{ReadErrorHead(o_.DocumentPath) +
+                              "ルビ判定文字列《》または脚注判定文字列［＃］が閉じられていないよう"
+                              "です。\r\n\r\n場所は、物理行で、" +
+                              std::to_string(lineIndex_ + 1) + "行目辺りです。確認してください。"};
+        }
+        Flush();
+    }
+
+    RowList& rows_;
+    const FormatOptions& o_;
+    FormatterHost& host_;
+    const Tables& t_;
+    const int rowCount_;
+    const int rowLimit_;  // a row closes once its counted width passes RowBytes - 1
+
+    std::size_t lineIndex_ = 0;
+    std::string_view line_;
+    std::size_t segStart_ = 0, segEnd_ = 0;  // bytes of line_ waiting to join the last row
+    int column_ = 1;                         // ColumnCounter: 1 + counted width of the row
+    std::uint16_t prevCode_ = 0xFFFF;        // previous character, across line ends
+    Bracket bracket_ = Bracket::None;
+    bool closeAfter_ = false, hung_ = false;
+    std::string noteText_;
+};
+
+bool StartsWithUpper(std::string_view line, std::string_view keyword) {
+    if (line.size() < keyword.size()) return false;
+    for (std::size_t i = 0; i < keyword.size(); ++i) {
+        char c = line[i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c != keyword[i]) return false;
+    }
+    return true;
+}
+
+// Adds empty rows until the last row is the first row of a page.
+void FillToPageStart(RowList& rows, int rowCount) {
+    const int rc = UsableRowCount(rowCount);
+    const std::size_t rest = (rows.size() - 1) % static_cast<std::size_t>(rc);
+    if (rest > 0) rows.resize(rows.size() + (static_cast<std::size_t>(rc) - rest));
+}
+
+}  // namespace
+
+std::string ProgressText(std::size_t done, std::size_t total) {
+    const std::size_t k = total == 0 ? 10 : (10 * done) / total;
+    std::string text = "文書整形中:";
+    for (std::size_t i = 0; i < 10; ++i) text += i < k ? "●" : "○";
+    return text;
+}
+
+bool IsImageTagLine(std::string_view line) {
+    return StartsWithUpper(line, "<IMG");
+}
+bool IsSkipTagLine(std::string_view line) {
+    return StartsWithUpper(line, "<SKIP");
+}
+
+bool TakeImageLine(std::string_view line, RowList& rows, int rowCount) {
+    if (!IsImageTagLine(line)) return false;
+    if (rows.empty()) rows.emplace_back();
+    FillToPageStart(rows, rowCount);
+    rows.back().assign(line);
+    rows.resize(rows.size() + static_cast<std::size_t>(UsableRowCount(rowCount) - 1));
+    return true;
+}
+
+bool TakeSkipLine(std::string_view line, RowList& rows, int rowCount) {
+    if (!IsSkipTagLine(line)) return false;
+    if (rows.empty()) rows.emplace_back();
+    FillToPageStart(rows, rowCount);
+    return true;
+}
+
+bool FormatDocument(RowList& rows, const FormatOptions& options, FormatterHost& host) {
+    std::string message;
+    try {
+        Formatter(rows, options, host).Run();
+    } catch (const FormatError& e) {
+        message = e.message;
+    } catch (const std::bad_alloc&) {
+        message = "ファイル:" + options.DocumentPath +
+                  "の整形中にメモリーアクセス関連のエラーが発生しました。原因は不明です。\r\n"
+                  "上記ファイルの内容を確認してみてください。";
+    } catch (const std::out_of_range&) {
+        message = "ファイル:" + options.DocumentPath +
+                  "の整形中に文字列アクセス関連のエラーが発生しました。原因は不明です。\r\n"
+                  "上記ファイルの内容を確認してみてください。";
+    }
+    if (!message.empty()) {
+        host.ReportError(message);
+        RowList().swap(rows);
+        host.ClearLastDocument();
+    }
+    host.SetStatusText(options.DocumentPath);
+    return message.empty();
+}
+
+}  // namespace mirvo

@@ -1,0 +1,82 @@
+// Loading text into lines, stepping through CP932 characters, and the page arithmetic.
+#include "format/document.h"
+
+#include <gtest/gtest.h>
+
+#include "format/cp932.h"
+#include "support/test_support.h"
+
+namespace mirvo::test {
+namespace {
+
+TEST(SplitLines, AllThreeLineEndsAndNoMarkersKept) {
+    EXPECT_EQ(SplitLines("a\r\nb\rc\nd"), (RowList{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitLines("a\n\r\nb"), (RowList{"a", "", "b"}));
+    EXPECT_EQ(SplitLines("a\r\r\nb"), (RowList{"a", "", "b"}));
+    EXPECT_EQ(SplitLines("\n"), (RowList{""}));
+    EXPECT_EQ(SplitLines("\n\n"), (RowList{"", ""}));
+}
+
+TEST(SplitLines, FinalLineEndAddsNoLineAndEmptyGivesNone) {
+    EXPECT_EQ(SplitLines("a\r\n"), SplitLines("a"));
+    EXPECT_EQ(SplitLines("a\r"), SplitLines("a"));
+    EXPECT_TRUE(SplitLines("").empty());
+}
+
+TEST(SplitLines, TrailBytesThatLookLikeNothingSpecialStay) {
+    // CP932 trail bytes never take the values of CR or LF; bytes pass through unchanged.
+    const std::string text = Sjis("表示\r\n能力") + "\x81";
+    EXPECT_EQ(SplitLines(text), (RowList{Sjis("表示"), Sjis("能力") + "\x81"}));
+}
+
+TEST(LoadLines, ReadsBytesAndReportsAMissingFile) {
+    TempDir dir;
+    WriteFileBytes(dir.File("a.txt"), "x\r\ny");
+    RowList lines{"old"};
+    ASSERT_TRUE(LoadLines(dir.File("a.txt"), lines));
+    EXPECT_EQ(lines, (RowList{"x", "y"}));
+    std::string error;
+    EXPECT_FALSE(LoadLines(dir.File("none.txt"), lines, &error));
+    EXPECT_EQ(lines, (RowList{"x", "y"}));
+    EXPECT_NE(error.find("none.txt"), std::string::npos);
+    EXPECT_FALSE(LoadLines(dir.Path(), lines, &error)) << "a folder is not a text file";
+}
+
+TEST(NextChar, StepsByWholeCharactersAndNeverPastTheEnd) {
+    const std::string s = Sjis("あa") + "\xFC";
+    int pos = 1;
+    EXPECT_EQ(NextChar(s, pos), Sjis("あ"));
+    EXPECT_EQ(pos, 3);
+    EXPECT_EQ(NextChar(s, pos), "a");
+    EXPECT_EQ(NextChar(s, pos), "\xFC");  // a lead byte at the end stands alone
+    EXPECT_EQ(pos, 5);
+    EXPECT_EQ(NextChar(s, pos), "");
+    EXPECT_EQ(pos, 5);
+    EXPECT_TRUE(IsLeadByte(0x81) && IsLeadByte(0x9F) && IsLeadByte(0xE0) && IsLeadByte(0xFC));
+    EXPECT_FALSE(IsLeadByte(0x80) || IsLeadByte(0xA0) || IsLeadByte(0xDF) || IsLeadByte(0xFD));
+}
+
+TEST(Cp932, ConvertsBothWaysIncludingCp932Extensions) {
+    EXPECT_EQ(Cp932ToUtf8(Sjis("①吾輩ｱ～")), "①吾輩ｱ～");
+    EXPECT_EQ(Sjis("①").size(), 2u);
+    EXPECT_EQ(Cp932ToUtf8("a\x82"), "a\xEF\xBF\xBD");  // a broken character never fails
+    EXPECT_TRUE(IsValidUtf8("吾輩"));
+    EXPECT_FALSE(IsValidUtf8(Sjis("吾輩")));
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));
+}
+
+TEST(PageArithmetic, CountsPagesWithoutTheFinalEmptyRow) {
+    EXPECT_EQ(PageCount(22, 10), 3);
+    EXPECT_EQ(PageCount(21, 10), 2);
+    EXPECT_EQ(PageCount(11, 10), 1);  // ten text rows and the final empty row
+    EXPECT_EQ(PageCount(12, 10), 2);
+    EXPECT_EQ(PageCount(1, 10), 1);
+    EXPECT_EQ(PageCount(0, 10), 1);
+    EXPECT_EQ(PageCount(5, 0), 4);  // a row count below 1 is taken as 1
+    EXPECT_EQ(FirstRowOfPage(3, 10), 20);
+    EXPECT_EQ(PageOfRow(19, 10), 2);
+    EXPECT_EQ(PageOfRow(20, 10), 3);
+}
+
+}  // namespace
+}  // namespace mirvo::test
