@@ -1,0 +1,49 @@
+// The program's folders and plain path arithmetic on "/" paths.
+//
+// Files shipped with the program (readme2.txt, readme.bmp, Change.WAV) are looked for in
+// the executable's folder, then in <prefix>/share/mirvo, where <prefix> is the parent of
+// the executable's folder. Files the program writes (Mirvo.INI, the folder MirvoKs,
+// Mirvo_Log.TXT) live in the settings folder: the executable's folder when it is writable,
+// else $XDG_CONFIG_HOME/mirvo (~/.config/mirvo). MIRVO_HOME names one folder that
+// overrides both for the written files.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mirvo {
+
+// The folder part of `path`: no trailing "/" except for the root "/"; "." for a bare name.
+std::string FolderOf(std::string_view path);
+// The part after the last "/".
+std::string BaseName(std::string_view path);
+// `folder` + "/" + `name`, without doubling the "/" of the root.
+std::string JoinPath(std::string_view folder, std::string_view name);
+// True when something that is not a folder exists at `path` (following links).
+bool FileExists(const std::string& path);
+
+struct ProgramFolders {
+    std::string ExecutableFolder;
+    std::string SettingsFolder;
+    std::vector<std::string> ShippedFolders;  // searched in this order
+
+    // The folders of the running program, from /proc/self/exe and the environment. The
+    // settings folder is created when it does not exist.
+    static ProgramFolders Detect();
+
+    // The path of the first shipped file called `name`, or "" when none exists.
+    std::string FindShippedFile(std::string_view name) const;
+    // `name` in the settings folder.
+    std::string SettingsPath(std::string_view name) const { return JoinPath(SettingsFolder, name); }
+};
+
+// The folder of the running executable.
+std::string ExecutableFolder();
+// ProgramFolders::Detect().FindShippedFile(name).
+std::string FindShippedFile(std::string_view name);
+
+// Creates `path` and any missing parent folders; true when it exists as a folder afterwards.
+bool MakeFolders(const std::string& path);
+
+}  // namespace mirvo

@@ -1,0 +1,75 @@
+// Profile (INI) files read and written key by key, with no cache.
+//
+// Every read reads the file; every write reads it, changes the one value and replaces the
+// file at once (a temporary file in the same folder, written, flushed to disk and renamed
+// over the old one), so a crash between two writes always leaves a whole file.
+//
+// Sections and keys match without regard to ASCII letter case; where a section or a key
+// occurs twice, the first occurrence wins. Lines beginning with ";" are comments. A value
+// is the text after the first "=", without the spaces around it and without one pair of
+// enclosing quotes. Files are written as UTF-8; a file whose bytes are not valid UTF-8
+// (written on Windows) is read as CP932 and becomes UTF-8 at its first write.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace mirvo {
+
+// A write the file system refused. The text is "<path> に書き込めません".
+class ProfileWriteError : public std::runtime_error {
+  public:
+    explicit ProfileWriteError(const std::string& path);
+    const std::string& Path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+class ProfileFile {
+  public:
+    // Longest string a read returns, in bytes (cut at a character boundary).
+    static constexpr std::size_t kMaxStringBytes = 1023;
+    // Larger files are read as empty and refused for writing.
+    static constexpr std::size_t kMaxFileBytes = 64u << 20;
+
+    explicit ProfileFile(std::string path) : path_(std::move(path)) {}
+    virtual ~ProfileFile() = default;
+
+    const std::string& Path() const { return path_; }
+
+    // The value of `key` in `section`, or nothing when the file, the section or the key is
+    // missing (or the file cannot be read). Not cut to kMaxStringBytes.
+    virtual std::optional<std::string> ReadValue(std::string_view section,
+                                                 std::string_view key) const;
+    // Sets the value of `key` in `section`, creating the file, the section or the key as
+    // needed and keeping every other line. Line breaks in `value` become spaces. Throws
+    // ProfileWriteError when the file cannot be replaced; the file is then unchanged.
+    virtual void WriteValue(std::string_view section, std::string_view key, std::string_view value);
+
+    // Integers: decimal with an optional sign, or hexadecimal after "$", "0x" or "0X"
+    // (8 digits at most, taken as 32-bit two's complement). Absent, empty, malformed or
+    // out-of-range values give `defaultValue`.
+    int ReadInteger(std::string_view section, std::string_view key, int defaultValue) const;
+    // Booleans are integers; non-zero is true.
+    bool ReadBool(std::string_view section, std::string_view key, bool defaultValue) const;
+    // At most kMaxStringBytes bytes; an absent key gives `defaultValue`, an empty value "".
+    std::string ReadString(std::string_view section, std::string_view key,
+                           std::string_view defaultValue) const;
+
+    void WriteInteger(std::string_view section, std::string_view key, int value);
+    void WriteBool(std::string_view section, std::string_view key, bool value);  // "1" / "0"
+    void WriteString(std::string_view section, std::string_view key, std::string_view value);
+
+    bool SectionExists(std::string_view section) const;
+
+  private:
+    std::string path_;
+};
+
+// Integer text as profile files read it; nothing for a malformed value.
+std::optional<int> ParseProfileInteger(std::string_view text);
+
+}  // namespace mirvo
