@@ -140,7 +140,56 @@ class Formatter {
         std::size_t i = 0;
         const std::size_t size = line.size();
         const bool ruby = o_.UseRuby, notes = o_.UseComment;
+        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(line.data());
         while (i < size) {
+            if (bracket_ == Bracket::None) {
+                // Ordinary characters outside brackets, the common case, in a tight loop.
+                int column = column_;
+                const std::size_t start = i;
+                while (i < size) {
+                    const unsigned char b = bytes[i];
+                    const bool two = IsLeadByte(b) && i + 1 < size;
+                    const std::uint16_t c =
+                        two ? static_cast<std::uint16_t>(b << 8 | bytes[i + 1]) : b;
+                    const int w = two ? 2 : 1;
+                    const std::uint8_t cls = t_.classes[c];
+                    // Forbidden characters matter only at the start or the end of a row.
+                    if (cls != 0 &&
+                        ((cls & kMarkup) || ((cls & kRowStartForbidden) && column == 1) ||
+                         ((cls & kRowEndForbidden) && column + w > rowLimit_))) {
+                        break;
+                    }
+                    column += w;
+                    i += static_cast<std::size_t>(w);
+                    if (column > rowLimit_) {
+                        segEnd_ = i;
+                        NewRow();
+                        column = 1;
+                    }
+                }
+                column_ = column;
+                if (i > start) {
+                    segEnd_ = i;
+                    prevCode_ = 0;  // an ordinary character: never the "［" of "［＃"
+                }
+                if (i >= size) break;
+            } else if (bracket_ == Bracket::Ruby) {
+                // Ruby text takes no width and changes nothing up to its closer.
+                const std::size_t start = i;
+                std::uint16_t last = prevCode_;
+                while (i < size) {
+                    const std::size_t n = CharLengthAt(line, i);
+                    const std::uint16_t c = CodeOf(line.substr(i, n));
+                    if (c == t_.markup.rubyClose) break;
+                    last = c;
+                    i += n;
+                }
+                if (i > start) {
+                    segEnd_ = i;
+                    prevCode_ = last;
+                }
+                if (i >= size) break;
+            }
             const std::size_t len = CharLengthAt(line, i);
             const std::uint16_t code =
                 len == 2 ? static_cast<std::uint16_t>(static_cast<unsigned char>(line[i]) << 8 |
@@ -149,18 +198,6 @@ class Formatter {
             const std::uint8_t cls = t_.classes[code];
             const std::uint16_t prev = prevCode_;
             prevCode_ = code;
-
-            // Ordinary character outside brackets: the common case.
-            if (cls == 0 && bracket_ == Bracket::None) {
-                column_ += static_cast<int>(len);
-                segEnd_ = i + len;
-                if (column_ > rowLimit_) {
-                    NewRow();
-                    column_ = 1;
-                }
-                i += len;
-                continue;
-            }
 
             const std::string_view ch = line.substr(i, len);
             // Row-start rule (outside brackets only: markup never reshapes rows).

@@ -1,0 +1,110 @@
+// Formatting speed: splitting a book's bytes into lines and formatting them into rows,
+// beside a plain memchr scan for line ends over the same bytes.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+#include "format/cp932.h"
+#include "format/document.h"
+#include "format/formatter.h"
+
+namespace {
+
+class WindowLikeHost : public mirvo::FormatterHost {
+  public:
+    std::string panel;
+    void ReportError(const std::string&) override {}
+    void SetStatusText(const std::string& text) override {
+        if (text != panel) panel = text;  // the window repaints only on a change
+    }
+    void ClearLastDocument() override {}
+};
+
+const std::string& Novel() {
+    static const std::string bytes = [] {
+        std::ifstream in(std::string(MIRVO_CORPUS_DIR) + "/wagahai_wa_neko_de_aru.txt",
+                         std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }();
+    return bytes;
+}
+
+// About 10 MB of generated text with ruby, annotations, punctuation and tag lines.
+const std::string& Generated() {
+    static const std::string bytes = [] {
+        std::mt19937 rng(42);
+        const std::string words[] = {
+            mirvo::Utf8ToCp932("吾輩は猫である。"),
+            mirvo::Utf8ToCp932("名前はまだ無い。"),
+            mirvo::Utf8ToCp932("｜東京《とうきょう》"),
+            mirvo::Utf8ToCp932("「そうか」"),
+            mirvo::Utf8ToCp932("［＃「猫」に傍点］"),
+            mirvo::Utf8ToCp932("［＃注記］"),
+            mirvo::Utf8ToCp932("どこで生れたかとんと見当《けんとう》がつかぬ、"),
+            "ABC 123 ",
+            mirvo::Utf8ToCp932("ｱｲｳ")};
+        std::string out = mirvo::Utf8ToCp932("生成された本\r\n");
+        while (out.size() < 10u * 1024 * 1024) {
+            const int r = static_cast<int>(rng() % 1000);
+            if (r < 3) {
+                out += "<IMG \"p.bmp\">\r\n";
+            } else if (r < 5) {
+                out += "<SKIP>\r\n";
+            } else {
+                const int n = static_cast<int>(rng() % 30);
+                out += mirvo::Utf8ToCp932("　");
+                for (int i = 0; i < n; ++i) out += words[rng() % std::size(words)];
+                out += "\r\n";
+            }
+        }
+        return out;
+    }();
+    return bytes;
+}
+
+void SplitAndFormat(benchmark::State& state, const std::string& bytes) {
+    const mirvo::FormatOptions options;
+    for (auto _ : state) {
+        mirvo::RowList rows = mirvo::SplitLines(bytes);
+        WindowLikeHost host;
+        if (!mirvo::FormatDocument(rows, options, host)) state.SkipWithError("format failed");
+        benchmark::DoNotOptimize(rows.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * bytes.size());
+}
+
+void SplitOnly(benchmark::State& state, const std::string& bytes) {
+    for (auto _ : state) {
+        mirvo::RowList rows = mirvo::SplitLines(bytes);
+        benchmark::DoNotOptimize(rows.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * bytes.size());
+}
+
+// Baseline: find every line end, nothing else.
+void MemchrScan(benchmark::State& state, const std::string& bytes) {
+    for (auto _ : state) {
+        std::size_t lines = 0;
+        const char* p = bytes.data();
+        const char* end = p + bytes.size();
+        while (const void* hit = std::memchr(p, '\n', static_cast<std::size_t>(end - p))) {
+            ++lines;
+            p = static_cast<const char*>(hit) + 1;
+        }
+        benchmark::DoNotOptimize(lines);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * bytes.size());
+}
+
+BENCHMARK_CAPTURE(SplitAndFormat, novel, Novel())->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SplitOnly, novel, Novel())->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(MemchrScan, novel, Novel())->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SplitAndFormat, generated10MB, Generated())->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SplitOnly, generated10MB, Generated())->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(MemchrScan, generated10MB, Generated())->Unit(benchmark::kMillisecond);
+
+}  // namespace
