@@ -14,5 +14,6 @@ bool RunHeadless(const std::vector<std::string>& args, int& exitCode);
 
 // The commands.
 int DumpRowsCommand(const std::vector<std::string>& args);  // --dump-rows FILE [...]
+int RenderCommand(const std::vector<std::string>& args);    // --render FILE --page N --out PNG
 
 }  // namespace mirvo

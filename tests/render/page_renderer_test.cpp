@@ -1,0 +1,443 @@
+#include "render/page_renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+
+#include "format/cp932.h"
+#include "format/formatter.h"
+#include "render/color.h"
+#include "render/picture_file.h"
+#include "support/test_support.h"
+
+namespace mirvo {
+namespace {
+
+using test::Sjis;
+
+struct DrawCall {
+    std::string ch;  // UTF-8
+    int x, y;
+    PageFont font;
+    Color color;
+};
+
+class RecordingPainter : public GlyphPainter {
+  public:
+    void SetFonts(const std::string& name, bool bold, int body, int ruby) override {
+        fontName = name;
+        fontBold = bold;
+        bodyHeight = body;
+        rubyHeight = ruby;
+    }
+    void DrawChar(Bitmap&, PageFont font, std::string_view ch, int x, int y, Color color) override {
+        calls.push_back({Cp932ToUtf8(ch), x, y, font, color});
+    }
+    std::vector<DrawCall> calls;
+    std::string fontName;
+    bool fontBold = false;
+    int bodyHeight = -1, rubyHeight = -1;
+};
+
+class RecordingReporter : public ErrorReporter {
+  public:
+    void ReportError(const std::string& m) override { messages.push_back(m); }
+    std::vector<std::string> messages;
+};
+
+constexpr Color kWindowText = 0x123456;  // told apart from the black of ordinary text
+
+// Renders rows (UTF-8, one per column) as page 1 (right) of a W x H buffer.
+class PageRendererTest : public ::testing::Test {
+  protected:
+    PageRendererTest() : renderer(&painter) {
+        settings.UsePageTexture = false;
+        renderer.SetWindowTextColor(kWindowText);
+    }
+
+    bool Render(const std::vector<std::string>& utf8Rows, int page = 1, bool right = true,
+                int W = 300, int H = 420) {
+        rows.clear();
+        for (const auto& r : utf8Rows) rows.push_back(Sjis(r));
+        rows.emplace_back();
+        const PageSource src{rows, settings, texture, docPath};
+        painter.calls.clear();
+        return renderer.RenderPage(buffer, W, H, page, right, src, lists, reporter);
+    }
+
+    // The draw calls of body characters only.
+    std::vector<DrawCall> Body() const {
+        std::vector<DrawCall> out;
+        for (const auto& c : painter.calls)
+            if (c.font == PageFont::Body) out.push_back(c);
+        return out;
+    }
+    std::vector<DrawCall> Ruby() const {
+        std::vector<DrawCall> out;
+        for (const auto& c : painter.calls)
+            if (c.font == PageFont::Ruby) out.push_back(c);
+        return out;
+    }
+
+    static int Y(int cell, int H = 420, int B = 50) {
+        const double p = static_cast<double>(H) / (B + 1);
+        return static_cast<int>(0.05 * H + 0.9 * static_cast<int>((cell - 1) * p));
+    }
+
+    RecordingPainter painter;
+    PageRenderer renderer;
+    Settings settings;
+    RowList rows;
+    Bitmap texture;
+    Bitmap buffer;
+    std::string docPath = "/books/本.txt";
+    PageTexts lists;
+    RecordingReporter reporter;
+};
+
+TEST_F(PageRendererTest, WorkedExampleGeometryAndFontHeights) {
+    ASSERT_TRUE(Render({"あいう", "かき"}));
+    EXPECT_EQ(painter.bodyHeight, 14);
+    EXPECT_EQ(painter.rubyHeight, 7);
+    EXPECT_EQ(painter.fontName, settings.FontName);
+    const auto b = Body();
+    ASSERT_EQ(b.size(), 5u);
+    EXPECT_EQ(b[0].x, 260);
+    EXPECT_EQ(b[0].y, 21);
+    EXPECT_EQ(b[1].x, 260);
+    EXPECT_EQ(b[1].y, 35);
+    // Column 2: x_2 = 300 - 2 * 27 = 246, X = trunc(15 + 0.9 * 246).
+    EXPECT_EQ(b[3].x, 236);
+    EXPECT_EQ(b[3].y, 21);
+
+    // The same page at double size (Alias): q = 54, heights 30 and 15.
+    ASSERT_TRUE(Render({"あ", "か"}, 1, true, 600, 840));
+    EXPECT_EQ(painter.bodyHeight, 30);
+    EXPECT_EQ(painter.rubyHeight, 15);
+    EXPECT_EQ(Body()[0].x, static_cast<int>(30 + 0.9 * 546));
+    EXPECT_EQ(Body()[1].x, static_cast<int>(30 + 0.9 * 492));
+    EXPECT_EQ(Body()[0].y, 42);
+    settings.FontSpace = 20;
+    ASSERT_TRUE(Render({"あ"}, 1, true, 600, 840));
+    EXPECT_EQ(painter.bodyHeight, 24);
+    EXPECT_EQ(painter.rubyHeight, 15);  // FontSpace leaves the ruby alone
+}
+
+TEST_F(PageRendererTest, FontHeightsFromLayout) {
+    EXPECT_EQ(ComputePageFontHeights(420, 50, 0).body, 14);
+    EXPECT_EQ(ComputePageFontHeights(840, 50, 20).body, 24);
+    // Unusable layouts are clamped, never divided by zero.
+    EXPECT_EQ(ComputePageFontHeights(420, 0, 0).ruby, 189);
+    settings.FontBold = true;
+    settings.FontName = "@IPA明朝";
+    ASSERT_TRUE(Render({"あ"}));
+    EXPECT_TRUE(painter.fontBold);
+    EXPECT_EQ(painter.fontName, "@IPA明朝");
+}
+
+TEST_F(PageRendererTest, SingleByteCharactersTakeOneByteCell) {
+    ASSERT_TRUE(Render({"ab漢"}));
+    const auto b = Body();
+    ASSERT_EQ(b.size(), 3u);
+    EXPECT_EQ(b[1].y, Y(2));
+    EXPECT_EQ(b[2].y, Y(3));
+}
+
+TEST_F(PageRendererTest, ColoursFollowTheFontSelection) {
+    ASSERT_TRUE(Render({"あい｜漢字《かんじ》です", "まえ［＃注］"}));
+    const auto b = Body();
+    ASSERT_EQ(b.size(), 10u);
+    EXPECT_EQ(b[0].ch, "あ");
+    EXPECT_EQ(b[0].color, kWindowText);  // first after the body font is selected
+    EXPECT_EQ(b[1].color, kTextBlack);
+    EXPECT_EQ(b[2].ch, "｜");
+    EXPECT_EQ(b[2].color, kRubyMarkRed);
+    EXPECT_EQ(b[3].color, kTextBlack);
+    EXPECT_EQ(b[5].ch, "で");
+    EXPECT_EQ(b[5].color, kWindowText);  // first after the ruby
+    EXPECT_EQ(b[6].color, kTextBlack);
+    EXPECT_EQ(b[7].color, kTextBlack);  // a new row selects nothing
+    EXPECT_EQ(b[9].ch, "①");
+    EXPECT_EQ(b[9].color, kFootnoteBlue);
+    for (const auto& r : Ruby()) EXPECT_EQ(r.color, kWindowText);
+}
+
+TEST_F(PageRendererTest, RubyPlacement) {
+    // 《ルビ》 met at cell 21: ル two ruby heights above, ビ one above; 次 keeps cell 21.
+    ASSERT_TRUE(Render({"一二三四五六七八九十《ルビ》次"}));
+    const double p = 420.0 / 51;
+    const int y = static_cast<int>(20 * p);
+    const auto r = Ruby();
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0].ch, "ル");
+    EXPECT_EQ(r[0].x, static_cast<int>(0.9 * (273 + 7 + 1) + 15));
+    EXPECT_EQ(r[0].y, static_cast<int>(0.9 * (y - 14) + 21));
+    EXPECT_EQ(r[1].y, static_cast<int>(0.9 * (y - 7) + 21));
+    const auto b = Body();
+    EXPECT_EQ(b.back().ch, "次");
+    EXPECT_EQ(b.back().y, Y(21));
+
+    // A ruby that would begin above the column is moved down to begin at its top.
+    ASSERT_TRUE(Render({"漢《かんじ》"}));
+    ASSERT_EQ(Ruby().size(), 3u);
+    EXPECT_EQ(Ruby()[0].y, 21);
+    EXPECT_EQ(Ruby()[1].y, static_cast<int>(0.9 * 7 + 21));
+
+    // An empty ruby draws nothing and takes no cell.
+    ASSERT_TRUE(Render({"あ《》い"}));
+    EXPECT_TRUE(Ruby().empty());
+    ASSERT_EQ(Body().size(), 2u);
+    EXPECT_EQ(Body()[1].y, Y(3));
+}
+
+TEST_F(PageRendererTest, EmphasisDots) {
+    // The dots stand beside the n bytes before the annotation, a quarter pitch down.
+    const double p = 420.0 / 51;
+    ASSERT_TRUE(Render({"あいうえお［＃「うえ」に傍点］か"}));
+    auto dots = Ruby();
+    ASSERT_EQ(dots.size(), 2u);
+    const int y = static_cast<int>(10 * p);
+    EXPECT_EQ(dots[0].ch, "ｏ");
+    EXPECT_EQ(dots[0].x, static_cast<int>(0.9 * 281 + 15));
+    EXPECT_EQ(dots[0].y, static_cast<int>(0.9 * (y - static_cast<int>(4 * p - p / 4)) + 21));
+    EXPECT_EQ(dots[1].y, static_cast<int>(0.9 * (y - static_cast<int>(2 * p - p / 4)) + 21));
+    EXPECT_EQ(dots[0].color, kWindowText);
+    EXPECT_EQ(Body().back().ch, "か");
+    EXPECT_EQ(Body().back().y, Y(11));  // the annotation takes no cell
+    EXPECT_EQ(Body().back().color, kWindowText);
+    EXPECT_EQ(lists.FootnoteList, std::vector<std::string>{""});
+    EXPECT_EQ(lists.RightPageText[0], Sjis("あいうえおか"));
+
+    // Text split over two columns: the dots of the earlier part go to the foot of the
+    // previous column.
+    ASSERT_TRUE(Render({"一二三四五", "か［＃「あか」に傍点］"}));
+    dots = Ruby();
+    ASSERT_EQ(dots.size(), 2u);
+    const int yc = static_cast<int>(2 * p);
+    EXPECT_EQ(dots[0].x, static_cast<int>(0.9 * (246 + 8 + 27) + 15));
+    EXPECT_EQ(dots[0].y,
+              static_cast<int>(
+                  0.9 * (yc - static_cast<int>(4 * p - p / 4) + static_cast<int>(50 * p)) + 21));
+    EXPECT_EQ(dots[1].x, static_cast<int>(0.9 * (246 + 8) + 15));
+    EXPECT_EQ(dots[1].y, static_cast<int>(0.9 * (yc - static_cast<int>(2 * p - p / 4)) + 21));
+
+    // In the first column they stay where computed, above the text block.
+    ASSERT_TRUE(Render({"か［＃「あか」に傍点］"}));
+    ASSERT_EQ(Ruby().size(), 2u);
+    EXPECT_LT(Ruby()[0].y, 21);
+
+    // Without 「」 no dots and nothing else.
+    ASSERT_TRUE(Render({"あい［＃傍点］う"}));
+    EXPECT_TRUE(Ruby().empty());
+    EXPECT_EQ(Body().size(), 3u);
+    EXPECT_EQ(lists.RightPageText[0], Sjis("あいう"));
+}
+
+TEST_F(PageRendererTest, WhatTheTextListsHold) {
+    ASSERT_TRUE(Render({"｜漢字《かんじ》だ［＃注記です］よ", "", "ab《ルビ》c"}));
+    ASSERT_EQ(lists.RightPageText.size(), 5u);
+    EXPECT_EQ(lists.RightPageText[0], Sjis("｜漢字だ①よ"));
+    EXPECT_EQ(lists.RightPageText[1], "");
+    EXPECT_EQ(lists.RightPageText[2], "abc");
+    EXPECT_EQ(lists.RightPageText[3], "");
+    EXPECT_EQ(lists.FootnoteList, (std::vector<std::string>{Sjis("注記です"), ""}));
+    // The byte position of a character in its entry is its cell.
+    const auto b = Body();
+    EXPECT_EQ(b[4].ch, "①");
+    EXPECT_EQ(b[4].y, Y(9));
+    EXPECT_EQ(lists.RightPageText[0].substr(8, 2), Sjis("①"));
+}
+
+TEST_F(PageRendererTest, FootnotesAreNumberedAcrossTheSpread) {
+    ASSERT_TRUE(Render({"あ［＃一］い［＃二］"}, 1, true));
+    ASSERT_TRUE(Render({"う［＃三］"}, 1, false));
+    ASSERT_EQ(Body().size(), 2u);
+    EXPECT_EQ(Body()[1].ch, "③");
+    EXPECT_EQ(lists.FootnoteList,
+              (std::vector<std::string>{Sjis("一"), Sjis("二"), Sjis("三"), ""}));
+    EXPECT_EQ(lists.LeftPageText[0], Sjis("う③"));
+    EXPECT_EQ(lists.RightPageText[0], Sjis("あ①い②"));
+
+    // The 21st note of a spread shows no mark but takes a cell; its text is kept.
+    std::string row;
+    for (int k = 1; k <= 21; ++k) row += "［＃n" + std::to_string(k) + "］";
+    row += "終";
+    settings.RowBytes = 200;
+    ASSERT_TRUE(Render({row}));
+    const auto b = Body();
+    ASSERT_EQ(b.size(), 21u);
+    EXPECT_EQ(b[19].ch, "⑳");
+    EXPECT_EQ(b[20].ch, "終");
+    EXPECT_EQ(b[20].y, Y(43, 420, 200));
+    EXPECT_EQ(lists.FootnoteList.size(), 22u);
+    EXPECT_EQ(lists.FootnoteList[20], "n21");
+    EXPECT_EQ(lists.RightPageText[0].size(), 42u);  // 20 marks and 終
+}
+
+TEST_F(PageRendererTest, MarkupSwitchedOff) {
+    settings.UseRuby = false;
+    ASSERT_TRUE(Render({"｜漢《かん》"}));
+    ASSERT_EQ(Body().size(), 6u);
+    for (const auto& c : Body()) EXPECT_NE(c.color, kRubyMarkRed);
+    EXPECT_EQ(Body()[5].ch, "》");
+    EXPECT_EQ(Body()[5].y, Y(11));
+    EXPECT_TRUE(Ruby().empty());
+
+    settings.UseComment = false;
+    ASSERT_TRUE(Render({"あ［＃注］"}));
+    EXPECT_EQ(Body().size(), 5u);
+    EXPECT_EQ(lists.RightPageText[0], Sjis("あ［＃注］"));
+    EXPECT_EQ(lists.FootnoteList, std::vector<std::string>{""});
+
+    // An unclosed bracket is plain text when its markup is off.
+    ASSERT_TRUE(Render({"あ《い", "う［＃"}));
+    EXPECT_TRUE(reporter.messages.empty());
+}
+
+TEST_F(PageRendererTest, IllustrationRows) {
+    test::TempDir dir;
+    // A 2 x 2 24-bit BMP, all red.
+    std::string bmp = std::string("BM") + std::string(4, '\0') + std::string(4, '\0');
+    auto le32 = [](std::uint32_t v) {
+        return std::string{static_cast<char>(v), static_cast<char>(v >> 8),
+                           static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+    };
+    bmp = "BM" + le32(54 + 16) + le32(0) + le32(54) + le32(40) + le32(2) + le32(2) +
+          std::string("\x01\x00\x18\x00", 4) + le32(0) + le32(16) + le32(2835) + le32(2835) +
+          le32(0) + le32(0);
+    for (int y = 0; y < 2; ++y) bmp += std::string("\x00\x00\xff\x00\x00\xff\x00\x00", 8);
+    test::WriteFileBytes(dir.File("pic.bmp"), bmp);
+    docPath = dir.File("book.txt");
+
+    ASSERT_TRUE(Render({"<IMG SRC=\"pic.bmp\">", "", "あ"}));
+    EXPECT_EQ(lists.RightPageText, (std::vector<std::string>{"", "", Sjis("あ"), "", ""}));
+    EXPECT_EQ(Body().size(), 1u);
+    EXPECT_EQ(buffer.Pixel(150, 210), MakeColor(255, 0, 0));
+
+    settings.UseImage = false;
+    ASSERT_TRUE(Render({"<IMG SRC=\"missing.bmp\">"}));
+    EXPECT_EQ(lists.RightPageText[0], "<IMG SRC=\"missing.bmp\">");
+
+    settings.UseImage = true;
+    EXPECT_THROW(Render({"<IMG SRC=\"missing.bmp\">"}), PictureError);
+}
+
+TEST_F(PageRendererTest, UnclosedMarkupStopsThePage) {
+    ASSERT_FALSE(Render({"あい", "う《え", "お"}));
+    ASSERT_EQ(reporter.messages.size(), 1u);
+    EXPECT_EQ(reporter.messages[0],
+              "ファイル:/books/本.txtの整形中にメモリーアクセス関連のエラーが発生しました。"
+              "原因は不明です。\r\n上記ファイルの内容を確認してみてください。");
+    // What was drawn so far stays; the rest of the page is not drawn.
+    EXPECT_EQ(lists.RightPageText, (std::vector<std::string>{Sjis("あい"), Sjis("う")}));
+    EXPECT_EQ(Body().size(), 3u);
+
+    reporter.messages.clear();
+    ASSERT_FALSE(Render({"あ［＃注記"}));
+    EXPECT_EQ(reporter.messages.size(), 1u);
+    // A lone lead byte at the end of the bracket's row is read as one byte, not past it.
+    ASSERT_FALSE(Render({std::string("\xe3\x81\x82") + "《" + "\x81"}));
+}
+
+TEST_F(PageRendererTest, PagesWithoutRows) {
+    settings.PageColor = "clRed";
+    buffer.Create(5, 5, 0x00FF00);
+    lists.RightPageText = {"keep"};
+    ASSERT_TRUE(Render({"あ"}, FrontCoverPage));
+    ASSERT_TRUE(Render({"あ"}, BackCoverPage));
+    EXPECT_EQ(buffer.Width(), 5);  // untouched
+    EXPECT_EQ(lists.RightPageText, std::vector<std::string>{"keep"});
+
+    // Past the last page and below page 1: background only.
+    for (int page : {2, 0, -5}) {
+        ASSERT_TRUE(Render({"あ"}, page, false));
+        EXPECT_TRUE(painter.calls.empty());
+        EXPECT_EQ(lists.LeftPageText, std::vector<std::string>{""});
+        EXPECT_EQ(buffer.Pixel(0, 0), 0x0000FFu);
+    }
+    // A row count below 1 is taken as 1 row a page.
+    settings.RowCount = 0;
+    ASSERT_TRUE(Render({"あ", "い"}, 2));
+    EXPECT_EQ(lists.RightPageText[0], Sjis("い"));
+
+    settings.PageColor = "nonsense";
+    EXPECT_THROW(Render({"あ"}), ColorConversionError);
+}
+
+TEST_F(PageRendererTest, PageTextureCoversTheFill) {
+    settings.UsePageTexture = true;
+    texture.Create(3, 3, 0x0A0B0C);
+    ASSERT_TRUE(Render({""}));
+    EXPECT_EQ(buffer.Pixel(299, 419), 0x0A0B0Cu);
+}
+
+// With the real fonts: the ink of the first character lies inside its cell.
+TEST(PageRendererPixels, FirstCharacterInkInsideItsCell) {
+    Settings s;
+    s.UsePageTexture = false;
+    RowList rows{Sjis("永"), ""};
+    Bitmap texture, buffer;
+    const std::string path = "x.txt";
+    PageTexts lists;
+    RecordingReporter reporter;
+    PageRenderer renderer;
+    ASSERT_TRUE(
+        renderer.RenderPage(buffer, 300, 420, 1, true, {rows, s, texture, path}, lists, reporter));
+    int ink = 0;
+    for (int y = 0; y < 420; ++y) {
+        for (int x = 0; x < 300; ++x) {
+            if (buffer.Pixel(x, y) != 0xFFFFFF) {
+                ++ink;
+                EXPECT_TRUE(x >= 246 && x < 260 && y >= 21 && y < 35) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_GT(ink, 20);
+}
+
+// Every page of every sample novel, formatted at the default layout, draws without an
+// error and records exactly its rows.
+class SilentHost : public FormatterHost {
+  public:
+    void ReportError(const std::string& m) override { errors.push_back(m); }
+    void SetStatusText(const std::string&) override {}
+    void ClearLastDocument() override {}
+    std::vector<std::string> errors;
+};
+
+TEST(PageRendererCorpus, EveryPageOfEveryNovel) {
+    const auto files = test::CorpusFiles();
+    ASSERT_FALSE(files.empty());
+#if defined(__SANITIZE_ADDRESS__)
+    const int stride = 5;  // sampled: the sanitizer build is slow
+#else
+    const int stride = 1;
+#endif
+    Settings s;
+    PageRenderer renderer;
+    const Bitmap texture = Bitmap(100, 90, 0xCCEEFF);
+    for (const auto& file : files) {
+        RowList rows;
+        ASSERT_TRUE(LoadLines(file, rows));
+        SilentHost host;
+        ASSERT_TRUE(FormatDocument(rows, FormatOptions::From(s, file), host)) << file;
+        const int pages = PageCount(rows, s.RowCount);
+        PageTexts lists;
+        Bitmap right, left;
+        for (int page = 1; page <= pages; page += 2 * stride) {
+            const PageSource src{rows, s, texture, file};
+            ASSERT_TRUE(renderer.RenderPage(right, 402, 564, page, true, src, lists, host))
+                << file << " " << page;
+            ASSERT_TRUE(renderer.RenderPage(left, 402, 564, page + 1, false, src, lists, host))
+                << file << " " << page;
+            ASSERT_EQ(lists.RightPageText.size(),
+                      std::min<std::size_t>(10, rows.size() - (page - 1) * 10) + 1);
+        }
+        EXPECT_TRUE(host.errors.empty())
+            << file << ": " << (host.errors.empty() ? "" : host.errors[0]);
+    }
+}
+
+}  // namespace
+}  // namespace mirvo
