@@ -25,6 +25,20 @@ void Bitmap::SetSize(int width, int height) {
     *this = std::move(resized);
 }
 
+bool Bitmap::Reshape(int width, int height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width == 0 || height == 0) width = height = 0;
+    const int stride = (width * 3 + 3) & ~3;
+    const std::size_t bytes = static_cast<std::size_t>(stride) * height;
+    if (bytes > data_.size()) return false;
+    width_ = width;
+    height_ = height;
+    stride_ = stride;
+    data_.resize(bytes);
+    return true;
+}
+
 Color Bitmap::Pixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
     const std::uint8_t* p = Row(y) + x * 3;
@@ -39,7 +53,9 @@ void Bitmap::SetPixel(int x, int y, Color c) {
     p[2] = RedOf(c);
 }
 
-void Bitmap::Fill(Color c) { FillRect(Rect{0, 0, width_, height_}, c); }
+void Bitmap::Fill(Color c) {
+    FillRect(Rect{0, 0, width_, height_}, c);
+}
 
 void Bitmap::FillRect(const Rect& r, Color c) {
     const int l = std::max(r.left, 0), t = std::max(r.top, 0);
@@ -93,10 +109,26 @@ bool Bitmap::operator==(const Bitmap& o) const {
 
 void CopyRect(Bitmap& dst, int dx, int dy, const Bitmap& src, int sx, int sy, int w, int h) {
     // Clip against the source, then against the destination.
-    if (sx < 0) { w += sx; dx -= sx; sx = 0; }
-    if (sy < 0) { h += sy; dy -= sy; sy = 0; }
-    if (dx < 0) { w += dx; sx -= dx; dx = 0; }
-    if (dy < 0) { h += dy; sy -= dy; dy = 0; }
+    if (sx < 0) {
+        w += sx;
+        dx -= sx;
+        sx = 0;
+    }
+    if (sy < 0) {
+        h += sy;
+        dy -= sy;
+        sy = 0;
+    }
+    if (dx < 0) {
+        w += dx;
+        sx -= dx;
+        dx = 0;
+    }
+    if (dy < 0) {
+        h += dy;
+        sy -= dy;
+        dy = 0;
+    }
     w = std::min({w, src.Width() - sx, dst.Width() - dx});
     h = std::min({h, src.Height() - sy, dst.Height() - dy});
     if (w <= 0 || h <= 0) return;
@@ -137,7 +169,8 @@ void Stretch(Bitmap& dst, const Rect& r, const Bitmap& src, Put put) {
 }  // namespace
 
 void StretchDraw(Bitmap& dst, const Rect& dstRect, const Bitmap& src) {
-    Stretch(dst, dstRect, src, [](std::uint8_t* d, const std::uint8_t* s) { std::memcpy(d, s, 3); });
+    Stretch(dst, dstRect, src,
+            [](std::uint8_t* d, const std::uint8_t* s) { std::memcpy(d, s, 3); });
 }
 
 void StretchDrawTransparent(Bitmap& dst, const Rect& dstRect, const Bitmap& src, Color key) {

@@ -10,9 +10,15 @@ namespace mirvo {
 
 using Color = std::uint32_t;  // 0x00BBGGRR, red in the low byte
 
-constexpr std::uint8_t RedOf(Color c) { return static_cast<std::uint8_t>(c & 0xFF); }
-constexpr std::uint8_t GreenOf(Color c) { return static_cast<std::uint8_t>((c >> 8) & 0xFF); }
-constexpr std::uint8_t BlueOf(Color c) { return static_cast<std::uint8_t>((c >> 16) & 0xFF); }
+constexpr std::uint8_t RedOf(Color c) {
+    return static_cast<std::uint8_t>(c & 0xFF);
+}
+constexpr std::uint8_t GreenOf(Color c) {
+    return static_cast<std::uint8_t>((c >> 8) & 0xFF);
+}
+constexpr std::uint8_t BlueOf(Color c) {
+    return static_cast<std::uint8_t>((c >> 16) & 0xFF);
+}
 constexpr Color MakeColor(int r, int g, int b) {
     return static_cast<Color>((b & 0xFF) << 16 | (g & 0xFF) << 8 | (r & 0xFF));
 }
@@ -24,7 +30,7 @@ struct Rect {
 };
 
 class Bitmap {
-public:
+  public:
     Bitmap() = default;
     Bitmap(int width, int height, Color fill = 0) { Create(width, height, fill); }
 
@@ -34,6 +40,10 @@ public:
     // new pixels are black.
     void SetSize(int width, int height);
     void Clear() { Create(0, 0); }
+    // New size that needs no more bytes than the picture holds, keeping the bytes where
+    // they lie (rows are not moved) and the memory: for code that rewrites every row of
+    // the smaller picture in place, such as the reduction. Larger sizes are refused.
+    bool Reshape(int width, int height);
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -47,10 +57,10 @@ public:
     std::uint8_t* Data() { return data_.data(); }
     const std::uint8_t* Data() const { return data_.data(); }
 
-    Color Pixel(int x, int y) const;                    // 0 outside the picture
-    void SetPixel(int x, int y, Color c);               // ignored outside
-    void Fill(Color c);                                 // whole picture
-    void FillRect(const Rect& r, Color c);              // clipped
+    Color Pixel(int x, int y) const;        // 0 outside the picture
+    void SetPixel(int x, int y, Color c);   // ignored outside
+    void Fill(Color c);                     // whole picture
+    void FillRect(const Rect& r, Color c);  // clipped
     // A one-pixel pen line from (x0, y0) towards (x1, y1), the end point itself not drawn.
     void Line(int x0, int y0, int x1, int y1, Color c);
     // Vertical line at x over rows [y0, y1), clipped.
@@ -60,7 +70,7 @@ public:
 
     bool operator==(const Bitmap& o) const;
 
-private:
+  private:
     int width_ = 0, height_ = 0, stride_ = 0;
     std::vector<std::uint8_t> data_;
 };
@@ -68,7 +78,9 @@ private:
 // Block copy of a w x h area of `src` at (sx, sy) to (dx, dy) of `dst`, clipped on both.
 void CopyRect(Bitmap& dst, int dx, int dy, const Bitmap& src, int sx, int sy, int w, int h);
 // Whole-picture copy: `dst` becomes a copy of `src` with its size.
-inline void CopyBitmap(Bitmap& dst, const Bitmap& src) { dst = src; }
+inline void CopyBitmap(Bitmap& dst, const Bitmap& src) {
+    dst = src;
+}
 // Draws all of `src` stretched into `dstRect` by repeating or dropping pixels (no
 // smoothing); destination pixel (x, y) takes source pixel (trunc((x-left) * sw / dw), ...).
 void StretchDraw(Bitmap& dst, const Rect& dstRect, const Bitmap& src);

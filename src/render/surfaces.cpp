@@ -134,7 +134,7 @@ Bitmap BuiltInBaseTexture() {
                 }
             }
             double v = 0.9 * (tone - 0.5);
-            v -= 0.6 * std::max(0.0, 1.2 - (second - best));  // gaps between granules
+            v -= 0.45 * std::max(0.0, 1.2 - (second - best));  // gaps between granules
             v -= 0.15 * best / 6.0;                           // granules round off
             v += 0.45 * (Noise(x, y, 24) - 0.5);              // grain
             const double speck = Noise(x, y, 25);
@@ -144,7 +144,7 @@ Bitmap BuiltInBaseTexture() {
         }
     }
     const double mean[3] = {207, 165, 123};
-    const double amplitude[3] = {95, 100, 95};
+    const double amplitude[3] = {80, 85, 80};
     return Colorize(field, w, h, mean, amplitude);
 }
 

@@ -7,6 +7,10 @@
 #include <utility>
 #include <vector>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 namespace mirvo {
 
 namespace {
@@ -153,25 +157,103 @@ bool ShrinkFused(const Bitmap& src, Bitmap& dst) {
 
 // Halving of a picture of even width and height: every destination byte is
 // trunc((trunc((a + b) / 2) + trunc((c + d) / 2)) / 2) of its 2 x 2 block, the width pass
-// first, exactly what the two passes give when the weights are whole.
-inline std::uint32_t HalfSum(std::uint32_t a, std::uint32_t b) {
+// first, exactly what the two passes give when all the weights are whole.
+//
+// It works in place: destination row y and pixel x lie at or before source row 2y and
+// pixel 2x, and every group of pixels is read before it is written.
+inline unsigned HalfSum(unsigned a, unsigned b) {
     return (a + b) >> 1;
 }
 
-void HalveEven(const Bitmap& src, Bitmap& dst) {
-    const int dw = dst.Width(), dh = dst.Height();
-    for (int y = 0; y < dh; ++y) {
-        const std::uint8_t* __restrict r0 = src.Row(2 * y);
-        const std::uint8_t* __restrict r1 = src.Row(2 * y + 1);
-        std::uint8_t* __restrict d = dst.Row(y);
-        for (int x = 0; x < dw; ++x) {
-            for (int c = 0; c < 3; ++c) {
-                const std::uint32_t top = HalfSum(r0[6 * x + c], r0[6 * x + 3 + c]);
-                const std::uint32_t bottom = HalfSum(r1[6 * x + c], r1[6 * x + 3 + c]);
-                d[3 * x + c] = static_cast<std::uint8_t>(HalfSum(top, bottom));
+void HalvePixels(const std::uint8_t* r0, const std::uint8_t* r1, std::uint8_t* d, int from,
+                 int to) {
+    for (int x = from; x < to; ++x) {
+        for (int c = 0; c < 3; ++c) {
+            const unsigned top = HalfSum(r0[6 * x + c], r0[6 * x + 3 + c]);
+            const unsigned bottom = HalfSum(r1[6 * x + c], r1[6 * x + 3 + c]);
+            d[3 * x + c] = static_cast<std::uint8_t>(HalfSum(top, bottom));
+        }
+    }
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+#define MIRVO_HALVE_SSSE3 1
+
+// Byte shuffles that gather the bytes of every other pixel (source byte 6p + c goes to
+// byte 3p + c) from three 16-byte vectors into 24 bytes; 0x80 gives 0.
+struct GatherMasks {
+    alignas(16) std::uint8_t m[2][3][16];
+    GatherMasks() {
+        for (int o = 0; o < 2; ++o) {
+            for (int v = 0; v < 3; ++v) {
+                for (int k = 0; k < 16; ++k) {
+                    const int d = 16 * o + k;
+                    const int from = 6 * (d / 3) + d % 3;
+                    m[o][v][k] =
+                        d < 24 && from / 16 == v ? static_cast<std::uint8_t>(from % 16) : 0x80;
+                }
             }
         }
     }
+};
+
+__attribute__((target("ssse3"))) inline __m128i FloorMean(__m128i a, __m128i b) {
+    // (a & b) + ((a ^ b) >> 1) per byte: trunc((a + b) / 2) without overflow.
+    const __m128i half = _mm_and_si128(_mm_srli_epi16(_mm_xor_si128(a, b), 1), _mm_set1_epi8(0x7F));
+    return _mm_add_epi8(_mm_and_si128(a, b), half);
+}
+
+// Eight destination pixels per round; returns the first pixel not done.
+__attribute__((target("ssse3"))) int HalveRowSsse3(const std::uint8_t* r0, const std::uint8_t* r1,
+                                                   std::uint8_t* d, int dw) {
+    static const GatherMasks masks;
+    const __m128i* m = reinterpret_cast<const __m128i*>(masks.m);
+    auto load = [](const std::uint8_t* p) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    };
+    int x = 0;
+    // A round reads 51 bytes of each row from byte 6x: it needs one pixel beyond its own.
+    for (; x + 9 <= dw; x += 8) {
+        const std::uint8_t* a = r0 + 6 * x;
+        const std::uint8_t* b = r1 + 6 * x;
+        __m128i u[3];
+        for (int k = 0; k < 3; ++k) {
+            const __m128i top = FloorMean(load(a + 16 * k), load(a + 16 * k + 3));
+            const __m128i bottom = FloorMean(load(b + 16 * k), load(b + 16 * k + 3));
+            u[k] = FloorMean(top, bottom);
+        }
+        const __m128i lo = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(u[0], _mm_load_si128(m + 0)),
+                                                     _mm_shuffle_epi8(u[1], _mm_load_si128(m + 1))),
+                                        _mm_shuffle_epi8(u[2], _mm_load_si128(m + 2)));
+        const __m128i hi = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(u[0], _mm_load_si128(m + 3)),
+                                                     _mm_shuffle_epi8(u[1], _mm_load_si128(m + 4))),
+                                        _mm_shuffle_epi8(u[2], _mm_load_si128(m + 5)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 3 * x), lo);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 3 * x + 16), hi);
+    }
+    return x;
+}
+#endif
+
+void HalveEvenInPlace(Bitmap& bitmap) {
+    const int dw = bitmap.Width() / 2, dh = bitmap.Height() / 2;
+    const std::size_t stride = static_cast<std::size_t>(bitmap.Stride());
+    const std::size_t newStride = static_cast<std::size_t>((dw * 3 + 3) & ~3);
+    std::uint8_t* base = bitmap.Data();
+#ifdef MIRVO_HALVE_SSSE3
+    static const bool ssse3 = __builtin_cpu_supports("ssse3");
+#endif
+    for (int y = 0; y < dh; ++y) {
+        const std::uint8_t* r0 = base + 2 * y * stride;
+        const std::uint8_t* r1 = r0 + stride;
+        std::uint8_t* d = base + y * newStride;
+        int x = 0;
+#ifdef MIRVO_HALVE_SSSE3
+        if (ssse3) x = HalveRowSsse3(r0, r1, d, dw);
+#endif
+        HalvePixels(r0, r1, d, x, dw);
+    }
+    bitmap.Reshape(dw, dh);
 }
 
 bool NewSize(const Bitmap& bitmap, double factor, int& nw, int& nh) {
@@ -224,10 +306,12 @@ void ShrinkBitmap(Bitmap& bitmap, double factor) {
         bitmap.Clear();
         return;
     }
-    Bitmap result(nw, nh);
     if (bitmap.Width() == 2 * nw && bitmap.Height() == 2 * nh) {
-        HalveEven(bitmap, result);
-    } else if (!ShrinkFused(bitmap, result)) {
+        HalveEvenInPlace(bitmap);
+        return;
+    }
+    Bitmap result(nw, nh);
+    if (!ShrinkFused(bitmap, result)) {
         // Short of work memory: the separate passes keep the cut copy where a pass
         // cannot run.
         ShrinkBitmapReference(bitmap, factor);
