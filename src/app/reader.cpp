@@ -1,0 +1,277 @@
+#include "app/reader.h"
+
+#include "app/reader_contents.h"
+
+#include <algorithm>
+#include "format/formatter.h"
+#include "render/picture_file.h"
+#include "render/surfaces.h"
+#include "viewer/spread_layout.h"
+
+namespace mirvo {
+
+// The formatter's view of the window: messages and progress go to the window, the
+// cleared last document to the global settings file.
+class Reader::FormatterAdapter : public FormatterHost {
+  public:
+    explicit FormatterAdapter(Reader& r) : r_(r) {}
+    void ReportError(const std::string& message) override { r_.host_.ReportError(message); }
+    void SetStatusText(const std::string& text) override { r_.host_.SetStatusText(text); }
+    void ClearLastDocument() override {
+        try {
+            mirvo::ClearLastDocument(r_.settingsFile_);
+        } catch (const ProfileWriteError& e) {
+            r_.host_.ReportException(e.what());
+        }
+    }
+
+  private:
+    Reader& r_;
+};
+
+Reader::Reader(ReaderHost& host, ProgramFolders folders)
+    : host_(host),
+      folders_(std::move(folders)),
+      settingsFile_(GlobalSettingsPath(folders_)),
+      imgPageTexture_(BuiltInPageTexture()),
+      imgBaseTexture_(BuiltInBaseTexture()) {}
+
+void Reader::FormCreate(const std::vector<std::string>& arguments) {
+    destroying_ = false;
+    formatFailed_ = false;
+    spreadHeightRatio_ = kSpreadHeightRatio;
+    currentPage_ = FrontCoverPage;
+    logError_ = ReadGlobalSettings(settingsFile_, folders_, arguments, settings_, globalState_);
+    documentPath_ = globalState_.DocumentPath;
+    // The window's own start-up steps: the view page, an empty page list, paging and
+    // bookmark insertion enabled, bookmark deletion disabled.
+    SetViewPage(NotebookPage::View);
+    ResetContents();
+    host_.SetScrollBar(scrollMin_, scrollMax_, scrollPosition_);
+}
+
+void Reader::FormClose() {
+    // Each file is written on its own: a refused global file must not cost the book its
+    // reading position, and neither may keep the window from closing.
+    try {
+        WriteGlobalSettings(settingsFile_, settings_, documentPath_);
+    } catch (const ProfileWriteError& e) {
+        host_.ReportException(e.what());
+    }
+    try {
+        SaveBookState();
+    } catch (const ProfileWriteError& e) {
+        host_.ReportException(e.what());
+    }
+}
+
+void Reader::FormDestroy() {
+    rows_.clear();
+    texts_ = PageTexts{};
+    destroying_ = true;
+    globalState_.LogFile.reset();
+}
+
+void Reader::SaveBookState() {
+    ProfileFile file(BookStatePath(folders_.SettingsFolder, documentPath_));
+    mirvo::SaveBookState(file, settings_, currentPage_, contents_);
+}
+
+int Reader::PageCount() const {
+    return mirvo::PageCount(rows_, settings_.RowCount);
+}
+
+int Reader::ContentsWidth() const {
+    return static_cast<int>(spreadHeightRatio_ * pictureHeight_ / 1.4 * 2);
+}
+
+void Reader::ResetContents() {
+    contents_.clear();
+    host_.ContentsChanged();
+}
+
+void Reader::SetScroll(int min, int max, int position) {
+    scrollMin_ = min;
+    scrollMax_ = max;
+    scrollPosition_ = std::clamp(position, min, std::max(min, max));
+    host_.SetScrollBar(scrollMin_, scrollMax_, scrollPosition_);
+}
+
+void Reader::SetViewPage(NotebookPage page) {
+    viewPage_ = page;
+    const bool view = page == NotebookPage::View;
+    menus_.ViewChecked = view;
+    menus_.ContentsChecked = !view;
+    menus_.PagingEnabled = view;
+    menus_.ClipInsEnabled = view;
+    menus_.ClipDelEnabled = !view;
+    menus_.KeyPreview = view;
+    host_.ViewStateChanged();
+}
+
+void Reader::TileBase() {
+    TileTexture(imgBase_, pictureWidth_, pictureHeight_, imgBaseTexture_);
+    host_.BaseChanged();
+}
+
+void Reader::LoadTexture(const std::string& path, Bitmap& texture) {
+    // A texture that cannot be read is reported and skipped: the picture loaded before
+    // stays, and the book opens.
+    try {
+        texture = LoadBitmapFile(path);
+    } catch (const PictureError& e) {
+        host_.ReportError(e.what());
+    }
+}
+
+void Reader::OpenDocument() {
+    if (documentPath_.empty()) {
+        ShowFrontCover();
+        return;
+    }
+    if (!FileExists(documentPath_)) {
+        host_.ReportError("ファイル:" + documentPath_ + "は存在しないようです。" +
+                          "上記ファイルの存在を確認してみてください。");
+        return;
+    }
+    const ProfileFile bookState(BookStatePath(folders_.SettingsFolder, documentPath_));
+    const BookPosition position = ReadBookState(bookState, settings_);
+    currentPage_ = position.CurrentPage;
+
+    if (!settings_.BaseBGTexture.empty()) {
+        LoadTexture(settings_.BaseBGTexture, imgBaseTexture_);
+        TileBase();
+    }
+    if (!settings_.PageBGTexture.empty()) LoadTexture(settings_.PageBGTexture, imgPageTexture_);
+
+    std::string loadError;
+    RowList lines;
+    if (!LoadLines(documentPath_, lines, &loadError)) {
+        host_.ReportError(loadError);
+        return;
+    }
+    rows_ = std::move(lines);
+    FormatterAdapter formatterHost(*this);
+    formatFailed_ =
+        !FormatDocument(rows_, FormatOptions::From(settings_, documentPath_), formatterHost);
+    if (formatFailed_) return;
+
+    contents_ = BuildContents(rows_, settings_.RowCount, settings_.IndexChar,
+                              [this](const std::string& t) { host_.SetStatusText(t); });
+    host_.SetStatusText(documentPath_);
+    // Stored bookmarks whose page has no first row (0, or past the end of the book as now
+    // formatted) are left out.
+    for (int n = 1; n <= position.ClipCount; ++n) {
+        PageListRow row;
+        if (MakeBookmarkRow(rows_, settings_.RowCount, ReadClip(bookState, n), row))
+            contents_.push_back(std::move(row));
+    }
+    SortContents(contents_);
+    host_.ContentsChanged();
+
+    const int max = PageCount();
+    SetScroll(1, max, ScrollPositionForPage(currentPage_, 1, max));
+
+    ShowSpread(PageRequester::None);
+    if (formatFailed_) return;
+    host_.SetStatusText(documentPath_);
+    menus_.ReViewEnabled = true;
+    host_.ViewStateChanged();
+}
+
+void Reader::ShowSpread(PageRequester requester) {
+    const SpreadRequest request{rows_,          settings_,          currentPage_,    pictureWidth_,
+                                pictureHeight_, spreadHeightRatio_, imgPageTexture_, documentPath_};
+    const SpreadOutcome outcome =
+        view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
+    currentPage_ = outcome.currentPage;
+    if (outcome.pageDrawFailed) formatFailed_ = true;
+    bookArea_ = outcome.bookArea;
+    leftImage_ = outcome.leftImage;
+    rightImage_ = outcome.rightImage;
+    host_.BookLayoutChanged();
+    if (outcome.kind != SpreadKind::Spread) {
+        ShowCover(outcome);
+        return;
+    }
+    PageTurnPictures pictures{imgLeftPage_,        imgRightPage_,      imgLeftPageBuf_,
+                              imgRightPageBuf_,    imgTempBuf_,        leftImage_.Width(),
+                              rightImage_.Width(), leftImage_.Height()};
+    PlayPageTurn(TurnDirectionFor(requester), settings_.ChangeSpeed, pictures, host_);
+    host_.SetPageIndicator(PageIndicator({SpreadKind::Spread, currentPage_}, PageCount()));
+    SetScroll(scrollMin_, scrollMax_, ScrollPositionForPage(currentPage_, scrollMin_, scrollMax_));
+}
+
+void Reader::ShowFrontCover() {
+    const SpreadRequest request{rows_,          settings_,          FrontCoverPage,  pictureWidth_,
+                                pictureHeight_, spreadHeightRatio_, imgPageTexture_, documentPath_};
+    const SpreadOutcome outcome =
+        view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
+    bookArea_ = outcome.bookArea;
+    leftImage_ = outcome.leftImage;
+    rightImage_ = outcome.rightImage;
+    host_.BookLayoutChanged();
+    ShowCover(outcome);
+}
+
+void Reader::ShowCover(const SpreadOutcome& outcome) {
+    // Covers are neither animated nor accompanied by the sound.
+    imgLeftPage_ = imgLeftPageBuf_;
+    imgRightPage_ = imgRightPageBuf_;
+    host_.Repaint();
+    host_.SetPageIndicator(PageIndicator({outcome.kind, outcome.currentPage}, PageCount()));
+}
+
+void Reader::PageClick(PageRequester sender) {
+    const PageMove move = MovePage(currentPage_, sender, PageCount());
+    if (!move.moved) return;
+    currentPage_ = move.page;
+    ShowSpread(sender == PageRequester::RightPage ? PageRequester::RightPage
+                                                  : PageRequester::LeftPage);
+}
+
+void Reader::scbStatusScroll(int position) {
+    const ScrollMove move = PageForScrollPosition(currentPage_, position, scrollMin_, scrollMax_);
+    currentPage_ = move.page;
+    scrollPosition_ = position;
+    if (move.position != position) SetScroll(scrollMin_, scrollMax_, move.position);
+}
+
+void Reader::msiViewClick() {
+    SetViewPage(NotebookPage::View);
+    ShowSpread(PageRequester::None);
+}
+
+void Reader::msiContentsClick() {
+    SetViewPage(NotebookPage::Contents);
+    bookArea_ = LayoutBookArea(pictureWidth_, pictureHeight_, spreadHeightRatio_);
+    host_.BookLayoutChanged();
+}
+
+void Reader::FormResize(int width, int height) {
+    if (destroying_) return;
+    pictureWidth_ = width;
+    pictureHeight_ = height;
+    TileBase();
+    if (viewPage_ == NotebookPage::Contents) {
+        bookArea_ = LayoutBookArea(pictureWidth_, pictureHeight_, spreadHeightRatio_);
+        host_.BookLayoutChanged();
+        host_.ContentsChanged();
+    } else {
+        ShowSpread(PageRequester::None);
+    }
+}
+
+void Reader::ReceiveHandOff(const std::string& path) {
+    if (path.empty()) return;
+    SaveBookState();
+    documentPath_ = path;
+    OpenDocument();
+}
+
+void Reader::OpenDroppedFile(const std::string& path) {
+    documentPath_ = path;
+    OpenDocument();
+}
+
+}  // namespace mirvo

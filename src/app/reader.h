@@ -1,0 +1,156 @@
+// The reader core: the whole state of the main window (settings, the document, the current
+// page, the page-list rows, the pictures) and the work of its events. The window is a thin
+// shell that turns events into calls and shows what the core holds; whatever only a window
+// can do the core asks of its ReaderHost.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/book_state.h"
+#include "app/folders.h"
+#include "app/global_settings.h"
+#include "app/profile_file.h"
+#include "app/reader_host.h"
+#include "format/document.h"
+#include "format/settings.h"
+#include "render/bitmap.h"
+#include "render/page_renderer.h"
+#include "viewer/navigation.h"
+#include "viewer/spread_view.h"
+
+namespace mirvo {
+
+enum class NotebookPage { View = 0, Contents = 1 };
+
+// Checks and enables of the commands that follow the view switch.
+struct MenuState {
+    bool ViewChecked = true;       // msiView
+    bool ContentsChecked = false;  // msiCont
+    bool PagingEnabled = true;     // msiPageNext, msiPagePrev
+    bool ClipInsEnabled = true;    // msiClipIns
+    bool ClipDelEnabled = false;   // msiClipDel
+    bool KeyPreview = true;        // SPACE and BS turn pages
+    bool ReViewEnabled = false;    // mmiReView: a book has been opened
+};
+
+class Reader {
+  public:
+    Reader(ReaderHost& host, ProgramFolders folders);
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+
+    // Window creation: reads the global settings, decides the first document (the first
+    // argument, else the last document, else the read-me book), empties the page list.
+    void FormCreate(const std::vector<std::string>& arguments);
+    // Closing: writes the global settings and the book's state. A refused write is reported
+    // (general error report) and the closing goes on.
+    void FormClose();
+    void FormDestroy();
+    // The picture area got `width` x `height` pixels: re-tiles the background and lays out
+    // the contents page or shows the spread again.
+    void FormResize(int width, int height);
+
+    // Opens DocumentPath: book state, textures, load and format, contents and bookmarks,
+    // scroll bar, first display. Afterwards FormatFailed tells whether formatting failed.
+    void OpenDocument();
+    // Shows the spread (or cover) of CurrentPage; `requester` decides the turn animation.
+    void ShowSpread(PageRequester requester);
+    // Moves one spread: the left page (SPACE, next-page command) forward, the right page
+    // (BS, previous-page command) backward.
+    void PageClick(PageRequester sender);
+    // A scroll event with the thumb at `position`: sets CurrentPage, draws nothing.
+    void scbStatusScroll(int position);
+    void msiViewClick();
+    void msiContentsClick();
+    // A path handed over by a later start: the book on show is saved first.
+    void ReceiveHandOff(const std::string& path);
+    // A file dropped on the window (after the reader confirmed it).
+    void OpenDroppedFile(const std::string& path);
+    void SaveBookState();
+    void ResetContents();
+
+    // State.
+    Settings& GetSettings() { return settings_; }
+    const Settings& GetSettings() const { return settings_; }
+    const std::string& DocumentPath() const { return documentPath_; }
+    void SetDocumentPath(const std::string& path) { documentPath_ = path; }
+    const RowList& Rows() const { return rows_; }
+    const PageTexts& Texts() const { return texts_; }
+    int CurrentPage() const { return currentPage_; }
+    void SetCurrentPage(int page) { currentPage_ = page; }
+    int PageCount() const;
+    bool FormatFailed() const { return formatFailed_; }
+    bool Destroying() const { return destroying_; }
+    double SpreadHeightRatio() const { return spreadHeightRatio_; }
+    NotebookPage ViewPage() const { return viewPage_; }
+    const MenuState& Menus() const { return menus_; }
+    const std::vector<PageListRow>& Contents() const { return contents_; }
+    int ScrollMin() const { return scrollMin_; }
+    int ScrollMax() const { return scrollMax_; }
+    int ScrollPosition() const { return scrollPosition_; }
+    ProfileFile& SettingsFile() { return settingsFile_; }
+    const ProgramFolders& Folders() const { return folders_; }
+    const std::string& LogError() const { return logError_; }
+
+    // Geometry: the book area in the picture area, the page images in the book area.
+    const Rect& BookArea() const { return bookArea_; }
+    const Rect& LeftImage() const { return leftImage_; }
+    const Rect& RightImage() const { return rightImage_; }
+    int PictureWidth() const { return pictureWidth_; }
+    int PictureHeight() const { return pictureHeight_; }
+    // Width of the page-list grid's three columns together: the spread's width computed in
+    // one step from the picture area's height.
+    int ContentsWidth() const;
+
+    // Pictures: the visible pages, the background of the picture area.
+    const Bitmap& LeftPage() const { return imgLeftPage_; }
+    const Bitmap& RightPage() const { return imgRightPage_; }
+    const Bitmap& BaseImage() const { return imgBase_; }
+    const Bitmap& PageTexture() const { return imgPageTexture_; }
+    const Bitmap& BaseTexture() const { return imgBaseTexture_; }
+
+    SpreadView& View() { return view_; }
+
+  private:
+    class FormatterAdapter;
+
+    void ShowFrontCover();
+    void ShowCover(const SpreadOutcome& outcome);
+    void SetScroll(int min, int max, int position);
+    void SetViewPage(NotebookPage page);
+    void LoadTexture(const std::string& path, Bitmap& texture);
+    void TileBase();
+
+    ReaderHost& host_;
+    ProgramFolders folders_;
+    ProfileFile settingsFile_;
+    GlobalState globalState_;
+    std::string logError_;
+
+    Settings settings_;
+    std::string documentPath_;
+    RowList rows_;
+    PageTexts texts_;
+    int currentPage_ = FrontCoverPage;
+    bool formatFailed_ = false;
+    bool destroying_ = false;
+    double spreadHeightRatio_ = kSpreadHeightRatio;
+
+    NotebookPage viewPage_ = NotebookPage::View;
+    MenuState menus_;
+    std::vector<PageListRow> contents_;
+    int scrollMin_ = 1, scrollMax_ = 9999, scrollPosition_ = 1;
+
+    int pictureWidth_ = 0, pictureHeight_ = 0;
+    Rect bookArea_, leftImage_, rightImage_;
+
+    Bitmap imgBase_;
+    Bitmap imgLeftPage_, imgRightPage_;
+    Bitmap imgLeftPageBuf_, imgRightPageBuf_;
+    Bitmap imgTempBuf_;
+    Bitmap imgPageTexture_, imgBaseTexture_;
+    SpreadView view_;
+};
+
+}  // namespace mirvo

@@ -1,0 +1,33 @@
+// The rows of the page-list grid: headings found in the formatted rows and the reader's
+// bookmarks, in page order.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/book_state.h"
+#include "format/document.h"
+
+namespace mirvo {
+
+// The text of status panel 1 after `done` of `total` rows: "目次生成中:" with k "●" and
+// 10 - k "○", k = trunc(done x 10 / total).
+std::string ContentsProgressText(std::size_t done, std::size_t total);
+
+// One entry per row whose text, blanks and control characters (code 32 and below) removed
+// from both ends, begins with `indexChar` (UTF-8; compared as CP932 bytes). An empty mark
+// finds nothing. `progress` receives the panel text after every row.
+std::vector<PageListRow> BuildContents(const RowList& rows, int rowCount,
+                                       const std::string& indexChar,
+                                       const std::function<void(const std::string&)>& progress);
+
+// A bookmark row for page `page`: "⇒", the first row of that page (UTF-8), the page.
+// Nothing when that row does not exist (page 0 or below, or past the end of the book).
+bool MakeBookmarkRow(const RowList& rows, int rowCount, int page, PageListRow& row);
+
+// Orders the rows by page with the grid's exchange sort (only a strictly greater page
+// exchanges two rows, so entries of one page may change their order).
+void SortContents(std::vector<PageListRow>& rows);
+
+}  // namespace mirvo

@@ -1,0 +1,233 @@
+// Start-up, opening books, hand-off and closing of the reader core, with a fake window.
+#include <gtest/gtest.h>
+
+#include "app/profile_file.h"
+#include "app/reader.h"
+#include "app/reader_contents.h"
+#include "app/reader_fake_host.h"
+#include "format/cp932.h"
+
+namespace mirvo {
+namespace {
+
+using test::FakeReaderHost;
+using test::MakeBook;
+using test::ReadFileBytes;
+using test::Sjis;
+using test::TempDir;
+using test::WriteBookState;
+using test::WriteFileBytes;
+
+struct Started {
+    TempDir dir;
+    FakeReaderHost host;
+    Reader reader{host, test::TestFolders(dir)};
+
+    void Start(const std::vector<std::string>& args = {}) {
+        reader.FormCreate(args);
+        reader.FormResize(400, 300);
+        reader.OpenDocument();
+    }
+};
+
+TEST(ReaderStart, NoSettingsNoReadMeShowsTheFrontCoverAndWritesSettingsAtClose) {
+    Started s;
+    s.Start();
+    EXPECT_EQ(s.reader.DocumentPath(), "");
+    EXPECT_EQ(s.reader.CurrentPage(), FrontCoverPage);
+    EXPECT_EQ(s.host.indicator, "表紙");
+    EXPECT_FALSE(s.reader.FormatFailed());
+    EXPECT_TRUE(s.host.errors.empty());
+    EXPECT_FALSE(s.reader.RightPage().Empty());
+    // Scroll bar as designed until a book is opened.
+    EXPECT_EQ(s.host.scrollMax, 9999);
+    EXPECT_EQ(s.host.scrollPosition, 1);
+    s.reader.FormClose();
+    const std::string ini = ReadFileBytes(s.dir.File("Mirvo.INI"));
+    EXPECT_NE(ini.find("[Mirvo]"), std::string::npos);
+    EXPECT_NE(ini.find("[Config]"), std::string::npos);
+    EXPECT_EQ(ini.find("UseComment"), std::string::npos);
+    EXPECT_TRUE(test::FileExistsForTest(s.dir.File("MirvoKs/.INI")));
+}
+
+TEST(ReaderStart, ReadMeBookOpensOnItsFrontCover) {
+    Started s;
+    MakeBook(s.dir, "readme2.txt", 30);
+    WriteFileBytes(s.dir.File("readme.bmp"), "BM");
+    s.Start();
+    EXPECT_EQ(s.reader.DocumentPath(), s.dir.File("readme2.txt"));
+    EXPECT_EQ(s.reader.CurrentPage(), FrontCoverPage);
+    EXPECT_EQ(s.host.indicator, "表紙");
+    EXPECT_EQ(s.host.status, s.dir.File("readme2.txt"));
+    EXPECT_TRUE(s.reader.Menus().ReViewEnabled);
+    EXPECT_EQ(s.host.scrollMax, s.reader.PageCount());
+    EXPECT_EQ(s.host.scrollPosition, s.reader.PageCount());
+    // First opening of a book: the book file's defaults.
+    EXPECT_EQ(s.reader.GetSettings().RowCount, 10);
+    EXPECT_EQ(s.reader.GetSettings().RowBytes, 50);
+    EXPECT_TRUE(s.reader.Contents().empty());
+}
+
+TEST(ReaderOpen, StoredPageSevenOpensThereWithTheScrollBarAgainstIt) {
+    Started s;
+    const std::string book = MakeBook(s.dir, "book.txt", 115);
+    WriteBookState(s.dir, book, "[Mirvo]\r\nCurrentPage=7\r\n");
+    s.Start({book});
+    ASSERT_EQ(s.reader.PageCount(), 12);
+    EXPECT_EQ(s.reader.CurrentPage(), 7);
+    EXPECT_EQ(s.host.indicator, "7/12");
+    EXPECT_EQ(s.host.scrollMax, 12);
+    EXPECT_EQ(s.host.scrollPosition, 12 - 6);
+    // The first display is not animated, but the sound plays.
+    ASSERT_GE(s.host.events.size(), 2u);
+    EXPECT_EQ(s.host.events[s.host.events.size() - 2], "sound");
+    EXPECT_EQ(s.host.events.back(), "repaint");
+    // The right page shows page 7: its text list starts with the first row of page 7.
+    ASSERT_FALSE(s.reader.Texts().RightPageText.empty());
+    EXPECT_EQ(s.reader.Texts().RightPageText[0], s.reader.Rows()[60]);
+}
+
+TEST(ReaderOpen, BookmarksAreRestoredInPageOrderAndImpossibleOnesSkipped) {
+    Started s;
+    const std::string book = MakeBook(s.dir, "book.txt", 115);
+    WriteBookState(s.dir, book,
+                   "[Mirvo]\r\nCurrentPage=1\r\nClipCount=4\r\nClip1=5\r\nClip2=3\r\n"
+                   "Clip3=0\r\nClip4=40\r\n");
+    s.Start({book});
+    const auto& rows = s.reader.Contents();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].Mark, "⇒");
+    EXPECT_EQ(rows[0].PageText, "3");
+    EXPECT_EQ(rows[1].PageText, "5");
+    EXPECT_EQ(rows[1].Caption, Cp932ToUtf8(s.reader.Rows()[40]));
+    // They survive the next save.
+    s.reader.FormClose();
+    const std::string state = ReadFileBytes(s.dir.File("MirvoKs/book.INI"));
+    EXPECT_NE(state.find("ClipCount=2"), std::string::npos);
+    EXPECT_NE(state.find("Clip1=3"), std::string::npos);
+}
+
+TEST(ReaderOpen, MissingFileWhileABookIsShownOnlyReports) {
+    Started s;
+    const std::string book = MakeBook(s.dir, "book.txt", 40);
+    s.Start({book});
+    s.reader.PageClick(PageRequester::LeftPage);
+    const RowList rowsBefore = s.reader.Rows();
+    const Bitmap right = s.reader.RightPage();
+    const std::string missing = s.dir.File("nothere.txt");
+    s.reader.SetDocumentPath(missing);
+    s.reader.OpenDocument();
+    ASSERT_EQ(s.host.errors.size(), 1u);
+    EXPECT_EQ(
+        s.host.errors[0],
+        "ファイル:" + missing + "は存在しないようです。上記ファイルの存在を確認してみてください。");
+    EXPECT_EQ(s.reader.Rows(), rowsBefore);
+    EXPECT_EQ(s.reader.CurrentPage(), 1);
+    EXPECT_EQ(s.reader.RightPage(), right);
+    EXPECT_EQ(s.reader.DocumentPath(), missing);
+    // Still usable.
+    s.reader.PageClick(PageRequester::LeftPage);
+    EXPECT_EQ(s.reader.CurrentPage(), 3);
+}
+
+TEST(ReaderOpen, FormattingFailureSetsFormatFailedAndClearsLast) {
+    Started s;
+    const std::string bad = s.dir.File("bad.txt");
+    WriteFileBytes(bad, Sjis("。あいう\r\n"));
+    ProfileFile(s.dir.File("Mirvo.INI")).WriteString("Mirvo", "Last", bad);
+    s.Start();
+    EXPECT_TRUE(s.reader.FormatFailed());
+    EXPECT_EQ(s.host.errors.size(), 1u);
+    EXPECT_TRUE(s.reader.Rows().empty());
+    EXPECT_FALSE(s.reader.Menus().ReViewEnabled);
+    EXPECT_EQ(ProfileFile(s.dir.File("Mirvo.INI")).ReadString("Mirvo", "Last", "x"), "");
+}
+
+TEST(ReaderOpen, UnreadableTextureIsReportedAndTheBookStillOpens) {
+    Started s;
+    const std::string book = MakeBook(s.dir, "book.txt", 40);
+    WriteBookState(s.dir, book,
+                   "[Config]\r\nPageBGTexture=" + s.dir.File("nothing.bmp") +
+                       "\r\nBaseBGTexture=" + s.dir.File("garbage.bmp") + "\r\n");
+    WriteFileBytes(s.dir.File("garbage.bmp"), "not a picture");
+    const Bitmap pageTexture = s.reader.PageTexture();
+    const Bitmap baseTexture = s.reader.BaseTexture();
+    s.Start({book});
+    EXPECT_EQ(s.host.errors.size(), 2u);
+    EXPECT_FALSE(s.reader.FormatFailed());
+    EXPECT_EQ(s.reader.PageTexture(), pageTexture);
+    EXPECT_EQ(s.reader.BaseTexture(), baseTexture);
+    EXPECT_EQ(s.reader.Rows().size(), 41u);
+    EXPECT_EQ(s.host.status, book);
+}
+
+TEST(ReaderHandOff, SavesTheOldBookThenOpensTheNewOne) {
+    Started s;
+    const std::string first = MakeBook(s.dir, "first.txt", 60);
+    const std::string second = MakeBook(s.dir, "second.txt", 30);
+    s.Start({first});
+    s.reader.PageClick(PageRequester::LeftPage);
+    s.reader.PageClick(PageRequester::LeftPage);
+    ASSERT_EQ(s.reader.CurrentPage(), 3);
+    s.reader.ReceiveHandOff(second);
+    EXPECT_EQ(ProfileFile(s.dir.File("MirvoKs/first.INI")).ReadInteger("Mirvo", "CurrentPage", 0),
+              3);
+    EXPECT_EQ(s.reader.DocumentPath(), second);
+    EXPECT_EQ(s.reader.CurrentPage(), FrontCoverPage);
+    EXPECT_EQ(s.reader.Rows().size(), 31u);
+    // An empty path changes nothing.
+    s.reader.ReceiveHandOff("");
+    EXPECT_EQ(s.reader.DocumentPath(), second);
+}
+
+TEST(ReaderHandOff, DroppedFileDoesNotSaveTheBookItLeaves) {
+    Started s;
+    const std::string first = MakeBook(s.dir, "first.txt", 60);
+    const std::string second = MakeBook(s.dir, "second.txt", 30);
+    s.Start({first});
+    s.reader.PageClick(PageRequester::LeftPage);
+    s.reader.OpenDroppedFile(second);
+    EXPECT_FALSE(test::FileExistsForTest(s.dir.File("MirvoKs/first.INI")));
+    EXPECT_EQ(s.reader.DocumentPath(), second);
+}
+
+TEST(ReaderClose, RefusedGlobalWriteIsReportedAndTheBookStateStillSaved) {
+    Started s;
+    const std::string book = MakeBook(s.dir, "book.txt", 40);
+    s.Start({book});
+    s.reader.PageClick(PageRequester::LeftPage);
+    // A folder where the settings file should be: no write can replace it, even as root.
+    MakeFolders(s.dir.File("Mirvo.INI"));
+    s.reader.FormClose();
+    ASSERT_EQ(s.host.exceptions.size(), 1u);
+    EXPECT_EQ(s.host.exceptions[0], s.dir.File("Mirvo.INI") + " に書き込めません");
+    EXPECT_EQ(ProfileFile(s.dir.File("MirvoKs/book.INI")).ReadInteger("Mirvo", "CurrentPage", 0),
+              1);
+}
+
+TEST(ReaderContents, HeadingsProgressAndSort) {
+    RowList rows(30);
+    rows[0] = Sjis("◎第一章");
+    rows[10] = Sjis("  ◎第二章");
+    rows[25] = Sjis("　◎全角空白は見出しではない");
+    std::vector<std::string> progress;
+    auto found = BuildContents(rows, 10, "◎", [&](const std::string& t) { progress.push_back(t); });
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].PageText, "1");
+    EXPECT_EQ(found[1].PageText, "2");
+    EXPECT_EQ(found[1].Caption, "  ◎第二章");
+    ASSERT_EQ(progress.size(), 30u);
+    EXPECT_EQ(progress[15], "目次生成中:●●●●●○○○○○");
+    EXPECT_TRUE(BuildContents(rows, 10, "", nullptr).empty());
+    // Bookmarks sorted in among headings.
+    PageListRow mark;
+    ASSERT_TRUE(MakeBookmarkRow(rows, 10, 2, mark));
+    found.insert(found.begin(), mark);
+    SortContents(found);
+    EXPECT_EQ(found[0].PageText, "1");
+    EXPECT_FALSE(MakeBookmarkRow(rows, 10, 4, mark));
+    EXPECT_FALSE(MakeBookmarkRow(rows, 10, 0, mark));
+}
+
+}  // namespace
+}  // namespace mirvo
