@@ -189,6 +189,23 @@ class Formatter {
                     prevCode_ = last;
                 }
                 if (i >= size) break;
+            } else if (bracket_ == Bracket::Note) {
+                // Annotation text takes no width; it is kept to tell emphasis from notes.
+                const std::size_t start = i;
+                std::uint16_t last = prevCode_;
+                while (i < size) {
+                    const std::size_t n = CharLengthAt(line, i);
+                    const std::uint16_t c = CodeOf(line.substr(i, n));
+                    if (c == t_.markup.noteClose) break;
+                    last = c;
+                    i += n;
+                }
+                if (i > start) {
+                    noteText_.append(line.substr(start, i - start));
+                    segEnd_ = i;
+                    prevCode_ = last;
+                }
+                if (i >= size) break;
             }
             const std::size_t len = CharLengthAt(line, i);
             const std::uint16_t code =
