@@ -98,7 +98,11 @@ bool MatchFace(const std::string& family, bool bold, ResolvedFace& out, bool req
         out.index = index;
         int weight = FC_WEIGHT_REGULAR;
         FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
-        out.hasBold = weight >= FC_WEIGHT_DEMIBOLD;
+        // fontconfig marks a regular face it offers for bold as "embolden"; that face
+        // has no bold style of its own and is emboldened here.
+        FcBool embolden = FcFalse;
+        FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden);
+        out.hasBold = weight >= FC_WEIGHT_DEMIBOLD && !embolden;
         FcChar8* fam = nullptr;
         if (FcPatternGetString(match, FC_FAMILY, 0, &fam) == FcResultMatch && fam) {
             out.family = reinterpret_cast<const char*>(fam);

@@ -1,0 +1,179 @@
+#include "render/vertical_font.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "support/test_support.h"
+
+namespace mirvo {
+namespace {
+
+using test::Sjis;
+
+struct Ink {
+    int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN, count = 0;
+    int Width() const { return count ? right - left + 1 : 0; }
+    int Height() const { return count ? bottom - top + 1 : 0; }
+};
+
+Ink InkOf(const Bitmap& b, Color background = 0xFFFFFF) {
+    Ink ink;
+    for (int y = 0; y < b.Height(); ++y) {
+        for (int x = 0; x < b.Width(); ++x) {
+            if (b.Pixel(x, y) == background) continue;
+            ++ink.count;
+            ink.left = std::min(ink.left, x);
+            ink.right = std::max(ink.right, x);
+            ink.top = std::min(ink.top, y);
+            ink.bottom = std::max(ink.bottom, y);
+        }
+    }
+    return ink;
+}
+
+Bitmap DrawOne(const char* utf8, int h, int x, int y, bool bold = false,
+               const std::string& face = "@ＭＳ ゴシック") {
+    VerticalFont f;
+    f.Configure(face, h, bold);
+    Bitmap b(300, 420, 0xFFFFFF);
+    f.DrawVertical(b, Sjis(utf8), x, y, 0x000000);
+    return b;
+}
+
+TEST(VerticalFontFace, ResolvesJapaneseFaces) {
+    const ResolvedFace gothic = ResolveJapaneseFace("@ＭＳ ゴシック", false);
+    EXPECT_NE(gothic.family.find("IPAGothic"), std::string::npos) << gothic.file;
+    const ResolvedFace mincho = ResolveJapaneseFace("@ＭＳ 明朝", false);
+    EXPECT_NE(mincho.family.find("Mincho"), std::string::npos) << mincho.file;
+    // A face that does not exist (or covers no Japanese) falls back to a Japanese one.
+    const ResolvedFace unknown = ResolveJapaneseFace("@No Such Face 123", false);
+    EXPECT_FALSE(unknown.file.empty());
+    EXPECT_NE(unknown.family.find("IPA"), std::string::npos) << unknown.family;
+    EXPECT_EQ(ResolveJapaneseFace("IPAGothic", false).file, gothic.file);
+}
+
+TEST(VerticalFontDraw, WorkedExampleInkInsideTheCell) {
+    // 300 x 420 page, default layout: the first character is drawn at (260, 21) at 14 px.
+    for (const char* ch : {"永", "あ", "鬱", "Ｗ", "■"}) {
+        const Ink ink = InkOf(DrawOne(ch, 14, 260, 21));
+        ASSERT_GT(ink.count, 0) << ch;
+        EXPECT_GE(ink.left, 246) << ch;
+        EXPECT_LT(ink.right, 260) << ch;
+        EXPECT_GE(ink.top, 21) << ch;
+        EXPECT_LT(ink.bottom, 35) << ch;
+    }
+    // A full block fills nearly the whole em square.
+    const Ink block = InkOf(DrawOne("■", 28, 100, 50));
+    EXPECT_GE(block.Width(), 20);
+    EXPECT_GE(block.Height(), 20);
+}
+
+TEST(VerticalFontDraw, VerticalFormsOfPunctuation) {
+    // Cell x 72..99, y 50..77. The vertical 、 and 。 sit in the upper right quarter.
+    for (const char* ch : {"、", "。"}) {
+        const Ink ink = InkOf(DrawOne(ch, 28, 100, 50));
+        ASSERT_GT(ink.count, 0);
+        EXPECT_GT(ink.left, 72 + 14) << ch;
+        EXPECT_LT(ink.bottom, 50 + 14) << ch;
+    }
+    // ー and … run down the column: taller than wide.
+    for (const char* ch : {"ー", "…"}) {
+        const Ink ink = InkOf(DrawOne(ch, 28, 100, 50));
+        EXPECT_GT(ink.Height(), 2 * ink.Width()) << ch;
+    }
+    // 「 turns into ﹁: wider than tall in the lower half; （ becomes a bow over the text.
+    const Ink open = InkOf(DrawOne("「", 28, 100, 50));
+    EXPECT_GT(open.top, 50 + 14);
+    const Ink paren = InkOf(DrawOne("（", 28, 100, 50));
+    EXPECT_GT(paren.Width(), paren.Height());
+}
+
+TEST(VerticalFontDraw, SingleByteCharactersLieOnTheirSide) {
+    VerticalFont f;
+    f.Configure("@ＭＳ ゴシック", 28, false);
+    Bitmap b(300, 420, 0xFFFFFF);
+    const int advance = f.DrawVertical(b, "-", 100, 50, 0);
+    EXPECT_GT(advance, 0);
+    EXPECT_LT(advance, 28);
+    const Ink dash = InkOf(b);
+    EXPECT_GT(dash.Height(), dash.Width());  // a hyphen turned upright
+    EXPECT_GE(dash.top, 50);
+    EXPECT_LT(dash.bottom, 50 + advance);
+    // "A" turned clockwise: its top points right, its baseline runs down at X - ascent.
+    Bitmap a(300, 420, 0xFFFFFF);
+    f.DrawVertical(a, "A", 100, 50, 0);
+    const Ink ia = InkOf(a);
+    EXPECT_GE(ia.left, 100 - f.Ascent() - 1);
+    EXPECT_LT(ia.right, 100);
+    EXPECT_GT(ia.Width(), ia.Height() / 2);
+    // The apex of the A (its top) is at the right: the rightmost ink column is short.
+    int rightColumn = 0;
+    for (int y = 0; y < a.Height(); ++y) rightColumn += a.Pixel(ia.right, y) != 0xFFFFFF;
+    EXPECT_LT(rightColumn, ia.Height() / 2);
+}
+
+TEST(VerticalFontDraw, OnlyGlyphPixelsInTheColourAreWritten) {
+    VerticalFont f;
+    f.Configure("@ＭＳ ゴシック", 28, false);
+    Bitmap b(300, 420, 0x336699);
+    f.DrawVertical(b, Sjis("永"), 100, 50, 0x0000FF);
+    for (int y = 0; y < b.Height(); ++y) {
+        for (int x = 0; x < b.Width(); ++x) {
+            const Color c = b.Pixel(x, y);
+            ASSERT_TRUE(c == 0x336699u || c == 0x0000FFu) << x << "," << y;  // monochrome
+        }
+    }
+    // Drawing at the edge clips, never writes outside.
+    Bitmap small(10, 10, 0xFFFFFF);
+    f.DrawVertical(small, Sjis("永"), 5, -5, 0);
+    f.DrawVertical(small, "W", 300, 300, 0);
+}
+
+TEST(VerticalFontDraw, GlyphCacheKeepsPixels) {
+    VerticalFont f;
+    f.Configure("@ＭＳ ゴシック", 20, false);
+    Bitmap first(100, 100, 0xFFFFFF), again(100, 100, 0xFFFFFF);
+    f.DrawVertical(first, Sjis("驚"), 60, 10, 0);
+    f.DrawVertical(first, "g", 30, 10, 0);
+    f.Configure("@ＭＳ ゴシック", 21, false);  // another size in between
+    f.DrawVertical(again, Sjis("驚"), 60, 10, 0);
+    f.Configure("@ＭＳ ゴシック", 20, false);
+    f.DrawVertical(again, Sjis("驚"), 60, 10, 0);
+    Bitmap fresh(100, 100, 0xFFFFFF);
+    f.DrawVertical(fresh, Sjis("驚"), 60, 10, 0);
+    f.DrawVertical(fresh, "g", 30, 10, 0);
+    EXPECT_EQ(first, fresh);
+}
+
+TEST(VerticalFontDraw, BoldAndDegenerateSizes) {
+    const Ink regular = InkOf(DrawOne("永", 28, 100, 50));
+    const Ink bold = InkOf(DrawOne("永", 28, 100, 50, true));
+    EXPECT_GT(bold.count, regular.count + regular.count / 5);
+    EXPECT_EQ(InkOf(DrawOne("永", 0, 100, 50)).count, 0);
+    EXPECT_EQ(InkOf(DrawOne("永", -3, 100, 50)).count, 0);
+    // A lone lead byte and an unassigned code draw as a replacement, without a crash.
+    DrawOne("\x81", 14, 100, 50);
+    VerticalFont f;
+    f.Configure("@ＭＳ ゴシック", 14, false);
+    Bitmap b(50, 50, 0xFFFFFF);
+    f.DrawVertical(b, "\x85\x40", 30, 0, 0);
+    f.DrawVertical(b, "", 30, 0, 0);
+}
+
+TEST(VerticalFontDraw, HorizontalText) {
+    VerticalFont f;
+    f.Configure("ＭＳ ゴシック", 30, true);
+    Bitmap b(300, 100, 0xFFFFFF);
+    const int width = f.DrawHorizontal(b, "羅生門", 10, 20, 0);
+    EXPECT_EQ(width, 90);
+    const Ink ink = InkOf(b);
+    EXPECT_GE(ink.left, 10);
+    EXPECT_LT(ink.right, 100 + 2);
+    EXPECT_GE(ink.top, 20);
+    EXPECT_LT(ink.bottom, 50 + 2);
+    EXPECT_GT(ink.Width(), 70);
+}
+
+}  // namespace
+}  // namespace mirvo
