@@ -1,0 +1,186 @@
+#include "render/picture_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "render/picture_samples.h"
+#include "support/test_support.h"
+
+namespace mirvo {
+namespace {
+
+using test::BmpBytes;
+using test::BmpHeader;
+using test::JpegBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+
+bool Near(Color a, Color b, int tolerance) {
+    return std::abs(RedOf(a) - RedOf(b)) <= tolerance &&
+           std::abs(GreenOf(a) - GreenOf(b)) <= tolerance &&
+           std::abs(BlueOf(a) - BlueOf(b)) <= tolerance;
+}
+
+// Expects a PictureError that names the file.
+void ExpectPictureError(const std::string& path) {
+    try {
+        const Bitmap b = ReadPictureFile(path);
+        ADD_FAILURE() << "read " << b.Width() << "x" << b.Height() << " from " << path;
+    } catch (const PictureError& e) {
+        EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+}
+
+TEST(PictureFileChoice, ExtensionDecidesTheReader) {
+    EXPECT_TRUE(IsJpegPath("/a/b/pic.jpg"));
+    EXPECT_TRUE(IsJpegPath("/a/b/PIC.JpG"));
+    EXPECT_TRUE(IsJpegPath("pic.bmp.jpg"));
+    EXPECT_FALSE(IsJpegPath("/a/b/pic.jpeg"));
+    EXPECT_FALSE(IsJpegPath("/a/b.jpg/pic"));
+    EXPECT_FALSE(IsJpegPath("/a/b/pic.jpg.bmp"));
+    EXPECT_FALSE(IsJpegPath("/a/b/pic"));
+}
+
+TEST(PictureFileRead, BmpRowsAndColours) {
+    TempDir dir;
+    const Bitmap picture = test::QuarterPicture(7, 5);  // odd width: padded rows
+    WriteFileBytes(dir.File("up.bmp"), BmpBytes(picture));
+    WriteFileBytes(dir.File("down.BMP"), BmpBytes(picture, true));
+    WriteFileBytes(dir.File("noext"), BmpBytes(picture));
+    for (const char* name : {"up.bmp", "down.BMP", "noext"}) {
+        const Bitmap got = ReadPictureFile(dir.File(name));
+        EXPECT_TRUE(got == picture) << name;
+    }
+    EXPECT_TRUE(LoadBitmapFile(dir.File("up.bmp")) == picture);
+}
+
+TEST(PictureFileRead, PalettedBmp) {
+    TempDir dir;
+    // 2 x 2, 8 bits per pixel, palette {black, red}: pixel value 1 at top-left only.
+    std::string bmp = BmpHeader(2, 2, 8, 54 + 8);
+    bmp.replace(46, 4, std::string("\x02\0\0\0", 4));  // colours used
+    bmp += std::string("\0\0\0\0\0\0\xFF\0", 8);
+    bmp += std::string("\0\0\0\0", 4);  // bottom row
+    bmp += std::string("\x01\0\0\0", 4);
+    WriteFileBytes(dir.File("pal.bmp"), bmp);
+    const Bitmap got = ReadPictureFile(dir.File("pal.bmp"));
+    ASSERT_EQ(got.Width(), 2);
+    EXPECT_EQ(got.Pixel(0, 0), MakeColor(255, 0, 0));
+    EXPECT_EQ(got.Pixel(1, 1), MakeColor(0, 0, 0));
+}
+
+TEST(PictureFileRead, JpegByExtensionInAnyCase) {
+    TempDir dir;
+    const Bitmap picture = test::QuarterPicture(32, 16);
+    WriteFileBytes(dir.File("pic.jpg"), JpegBytes(picture));
+    const Bitmap got = ReadPictureFile(dir.File("pic.jpg"));
+    ASSERT_EQ(got.Width(), 32);
+    ASSERT_EQ(got.Height(), 16);
+    EXPECT_TRUE(Near(got.Pixel(3, 3), MakeColor(255, 0, 0), 12));
+    EXPECT_TRUE(Near(got.Pixel(28, 3), MakeColor(0, 255, 0), 12));
+    EXPECT_TRUE(Near(got.Pixel(3, 12), MakeColor(0, 0, 255), 12));
+
+    Bitmap grey(8, 8, MakeColor(90, 90, 90));
+    WriteFileBytes(dir.File("grey.JPG"), JpegBytes(grey, 95, true));
+    EXPECT_TRUE(Near(ReadPictureFile(dir.File("grey.JPG")).Pixel(4, 4), grey.Pixel(4, 4), 2));
+}
+
+TEST(PictureFileRead, WrongReaderFailsCleanly) {
+    TempDir dir;
+    const Bitmap picture = test::QuarterPicture(8, 8);
+    WriteFileBytes(dir.File("pic.JPEG"), JpegBytes(picture));  // read as BMP
+    WriteFileBytes(dir.File("pic.bmp"), JpegBytes(picture));
+    WriteFileBytes(dir.File("bmp.jpg"), BmpBytes(picture));
+    for (const char* name : {"pic.JPEG", "pic.bmp", "bmp.jpg"}) ExpectPictureError(dir.File(name));
+    EXPECT_THROW(LoadBitmapFile(dir.File("pic.bmp")), PictureError);
+}
+
+TEST(PictureFileRead, MissingAndUnreadableFiles) {
+    TempDir dir;
+    ExpectPictureError(dir.File("none.bmp"));
+    ExpectPictureError(dir.File("none.jpg"));
+    std::filesystem::create_directory(dir.File("folder.bmp"));
+    std::filesystem::create_directory(dir.File("folder.jpg"));
+    ExpectPictureError(dir.File("folder.bmp"));
+    ExpectPictureError(dir.File("folder.jpg"));
+    WriteFileBytes(dir.File("empty.bmp"), "");
+    WriteFileBytes(dir.File("empty.jpg"), "");
+    ExpectPictureError(dir.File("empty.bmp"));
+    ExpectPictureError(dir.File("empty.jpg"));
+}
+
+TEST(PictureFileHostile, ZeroSizeIsAnEmptyPicture) {
+    TempDir dir;
+    WriteFileBytes(dir.File("w0.bmp"), BmpHeader(0, 10));
+    WriteFileBytes(dir.File("h0.bmp"), BmpHeader(10, 0));
+    EXPECT_TRUE(ReadPictureFile(dir.File("w0.bmp")).Empty());
+    EXPECT_TRUE(ReadPictureFile(dir.File("h0.bmp")).Empty());
+}
+
+TEST(PictureFileHostile, AbsurdBmpHeadersAreRefusedBeforeDecoding) {
+    TempDir dir;
+    const std::string pixels(300, '\x7F');
+    struct Case {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"huge.bmp", BmpHeader(200000, 200000) + pixels},        // 40 gigapixels
+        {"wide.bmp", BmpHeader(0x7FFFFFFF, 1) + pixels},         // overflowing row size
+        {"min.bmp", BmpHeader(10, INT32_MIN) + pixels},          // height without a magnitude
+        {"negw.bmp", BmpHeader(-10, 10) + pixels},               // negative width
+        {"big.bmp", BmpHeader(5000, 5000) + pixels},             // 25 megapixels, 300 bytes
+        {"off.bmp", BmpHeader(4, 4, 24, 0xFFFFFFF0u) + pixels},  // pixels beyond the end
+        {"bits.bmp", BmpHeader(4, 4, 7) + pixels},               // no such bit count
+        {"short.bmp", std::string("BM\x10\0\0\0", 6)},           // header cut short
+        {"garbage.bmp", std::string(4000, '\xA5')},
+    };
+    for (const Case& c : cases) {
+        WriteFileBytes(dir.File(c.name), c.bytes);
+        SCOPED_TRACE(c.name);
+        ExpectPictureError(dir.File(c.name));
+    }
+}
+
+TEST(PictureFileHostile, DamagedJpegs) {
+    TempDir dir;
+    const std::string good = JpegBytes(test::QuarterPicture(64, 48));
+
+    // Cut inside the header: no picture at all.
+    WriteFileBytes(dir.File("head.jpg"), good.substr(0, 40));
+    ExpectPictureError(dir.File("head.jpg"));
+
+    // Cut inside the picture data: the decoder fills in what is missing or refuses; it never
+    // returns a picture of another size.
+    for (std::size_t cut : {good.size() / 2, good.size() - 3, good.size() - 200}) {
+        WriteFileBytes(dir.File("cut.jpg"), good.substr(0, cut));
+        try {
+            const Bitmap b = ReadPictureFile(dir.File("cut.jpg"));
+            EXPECT_EQ(b.Width(), 64);
+            EXPECT_EQ(b.Height(), 48);
+        } catch (const PictureError&) {
+        }
+    }
+
+    // Garbage after a valid start of image.
+    std::string garbage = good.substr(0, 2) + std::string(5000, '\x5A');
+    WriteFileBytes(dir.File("garbage.jpg"), garbage);
+    ExpectPictureError(dir.File("garbage.jpg"));
+
+    // A frame header stating 65000 x 65000 pixels is refused before any pixel memory.
+    std::string huge = good;
+    const std::size_t sof = huge.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    huge.replace(sof + 5, 4, std::string("\xFD\xE8\xFD\xE8", 4));
+    WriteFileBytes(dir.File("huge.jpg"), huge);
+    try {
+        ReadPictureFile(dir.File("huge.jpg"));
+        ADD_FAILURE() << "a 65000 x 65000 picture was read";
+    } catch (const PictureError& e) {
+        EXPECT_NE(std::string(e.what()).find("too large"), std::string::npos) << e.what();
+    }
+}
+
+}  // namespace
+}  // namespace mirvo

@@ -1,0 +1,114 @@
+// Picture files made by the tests themselves: BMP bytes written by hand and JPEGs encoded
+// with libjpeg.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "render/bitmap.h"
+
+namespace mirvo::test {
+
+inline void PutLe(std::string& out, std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+// A 24-bit BMP file of the picture; bottom-up rows unless `topDown`.
+inline std::string BmpBytes(const Bitmap& b, bool topDown = false) {
+    const int w = b.Width(), h = b.Height();
+    const int rowBytes = (w * 3 + 3) & ~3;
+    std::string out = "BM";
+    PutLe(out, 54 + rowBytes * h, 4);
+    PutLe(out, 0, 4);
+    PutLe(out, 54, 4);
+    PutLe(out, 40, 4);
+    PutLe(out, static_cast<std::uint32_t>(w), 4);
+    PutLe(out, static_cast<std::uint32_t>(topDown ? -h : h), 4);
+    PutLe(out, 1, 2);
+    PutLe(out, 24, 2);
+    PutLe(out, 0, 4);
+    PutLe(out, static_cast<std::uint32_t>(rowBytes * h), 4);
+    PutLe(out, 2835, 4);
+    PutLe(out, 2835, 4);
+    PutLe(out, 0, 4);
+    PutLe(out, 0, 4);
+    for (int i = 0; i < h; ++i) {
+        const int y = topDown ? i : h - 1 - i;
+        std::string row(reinterpret_cast<const char*>(b.Row(y)), static_cast<std::size_t>(w) * 3);
+        row.resize(static_cast<std::size_t>(rowBytes), '\0');
+        out += row;
+    }
+    return out;
+}
+
+// A BMP header (no pixels) stating any size, bit count and pixel offset.
+inline std::string BmpHeader(std::int32_t w, std::int32_t h, int bitCount = 24,
+                             std::uint32_t offBits = 54) {
+    std::string out = "BM";
+    PutLe(out, 0, 4);
+    PutLe(out, 0, 4);
+    PutLe(out, offBits, 4);
+    PutLe(out, 40, 4);
+    PutLe(out, static_cast<std::uint32_t>(w), 4);
+    PutLe(out, static_cast<std::uint32_t>(h), 4);
+    PutLe(out, 1, 2);
+    PutLe(out, static_cast<std::uint32_t>(bitCount), 2);
+    out.append(24, '\0');
+    return out;
+}
+
+// A baseline JPEG of the picture (RGB, or grey when `grey`).
+inline std::string JpegBytes(const Bitmap& b, int quality = 95, bool grey = false) {
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* mem = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &mem, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(b.Width());
+    cinfo.image_height = static_cast<JDIMENSION>(b.Height());
+    cinfo.input_components = grey ? 1 : 3;
+    cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<unsigned char> row(static_cast<std::size_t>(b.Width()) * 3);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        const int y = static_cast<int>(cinfo.next_scanline);
+        for (int x = 0; x < b.Width(); ++x) {
+            const Color c = b.Pixel(x, y);
+            if (grey) {
+                row[x] = RedOf(c);
+            } else {
+                row[3 * x] = RedOf(c);
+                row[3 * x + 1] = GreenOf(c);
+                row[3 * x + 2] = BlueOf(c);
+            }
+        }
+        JSAMPROW p = row.data();
+        jpeg_write_scanlines(&cinfo, &p, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::string out(reinterpret_cast<const char*>(mem), size);
+    std::free(mem);
+    return out;
+}
+
+// Four solid quarters: red, green, blue and white, with a black bottom-left corner pixel.
+inline Bitmap QuarterPicture(int w, int h) {
+    Bitmap b(w, h);
+    b.FillRect(Rect{0, 0, w / 2, h / 2}, MakeColor(255, 0, 0));
+    b.FillRect(Rect{w / 2, 0, w, h / 2}, MakeColor(0, 255, 0));
+    b.FillRect(Rect{0, h / 2, w / 2, h}, MakeColor(0, 0, 255));
+    b.FillRect(Rect{w / 2, h / 2, w, h}, MakeColor(255, 255, 255));
+    return b;
+}
+
+}  // namespace mirvo::test
