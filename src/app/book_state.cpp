@@ -1,0 +1,74 @@
+#include "app/book_state.h"
+
+#include "app/folders.h"
+#include "app/global_settings.h"
+
+namespace mirvo {
+
+namespace {
+
+constexpr const char* kConfig = "Config";
+constexpr const char* kMirvo = "Mirvo";
+
+}  // namespace
+
+std::string BookStatePath(const std::string& settingsFolder, const std::string& documentPath) {
+    std::string name = BaseName(documentPath);
+    // The last extension goes with its dot; a dot inside a folder name is not one.
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos) name.resize(dot);
+    return JoinPath(JoinPath(settingsFolder, kBookStateFolderName), name + ".INI");
+}
+
+BookPosition ReadBookState(const ProfileFile& file, Settings& settings) {
+    BookPosition pos;
+    settings.BaseBGTexture = file.ReadString(kConfig, "BaseBGTexture", "");
+    settings.PageBGTexture = file.ReadString(kConfig, "PageBGTexture", "");
+    settings.PageColor = file.ReadString(kConfig, "PageColor", "clWhite");
+    settings.CoverColor = file.ReadString(kConfig, "CoverColor", "clWhite");
+    pos.CurrentPage = file.ReadInteger(kMirvo, "CurrentPage", -1);
+    settings.RowCount = file.ReadInteger(kConfig, "RowCount", 10);
+    const int charCount = file.ReadInteger(kConfig, "CharCount", 25);
+    settings.UseRuby = file.ReadBool(kConfig, "UseRuby", true);
+    settings.UseImage = file.ReadBool(kConfig, "UseImage", true);
+    settings.UseComment = file.ReadBool(kConfig, "UseComment", true);
+    settings.UsePageTexture = file.ReadBool(kConfig, "UseTexture", true);
+    settings.FontName = file.ReadString(kConfig, "FontName", "@ＭＳ ゴシック");
+    settings.FontBold = file.ReadBool(kConfig, "FontBold", false);
+    settings.FontSpace = file.ReadInteger(kConfig, "FontSpace", 0);
+    settings.IndexChar = file.ReadString(kConfig, "IndexChar", "◎");
+    pos.ClipCount = file.ReadInteger(kMirvo, "ClipCount", 0);
+    settings.RowBytes = RowBytesOf(charCount);
+    return pos;
+}
+
+int ReadClip(const ProfileFile& file, int n) {
+    return file.ReadInteger(kMirvo, "Clip" + std::to_string(n), 1);
+}
+
+void SaveBookState(ProfileFile& file, const Settings& settings, int currentPage,
+                   std::span<const PageListRow> rows) {
+    file.WriteInteger(kMirvo, "CurrentPage", currentPage);
+    file.WriteInteger(kConfig, "RowCount", settings.RowCount);
+    file.WriteInteger(kConfig, "CharCount", settings.RowBytes / 2);
+    file.WriteBool(kConfig, "UseRuby", settings.UseRuby);
+    file.WriteBool(kConfig, "UseImage", settings.UseImage);
+    file.WriteString(kConfig, "FontName", settings.FontName);
+    file.WriteBool(kConfig, "FontBold", settings.FontBold);
+    file.WriteInteger(kConfig, "FontSpace", settings.FontSpace);
+    file.WriteBool(kConfig, "UseTexture", settings.UsePageTexture);
+    file.WriteString(kConfig, "BaseBGTexture", settings.BaseBGTexture);
+    file.WriteString(kConfig, "PageBGTexture", settings.PageBGTexture);
+    file.WriteString(kConfig, "PageColor", settings.PageColor);
+    file.WriteString(kConfig, "CoverColor", settings.CoverColor);
+    file.WriteString(kConfig, "IndexChar", settings.IndexChar);
+    int k = 1;
+    for (const PageListRow& row : rows) {
+        if (row.Mark != kBookmarkMark) continue;
+        file.WriteString(kMirvo, "Clip" + std::to_string(k), row.PageText);
+        ++k;
+    }
+    file.WriteInteger(kMirvo, "ClipCount", k - 1);
+}
+
+}  // namespace mirvo

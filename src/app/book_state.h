@@ -1,0 +1,54 @@
+// The book state file: one INI file per document in the folder MirvoKs of the settings
+// folder, holding the reading position, the bookmarks and the book's own display settings.
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/profile_file.h"
+#include "format/settings.h"
+
+namespace mirvo {
+
+// The mark in column 0 of a bookmark row of the page-list grid.
+inline constexpr const char* kBookmarkMark = "⇒";
+
+// settingsFolder + "/MirvoKs/" + the document's file name without its last extension +
+// ".INI". A name without an extension stays whole; an empty path gives ".INI".
+std::string BookStatePath(const std::string& settingsFolder, const std::string& documentPath);
+
+// What a book state file holds besides the settings.
+struct BookPosition {
+    int CurrentPage = -1;  // -1 front cover, 9999 back cover
+    int ClipCount = 0;     // number of stored bookmarks
+};
+
+// Reads BaseBGTexture, PageBGTexture, PageColor, CoverColor, CurrentPage, RowCount,
+// CharCount, UseRuby, UseImage, UseComment, UseTexture, FontName, FontBold, FontSpace,
+// IndexChar and ClipCount, in this order, each with the book file's own default, into the
+// book-scoped fields of `settings`; then RowBytes = 2 x CharCount. A missing file gives the
+// defaults. The global fields (ChangeSpeed, Alias, BKStandFolder) are left alone.
+BookPosition ReadBookState(const ProfileFile& file, Settings& settings);
+
+// The page of the n-th stored bookmark (key Clip<n>, default 1).
+int ReadClip(const ProfileFile& file, int n);
+
+// One row of the page-list grid: column 0 (the mark), column 1 (the caption), column 2
+// (the page number as shown).
+struct PageListRow {
+    std::string Mark;
+    std::string Caption;
+    std::string PageText;
+};
+
+// Writes CurrentPage, RowCount, CharCount (RowBytes / 2), UseRuby, UseImage, FontName,
+// FontBold, FontSpace, UseTexture, BaseBGTexture, PageBGTexture, PageColor, CoverColor,
+// IndexChar, then Clip1, Clip2, ... for the rows marked "⇒" in grid order (their page
+// text), then ClipCount. UseComment is never written; Clip keys beyond the new count are
+// left. `rows` are the grid rows after the heading row. Throws ProfileWriteError at the
+// first refused write; the keys after it are not written.
+void SaveBookState(ProfileFile& file, const Settings& settings, int currentPage,
+                   std::span<const PageListRow> rows);
+
+}  // namespace mirvo

@@ -1,0 +1,86 @@
+// The global settings file Mirvo.INI: what the main window reads from it when it is
+// created, what it writes back when it closes, the "PosSize" section of full-screen mode,
+// and the start-up decisions taken on the way (the first document, the log file, the
+// folder of the book state files).
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/folders.h"
+#include "app/profile_file.h"
+#include "format/settings.h"
+
+namespace mirvo {
+
+inline constexpr const char* kGlobalSettingsFileName = "Mirvo.INI";
+inline constexpr const char* kLogFileName = "Mirvo_Log.TXT";
+inline constexpr const char* kBookStateFolderName = "MirvoKs";
+inline constexpr const char* kFirstRunText = "readme2.txt";
+inline constexpr const char* kFirstRunPicture = "readme.bmp";
+
+struct FileCloser {
+    void operator()(std::FILE* f) const {
+        if (f) std::fclose(f);
+    }
+};
+
+// Start-up state that is not a setting.
+struct GlobalState {
+    std::string DocumentPath;                        // the document to open first; empty = none
+    bool LogEnabled = false;                         // the switch Log of section "Debug"
+    std::unique_ptr<std::FILE, FileCloser> LogFile;  // open for appending while LogEnabled
+};
+
+// RowBytes for a character count read from a file: twice the count, kept inside the int
+// range for counts so large that doubling them would overflow.
+int RowBytesOf(int charCount);
+
+// The path of Mirvo.INI in the settings folder.
+std::string GlobalSettingsPath(const ProgramFolders& folders);
+
+// Reads the global file as the main window does when it is created, in this order: the
+// log switch (opening the log file when it is on), RowCount, CharCount, UseRuby,
+// UseComment, UseImage, FontName, FontBold, UsePageTexture, Last, ChangeSpeed, Alias,
+// CoverColor, PageColor, BKStandFolder; then the first-run document when Last is empty,
+// RowBytes = 2 x CharCount, the folder MirvoKs, and the first command-line argument (when
+// present and not empty) as the document. FontSpace is not read. `arguments` are the
+// command-line arguments without the program name.
+//
+// Returns "" or the message of a log file that could not be opened; reading the settings
+// does not depend on the log.
+std::string ReadGlobalSettings(const ProfileFile& file, const ProgramFolders& folders,
+                               const std::vector<std::string>& arguments, Settings& settings,
+                               GlobalState& state);
+
+// The first-run document: readme2.txt of the first shipped folder that also holds
+// readme.bmp, else "".
+std::string FirstRunDocument(const ProgramFolders& folders);
+
+// Writes the global file as the main window does when it closes: Last in "Mirvo", then in
+// "Config" RowCount, CharCount (RowBytes / 2), UseRuby, UseImage, FontName, FontBold,
+// FontSpace, UsePageTexture, ChangeSpeed, Alias, CoverColor, PageColor, BKStandFolder.
+// UseComment is never written. Throws ProfileWriteError; the writes after a refused one
+// do not happen.
+void WriteGlobalSettings(ProfileFile& file, const Settings& settings,
+                         const std::string& documentPath);
+
+// Writes an empty Last, so that the next start does not reopen a book that failed.
+void ClearLastDocument(ProfileFile& file);
+
+// The window's outer bounds kept in "PosSize" while full-screen mode is on.
+struct WindowBounds {
+    int Top = 0;
+    int Left = 0;
+    int Width = 600;
+    int Height = 460;
+};
+
+// Reads Width, Height, Top, Left (in that order), each with its default.
+WindowBounds ReadPosSize(const ProfileFile& file);
+// Writes Top, Left, Width, Height (in that order). Throws ProfileWriteError.
+void WritePosSize(ProfileFile& file, const WindowBounds& bounds);
+
+}  // namespace mirvo
