@@ -1,0 +1,134 @@
+#include "viewer/spread_view.h"
+
+#include <gtest/gtest.h>
+
+#include "format/cp932.h"
+#include "support/test_support.h"
+
+namespace mirvo {
+namespace {
+
+using test::Sjis;
+
+class CountingPainter : public GlyphPainter {
+  public:
+    void SetFonts(const std::string&, bool, int body, int) override { bodyHeight = body; }
+    void DrawChar(Bitmap&, PageFont, std::string_view, int, int, Color) override { ++chars; }
+    int chars = 0;
+    int bodyHeight = 0;
+};
+
+class Reporter : public ErrorReporter {
+  public:
+    void ReportError(const std::string& m) override { messages.push_back(m); }
+    std::vector<std::string> messages;
+};
+
+class SpreadViewTest : public ::testing::Test {
+  protected:
+    SpreadViewTest() : view(&painter) { settings.UsePageTexture = false; }
+
+    // 25 rows of ten rows a page: pages 1 to 3.
+    void MakeBook(const std::string& firstRow = "あ［＃注］") {
+        rows = {Sjis(firstRow)};
+        for (int k = 1; k < 25; ++k) rows.push_back(Sjis("い"));
+        rows.push_back(Sjis("う［＃二］"));
+        rows.emplace_back();
+    }
+
+    SpreadOutcome Show(int page, int w = 800, int h = 600) {
+        const SpreadRequest req{rows, settings, page, w, h, kSpreadHeightRatio, texture, path};
+        return view.Render(req, left, right, lists, reporter);
+    }
+
+    CountingPainter painter;
+    SpreadView view;
+    Settings settings;
+    RowList rows;
+    Bitmap texture{10, 10, 0xDDEEFF};
+    std::string path = "/b/book.txt";
+    Bitmap left, right;
+    PageTexts lists;
+    Reporter reporter;
+};
+
+TEST_F(SpreadViewTest, WhichDisplayForWhichPage) {
+    MakeBook();
+    struct Case {
+        int page;
+        SpreadKind kind;
+        int after;
+    } cases[] = {{-1, SpreadKind::FrontCover, -1}, {1, SpreadKind::Spread, 1},
+                 {2, SpreadKind::Spread, 2},       {3, SpreadKind::Spread, 3},
+                 {4, SpreadKind::BackCover, 9999}, {9999, SpreadKind::BackCover, 9999},
+                 {0, SpreadKind::FrontCover, -1}};
+    for (const Case& c : cases) {
+        const SpreadOutcome o = Show(c.page);
+        EXPECT_EQ(o.kind, c.kind) << c.page;
+        EXPECT_EQ(o.currentPage, c.after) << c.page;
+    }
+    rows.clear();
+    EXPECT_EQ(Show(3).kind, SpreadKind::FrontCover);
+}
+
+TEST_F(SpreadViewTest, SpreadBuffersAreFinishedToPageSize) {
+    MakeBook();
+    settings.Alias = true;
+    const SpreadOutcome o = Show(1);
+    EXPECT_EQ(painter.bodyHeight, 2 * static_cast<int>(0.9 * 1128 / 50));  // drawn at double size
+    EXPECT_EQ(left.Width(), 403);
+    EXPECT_EQ(left.Height(), 564);
+    EXPECT_EQ(right.Width(), 403);
+    EXPECT_EQ(o.bookArea.Width(), 805);
+    EXPECT_FALSE(o.pageDrawFailed);
+    // Lists of both pages; the footnotes are numbered across the spread.
+    EXPECT_EQ(lists.RightPageText.size(), 11u);
+    EXPECT_EQ(lists.RightPageText[0], Sjis("あ①"));
+    EXPECT_EQ(lists.LeftPageText.size(), 11u);
+    EXPECT_EQ(lists.FootnoteList.size(), 2u);
+    Show(3);
+    EXPECT_EQ(lists.FootnoteList, (std::vector<std::string>{Sjis("二"), ""}));
+    EXPECT_EQ(lists.LeftPageText, std::vector<std::string>{""});  // page 4 does not exist
+
+    const Bitmap area = ComposeBookArea(o, left, right);
+    EXPECT_EQ(area.Width(), 805);
+    EXPECT_EQ(area.Height(), 564);
+}
+
+TEST_F(SpreadViewTest, CoversArePageSizedEvenWithAlias) {
+    MakeBook("表題");
+    settings.Alias = true;
+    settings.CoverColor = "clYellow";
+    SpreadOutcome o = Show(-1);
+    EXPECT_EQ(left.Width(), 402);  // face
+    EXPECT_EQ(right.Width(), 40);  // strip
+    EXPECT_EQ(right.Height(), 564);
+    EXPECT_EQ(right.Pixel(39, 0), 0x00FFFFu);
+    EXPECT_EQ(painter.chars, 0);  // no page was rendered
+    Bitmap area = ComposeBookArea(o, left, right);
+    EXPECT_EQ(area.Width(), 442);
+    EXPECT_EQ(area.Pixel(0, 0), left.Pixel(0, 0));
+
+    o = Show(9999);
+    EXPECT_EQ(left.Width(), 40);    // strip
+    EXPECT_EQ(right.Width(), 442);  // face, wider than what shows of it
+    area = ComposeBookArea(o, left, right);
+    EXPECT_EQ(area.Width(), 442);
+    EXPECT_EQ(area.Pixel(441, 100), 0x00FFFFu);
+
+    settings.CoverColor = "clNoSuchColour";
+    EXPECT_ANY_THROW(Show(-1));
+}
+
+TEST_F(SpreadViewTest, AFailedPageStillFinishesTheSpread) {
+    MakeBook("あ《閉じない");
+    const SpreadOutcome o = Show(1);
+    EXPECT_TRUE(o.pageDrawFailed);
+    EXPECT_EQ(reporter.messages.size(), 1u);
+    EXPECT_EQ(lists.RightPageText, std::vector<std::string>{Sjis("あ")});
+    EXPECT_EQ(lists.LeftPageText.size(), 11u);  // the left page was drawn
+    EXPECT_EQ(left.Width(), 403);
+}
+
+}  // namespace
+}  // namespace mirvo
