@@ -138,13 +138,13 @@ Bitmap BuiltInBaseTexture() {
             v -= 0.15 * best / 6.0;                           // granules round off
             v += 0.45 * (Noise(x, y, 24) - 0.5);              // grain
             const double speck = Noise(x, y, 25);
-            if (speck < 0.04) v -= 0.5;
-            if (speck > 0.97) v += 0.45;
+            if (speck < 0.04) v -= 0.35;
+            if (speck > 0.97) v += 0.35;
             field[static_cast<std::size_t>(y) * w + x] = v;
         }
     }
     const double mean[3] = {207, 165, 123};
-    const double amplitude[3] = {80, 85, 80};
+    const double amplitude[3] = {68, 72, 68};
     return Colorize(field, w, h, mean, amplitude);
 }
 
