@@ -1,0 +1,396 @@
+#include "ui/main_form.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFontInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "ui/alert.h"
+#include "ui/application.h"
+#include "ui/message_boxes.h"
+#include "ui/page_image.h"
+#include "ui/sound.h"
+#include "viewer/page_turn.h"
+
+namespace mirvo::ui {
+namespace {
+
+QString Q(const std::string& utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+QRect ToQRect(const Rect& r) {
+    return QRect(r.left, r.top, r.Width(), r.Height());
+}
+
+constexpr int kStatusHeight = 27;
+constexpr int kScrollPanelWidth = 185;
+
+}  // namespace
+
+TfrmMirvoMainForm::TfrmMirvoMainForm(ProgramFolders folders, QWidget* parent)
+    : QMainWindow(parent), core_(*this, std::move(folders)) {
+    setObjectName("TfrmMirvoMainForm");
+    setWindowTitle(QStringLiteral("Mirvo"));
+    QFont uiFont(QStringLiteral("ＭＳ Ｐゴシック"));
+    uiFont.setPixelSize(12);
+    setFont(uiFont);
+    BuildMenus();
+    BuildToolBars();
+    BuildCentralArea();
+    std::string wav = core_.Folders().FindShippedFile("Change.WAV");
+    if (wav.empty()) wav = JoinPath(core_.Folders().ExecutableFolder, "Change.WAV");
+    sound_ = std::make_unique<PageTurnSound>(Q(wav));
+    setAcceptDrops(true);
+    qApp->installEventFilter(this);
+    // Client area 600 x 432 below the menu bar.
+    resize(600, 432 + mmnMainManu->sizeHint().height());
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+TfrmMirvoMainForm::~TfrmMirvoMainForm() {
+    qApp->removeEventFilter(this);
+    core_.FormDestroy();
+}
+
+void TfrmMirvoMainForm::BuildMenus() {
+    mmnMainManu = menuBar();
+    mmnMainManu->setObjectName("mmnMainManu");
+
+    mniFile = mmnMainManu->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+    mniFile->setObjectName("mniFile");
+    mmiExit = mniFile->addAction(QStringLiteral("Mirvoの終了(&X)"));
+    mmiExit->setObjectName("mmiExit");
+    connect(mmiExit, &QAction::triggered, this, &QWidget::close);
+
+    mniView = mmnMainManu->addMenu(QStringLiteral("表示(&V)"));
+    mniView->setObjectName("mniView");
+    msiView = mniView->addAction(QStringLiteral("ビュー(&V)"));
+    msiView->setObjectName("msiView");
+    msiView->setCheckable(true);
+    msiView->setChecked(true);
+    msiCont = mniView->addAction(QStringLiteral("目次(&T)"));
+    msiCont->setObjectName("msiCont");
+    msiCont->setCheckable(true);
+    connect(msiView, &QAction::triggered, this, [this] { core_.msiViewClick(); });
+    connect(msiCont, &QAction::triggered, this, [this] { core_.msiContentsClick(); });
+
+    mniMove = mmnMainManu->addMenu(QStringLiteral("移動(&M)"));
+    mniMove->setObjectName("mniMove");
+    msiPageNext = mniMove->addAction(QStringLiteral("次ページ(&N)  SPACE"));
+    msiPageNext->setObjectName("msiPageNext");
+    msiPagePrev = mniMove->addAction(QStringLiteral("前ページ(&P)  BS"));
+    msiPagePrev->setObjectName("msiPagePrev");
+    connect(msiPageNext, &QAction::triggered, this,
+            [this] { core_.PageClick(PageRequester::LeftPage); });
+    connect(msiPagePrev, &QAction::triggered, this,
+            [this] { core_.PageClick(PageRequester::RightPage); });
+}
+
+void TfrmMirvoMainForm::BuildToolBars() {
+    tlbBookStand = new QToolBar(this);
+    tlbBookStand->setObjectName("tlbBookStand");
+    tlbBookStand->setMovable(false);
+    addToolBar(Qt::TopToolBarArea, tlbBookStand);
+    tlbBasic = new QToolBar(this);
+    tlbBasic->setObjectName("tlbBasic");
+    tlbBasic->setMovable(false);
+    addToolBar(Qt::TopToolBarArea, tlbBasic);
+
+    auto makeButton = [this](const char* name, const QString& caption) {
+        auto* b = new QToolButton(tlbBasic);
+        b->setObjectName(name);
+        b->setText(caption);
+        b->setAutoRaise(true);
+        b->setCheckable(true);
+        b->setFocusPolicy(Qt::NoFocus);
+        tlbBasic->addWidget(b);
+        return b;
+    };
+    spbView = makeButton("spbView", QStringLiteral("ビュー"));
+    spbContents = makeButton("spbContents", QStringLiteral("目次"));
+    auto* group = new QButtonGroup(this);
+    group->setExclusive(true);
+    group->addButton(spbView);
+    group->addButton(spbContents);
+    spbView->setChecked(true);
+    connect(spbView, &QToolButton::clicked, this, [this] { core_.msiViewClick(); });
+    connect(spbContents, &QToolButton::clicked, this, [this] { core_.msiContentsClick(); });
+}
+
+void TfrmMirvoMainForm::BuildCentralArea() {
+    auto* central = new QWidget(this);
+    central->setObjectName("central");
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    pnlBase = new QWidget(central);
+    pnlBase->setObjectName("pnlBase");
+    auto* baseLayout = new QVBoxLayout(pnlBase);
+    baseLayout->setContentsMargins(1, 1, 1, 1);
+    imgBase = new PictureWidget(core_.BaseImage(), pnlBase);
+    imgBase->setObjectName("imgBase");
+    baseLayout->addWidget(imgBase);
+    connect(imgBase, &PictureWidget::resized, this, [this](int w, int h) {
+        if (!core_.Destroying()) core_.FormResize(w, h);
+    });
+
+    lblRightPageNo = new QLabel(imgBase);
+    lblRightPageNo->setObjectName("lblRightPageNo");
+    lblLeftPageNo = new QLabel(imgBase);
+    lblLeftPageNo->setObjectName("lblLeftPageNo");
+
+    ntbBase = new QStackedWidget(imgBase);
+    ntbBase->setObjectName("ntbBase");
+    Panel1 = new QWidget;
+    Panel1->setObjectName("Panel1");
+    Panel1->setWindowTitle(QStringLiteral("ビュー"));
+    imgLeftPage = new PictureWidget(core_.LeftPage(), Panel1);
+    imgLeftPage->setObjectName("imgLeftPage");
+    imgRightPage = new PictureWidget(core_.RightPage(), Panel1);
+    imgRightPage->setObjectName("imgRightPage");
+    for (PictureWidget* page : {imgLeftPage, imgRightPage}) page->setCursor(Qt::PointingHandCursor);
+    connect(imgLeftPage, &PictureWidget::clicked, this,
+            [this] { core_.PageClick(PageRequester::LeftPage); });
+    connect(imgRightPage, &PictureWidget::clicked, this,
+            [this] { core_.PageClick(PageRequester::RightPage); });
+    ntbBase->addWidget(Panel1);
+
+    stgPageList = new QTableWidget(0, 3);
+    stgPageList->setObjectName("stgPageList");
+    stgPageList->setWindowTitle(QStringLiteral("目次"));
+    stgPageList->setHorizontalHeaderLabels(
+        {QString(), QStringLiteral("目 次"), QStringLiteral("ページ")});
+    stgPageList->verticalHeader()->hide();
+    stgPageList->setShowGrid(false);
+    stgPageList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    stgPageList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    stgPageList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    stgPageList->horizontalHeader()->setStretchLastSection(false);
+    ntbBase->addWidget(stgPageList);
+    ntbBase->setCurrentIndex(0);
+
+    layout->addWidget(pnlBase, 1);
+    BuildStatusArea();
+    layout->addWidget(pnlStatus);
+    setCentralWidget(central);
+}
+
+void TfrmMirvoMainForm::BuildStatusArea() {
+    pnlStatus = new QWidget;
+    pnlStatus->setObjectName("pnlStatus");
+    pnlStatus->setFixedHeight(kStatusHeight);
+    auto* layout = new QHBoxLayout(pnlStatus);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* scrollPanel = new QWidget(pnlStatus);
+    scrollPanel->setObjectName("pnlScroll");
+    scrollPanel->setFixedWidth(kScrollPanelWidth);
+    auto* scrollLayout = new QHBoxLayout(scrollPanel);
+    scrollLayout->setContentsMargins(2, 2, 2, 2);
+    scbStatus = new QScrollBar(Qt::Horizontal, scrollPanel);
+    scbStatus->setObjectName("scbStatus");
+    scbStatus->setToolTip(QStringLiteral("クイックジャンプできます"));
+    scbStatus->setRange(1, 9999);
+    scbStatus->setValue(1);
+    scbStatus->setSingleStep(2);
+    scbStatus->setPageStep(2);
+    scbStatus->setFocusPolicy(Qt::NoFocus);
+    scrollLayout->addWidget(scbStatus);
+    connect(scbStatus, &QScrollBar::valueChanged, this, [this](int position) {
+        if (!settingScroll_) core_.scbStatusScroll(position);
+    });
+    connect(scbStatus, &QScrollBar::sliderReleased, this,
+            [this] { core_.scbStatusScroll(scbStatus->value()); });
+
+    stbStatus = new QStatusBar(pnlStatus);
+    stbStatus->setObjectName("stbStatus");
+    stbStatus->setSizeGripEnabled(false);
+    stbPanel0 = new QLabel(stbStatus);
+    stbPanel0->setObjectName("stbPanel0");
+    stbPanel0->setFixedWidth(100);
+    stbPanel1 = new QLabel(stbStatus);
+    stbPanel1->setObjectName("stbPanel1");
+    stbPanel1->setMinimumWidth(50);
+    stbStatus->addWidget(stbPanel0);
+    stbStatus->addWidget(stbPanel1, 1);
+    layout->addWidget(scrollPanel);
+    layout->addWidget(stbStatus, 1);
+}
+
+void TfrmMirvoMainForm::FormCreate(const std::vector<std::string>& arguments) {
+    core_.FormCreate(arguments);
+    if (!core_.LogError().empty()) ReportException(core_.LogError());
+}
+
+int TfrmMirvoMainForm::ContentsRowHeight() const {
+    return QFontInfo(stgPageList->font()).pixelSize() + 4;
+}
+
+// ReaderHost ---------------------------------------------------------------------------
+
+void TfrmMirvoMainForm::ReportError(const std::string& message) {
+    if (!alert_) alert_ = new TfrmAlert(this);
+    alert_->Report(message);
+}
+
+void TfrmMirvoMainForm::ReportException(const std::string& message) {
+    MirvoApplication::ShowException(Q(message));
+}
+
+void TfrmMirvoMainForm::PlayTurnSound() {
+    sound_->Play();
+}
+
+void TfrmMirvoMainForm::Repaint() {
+    imgRightPage->repaint();
+    imgLeftPage->repaint();
+}
+
+void TfrmMirvoMainForm::WaitMilliseconds(int ms) {
+    mirvo::WaitMilliseconds(ms);
+}
+
+void TfrmMirvoMainForm::SetStatusText(const std::string& text) {
+    const QString t = Q(text);
+    if (t == stbPanel1->text()) return;
+    stbPanel1->setText(t);
+    stbPanel1->repaint();
+}
+
+void TfrmMirvoMainForm::SetPageIndicator(const std::string& text) {
+    stbPanel0->setText(Q(text));
+}
+
+void TfrmMirvoMainForm::SetScrollBar(int min, int max, int position) {
+    settingScroll_ = true;
+    scbStatus->setRange(min, max);
+    scbStatus->setValue(position);
+    settingScroll_ = false;
+}
+
+void TfrmMirvoMainForm::BookLayoutChanged() {
+    ntbBase->setGeometry(ToQRect(core_.BookArea()));
+    imgLeftPage->setGeometry(ToQRect(core_.LeftImage()));
+    imgRightPage->setGeometry(ToQRect(core_.RightImage()));
+    lblLeftPageNo->clear();
+    lblRightPageNo->clear();
+}
+
+void TfrmMirvoMainForm::BaseChanged() {
+    imgBase->update();
+}
+
+void TfrmMirvoMainForm::ContentsChanged() {
+    const auto& rows = core_.Contents();
+    stgPageList->clearContents();
+    // The entries, then the empty row that always ends the grid.
+    stgPageList->setRowCount(static_cast<int>(rows.size()) + 1);
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        const PageListRow& row = rows[static_cast<std::size_t>(r)];
+        stgPageList->setItem(r, 0, new QTableWidgetItem(Q(row.Mark)));
+        stgPageList->setItem(r, 1, new QTableWidgetItem(Q(row.Caption)));
+        stgPageList->setItem(r, 2, new QTableWidgetItem(Q(row.PageText)));
+    }
+    const int h = ContentsRowHeight();
+    stgPageList->verticalHeader()->setDefaultSectionSize(h);
+    stgPageList->setColumnWidth(0, h);
+    stgPageList->setColumnWidth(2, 3 * h);
+    stgPageList->setColumnWidth(1, std::max(0, core_.ContentsWidth() - 4 * h));
+}
+
+void TfrmMirvoMainForm::ViewStateChanged() {
+    const MenuState& m = core_.Menus();
+    ntbBase->setCurrentIndex(static_cast<int>(core_.ViewPage()));
+    msiView->setChecked(m.ViewChecked);
+    msiCont->setChecked(m.ContentsChecked);
+    msiPageNext->setEnabled(m.PagingEnabled);
+    msiPagePrev->setEnabled(m.PagingEnabled);
+}
+
+// Events -------------------------------------------------------------------------------
+
+void TfrmMirvoMainForm::ReceiveHandOff(const QString& path) {
+    // Come to the front, restored when minimised.
+    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+    if (path.isEmpty()) return;
+    try {
+        core_.ReceiveHandOff(path.toStdString());
+    } catch (const std::exception& e) {
+        ReportException(e.what());
+    }
+}
+
+void TfrmMirvoMainForm::DropFile(const QString& path) {
+    if (!AskConfirmation(this, path + QStringLiteral("を開きますか？"))) return;
+    core_.OpenDroppedFile(path.toStdString());
+}
+
+void TfrmMirvoMainForm::closeEvent(QCloseEvent* event) {
+    core_.FormClose();
+    event->accept();
+}
+
+void TfrmMirvoMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    const QMimeData* mime = event->mimeData();
+    if (mime->hasUrls() && !mime->urls().isEmpty() && mime->urls().first().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void TfrmMirvoMainForm::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+    event->acceptProposedAction();
+    // Only the first of several files is offered.
+    DropFile(urls.first().toLocalFile());
+}
+
+void TfrmMirvoMainForm::FormKeyDown(int key) {
+    if (key == Qt::Key_Space)
+        core_.PageClick(PageRequester::LeftPage);
+    else if (key == Qt::Key_Backspace)
+        core_.PageClick(PageRequester::RightPage);
+}
+
+bool TfrmMirvoMainForm::eventFilter(QObject* watched, QEvent* event) {
+    // Key preview: while it is on, the window sees SPACE and BS before its controls.
+    if (event->type() == QEvent::KeyPress && KeyPreview()) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Space || key == Qt::Key_Backspace) {
+                FormKeyDown(key);
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace mirvo::ui

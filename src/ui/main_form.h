@@ -1,0 +1,113 @@
+// The main window TfrmMirvoMainForm: menus, tool bars, the picture area with the book
+// area (view page and contents page), the status area. A thin shell over the reader
+// core: it turns events into calls and shows what the core holds.
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/folders.h"
+#include "app/reader.h"
+#include "app/reader_host.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QScrollBar;
+class QStackedWidget;
+class QStatusBar;
+class QTableWidget;
+class QToolBar;
+class QToolButton;
+
+namespace mirvo::ui {
+
+class PageTurnSound;
+class PictureWidget;
+class TfrmAlert;
+
+class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
+    Q_OBJECT
+  public:
+    explicit TfrmMirvoMainForm(ProgramFolders folders, QWidget* parent = nullptr);
+    ~TfrmMirvoMainForm() override;
+
+    // Window creation: reads the global settings and decides the first document.
+    void FormCreate(const std::vector<std::string>& arguments);
+    void SetAlert(TfrmAlert* alert) { alert_ = alert; }
+    Reader& Core() { return core_; }
+
+    // Events from outside: a path handed over by a later start (empty: only come to the
+    // front), and a file dropped on the window.
+    void ReceiveHandOff(const QString& path);
+    void DropFile(const QString& path);
+
+    // ReaderHost.
+    void ReportError(const std::string& message) override;
+    void ReportException(const std::string& message) override;
+    void PlayTurnSound() override;
+    void Repaint() override;
+    void WaitMilliseconds(int ms) override;
+    void SetStatusText(const std::string& text) override;
+    void SetPageIndicator(const std::string& text) override;
+    void SetScrollBar(int min, int max, int position) override;
+    void BookLayoutChanged() override;
+    void BaseChanged() override;
+    void ContentsChanged() override;
+    void ViewStateChanged() override;
+
+    // Components, named as the window's design names them.
+    QMenuBar* mmnMainManu;
+    QMenu* mniFile;
+    QMenu* mniView;
+    QMenu* mniMove;
+    QAction* mmiExit;
+    QAction* msiView;
+    QAction* msiCont;
+    QAction* msiPageNext;
+    QAction* msiPagePrev;
+    QToolBar* tlbBookStand;
+    QToolBar* tlbBasic;
+    QToolButton* spbView;
+    QToolButton* spbContents;
+    QWidget* pnlBase;
+    PictureWidget* imgBase;
+    QLabel* lblLeftPageNo;
+    QLabel* lblRightPageNo;
+    QStackedWidget* ntbBase;
+    QWidget* Panel1;
+    PictureWidget* imgLeftPage;
+    PictureWidget* imgRightPage;
+    QTableWidget* stgPageList;
+    QWidget* pnlStatus;
+    QScrollBar* scbStatus;
+    QStatusBar* stbStatus;
+    QLabel* stbPanel0;
+    QLabel* stbPanel1;
+
+    bool KeyPreview() const { return core_.Menus().KeyPreview; }
+    // Height of a page-list row: the window font's pixel height + 4.
+    int ContentsRowHeight() const;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void BuildMenus();
+    void BuildToolBars();
+    void BuildCentralArea();
+    void BuildStatusArea();
+    void FormKeyDown(int key);
+
+    Reader core_;
+    TfrmAlert* alert_ = nullptr;
+    std::unique_ptr<PageTurnSound> sound_;
+    bool settingScroll_ = false;
+};
+
+}  // namespace mirvo::ui

@@ -1,0 +1,46 @@
+// The first copy's start: create the four windows, show the main window, open the first
+// document, and end at once when that opening failed in formatting.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/folders.h"
+
+namespace mirvo::ui {
+
+class TfrmMirvoMainForm;
+class TfrmAlert;
+class TfrmComment;
+class TdlgOption;
+class HandOffServer;
+
+// The four windows of a running reader, in the order they are created.
+struct ReaderWindows {
+    std::unique_ptr<TfrmMirvoMainForm> main;
+    std::unique_ptr<TfrmAlert> alert;
+    std::unique_ptr<TfrmComment> comment;
+    std::unique_ptr<TdlgOption> option;
+    std::unique_ptr<HandOffServer> server;
+
+    ReaderWindows();
+    ~ReaderWindows();
+    ReaderWindows(ReaderWindows&&) noexcept;
+    // Destroys the windows in their order of creation, without running the main window's
+    // closing handler (nothing is written).
+    void Destroy();
+};
+
+// Creates the windows (reading the global settings), listens for later copies when
+// `listen`, shows the main window and opens the first document. Returns false when the
+// start-up document failed formatting: the caller then destroys the windows and ends.
+bool StartReader(ReaderWindows& windows, const ProgramFolders& folders,
+                 const std::vector<std::string>& arguments, bool listen);
+
+// Arguments as the reader uses them: a relative document path is made absolute, so that
+// it still names the same file for a copy running in another folder and at the next
+// start.
+std::vector<std::string> AbsoluteArguments(const std::vector<std::string>& arguments);
+
+}  // namespace mirvo::ui
