@@ -185,7 +185,10 @@ struct VerticalFont::Impl {
         horizontal.clear();
         height = h;
         embolden = bold;
-        if (!face || h < 1) return;
+        if (!face || h < 1 || h > kMaxFontHeight) {
+            height = 0;
+            return;
+        }
         FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(h));
         if (hb) hb_font_destroy(hb);
         hb = hb_ft_font_create_referenced(face);
@@ -336,7 +339,7 @@ int VerticalFont::Ascent() const {
 }
 
 int VerticalFont::DrawVertical(Bitmap& target, std::string_view ch, int x, int y, Color color) {
-    if (ch.empty() || height_ < 1) return 0;
+    if (ch.empty() || impl_->height < 1) return 0;
     if (ch.size() > 2) ch = ch.substr(0, 2);
     const Glyph& g = impl_->VerticalGlyph(ch);
     Blit(target, g, x, y, color);
@@ -344,7 +347,7 @@ int VerticalFont::DrawVertical(Bitmap& target, std::string_view ch, int x, int y
 }
 
 int VerticalFont::DrawHorizontal(Bitmap& target, std::string_view utf8, int x, int y, Color color) {
-    if (utf8.empty() || height_ < 1 || !impl_->hb) return 0;
+    if (utf8.empty() || impl_->height < 1 || !impl_->hb) return 0;
     hb_buffer_t* buf = hb_buffer_create();
     hb_buffer_add_utf8(buf, utf8.data(), static_cast<int>(utf8.size()), 0,
                        static_cast<int>(utf8.size()));

@@ -43,7 +43,8 @@ class VerticalFont {
     VerticalFont& operator=(const VerticalFont&) = delete;
 
     // Face name (UTF-8, "@" allowed), cell height in pixels, weight. Cheap when nothing
-    // changes, so it may be called for every page. Heights below 1 draw nothing.
+    // changes, so it may be called for every page. Heights below 1 or above
+    // kMaxFontHeight (only reachable through absurd settings) draw nothing.
     void Configure(const std::string& name, int height, bool bold);
 
     int Height() const { return height_; }

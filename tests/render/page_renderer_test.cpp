@@ -259,6 +259,12 @@ TEST_F(PageRendererTest, FootnotesAreNumberedAcrossTheSpread) {
     EXPECT_EQ(lists.LeftPageText[0], Sjis("う③"));
     EXPECT_EQ(lists.RightPageText[0], Sjis("あ①い②"));
 
+    // A left page drawn on its own starts the numbering itself.
+    lists = PageTexts{};
+    ASSERT_TRUE(Render({"え［＃四］"}, 1, false));
+    EXPECT_EQ(lists.FootnoteList, (std::vector<std::string>{Sjis("四"), ""}));
+    EXPECT_EQ(lists.LeftPageText[0], Sjis("え①"));
+
     // The 21st note of a spread shows no mark but takes a cell; its text is kept.
     std::string row;
     for (int k = 1; k <= 21; ++k) row += "［＃n" + std::to_string(k) + "］";

@@ -152,6 +152,8 @@ TEST(VerticalFontDraw, BoldAndDegenerateSizes) {
     EXPECT_GT(bold.count, regular.count + regular.count / 5);
     EXPECT_EQ(InkOf(DrawOne("永", 0, 100, 50)).count, 0);
     EXPECT_EQ(InkOf(DrawOne("永", -3, 100, 50)).count, 0);
+    // A cell far beyond any screen (a settings file with FontSpace -100000) draws nothing.
+    EXPECT_EQ(InkOf(DrawOne("永", kMaxFontHeight + 1, 100, 50)).count, 0);
     // A lone lead byte and an unassigned code draw as a replacement, without a crash.
     DrawOne("\x81", 14, 100, 50);
     VerticalFont f;
