@@ -197,12 +197,6 @@ struct GatherMasks {
     }
 };
 
-__attribute__((target("ssse3"))) inline __m128i FloorMean(__m128i a, __m128i b) {
-    // (a & b) + ((a ^ b) >> 1) per byte: trunc((a + b) / 2) without overflow.
-    const __m128i half = _mm_and_si128(_mm_srli_epi16(_mm_xor_si128(a, b), 1), _mm_set1_epi8(0x7F));
-    return _mm_add_epi8(_mm_and_si128(a, b), half);
-}
-
 // Eight destination pixels per round; returns the first pixel not done.
 __attribute__((target("ssse3"))) int HalveRowSsse3(const std::uint8_t* r0, const std::uint8_t* r1,
                                                    std::uint8_t* d, int dw) {
@@ -216,11 +210,16 @@ __attribute__((target("ssse3"))) int HalveRowSsse3(const std::uint8_t* r0, const
     for (; x + 9 <= dw; x += 8) {
         const std::uint8_t* a = r0 + 6 * x;
         const std::uint8_t* b = r1 + 6 * x;
+        // trunc((a + b) / 2) = 255 - ceil(((255 - a) + (255 - b)) / 2): the rounding-up
+        // byte mean of the complements gives the truncating mean, and the complement of a
+        // mean of complements needs no flip in between.
+        const __m128i ones = _mm_set1_epi8(-1);
+        auto inv = [&](__m128i v) { return _mm_xor_si128(v, ones); };
         __m128i u[3];
         for (int k = 0; k < 3; ++k) {
-            const __m128i top = FloorMean(load(a + 16 * k), load(a + 16 * k + 3));
-            const __m128i bottom = FloorMean(load(b + 16 * k), load(b + 16 * k + 3));
-            u[k] = FloorMean(top, bottom);
+            const __m128i top = _mm_avg_epu8(inv(load(a + 16 * k)), inv(load(a + 16 * k + 3)));
+            const __m128i bottom = _mm_avg_epu8(inv(load(b + 16 * k)), inv(load(b + 16 * k + 3)));
+            u[k] = inv(_mm_avg_epu8(top, bottom));
         }
         const __m128i lo = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(u[0], _mm_load_si128(m + 0)),
                                                      _mm_shuffle_epi8(u[1], _mm_load_si128(m + 1))),
