@@ -1,5 +1,8 @@
 #include "app/book_state.h"
 
+#include <algorithm>
+#include <unordered_map>
+
 #include "app/folders.h"
 #include "app/global_settings.h"
 
@@ -37,13 +40,31 @@ BookPosition ReadBookState(const ProfileFile& file, Settings& settings) {
     settings.FontBold = file.ReadBool(kConfig, "FontBold", false);
     settings.FontSpace = file.ReadInteger(kConfig, "FontSpace", 0);
     settings.IndexChar = file.ReadString(kConfig, "IndexChar", "◎");
-    pos.ClipCount = file.ReadInteger(kMirvo, "ClipCount", 0);
+    pos.ClipCount = std::clamp(file.ReadInteger(kMirvo, "ClipCount", 0), 0, kMaxStoredBookmarks);
     settings.RowBytes = RowBytesOf(charCount);
     return pos;
 }
 
 int ReadClip(const ProfileFile& file, int n) {
     return file.ReadInteger(kMirvo, "Clip" + std::to_string(n), 1);
+}
+
+std::vector<int> ReadClips(const ProfileFile& file, int count) {
+    count = std::clamp(count, 0, kMaxStoredBookmarks);
+    std::unordered_map<std::string, std::string> values;
+    for (auto& [key, value] : file.ReadSection(kMirvo)) {
+        std::string lower = key;
+        for (char& c : lower)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        values.emplace(std::move(lower), std::move(value));  // the first of a name wins
+    }
+    std::vector<int> pages;
+    pages.reserve(static_cast<std::size_t>(count));
+    for (int n = 1; n <= count; ++n) {
+        const auto it = values.find("clip" + std::to_string(n));
+        pages.push_back(it == values.end() ? 1 : ParseProfileInteger(it->second).value_or(1));
+    }
+    return pages;
 }
 
 void SaveBookState(ProfileFile& file, const Settings& settings, int currentPage,

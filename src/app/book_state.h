@@ -21,18 +21,25 @@ std::string BookStatePath(const std::string& settingsFolder, const std::string& 
 // What a book state file holds besides the settings.
 struct BookPosition {
     int CurrentPage = -1;  // -1 front cover, 9999 back cover
-    int ClipCount = 0;     // number of stored bookmarks
+    int ClipCount = 0;     // number of stored bookmarks, 0..kMaxStoredBookmarks
 };
+
+// The most bookmarks a book state file can bring back: a count beyond it (a damaged or
+// hostile file) is taken as this many, so that opening a book never reads for ever.
+inline constexpr int kMaxStoredBookmarks = 10000;
 
 // Reads BaseBGTexture, PageBGTexture, PageColor, CoverColor, CurrentPage, RowCount,
 // CharCount, UseRuby, UseImage, UseComment, UseTexture, FontName, FontBold, FontSpace,
-// IndexChar and ClipCount, in this order, each with the book file's own default, into the
-// book-scoped fields of `settings`; then RowBytes = 2 x CharCount. A missing file gives the
-// defaults. The global fields (ChangeSpeed, Alias, BKStandFolder) are left alone.
+// IndexChar and ClipCount (negative counts read as 0), in this order, each with the book file's own
+// default, into the book-scoped fields of `settings`; then RowBytes = 2 x CharCount. A missing file
+// gives the defaults. The global fields (ChangeSpeed, Alias, BKStandFolder) are left alone.
 BookPosition ReadBookState(const ProfileFile& file, Settings& settings);
 
 // The page of the n-th stored bookmark (key Clip<n>, default 1).
 int ReadClip(const ProfileFile& file, int n);
+// The pages of bookmarks 1 to `count` (at most kMaxStoredBookmarks), as ReadClip gives
+// them, from one reading of the file.
+std::vector<int> ReadClips(const ProfileFile& file, int count);
 
 // One row of the page-list grid: column 0 (the mark), column 1 (the caption), column 2
 // (the page number as shown).

@@ -325,6 +325,23 @@ void ProfileFile::WriteValue(std::string_view section, std::string_view key,
     if (!ReplaceFile(target, out, exists ? &st : nullptr)) throw ProfileWriteError(path_);
 }
 
+std::vector<std::pair<std::string, std::string>> ProfileFile::ReadSection(
+    std::string_view section) const {
+    std::vector<std::pair<std::string, std::string>> values;
+    bool hadBom = false;
+    const std::string text = ReadText(path_, hadBom);
+    const std::string_view view(text);
+    bool inMatching = false;
+    for (const Line& line : SplitLines(text)) {
+        const std::string_view content = view.substr(line.begin, line.end - line.begin);
+        const Parsed p = ParseLine(content);
+        if (p.kind == LineKind::Section) inMatching = EqualsNoCase(p.name, section);
+        if (p.kind == LineKind::Key && inMatching)
+            values.emplace_back(std::string(p.name), UnquotedValue(content.substr(p.equals + 1)));
+    }
+    return values;
+}
+
 std::optional<int> ParseProfileInteger(std::string_view text) {
     std::string_view t = Trim(text);
     bool negative = false;

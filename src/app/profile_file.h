@@ -15,6 +15,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace mirvo {
 
@@ -64,6 +66,11 @@ class ProfileFile {
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
 
     bool SectionExists(std::string_view section) const;
+
+    // Every key of `section` (of all its occurrences, in file order) with its value, read
+    // in one pass: for callers that need many keys of one section at once. Keys keep
+    // their spelling; on lookup the first of a name wins.
+    std::vector<std::pair<std::string, std::string>> ReadSection(std::string_view section) const;
 
   private:
     std::string path_;

@@ -143,6 +143,31 @@ TEST(BookState, FiveBookmarksTwoDeleted) {
     EXPECT_NE(ReadFileBytes(file.Path()).find("\nUseComment=0\n"), std::string::npos);
 }
 
+TEST(BookState, StoredBookmarksReadInOnePass) {
+    Shelf shelf;
+    ProfileFile file(shelf.PathOf("/b/x.txt"));
+    WriteFileBytes(file.Path(),
+                   "[Mirvo]\nClipCount=5\nClip1=5\nclip2=$A\nCLIP3=x\nClip5=-2\nClip1=9\n"
+                   "[Other]\nClip4=7\n");
+    Settings s;
+    const BookPosition pos = ReadBookState(file, s);
+    std::vector<int> one;
+    for (int n = 1; n <= pos.ClipCount; ++n) one.push_back(ReadClip(file, n));
+    EXPECT_EQ(one, (std::vector<int>{5, 10, 1, 1, -2}));
+    EXPECT_EQ(ReadClips(file, pos.ClipCount), one);
+
+    // A damaged count cannot make the opening read for ever.
+    WriteFileBytes(file.Path(), "[Mirvo]\nClipCount=2000000000\nClip1=3\n");
+    const BookPosition huge = ReadBookState(file, s);
+    EXPECT_EQ(huge.ClipCount, kMaxStoredBookmarks);
+    const std::vector<int> pages = ReadClips(file, huge.ClipCount);
+    ASSERT_EQ(pages.size(), static_cast<std::size_t>(kMaxStoredBookmarks));
+    EXPECT_EQ(pages[0], 3);
+    EXPECT_EQ(pages[1], 1);
+    WriteFileBytes(file.Path(), "[Mirvo]\nClipCount=-4\n");
+    EXPECT_EQ(ReadBookState(file, s).ClipCount, 0);
+}
+
 TEST(BookState, EmptyDocumentPathAndOddCounts) {
     Shelf shelf;
     ProfileFile file(shelf.PathOf(""));
