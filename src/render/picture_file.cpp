@@ -45,6 +45,8 @@ using FilePtr = std::unique_ptr<FILE, int (*)(FILE*)>;
 
 // Opens a regular file for reading; returns its size.
 FilePtr OpenPicture(const std::string& path, long long& size) {
+    // A name cut short by a zero byte would open another file.
+    if (path.find('\0') != std::string::npos) Fail("Invalid file name", path);
     FilePtr file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file) Fail(std::strerror(errno), path);
     struct stat st {};

@@ -109,6 +109,11 @@ TEST(PictureFileRead, MissingAndUnreadableFiles) {
     WriteFileBytes(dir.File("empty.jpg"), "");
     ExpectPictureError(dir.File("empty.bmp"));
     ExpectPictureError(dir.File("empty.jpg"));
+
+    // A zero byte in the name must not open the file named by the part before it.
+    WriteFileBytes(dir.File("pic.bmp"), BmpBytes(test::QuarterPicture(4, 4)));
+    const std::string cut = dir.File(std::string("pic.bmp\0.bmp", 12));
+    EXPECT_THROW(ReadPictureFile(cut), PictureError);
 }
 
 TEST(PictureFileHostile, ZeroSizeIsAnEmptyPicture) {
