@@ -35,6 +35,8 @@ struct ResolvedFace {
 // contain 明朝 or Mincho. `bold` asks for the face's bold style.
 ResolvedFace ResolveJapaneseFace(const std::string& name, bool bold);
 
+constexpr int kMaxFontHeight = 4096;
+
 class VerticalFont {
   public:
     VerticalFont();
