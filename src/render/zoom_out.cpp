@@ -1,6 +1,7 @@
 #include "render/zoom_out.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -17,11 +18,14 @@ namespace {
 
 constexpr std::int64_t kWhole = 65536;  // weight of one whole source pixel
 
+std::atomic<bool> shortage{false};
+
 // Work memory of the passes. A table that cannot be had is reported as false, with
 // whatever was got already released.
 template <class T>
 bool TryAllocate(std::vector<T>& table, std::size_t count) {
     try {
+        if (shortage.load(std::memory_order_relaxed)) throw std::bad_alloc();
         table.assign(count, T{});
         return true;
     } catch (const std::bad_alloc&) {
@@ -263,6 +267,10 @@ bool NewSize(const Bitmap& bitmap, double factor, int& nw, int& nh) {
 }
 
 }  // namespace
+
+void SimulateWorkTableShortage(bool on) {
+    shortage.store(on, std::memory_order_relaxed);
+}
 
 void ShrinkWidth(const Bitmap& src, Bitmap& dst) {
     const int sw = src.Width(), dw = dst.Width();

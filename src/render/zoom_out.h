@@ -22,4 +22,8 @@ void ShrinkWidth(const Bitmap& src, Bitmap& dst);
 // own, smaller height. When the work rows cannot be had, `dst` is left as it is.
 void ShrinkHeight(const Bitmap& src, Bitmap& dst);
 
+// While on, every work-table request of the passes fails as when memory runs out; for tests
+// of that path.
+void SimulateWorkTableShortage(bool on);
+
 }  // namespace mirvo

@@ -133,6 +133,24 @@ TEST(ShrinkBitmap, DegenerateInputs) {
     EXPECT_EQ(wide.Pixel(9, 1), 0xFFFFFFu);
 }
 
+TEST(ShrinkBitmap, WithoutWorkMemoryKeepsTheCutCopy) {
+    const Bitmap source = RandomPicture(41, 31, 9);
+    Bitmap cut = source;
+    cut.SetSize(20, 15);
+    SimulateWorkTableShortage(true);
+    Bitmap fast = source, reference = source, even = RandomPicture(40, 30, 10);
+    const Bitmap evenSource = even;
+    ShrinkBitmap(fast, 0.5);
+    ShrinkBitmapReference(reference, 0.5);
+    ShrinkBitmap(even, 0.5);  // halving needs no tables
+    SimulateWorkTableShortage(false);
+    EXPECT_TRUE(fast == cut);
+    EXPECT_TRUE(reference == cut);
+    Bitmap halved = evenSource;
+    ShrinkBitmapReference(halved, 0.5);
+    EXPECT_TRUE(even == halved);
+}
+
 TEST(ShrinkPasses, RefuseDestinationsOfTheWrongShape) {
     const Bitmap source = RandomPicture(8, 8, 3);
     Bitmap tallerDst(4, 9, 0x123456);
