@@ -124,9 +124,7 @@ TEST_F(PageRendererTest, WorkedExampleGeometryAndFontHeights) {
     EXPECT_EQ(painter.rubyHeight, 15);  // FontSpace leaves the ruby alone
 }
 
-TEST_F(PageRendererTest, FontHeightsFromLayout) {
-    EXPECT_EQ(ComputePageFontHeights(420, 50, 0).body, 14);
-    EXPECT_EQ(ComputePageFontHeights(840, 50, 20).body, 24);
+TEST_F(PageRendererTest, FontsFollowTheSettings) {
     // Unusable layouts are clamped, never divided by zero.
     EXPECT_EQ(ComputePageFontHeights(420, 0, 0).ruby, 189);
     settings.FontBold = true;
@@ -369,13 +367,6 @@ TEST_F(PageRendererTest, PagesWithoutRows) {
 
     settings.PageColor = "nonsense";
     EXPECT_THROW(Render({"あ"}), ColorConversionError);
-}
-
-TEST_F(PageRendererTest, PageTextureCoversTheFill) {
-    settings.UsePageTexture = true;
-    texture.Create(3, 3, 0x0A0B0C);
-    ASSERT_TRUE(Render({""}));
-    EXPECT_EQ(buffer.Pixel(299, 419), 0x0A0B0Cu);
 }
 
 // With the real fonts: the ink of the first character lies inside its cell.
