@@ -4,4 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 build=${MIRVO_BUILD_DIR:-build}
-exec "$build/src/ui/mirvo" --dump-rows "$build/src/ui/readme2.txt" "$@"
+# With arguments they go to the reader as they are (a book to open); without, the sample.
+if [ $# -gt 0 ]; then
+    exec "$build/src/ui/mirvo" "$@"
+fi
+exec "$build/src/ui/mirvo" "$build/src/ui/readme2.txt"

@@ -190,6 +190,7 @@ void TfrmMirvoMainForm::BuildCentralArea() {
     stgPageList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     stgPageList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     stgPageList->horizontalHeader()->setStretchLastSection(false);
+    stgPageList->horizontalHeader()->setMinimumSectionSize(1);
     ntbBase->addWidget(stgPageList);
     ntbBase->setCurrentIndex(0);
 

@@ -37,10 +37,10 @@ bool StartReader(ReaderWindows& w, const ProgramFolders& folders,
                  const std::vector<std::string>& arguments, bool listen) {
     w.main = std::make_unique<TfrmMirvoMainForm>(folders);
     w.main->FormCreate(arguments);
-    w.alert = std::make_unique<TfrmAlert>(w.main.get());
+    w.alert = std::make_unique<TfrmAlert>();
     w.main->SetAlert(w.alert.get());
     w.comment = std::make_unique<TfrmComment>();
-    w.option = std::make_unique<TdlgOption>(w.main.get());
+    w.option = std::make_unique<TdlgOption>();
     if (listen) {
         TfrmMirvoMainForm* main = w.main.get();
         w.server = std::make_unique<HandOffServer>(

@@ -1,0 +1,305 @@
+// The reader window under the offscreen platform: start-up, opening, keys, the scroll bar,
+// the view switch, dropped files and the error windows.
+#include <QAction>
+#include <QLabel>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/profile_file.h"
+#include "support/test_support.h"
+#include "ui/application.h"
+#include "ui/comment.h"
+#include "ui/main_form.h"
+#include "ui/option.h"
+#include "ui/page_image.h"
+#include "ui/startup.h"
+#include "ui_test_support.h"
+
+namespace mirvo::ui {
+namespace {
+
+using test::Sjis;
+using test::TempDir;
+using test::WriteFileBytes;
+
+ProgramFolders Folders(const TempDir& dir) {
+    ProgramFolders f;
+    f.ExecutableFolder = dir.Path();
+    f.SettingsFolder = dir.Path();
+    f.ShippedFolders = {dir.Path()};
+    return f;
+}
+
+std::string MakeBook(const TempDir& dir, const std::string& name, int lines) {
+    std::string text = Sjis("吾輩は猫である\r\n夏目漱石\r\n");
+    for (int i = 2; i < lines; ++i) text += Sjis("本文の行です。") + "\r\n";
+    WriteFileBytes(dir.File(name), text);
+    return dir.File(name);
+}
+
+void WriteState(const TempDir& dir, const std::string& base, const std::string& body) {
+    MakeFolders(dir.File("MirvoKs"));
+    WriteFileBytes(dir.File("MirvoKs/" + base + ".INI"), body);
+}
+
+// A started reader on a book (or none), turning pages without pauses.
+struct Running {
+    TempDir dir;
+    ReaderWindows windows;
+    TfrmMirvoMainForm* w = nullptr;
+
+    bool Start(const std::vector<std::string>& args) {
+        const bool ok = StartReader(windows, Folders(dir), args, false);
+        w = windows.main.get();
+        w->Core().GetSettings().ChangeSpeed = 200;
+        return ok;
+    }
+    QString Panel0() const { return w->stbPanel0->text(); }
+    void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(w, key, mods);
+    }
+};
+
+class MainFormTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void windowHasItsDesignedPartsAndCaptions() {
+        Running r;
+        QVERIFY(r.Start({}));
+        TfrmMirvoMainForm* w = r.w;
+        QCOMPARE(w->objectName(), QString("TfrmMirvoMainForm"));
+        QCOMPARE(w->windowTitle(), QString("Mirvo"));
+        QCOMPARE(w->mmiExit->text(), QString("Mirvoの終了(&X)"));
+        QCOMPARE(w->msiPageNext->text(), QString("次ページ(&N)  SPACE"));
+        QCOMPARE(w->msiPagePrev->text(), QString("前ページ(&P)  BS"));
+        QCOMPARE(w->msiView->text(), QString("ビュー(&V)"));
+        QCOMPARE(w->msiCont->text(), QString("目次(&T)"));
+        QCOMPARE(w->scbStatus->toolTip(), QString("クイックジャンプできます"));
+        QCOMPARE(w->stbPanel0->width(), 100);
+        QCOMPARE(w->pnlStatus->height(), 27);
+        QVERIFY(w->findChild<QWidget*>("imgLeftPage"));
+        QVERIFY(w->findChild<QWidget*>("stgPageList"));
+        QVERIFY(w->spbView->isChecked());
+        QCOMPARE(w->stgPageList->horizontalHeaderItem(1)->text(), QString("目 次"));
+        QCOMPARE(w->stgPageList->horizontalHeaderItem(2)->text(), QString("ページ"));
+        QCOMPARE(w->stgPageList->rowCount(), 1);  // the empty last row
+        QCOMPARE(r.windows.alert->windowTitle(), QString("(・o・)/ < 確認してね"));
+        QCOMPARE(r.windows.alert->objectName(), QString("TfrmAlert"));
+        QCOMPARE(r.windows.comment->objectName(), QString("TfrmComment"));
+        QCOMPARE(r.windows.option->objectName(), QString("TdlgOption"));
+    }
+
+    void firstStartWithNoSettingsShowsTheFrontCover() {
+        Running r;
+        QVERIFY(r.Start({}));
+        QCOMPARE(r.Panel0(), QString("表紙"));
+        QCOMPARE(r.w->Core().CurrentPage(), -1);
+        // The book area and the cover face are laid out in the picture area.
+        const QRect area = r.w->ntbBase->geometry();
+        QCOMPARE(area.height(), static_cast<int>(0.94 * r.w->imgBase->height()));
+        QVERIFY(r.w->imgLeftPage->width() > r.w->imgRightPage->width());
+        QVERIFY(!r.w->Core().LeftPage().Empty());
+        r.w->close();
+        QVERIFY(QFile::exists(QString::fromStdString(r.dir.File("Mirvo.INI"))));
+    }
+
+    void storedPageSevenOpensThere() {
+        Running r;
+        const std::string book = MakeBook(r.dir, "book.txt", 115);
+        WriteState(r.dir, "book", "[Mirvo]\r\nCurrentPage=7\r\n");
+        QVERIFY(r.Start({book}));
+        QCOMPARE(r.w->Core().PageCount(), 12);
+        QCOMPARE(r.Panel0(), QString("7/12"));
+        QCOMPARE(r.w->scbStatus->maximum(), 12);
+        QCOMPARE(r.w->scbStatus->value(), 12 - 6);
+        QCOMPARE(r.w->stbPanel1->text(), QString::fromStdString(book));
+        // What is on screen is the core's right page, at the page image's size.
+        QCOMPARE(r.w->imgRightPage->width(), r.w->Core().RightPage().Width());
+        const QImage shown = r.w->imgRightPage->grab().toImage();
+        QCOMPARE(shown.width(), r.w->imgRightPage->width());
+    }
+
+    void spaceAndBackspaceThroughCoversAndPages() {
+        Running r;
+        const std::string book = MakeBook(r.dir, "book.txt", 15);  // 2 pages
+        QVERIFY(r.Start({book}));
+        QCOMPARE(r.Panel0(), QString("表紙"));
+        r.Key(Qt::Key_Backspace);
+        QCOMPARE(r.Panel0(), QString("表紙"));
+        r.Key(Qt::Key_Space);
+        QCOMPARE(r.Panel0(), QString("1/2"));
+        r.Key(Qt::Key_Space, Qt::ShiftModifier);  // shift is ignored
+        QCOMPARE(r.Panel0(), QString("裏表紙"));
+        QCOMPARE(r.w->Core().CurrentPage(), 9999);
+        r.Key(Qt::Key_Space);
+        QCOMPARE(r.Panel0(), QString("裏表紙"));
+        r.Key(Qt::Key_Backspace);
+        QCOMPARE(r.Panel0(), QString("1/2"));
+        // Auto-repeat turns too.
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier, QString(), true);
+        QApplication::sendEvent(r.w, &repeat);
+        QCOMPARE(r.Panel0(), QString("表紙"));
+        // Clicks on the pages and the menu commands do the same.
+        r.w->msiPageNext->trigger();
+        QCOMPARE(r.Panel0(), QString("1/2"));
+        QTest::mouseClick(r.w->imgRightPage, Qt::LeftButton);
+        QCOMPARE(r.Panel0(), QString("表紙"));
+    }
+
+    void scrollBarSetsThePageWithoutRedrawing() {
+        Running r;
+        const std::string book = MakeBook(r.dir, "book.txt", 115);
+        WriteState(r.dir, "book", "[Mirvo]\r\nCurrentPage=1\r\n");
+        QVERIFY(r.Start({book}));
+        const Bitmap before = r.w->Core().RightPage();
+        r.w->scbStatus->setValue(5);
+        QCOMPARE(r.w->Core().CurrentPage(), 7);
+        r.w->scbStatus->setValue(6);
+        QCOMPARE(r.w->Core().CurrentPage(), 7);
+        QCOMPARE(r.Panel0(), QString("1/12"));
+        QVERIFY(r.w->Core().RightPage() == before);
+        r.Key(Qt::Key_Space);
+        QCOMPARE(r.Panel0(), QString("9/12"));
+        QCOMPARE(r.w->scbStatus->value(), 4);
+    }
+
+    void viewSwitchSetsMenusAndKeyPreview() {
+        Running r;
+        const std::string book = MakeBook(r.dir, "book.txt", 40);
+        QVERIFY(r.Start({book}));
+        r.Key(Qt::Key_Space);
+        QCOMPARE(r.Panel0(), QString("1/4"));
+        r.w->msiCont->trigger();
+        QCOMPARE(r.w->ntbBase->currentIndex(), 1);
+        QVERIFY(r.w->msiCont->isChecked());
+        QVERIFY(!r.w->msiView->isChecked());
+        QVERIFY(!r.w->msiPageNext->isEnabled());
+        QVERIFY(!r.w->msiPagePrev->isEnabled());
+        QVERIFY(r.w->spbView->isChecked());  // the tool buttons stay as they were
+        r.Key(Qt::Key_Space);                // SPACE acts in the grid now
+        QCOMPARE(r.w->Core().CurrentPage(), 1);
+        const int h = r.w->ContentsRowHeight();
+        QCOMPARE(r.w->stgPageList->columnWidth(0), h);
+        QCOMPARE(r.w->stgPageList->columnWidth(2), 3 * h);
+        QCOMPARE(r.w->stgPageList->columnWidth(1), r.w->Core().ContentsWidth() - 4 * h);
+        r.w->spbView->click();
+        QCOMPARE(r.w->ntbBase->currentIndex(), 0);
+        QVERIFY(r.w->msiView->isChecked());
+        QVERIFY(r.w->msiPageNext->isEnabled());
+        r.Key(Qt::Key_Space);
+        QCOMPARE(r.Panel0(), QString("3/4"));
+    }
+
+    void missingFileShowsTheErrorWindowAndKeepsTheBook() {
+        Running r;
+        const std::string book = MakeBook(r.dir, "book.txt", 40);
+        QVERIFY(r.Start({book}));
+        r.Key(Qt::Key_Space);
+        const std::string missing = r.dir.File("gone.txt");
+        auto yes = test::AnswerNextModal("はい(&Y)");
+        auto ok = std::shared_ptr<test::ModalSeen>();
+        QTimer::singleShot(0, [&] { ok = test::AnswerNextModal("OK"); });
+        r.w->DropFile(QString::fromStdString(missing));
+        QVERIFY(yes->shown);
+        QCOMPARE(yes->title, QString("確認"));
+        QCOMPARE(yes->text, QString::fromStdString(missing) + "を開きますか？");
+        QVERIFY(yes->buttons.contains("いいえ(&N)"));
+        QVERIFY(ok && ok->shown);
+        QCOMPARE(ok->title, QString("(・o・)/ < 確認してね"));
+        QCOMPARE(ok->text, QString::fromStdString("ファイル:" + missing +
+                                                  "は存在しないようです。上記ファイルの存在を"
+                                                  "確認してみてください。"));
+        QCOMPARE(r.Panel0(), QString("1/4"));
+        r.Key(Qt::Key_Space);
+        QCOMPARE(r.Panel0(), QString("3/4"));
+    }
+
+    void droppedFileAnsweredNoChangesNothing() {
+        Running r;
+        const std::string book = MakeBook(r.dir, "book.txt", 40);
+        const std::string other = MakeBook(r.dir, "other.txt", 80);
+        QVERIFY(r.Start({book}));
+        r.Key(Qt::Key_Space);
+        auto no = test::AnswerNextModal("いいえ(&N)");
+        r.w->DropFile(QString::fromStdString(other));
+        QVERIFY(no->shown);
+        QCOMPARE(r.w->Core().DocumentPath(), book);
+        QCOMPARE(r.Panel0(), QString("1/4"));
+    }
+
+    void alertShowsLinesSeparately() {
+        TfrmAlert alert;
+        QCOMPARE(TfrmAlert::MessageText("一行目\r\n二行目"), QString("一行目\n二行目"));
+        auto ok = test::AnswerNextModal("OK");
+        alert.Report("a\r\nb");
+        QVERIFY(ok->shown);
+        QCOMPARE(ok->text, QString("a\nb"));
+        QVERIFY(alert.memErrMsg->isReadOnly());
+        QCOMPARE(alert.memErrMsg->document()->blockCount(), 2);
+    }
+
+    void startUpDocumentThatFailsFormattingEndsWithoutWritingSettings() {
+        Running r;
+        const std::string bad = r.dir.File("bad.txt");
+        WriteFileBytes(bad, Sjis("。あいう\r\n"));
+        WriteFileBytes(r.dir.File("Mirvo.INI"),
+                       "[Config]\nRowCount=12\n[Mirvo]\nLast=" + bad + "\n");
+        auto ok = test::AnswerNextModal("OK");
+        QVERIFY(!StartReader(r.windows, Folders(r.dir), {}, false));
+        QVERIFY(ok->shown);
+        r.windows.Destroy();
+        ProfileFile ini(r.dir.File("Mirvo.INI"));
+        QCOMPARE(ini.ReadString("Mirvo", "Last", "x"), std::string());
+        QCOMPARE(ini.ReadInteger("Config", "RowCount", 0), 12);
+        QVERIFY(!ini.ReadValue("Config", "FontSpace"));
+        QVERIFY(!QFile::exists(QString::fromStdString(r.dir.File("MirvoKs/bad.INI"))));
+    }
+
+    void unreadableIllustrationIsReportedAndThePreviousSpreadStays() {
+        Running r;
+        std::string text;
+        for (int i = 0; i < 12; ++i) text += Sjis("本文の行です。") + "\r\n";
+        text += "<IMG SRC=\"missing.bmp\">\r\n";
+        for (int i = 0; i < 12; ++i) text += Sjis("本文の行です。") + "\r\n";
+        WriteFileBytes(r.dir.File("pic.txt"), text);
+        QVERIFY(r.Start({r.dir.File("pic.txt")}));
+        r.Key(Qt::Key_Space);
+        const QString first = QString("1/%1").arg(r.w->Core().PageCount());
+        QCOMPARE(r.Panel0(), first);
+        const Bitmap left = r.w->Core().LeftPage();
+        auto ok = test::AnswerNextModal("OK");
+        r.Key(Qt::Key_Space);  // through the general error report
+        QVERIFY(ok->shown);
+        QVERIFY(ok->text.contains("missing.bmp"));
+        QVERIFY(r.w->Core().LeftPage() == left);
+        QCOMPARE(r.Panel0(), first);
+    }
+
+    void resizeLaysTheSpreadOutAgain() {
+        Running r;
+        const std::string book = MakeBook(r.dir, "book.txt", 40);
+        QVERIFY(r.Start({book}));
+        r.Key(Qt::Key_Space);
+        r.w->resize(900, 700);
+        QApplication::processEvents();
+        const int h = r.w->imgBase->height();
+        QCOMPARE(r.w->ntbBase->height(), static_cast<int>(0.94 * h));
+        QCOMPARE(r.w->imgLeftPage->height(), r.w->Core().LeftPage().Height());
+        QCOMPARE(r.Panel0(), QString("1/4"));
+    }
+};
+
+}  // namespace
+}  // namespace mirvo::ui
+
+int main(int argc, char** argv) {
+    mirvo::ui::MirvoApplication app(argc, argv);
+    mirvo::ui::MainFormTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "main_form_test.moc"
