@@ -11,7 +11,8 @@ packages=(
     libfreetype-dev libharfbuzz-dev libfontconfig-dev libjpeg62-turbo-dev libpng-dev libstb-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-ipafont-gothic fonts-ipafont-mincho
-    xvfb xauth x11-apps imagemagick sox
+    libpulse0
+    xvfb xauth x11-apps imagemagick sox xdotool
 )
 missing=()
 for p in "${packages[@]}"; do
