@@ -34,31 +34,6 @@ struct Book {
     int Repaints() const { return host.repaints; }
 };
 
-TEST(ReaderPaging, ThroughCoversAndPagesOfATwoPageBook) {
-    Book b(15);
-    ASSERT_EQ(b.reader.PageCount(), 2);
-    EXPECT_EQ(b.host.indicator, "表紙");
-    b.reader.PageClick(kPrev);  // nothing before the front cover
-    EXPECT_EQ(b.reader.CurrentPage(), FrontCoverPage);
-    EXPECT_TRUE(b.host.events.empty());
-    b.reader.PageClick(kNext);
-    EXPECT_EQ(b.reader.CurrentPage(), 1);
-    EXPECT_EQ(b.host.indicator, "1/2");
-    EXPECT_EQ(b.host.scrollPosition, 2);
-    b.reader.PageClick(kNext);  // 3 is past the end: the back cover
-    EXPECT_EQ(b.reader.CurrentPage(), BackCoverPage);
-    EXPECT_EQ(b.host.indicator, "裏表紙");
-    b.host.events.clear();
-    b.reader.PageClick(kNext);  // nothing after the back cover
-    EXPECT_TRUE(b.host.events.empty());
-    b.reader.PageClick(kPrev);  // back to page 1 (2 is even)
-    EXPECT_EQ(b.reader.CurrentPage(), 1);
-    EXPECT_EQ(b.host.indicator, "1/2");
-    b.reader.PageClick(kPrev);
-    EXPECT_EQ(b.reader.CurrentPage(), FrontCoverPage);
-    EXPECT_EQ(b.host.indicator, "表紙");
-}
-
 TEST(ReaderPaging, CoversAreNeitherAnimatedNorHeard) {
     Book b(40);
     b.reader.PageClick(kNext);

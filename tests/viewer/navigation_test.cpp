@@ -63,12 +63,6 @@ TEST(Navigation, SpreadChoicePastTheEndAndOnEmptyBook) {
     EXPECT_EQ(PageIndicator(ChooseSpread(12, false, 12), 12), "12/12");
 }
 
-TEST(Navigation, TurnDirections) {
-    EXPECT_EQ(TurnDirectionFor(PageRequester::None), 'N');
-    EXPECT_EQ(TurnDirectionFor(kNext), 'R');
-    EXPECT_EQ(TurnDirectionFor(kPrev), 'L');
-}
-
 TEST(Navigation, ScrollBarRunsAgainstThePages) {
     EXPECT_EQ(ScrollPositionForPage(1, 1, 12), 12);
     EXPECT_EQ(ScrollPositionForPage(7, 1, 12), 6);
