@@ -83,8 +83,13 @@ TEST(PictureFileRead, JpegByExtensionInAnyCase) {
     EXPECT_TRUE(Near(got.Pixel(3, 12), MakeColor(0, 0, 255), 12));
 
     Bitmap grey(8, 8, MakeColor(90, 90, 90));
-    WriteFileBytes(dir.File("grey.JPG"), JpegBytes(grey, 95, true));
+    WriteFileBytes(dir.File("grey.JPG"), JpegBytes(grey, 95, test::JpegKind::kGrey));
     EXPECT_TRUE(Near(ReadPictureFile(dir.File("grey.JPG")).Pixel(4, 4), grey.Pixel(4, 4), 2));
+
+    WriteFileBytes(dir.File("cmyk.jpg"), JpegBytes(picture, 95, test::JpegKind::kAdobeCmyk));
+    const Bitmap cmyk = ReadPictureFile(dir.File("cmyk.jpg"));
+    EXPECT_TRUE(Near(cmyk.Pixel(3, 3), MakeColor(255, 0, 0), 12));
+    EXPECT_TRUE(Near(cmyk.Pixel(28, 12), MakeColor(255, 255, 255), 12));
 }
 
 TEST(PictureFileRead, WrongReaderFailsCleanly) {

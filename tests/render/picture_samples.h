@@ -62,8 +62,12 @@ inline std::string BmpHeader(std::int32_t w, std::int32_t h, int bitCount = 24,
     return out;
 }
 
-// A baseline JPEG of the picture (RGB, or grey when `grey`).
-inline std::string JpegBytes(const Bitmap& b, int quality = 95, bool grey = false) {
+enum class JpegKind { kRgb, kGrey, kAdobeCmyk };
+
+// A baseline JPEG of the picture. Adobe CMYK stores 255 minus each ink: with no black ink
+// the bytes are red, green, blue and 255.
+inline std::string JpegBytes(const Bitmap& b, int quality = 95, JpegKind kind = JpegKind::kRgb) {
+    const bool grey = kind == JpegKind::kGrey, cmyk = kind == JpegKind::kAdobeCmyk;
     jpeg_compress_struct cinfo;
     jpeg_error_mgr err;
     cinfo.err = jpeg_std_error(&err);
@@ -73,18 +77,23 @@ inline std::string JpegBytes(const Bitmap& b, int quality = 95, bool grey = fals
     jpeg_mem_dest(&cinfo, &mem, &size);
     cinfo.image_width = static_cast<JDIMENSION>(b.Width());
     cinfo.image_height = static_cast<JDIMENSION>(b.Height());
-    cinfo.input_components = grey ? 1 : 3;
-    cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    cinfo.input_components = grey ? 1 : cmyk ? 4 : 3;
+    cinfo.in_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
-    std::vector<unsigned char> row(static_cast<std::size_t>(b.Width()) * 3);
+    std::vector<unsigned char> row(static_cast<std::size_t>(b.Width()) * 4);
     while (cinfo.next_scanline < cinfo.image_height) {
         const int y = static_cast<int>(cinfo.next_scanline);
         for (int x = 0; x < b.Width(); ++x) {
             const Color c = b.Pixel(x, y);
             if (grey) {
                 row[x] = RedOf(c);
+            } else if (cmyk) {
+                row[4 * x] = RedOf(c);
+                row[4 * x + 1] = GreenOf(c);
+                row[4 * x + 2] = BlueOf(c);
+                row[4 * x + 3] = 255;
             } else {
                 row[3 * x] = RedOf(c);
                 row[3 * x + 1] = GreenOf(c);
