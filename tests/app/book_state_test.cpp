@@ -269,15 +269,25 @@ TEST(BookStateCrash, WriterKilledAtRandomMomentsLeavesAWholeFile) {
     for (; rounds < 300; ++rounds) {
         const std::vector<int> before = Generations(file);
         const int next = *std::max_element(before.begin(), before.end()) + 1;
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
         const pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
+            ::close(ready[0]);
+            // Tell the parent that writing begins now, so that its random wait measures
+            // time spent writing, not the start of the process.
+            if (::write(ready[1], "x", 1) != 1) ::_exit(2);
             try {
                 for (int g = next;; ++g) SaveGeneration(file, g);
             } catch (...) {
             }
             ::_exit(1);
         }
+        ::close(ready[1]);
+        char byte = 0;
+        ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+        ::close(ready[0]);
         ::usleep(static_cast<useconds_t>(rng() % 4000));
         ::kill(pid, SIGKILL);
         int status = 0;
