@@ -135,8 +135,8 @@ Bitmap BuiltInBaseTexture() {
             }
             double v = 0.9 * (tone - 0.5);
             v -= 0.45 * std::max(0.0, 1.2 - (second - best));  // gaps between granules
-            v -= 0.15 * best / 6.0;                           // granules round off
-            v += 0.45 * (Noise(x, y, 24) - 0.5);              // grain
+            v -= 0.15 * best / 6.0;                            // granules round off
+            v += 0.45 * (Noise(x, y, 24) - 0.5);               // grain
             const double speck = Noise(x, y, 25);
             if (speck < 0.04) v -= 0.35;
             if (speck > 0.97) v += 0.35;
