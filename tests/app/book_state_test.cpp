@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <random>
+#include <set>
 #include <sstream>
 
 #include "app/global_settings.h"
@@ -261,10 +262,17 @@ std::vector<int> Generations(const ProfileFile& file) {
 TEST(BookStateCrash, WriterKilledAtRandomMomentsLeavesAWholeFile) {
     Shelf shelf;
     ProfileFile file(shelf.PathOf("/b/crash.txt"));
+    const auto start = std::chrono::steady_clock::now();
     SaveGeneration(file, 1);
+    // Most kills come soon after the writer starts, every eighth anywhere in a whole save,
+    // so that saves are cut short at different keys.
+    const auto saveTime = std::chrono::duration_cast<std::chrono::microseconds>(
+                              std::chrono::steady_clock::now() - start)
+                              .count();
+    const unsigned longWait = static_cast<unsigned>(std::clamp<long long>(saveTime, 4000, 100000));
     std::mt19937 rng(20261208);
     int mixed = 0;
-    const auto start = std::chrono::steady_clock::now();
+    std::set<std::size_t> cutAt;
     int rounds = 0;
     for (; rounds < 300; ++rounds) {
         const std::vector<int> before = Generations(file);
@@ -288,7 +296,7 @@ TEST(BookStateCrash, WriterKilledAtRandomMomentsLeavesAWholeFile) {
         char byte = 0;
         ASSERT_EQ(::read(ready[0], &byte, 1), 1);
         ::close(ready[0]);
-        ::usleep(static_cast<useconds_t>(rng() % 4000));
+        ::usleep(static_cast<useconds_t>(rng() % (rounds % 8 == 7 ? longWait : 4000u)));
         ::kill(pid, SIGKILL);
         int status = 0;
         ::waitpid(pid, &status, 0);
@@ -305,11 +313,19 @@ TEST(BookStateCrash, WriterKilledAtRandomMomentsLeavesAWholeFile) {
         for (std::size_t i = 1; i < k; ++i)
             ASSERT_TRUE(g[i] == g[i - 1] || g[i] == g[i - 1] - 1) << "round " << rounds;
         EXPECT_EQ(file.ReadInteger("Mirvo", "ClipCount", -1), 2);
-        if (std::adjacent_find(g.begin(), g.end(), std::not_equal_to<>()) != g.end()) ++mixed;
-        if (std::chrono::steady_clock::now() - start > std::chrono::seconds(4)) break;
+        const auto cut = std::adjacent_find(g.begin(), g.end(), std::not_equal_to<>());
+        if (cut != g.end()) {
+            ++mixed;
+            cutAt.insert(static_cast<std::size_t>(cut - g.begin()));
+        }
+        if (std::chrono::steady_clock::now() - start > std::chrono::seconds(4)) {
+            ++rounds;
+            break;
+        }
     }
     EXPECT_GT(mixed, 0) << "no kill landed inside a save";
-    std::printf("%d rounds, %d killed inside a save\n", rounds, mixed);
+    std::printf("%d rounds, %d killed inside a save, cut after %zu different keys\n", rounds, mixed,
+                cutAt.size());
 }
 
 }  // namespace
