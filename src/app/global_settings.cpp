@@ -1,6 +1,8 @@
 #include "app/global_settings.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -41,10 +43,18 @@ std::string ReadGlobalSettings(const ProfileFile& file, const ProgramFolders& fo
                                GlobalState& state) {
     std::string logError;
     state.LogEnabled = file.ReadBool(kDebug, "Log", false);
+    state.LogFile.reset();
     if (state.LogEnabled) {
-        // Appending creates a missing file empty and leaves an existing one as it is.
+        // Appending creates a missing file empty and leaves an existing one as it is. A FIFO
+        // in its place must not block the start: it is opened without waiting.
         const std::string logPath = folders.SettingsPath(kLogFileName);
-        state.LogFile.reset(std::fopen(logPath.c_str(), "ae"));
+        const int fd =
+            ::open(logPath.c_str(),
+                   O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+        if (fd >= 0) {
+            state.LogFile.reset(::fdopen(fd, "a"));
+            if (!state.LogFile) ::close(fd);
+        }
         if (!state.LogFile)
             logError = "ファイル:" + logPath + " を開けません (" + std::strerror(errno) + ")";
     }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -154,6 +155,11 @@ TEST(GlobalSettings, LogFileCreatedEmptyOrLeftAsItWas) {
     EXPECT_NE(error.find(log), std::string::npos);
     EXPECT_TRUE(st.LogEnabled);
     EXPECT_EQ(st.LogFile, nullptr);
+    EXPECT_EQ(s.RowCount, 7);
+    // Nor may a FIFO in its place block the start.
+    std::filesystem::remove(log);
+    ASSERT_EQ(::mkfifo(log.c_str(), 0600), 0);
+    EXPECT_NE(Start(p, s, st), "");
     EXPECT_EQ(s.RowCount, 7);
 }
 
