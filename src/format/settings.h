@@ -1,6 +1,6 @@
 // The reader's preferences as held in memory while the program runs. Each field is
 // named after its key in the settings files; the files themselves are read and written
-// by the application layer (app/settings.h, app/book_state.h).
+// by the application layer (app/global_settings.h, app/book_state.h).
 #pragma once
 
 #include <string>
