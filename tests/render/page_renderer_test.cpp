@@ -406,11 +406,6 @@ class SilentHost : public FormatterHost {
 TEST(PageRendererCorpus, EveryPageOfEveryNovel) {
     const auto files = test::CorpusFiles();
     ASSERT_FALSE(files.empty());
-#if defined(__SANITIZE_ADDRESS__)
-    const int stride = 5;  // sampled: the sanitizer build is slow
-#else
-    const int stride = 1;
-#endif
     Settings s;
     PageRenderer renderer;
     const Bitmap texture = Bitmap(100, 90, 0xCCEEFF);
@@ -422,7 +417,7 @@ TEST(PageRendererCorpus, EveryPageOfEveryNovel) {
         const int pages = PageCount(rows, s.RowCount);
         PageTexts lists;
         Bitmap right, left;
-        for (int page = 1; page <= pages; page += 2 * stride) {
+        for (int page = 1; page <= pages; page += 2) {
             const PageSource src{rows, s, texture, file};
             ASSERT_TRUE(renderer.RenderPage(right, 402, 564, page, true, src, lists, host))
                 << file << " " << page;
