@@ -105,6 +105,20 @@ void BM_PageTurnSpeed200(benchmark::State& state) {
 }
 BENCHMARK(BM_PageTurnSpeed200)->Unit(benchmark::kMillisecond);
 
+// The same move without the animation (ChangeSpeed 0): rendering, finishing and one swap.
+void BM_PageMoveSpeed0(benchmark::State& state) {
+    Window w(LargestNovel());
+    w.form.Core().GetSettings().ChangeSpeed = 0;
+    w.form.Core().OpenDocument();
+    bool forward = true;
+    for (auto _ : state) {
+        w.form.Core().PageClick(forward ? mirvo::PageRequester::LeftPage
+                                        : mirvo::PageRequester::RightPage);
+        forward = !forward;
+    }
+}
+BENCHMARK(BM_PageMoveSpeed0)->Unit(benchmark::kMillisecond);
+
 void BM_PageTurnBaselineCopyPages(benchmark::State& state) {
     Window w(LargestNovel());
     w.form.Core().OpenDocument();
