@@ -91,9 +91,9 @@ TEST(ShrinkBitmap, UniformPicturesStayUniformOrFallSlightly) {
 
 TEST(ShrinkBitmap, FastPathsMatchTheTwoPassesByteForByte) {
     std::uint32_t seed = 1;
-    const int sizes[][2] = {{2, 2},    {3, 3},   {4, 6},   {5, 7},   {16, 9},  {17, 33},
-                            {64, 64},  {65, 63}, {130, 2}, {1, 200}, {601, 5}, {1540, 12},
-                            {99, 101}, {31, 48}, {48, 31}, {200, 1}};
+    const int sizes[][2] = {{2, 2},   {3, 3},   {4, 6},   {5, 7},   {16, 9},    {17, 33},  {64, 64},
+                            {65, 63}, {130, 2}, {1, 200}, {601, 5}, {1540, 12}, {99, 101}, {31, 48},
+                            {48, 31}, {200, 1}, {52, 10}, {36, 4},  {86, 6}};
     for (const auto& s : sizes) {
         for (double factor : {0.5, 0.25, 0.37, 0.8, 1.0}) {
             const Bitmap source = RandomPicture(s[0], s[1], seed++);
