@@ -161,9 +161,9 @@ void Reader::OpenDocument() {
     host_.SetStatusText(documentPath_);
     // Stored bookmarks whose page has no first row (0, or past the end of the book as now
     // formatted) are left out.
-    for (int n = 1; n <= position.ClipCount; ++n) {
+    for (const int page : ReadClips(bookState, position.ClipCount)) {
         PageListRow row;
-        if (MakeBookmarkRow(rows_, settings_.RowCount, ReadClip(bookState, n), row))
+        if (MakeBookmarkRow(rows_, settings_.RowCount, page, row))
             contents_.push_back(std::move(row));
     }
     SortContents(contents_);

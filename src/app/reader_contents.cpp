@@ -58,9 +58,16 @@ bool MakeBookmarkRow(const RowList& rows, int rowCount, int page, PageListRow& r
 
 void SortContents(std::vector<PageListRow>& rows) {
     const std::size_t m = rows.size();
-    for (std::size_t i = 0; i < m; ++i)
-        for (std::size_t j = i + 1; j < m; ++j)
-            if (PageNumber(rows[i]) > PageNumber(rows[j])) std::swap(rows[i], rows[j]);
+    std::vector<int> pages(m);
+    for (std::size_t i = 0; i < m; ++i) pages[i] = PageNumber(rows[i]);
+    for (std::size_t i = 0; i < m; ++i) {
+        for (std::size_t j = i + 1; j < m; ++j) {
+            if (pages[i] > pages[j]) {
+                std::swap(pages[i], pages[j]);
+                std::swap(rows[i], rows[j]);
+            }
+        }
+    }
 }
 
 }  // namespace mirvo

@@ -107,6 +107,16 @@ TEST(ReaderOpen, BookmarksAreRestoredInPageOrderAndImpossibleOnesSkipped) {
     EXPECT_NE(state.find("Clip1=3"), std::string::npos);
 }
 
+TEST(ReaderOpen, DamagedBookmarkCountIsNotFollowedForEver) {
+    Started s;
+    const std::string book = MakeBook(s.dir, "book.txt", 40);
+    WriteBookState(s.dir, book, "[Mirvo]\r\nClipCount=2000000000\r\nClip1=3\r\n");
+    s.Start({book});
+    // Missing Clip keys read as page 1, as for any short file; the count stops at the bound.
+    ASSERT_EQ(s.reader.Contents().size(), static_cast<std::size_t>(kMaxStoredBookmarks));
+    EXPECT_EQ(s.reader.Contents().back().PageText, "3");
+}
+
 TEST(ReaderOpen, MissingFileWhileABookIsShownOnlyReports) {
     Started s;
     const std::string book = MakeBook(s.dir, "book.txt", 40);
