@@ -119,7 +119,22 @@ bool MatchFace(const std::string& family, bool bold, ResolvedFace& out, bool req
 struct Glyph {
     int dx = 0, dy = 0, w = 0, h = 0;
     int advance = 0;
-    std::vector<std::uint8_t> bits;  // one byte per pixel, 1 = ink
+    int pitch = 0;                   // bytes per row of `bits`
+    std::vector<std::uint8_t> bits;  // one bit per pixel, first pixel in the high bit
+
+    // Stores w x h pixels given one byte per pixel (non-zero = ink).
+    void Pack(const std::vector<std::uint8_t>& pixels) {
+        pitch = (w + 7) / 8;
+        bits.assign(static_cast<std::size_t>(pitch) * h, 0);
+        for (int r = 0; r < h; ++r) {
+            for (int c = 0; c < w; ++c) {
+                if (pixels[static_cast<std::size_t>(r) * w + c]) {
+                    bits[static_cast<std::size_t>(r) * pitch + (c >> 3)] |=
+                        static_cast<std::uint8_t>(0x80 >> (c & 7));
+                }
+            }
+        }
+    }
 };
 
 }  // namespace
@@ -261,7 +276,7 @@ struct VerticalFont::Impl {
                 g.dy = ascent - top;
                 g.w = w;
                 g.h = h;
-                g.bits = std::move(bits);
+                g.Pack(bits);
                 g.advance = height;
             } else {
                 // Turned 90 degrees clockwise: "right" becomes "down", "up" becomes
@@ -270,14 +285,15 @@ struct VerticalFont::Impl {
                 g.h = w;
                 g.dx = -ascent + top - h;
                 g.dy = left;
-                g.bits.assign(static_cast<std::size_t>(g.w) * g.h, 0);
+                std::vector<std::uint8_t> turned(static_cast<std::size_t>(g.w) * g.h, 0);
                 for (int r = 0; r < h; ++r) {
                     for (int c = 0; c < w; ++c) {
                         // Unturned pixel (c, r) lands at column h - 1 - r, row c.
-                        g.bits[static_cast<std::size_t>(c) * g.w + (h - 1 - r)] =
+                        turned[static_cast<std::size_t>(c) * g.w + (h - 1 - r)] =
                             bits[static_cast<std::size_t>(r) * pitch + c];
                     }
                 }
+                g.Pack(turned);
                 g.advance = advance;
             }
         } else {
@@ -296,7 +312,7 @@ struct VerticalFont::Impl {
             g.dy = ascent - top;
             g.w = w;
             g.h = h;
-            g.bits = std::move(bits);
+            g.Pack(bits);
             g.advance = advance;
         }
         return horizontal.emplace(gid, std::move(g)).first->second;
@@ -311,10 +327,10 @@ void Blit(Bitmap& target, const Glyph& g, int x, int y, Color color) {
     const int c0 = std::max(0, -x0), c1 = std::min(g.w, target.Width() - x0);
     const int r0 = std::max(0, -y0), r1 = std::min(g.h, target.Height() - y0);
     for (int r = r0; r < r1; ++r) {
-        const std::uint8_t* src = g.bits.data() + static_cast<std::size_t>(r) * g.w;
-        std::uint8_t* dst = target.Row(y0 + r) + static_cast<std::ptrdiff_t>(x0) * 3;
+        const std::uint8_t* src = g.bits.data() + static_cast<std::size_t>(r) * g.pitch;
+        std::uint8_t* row = target.Row(y0 + r);
         for (int c = c0; c < c1; ++c) {
-            if (src[c]) std::memcpy(dst + c * 3, px, 3);
+            if (src[c >> 3] & (0x80 >> (c & 7))) std::memcpy(row + (x0 + c) * 3, px, 3);
         }
     }
 }
