@@ -24,16 +24,17 @@ void TileTexture(Bitmap& target, int width, int height, const Bitmap& texture);
 int TextureChannelAverage(const Bitmap& texture, char selector);
 
 struct FinishOptions {
-    bool Alias = false;           // the buffers are double size: reduce them by half
-    bool UsePageTexture = false;  // base colour from the page texture's averages
-    const Bitmap* PageTexture = nullptr;
-    std::string PageColor = "clWhite";  // base colour otherwise (a colour name or number)
-    int LeftPageImageWidth = 0;         // width of the left page on screen: gutter band / 20
+    bool Alias = false;                   // the buffers are double size: reduce them by half
+    bool UsePageTexture = false;          // base colour from the page texture's averages
+    const Bitmap* PageTexture = nullptr;  // when none is given the PageColor is used
+    std::string PageColor = "clWhite";    // base colour otherwise (a colour name or number)
+    int LeftPageImageWidth = 0;           // width of the left page on screen: gutter band / 20
 };
 
 // Finishes the two freshly drawn page buffers: reduces them when Alias is on, then shades
 // the gutter (left page's right edge, right page's left edge) and draws the fore-edge
-// stripes. Throws ColorConversionError for a PageColor that is no colour.
+// stripes. A system colour (0x80000000 + index) takes its fixed scheme value. Throws
+// ColorConversionError for a PageColor that is no colour.
 void FinishSpread(Bitmap& leftBuf, Bitmap& rightBuf, const FinishOptions& o);
 
 }  // namespace mirvo
