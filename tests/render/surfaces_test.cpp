@@ -115,6 +115,13 @@ TEST(FinishSpread, NarrowPagesSystemColoursAndBadColours) {
     EXPECT_EQ(l.Pixel(0, 0), Grey(96));
     EXPECT_EQ(r.Pixel(0, 0), Grey(0));
 
+    // Texture wanted but none given: the page colour serves.
+    Bitmap tl(40, 5, kGround), tr(40, 5, kGround);
+    o.UsePageTexture = true;
+    FinishSpread(tl, tr, o);
+    EXPECT_EQ(tl.Pixel(0, 0), Grey(96));
+
+    o.UsePageTexture = false;
     o.PageColor = "paper";
     EXPECT_THROW(FinishSpread(l, r, o), ColorConversionError);
 
