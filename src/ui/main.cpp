@@ -19,7 +19,9 @@ int main(int argc, char** argv) {
 
     // The lock lives until the process ends; the kernel releases it even after a crash.
     static mirvo::ui::SingleInstanceLock lock;
-    if (!lock.Acquire()) {
+    using LockResult = mirvo::ui::SingleInstanceLock::Result;
+    const LockResult held = lock.Acquire();
+    if (held == LockResult::HeldByOther) {
         // Another copy runs: hand it the one path (or ask it only to come forward) and end.
         QCoreApplication app(argc, argv);
         std::optional<QString> path;
@@ -30,8 +32,9 @@ int main(int argc, char** argv) {
 
     mirvo::ui::MirvoApplication app(argc, argv);
     mirvo::ui::ReaderWindows windows;
+    // Without a usable lock file the reader still starts, only unreachable by later copies.
     if (!mirvo::ui::StartReader(windows, mirvo::ProgramFolders::Detect(),
-                                mirvo::ui::AbsoluteArguments(args), true)) {
+                                mirvo::ui::AbsoluteArguments(args), held == LockResult::Acquired)) {
         windows.Destroy();
         return 0;
     }

@@ -1,5 +1,6 @@
 #include "ui/single_instance.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -40,18 +41,19 @@ SingleInstanceLock::~SingleInstanceLock() {
     if (fd_ >= 0) close(fd_);
 }
 
-bool SingleInstanceLock::Acquire() {
-    if (fd_ >= 0) return true;
+SingleInstanceLock::Result SingleInstanceLock::Acquire() {
+    if (fd_ >= 0) return Result::Acquired;
     const QByteArray path = QFile::encodeName(SingleInstanceLockPath());
     // No symbolic links: in a shared /tmp the name could have been planted by another user.
     int fd = open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) return false;
+    if (fd < 0) return Result::Unavailable;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;
         close(fd);
-        return false;
+        return held ? Result::HeldByOther : Result::Unavailable;
     }
     fd_ = fd;
-    return true;
+    return Result::Acquired;
 }
 
 QByteArray EncodeHandOff(const std::optional<QString>& path) {

@@ -23,14 +23,19 @@ QString SingleInstanceSocketPath();
 // Longest path that travels; a longer one travels as no path.
 constexpr int kMaxHandOffBytes = 4096;
 
-// The per-user lock. Acquire() returns false when another process holds it.
+// The per-user lock.
 class SingleInstanceLock {
   public:
+    enum class Result {
+        Acquired,     // this is the first copy
+        HeldByOther,  // another copy runs
+        Unavailable,  // the lock file cannot be opened (e.g. a foreign file of that name)
+    };
     SingleInstanceLock() = default;
     ~SingleInstanceLock();
     SingleInstanceLock(const SingleInstanceLock&) = delete;
     SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
-    bool Acquire();
+    Result Acquire();
 
   private:
     int fd_ = -1;

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QProcess>
@@ -114,6 +115,19 @@ class SingleCopyTest : public QObject {
         QVERIFY(QFile::exists(QString::fromStdString(home_.File("MirvoKs/second.INI"))));
         fresh->kill();
         fresh->waitForFinished(5000);
+    }
+
+    void unusableLockFileStillStartsTheReader() {
+        // A folder where the lock file belongs: no lock can be had, and no copy runs.
+        QDir().mkpath(QString::fromStdString(runtime_.Path()) +
+                      QString("/Mirvo-%1.lock").arg(getuid()));
+        auto reader = Start({QString::fromStdString(Book("alone.txt", 20))});
+        QTest::qWait(500);
+        QCOMPARE(reader->state(), QProcess::Running);
+        reader->kill();
+        reader->waitForFinished(5000);
+        QDir(QString::fromStdString(runtime_.Path()) + QString("/Mirvo-%1.lock").arg(getuid()))
+            .removeRecursively();
     }
 };
 
