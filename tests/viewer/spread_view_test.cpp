@@ -130,5 +130,20 @@ TEST_F(SpreadViewTest, AFailedPageStillFinishesTheSpread) {
     EXPECT_EQ(left.Width(), 403);
 }
 
+TEST_F(SpreadViewTest, TinyPictureAreasDrawWithoutFault) {
+    MakeBook("表題");
+    for (bool alias : {false, true}) {
+        settings.Alias = alias;
+        for (int size : {0, 1, 2, 7, 30}) {
+            for (int page : {-1, 1, 9999}) {
+                const SpreadOutcome o = Show(page, size, size);
+                EXPECT_FALSE(o.pageDrawFailed);
+                const Bitmap area = ComposeBookArea(o, left, right);
+                EXPECT_EQ(area.Width(), std::max(o.bookArea.Width(), 0));
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace mirvo
