@@ -218,7 +218,7 @@ void Reader::ShowCover(const SpreadOutcome& outcome) {
     // Covers are neither animated nor accompanied by the sound.
     imgLeftPage_ = imgLeftPageBuf_;
     imgRightPage_ = imgRightPageBuf_;
-    host_.Repaint();
+    host_.Repaint(true, true);
     host_.SetPageIndicator(PageIndicator({outcome.kind, outcome.currentPage}, PageCount()));
 }
 

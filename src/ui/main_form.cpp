@@ -266,9 +266,9 @@ void TfrmMirvoMainForm::PlayTurnSound() {
     sound_->Play();
 }
 
-void TfrmMirvoMainForm::Repaint() {
-    imgRightPage->repaint();
-    imgLeftPage->repaint();
+void TfrmMirvoMainForm::Repaint(bool left, bool right) {
+    if (right) imgRightPage->repaint();
+    if (left) imgLeftPage->repaint();
 }
 
 void TfrmMirvoMainForm::WaitMilliseconds(int ms) {

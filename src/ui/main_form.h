@@ -48,7 +48,7 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void ReportError(const std::string& message) override;
     void ReportException(const std::string& message) override;
     void PlayTurnSound() override;
-    void Repaint() override;
+    void Repaint(bool left, bool right) override;
     void WaitMilliseconds(int ms) override;
     void SetStatusText(const std::string& text) override;
     void SetPageIndicator(const std::string& text) override;

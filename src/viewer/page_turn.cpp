@@ -10,6 +10,22 @@ int Round(double x) {
     return static_cast<int>(x + 0.5);
 }
 
+// Remembers which visible pages changed since the last repaint.
+class Repainter {
+  public:
+    explicit Repainter(PageTurnHost& host) : host_(host) {}
+    void Left() { left_ = true; }
+    void Right() { right_ = true; }
+    void operator()() {
+        host_.Repaint(left_, right_);
+        left_ = right_ = false;
+    }
+
+  private:
+    PageTurnHost& host_;
+    bool left_ = false, right_ = false;
+};
+
 // Draws `leaf` stretched into columns [a, b) over the full height of `page`'s control.
 void Squeeze(Bitmap& page, const Bitmap& leaf, int a, int b, int height) {
     if (leaf.Empty() || b <= a || height <= 0) return;
@@ -18,64 +34,78 @@ void Squeeze(Bitmap& page, const Bitmap& leaf, int a, int b, int height) {
 
 void TurnForward(PageTurnPictures& p, PageTurnHost& host, int delay) {
     const int wl = p.leftWidth, wr = p.rightWidth, h = p.height;
+    Repainter repaint(host);
     // 1: the old left page, three quarters wide, against the spine.
     p.temp = p.leftPage;
     p.leftPage = p.leftBuf;
     Squeeze(p.leftPage, p.temp, Round(wl / 4.0), wl, h);
-    host.Repaint();
+    repaint.Left();
+    repaint();
     host.WaitMilliseconds(delay);
     // 2: two thirds wide.
     p.leftPage = p.leftBuf;
     Squeeze(p.leftPage, p.temp, Round(wl / 3.0), wl, h);
-    host.Repaint();
+    repaint.Left();
+    repaint();
     host.WaitMilliseconds(delay);
     // 3: the new left page complete; it reaches the screen with frame 4.
     p.leftPage = p.leftBuf;
+    repaint.Left();
     host.WaitMilliseconds(delay);
     // 4: the new right page grows out of the spine over the old one.
     p.temp = p.rightBuf;
     Squeeze(p.rightPage, p.temp, 0, Round(2.0 * wr / 3.0), h);
-    host.Repaint();
+    repaint.Right();
+    repaint();
     host.WaitMilliseconds(delay);
     // 5
     Squeeze(p.rightPage, p.temp, 0, Round(3.0 * wr / 4.0), h);
-    host.Repaint();
+    repaint.Right();
+    repaint();
     host.WaitMilliseconds(delay);
     // 6
     p.rightPage = p.rightBuf;
-    host.Repaint();
+    repaint.Right();
+    repaint();
 }
 
 void TurnBackward(PageTurnPictures& p, PageTurnHost& host, int delay) {
     const int wl = p.leftWidth, wr = p.rightWidth, h = p.height;
+    Repainter repaint(host);
     // 1: the old right page, three quarters wide, against the spine.
     p.temp = p.rightPage;
     p.rightPage = p.rightBuf;
     Squeeze(p.rightPage, p.temp, 0, Round(3.0 * wr / 4.0), h);
-    host.Repaint();
-    host.Repaint();
+    repaint.Right();
+    repaint();
+    repaint();
     host.WaitMilliseconds(delay);
     // 2: two thirds wide.
     p.rightPage = p.rightBuf;
     Squeeze(p.rightPage, p.temp, 0, Round(2.0 * wr / 3.0), h);
-    host.Repaint();
+    repaint.Right();
+    repaint();
     host.WaitMilliseconds(delay);
     // 3: the new right page complete.
     p.rightPage = p.rightBuf;
-    host.Repaint();
+    repaint.Right();
+    repaint();
     host.WaitMilliseconds(delay);
     // 4: the new left page grows out of the spine over the old one.
     p.temp = p.leftBuf;
     Squeeze(p.leftPage, p.temp, Round(wl / 3.0), wl, h);
-    host.Repaint();
+    repaint.Left();
+    repaint();
     host.WaitMilliseconds(delay);
     // 5
     Squeeze(p.leftPage, p.temp, Round(wl / 4.0), wl, h);
-    host.Repaint();
+    repaint.Left();
+    repaint();
     host.WaitMilliseconds(delay);
     // 6
     p.leftPage = p.leftBuf;
-    host.Repaint();
+    repaint.Left();
+    repaint();
 }
 
 }  // namespace
@@ -85,7 +115,7 @@ void PlayPageTurn(char direction, int changeSpeed, PageTurnPictures& p, PageTurn
     if (changeSpeed == 0 || direction == 'N') {
         p.rightPage = p.rightBuf;
         p.leftPage = p.leftBuf;
-        host.Repaint();
+        host.Repaint(true, true);
         return;
     }
     const int delay = 200 - changeSpeed;

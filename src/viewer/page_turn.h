@@ -13,8 +13,10 @@ class PageTurnHost {
     virtual ~PageTurnHost() = default;
     // Starts "Change.WAV" asynchronously; dropped while a sound is still playing.
     virtual void PlayTurnSound() = 0;
-    // Repaints the window at once, so that the current frame is on screen.
-    virtual void Repaint() = 0;
+    // Repaints the window at once, so that the current frame is on screen. `left` and
+    // `right` tell which visible pages changed since the last repaint; the others need not
+    // be drawn again.
+    virtual void Repaint(bool left, bool right) = 0;
     // Pauses the thread for `ms` milliseconds without handling window messages.
     virtual void WaitMilliseconds(int ms) = 0;
 };

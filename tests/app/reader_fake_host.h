@@ -16,7 +16,7 @@ class FakeReaderHost : public ReaderHost {
     void ReportError(const std::string& message) override { errors.push_back(message); }
     void ReportException(const std::string& message) override { exceptions.push_back(message); }
     void PlayTurnSound() override { events.push_back("sound"); }
-    void Repaint() override {
+    void Repaint(bool, bool) override {
         events.push_back("repaint");
         ++repaints;
     }

@@ -18,9 +18,10 @@ class RecordingHost : public PageTurnHost {
   public:
     RecordingHost(const Bitmap& left, const Bitmap& right) : left_(left), right_(right) {}
     void PlayTurnSound() override { events.push_back("sound"); }
-    void Repaint() override {
+    void Repaint(bool left, bool right) override {
         events.push_back("repaint");
         frames.push_back({left_, right_});
+        dirty.push_back(std::string(left ? "L" : "") + (right ? "R" : ""));
     }
     void WaitMilliseconds(int ms) override { events.push_back("wait " + std::to_string(ms)); }
 
@@ -29,6 +30,7 @@ class RecordingHost : public PageTurnHost {
     };
     std::vector<std::string> events;
     std::vector<Frame> frames;
+    std::vector<std::string> dirty;  // the pages each repaint was told had changed
 
   private:
     const Bitmap& left_;
@@ -59,6 +61,8 @@ TEST(PageTurn, ForwardFramesInOrder) {
                                                "wait 50", "wait 50", "repaint", "wait 50",
                                                "repaint", "wait 50", "repaint"};
     EXPECT_EQ(host.events, expected);
+    // Each repaint names only the pages that changed; frame 3's left page goes with frame 4.
+    EXPECT_EQ(host.dirty, (std::vector<std::string>{"L", "L", "LR", "R", "R"}));
     ASSERT_EQ(host.frames.size(), 5u);
     // Frame 1: new left page in the first quarter (trunc(120/4 + .5) = 30), old left
     // squeezed into the rest; right page untouched.
@@ -91,6 +95,7 @@ TEST(PageTurn, BackwardFramesInOrder) {
         "sound",  "repaint", "repaint", "wait 0",  "repaint", "wait 0", "repaint",
         "wait 0", "repaint", "wait 0",  "repaint", "wait 0",  "repaint"};
     EXPECT_EQ(host.events, expected);
+    EXPECT_EQ(host.dirty, (std::vector<std::string>{"R", "", "R", "R", "L", "L", "L"}));
     ASSERT_EQ(host.frames.size(), 7u);
     // Frame 1: old right squeezed into x 0..90, the new right page after it.
     EXPECT_EQ(CountColumns(host.frames[0].right, kOldRight, 0, 90), 90);
