@@ -69,6 +69,16 @@ TEST(ReaderPaging, TurnFramesForwardBackwardAndNone) {
     EXPECT_EQ(b.reader.RightPage().Height(), b.reader.RightImage().Height());
 }
 
+TEST(ReaderPaging, WindowShrunkToNothingStillTurns) {
+    Book b(60, "[Mirvo]\r\nCurrentPage=3\r\n");
+    for (auto [w, h] : {std::pair{0, 0}, std::pair{1, 1}, std::pair{3, 2000}, std::pair{2000, 3}}) {
+        b.reader.FormResize(w, h);
+        b.reader.PageClick(kNext);
+        b.reader.PageClick(kPrev);
+        EXPECT_EQ(b.reader.CurrentPage(), 3) << w << "x" << h;
+    }
+}
+
 TEST(ReaderPaging, EvenPageTwoBackwardShowsTheFrontCover) {
     Book b(60, "[Mirvo]\r\nCurrentPage=4\r\n");
     EXPECT_EQ(b.host.indicator, "4/6");
