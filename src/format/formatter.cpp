@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "format/ascii.h"
 #include "format/cp932.h"
 
 namespace mirvo {
@@ -326,16 +327,6 @@ class Formatter {
     std::string noteText_;
 };
 
-bool StartsWithUpper(std::string_view line, std::string_view keyword) {
-    if (line.size() < keyword.size()) return false;
-    for (std::size_t i = 0; i < keyword.size(); ++i) {
-        char c = line[i];
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        if (c != keyword[i]) return false;
-    }
-    return true;
-}
-
 // Adds empty rows until the last row is the first row of a page.
 void FillToPageStart(RowList& rows, int rowCount) {
     const int rc = UsableRowCount(rowCount);
@@ -353,10 +344,10 @@ std::string ProgressText(std::size_t done, std::size_t total) {
 }
 
 bool IsImageTagLine(std::string_view line) {
-    return StartsWithUpper(line, "<IMG");
+    return StartsWithNoCase(line, "<IMG");
 }
 bool IsSkipTagLine(std::string_view line) {
-    return StartsWithUpper(line, "<SKIP");
+    return StartsWithNoCase(line, "<SKIP");
 }
 
 bool TakeImageLine(std::string_view line, RowList& rows, int rowCount) {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "format/ascii.h"
+
 namespace mirvo {
 
 namespace {
@@ -80,17 +82,6 @@ constexpr std::array<Color, kSystemColorCount> kSystemColors = {
     0x000000,  // tooltip text
     0xE1FFFF,  // tooltip background (pale yellow)
 };
-
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    return true;
-}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';

@@ -2,20 +2,14 @@
 
 #include <cmath>
 
+#include "format/ascii.h"
 #include "format/cp932.h"
+#include "format/formatter.h"
 #include "render/picture_file.h"
 
 namespace mirvo {
 
 namespace {
-
-std::string UpperAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return out;
-}
 
 // The folder of a path, without a trailing "/" except for the root itself. A bare file
 // name lies in the current folder.
@@ -33,7 +27,7 @@ int Trunc(double v) {
 }  // namespace
 
 bool IsIllustrationTag(std::string_view row) {
-    return row.size() >= 4 && UpperAscii(row.substr(0, 4)) == "<IMG";
+    return IsImageTagLine(row);
 }
 
 IllustrationTag ParseIllustrationTag(std::string_view row) {

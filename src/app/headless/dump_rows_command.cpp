@@ -4,41 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "app/headless/command_support.h"
 #include "app/headless/headless.h"
 #include "format/document.h"
 #include "format/formatter.h"
 
 namespace mirvo {
-namespace {
-
-class StderrHost : public FormatterHost {
-  public:
-    void ReportError(const std::string& message) override {
-        std::string text;
-        for (std::size_t i = 0; i < message.size(); ++i) {
-            if (message.compare(i, 2, "\r\n") == 0) {
-                text += '\n';
-                ++i;
-            } else {
-                text += message[i];
-            }
-        }
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-    void SetStatusText(const std::string&) override {}
-    void ClearLastDocument() override {}
-};
-
-bool ParseInt(const std::string& s, int& out) {
-    char* end = nullptr;
-    const long v = std::strtol(s.c_str(), &end, 10);
-    if (s.empty() || *end != '\0' || v < -1000000 || v > 1000000) return false;
-    out = static_cast<int>(v);
-    return true;
-}
-
-}  // namespace
-
 int DumpRowsCommand(const std::vector<std::string>& args) {
     FormatOptions options;
     int chars = 25;
@@ -47,15 +18,15 @@ int DumpRowsCommand(const std::vector<std::string>& args) {
         const std::string& a = args[i];
         int* target = nullptr;
         bool* flag = nullptr;
-        if (a == "--rows")
+        if (a == "--rows") {
             target = &options.RowCount;
-        else if (a == "--chars")
+        } else if (a == "--chars") {
             target = &chars;
-        else if (a == "--ruby")
+        } else if (a == "--ruby") {
             flag = &options.UseRuby;
-        else if (a == "--comment")
+        } else if (a == "--comment") {
             flag = &options.UseComment;
-        else if (file.empty() && (a.size() < 2 || a.compare(0, 2, "--") != 0)) {
+        } else if (file.empty() && (a.size() < 2 || a.compare(0, 2, "--") != 0)) {
             file = a;
             continue;
         } else {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/headless/command_support.h"
 #include "app/headless/headless.h"
 #include "format/document.h"
 #include "format/formatter.h"
@@ -15,38 +16,6 @@
 
 namespace mirvo {
 namespace {
-
-std::string WithLineFeeds(const std::string& message) {
-    std::string text;
-    for (std::size_t i = 0; i < message.size(); ++i) {
-        if (message.compare(i, 2, "\r\n") == 0) {
-            text += '\n';
-            ++i;
-        } else {
-            text += message[i];
-        }
-    }
-    return text;
-}
-
-class StderrHost : public FormatterHost {
-  public:
-    void ReportError(const std::string& message) override {
-        std::fprintf(stderr, "%s\n", WithLineFeeds(message).c_str());
-        failed = true;
-    }
-    void SetStatusText(const std::string&) override {}
-    void ClearLastDocument() override {}
-    bool failed = false;
-};
-
-bool ParseInt(const std::string& s, int& out) {
-    char* end = nullptr;
-    const long v = std::strtol(s.c_str(), &end, 10);
-    if (s.empty() || *end != '\0' || v < -1000000 || v > 1000000) return false;
-    out = static_cast<int>(v);
-    return true;
-}
 
 // Larger than any screen; the double-size buffers of a bigger area would take gigabytes.
 constexpr int kMaxArea = 5000;

@@ -1,0 +1,23 @@
+// Pieces shared by the headless commands.
+#pragma once
+
+#include <string>
+
+#include "format/formatter.h"
+
+namespace mirvo {
+
+// Reports formatting and drawing errors on standard error, one line per "\r\n" line; the
+// status text and the Last entry have no place here.
+class StderrHost : public FormatterHost {
+  public:
+    void ReportError(const std::string& message) override;
+    void SetStatusText(const std::string&) override {}
+    void ClearLastDocument() override {}
+    bool failed = false;
+};
+
+// A whole decimal number within +-1000000; false for anything else.
+bool ParseInt(const std::string& s, int& out);
+
+}  // namespace mirvo
