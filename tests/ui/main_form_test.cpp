@@ -2,6 +2,7 @@
 // the view switch, dropped files and the error windows.
 #include <QAction>
 #include <QLabel>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -225,10 +226,31 @@ class MainFormTest : public QObject {
         QVERIFY(r.Start({book}));
         r.Key(Qt::Key_Space);
         auto no = test::AnswerNextModal("いいえ(&N)");
-        r.w->DropFile(QString::fromStdString(other));
+        // Three files dropped: only the first is offered.
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(other)),
+                      QUrl::fromLocalFile(QString::fromStdString(book)),
+                      QUrl::fromLocalFile(QString::fromStdString(r.dir.File("third.txt")))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(r.w, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(r.w, &drop);
         QVERIFY(no->shown);
+        QCOMPARE(no->text, QString::fromStdString(other) + "を開きますか？");
         QCOMPARE(r.w->Core().DocumentPath(), book);
         QCOMPARE(r.Panel0(), QString("1/4"));
+    }
+
+    void handOffWithoutPathRestoresAndKeepsTheBook() {
+        Running r;
+        const std::string book = MakeBook(r.dir, "book.txt", 40);
+        QVERIFY(r.Start({book}));
+        r.w->showMinimized();
+        r.w->ReceiveHandOff(QString());
+        QVERIFY(!r.w->isMinimized());
+        QCOMPARE(r.w->Core().DocumentPath(), book);
     }
 
     void alertShowsLinesSeparately() {
