@@ -94,8 +94,10 @@ void TfrmMirvoMainForm::BuildMenus() {
     msiCont = mniView->addAction(QStringLiteral("目次(&T)"));
     msiCont->setObjectName("msiCont");
     msiCont->setCheckable(true);
-    connect(msiView, &QAction::triggered, this, [this] { core_.msiViewClick(); });
-    connect(msiCont, &QAction::triggered, this, [this] { core_.msiContentsClick(); });
+    connect(msiView, &QAction::triggered, this,
+            [this] { Guarded([this] { core_.msiViewClick(); }); });
+    connect(msiCont, &QAction::triggered, this,
+            [this] { Guarded([this] { core_.msiContentsClick(); }); });
 
     mniMove = mmnMainManu->addMenu(QStringLiteral("移動(&M)"));
     mniMove->setObjectName("mniMove");
@@ -104,9 +106,9 @@ void TfrmMirvoMainForm::BuildMenus() {
     msiPagePrev = mniMove->addAction(QStringLiteral("前ページ(&P)  BS"));
     msiPagePrev->setObjectName("msiPagePrev");
     connect(msiPageNext, &QAction::triggered, this,
-            [this] { core_.PageClick(PageRequester::LeftPage); });
+            [this] { Guarded([this] { core_.PageClick(PageRequester::LeftPage); }); });
     connect(msiPagePrev, &QAction::triggered, this,
-            [this] { core_.PageClick(PageRequester::RightPage); });
+            [this] { Guarded([this] { core_.PageClick(PageRequester::RightPage); }); });
 }
 
 void TfrmMirvoMainForm::BuildToolBars() {
@@ -136,8 +138,10 @@ void TfrmMirvoMainForm::BuildToolBars() {
     group->addButton(spbView);
     group->addButton(spbContents);
     spbView->setChecked(true);
-    connect(spbView, &QToolButton::clicked, this, [this] { core_.msiViewClick(); });
-    connect(spbContents, &QToolButton::clicked, this, [this] { core_.msiContentsClick(); });
+    connect(spbView, &QToolButton::clicked, this,
+            [this] { Guarded([this] { core_.msiViewClick(); }); });
+    connect(spbContents, &QToolButton::clicked, this,
+            [this] { Guarded([this] { core_.msiContentsClick(); }); });
 }
 
 void TfrmMirvoMainForm::BuildCentralArea() {
@@ -155,7 +159,7 @@ void TfrmMirvoMainForm::BuildCentralArea() {
     imgBase->setObjectName("imgBase");
     baseLayout->addWidget(imgBase);
     connect(imgBase, &PictureWidget::resized, this, [this](int w, int h) {
-        if (!core_.Destroying()) core_.FormResize(w, h);
+        if (!core_.Destroying()) Guarded([&] { core_.FormResize(w, h); });
     });
 
     lblRightPageNo = new QLabel(imgBase);
@@ -174,9 +178,9 @@ void TfrmMirvoMainForm::BuildCentralArea() {
     imgRightPage->setObjectName("imgRightPage");
     for (PictureWidget* page : {imgLeftPage, imgRightPage}) page->setCursor(Qt::PointingHandCursor);
     connect(imgLeftPage, &PictureWidget::clicked, this,
-            [this] { core_.PageClick(PageRequester::LeftPage); });
+            [this] { Guarded([this] { core_.PageClick(PageRequester::LeftPage); }); });
     connect(imgRightPage, &PictureWidget::clicked, this,
-            [this] { core_.PageClick(PageRequester::RightPage); });
+            [this] { Guarded([this] { core_.PageClick(PageRequester::RightPage); }); });
     ntbBase->addWidget(Panel1);
 
     stgPageList = new QTableWidget(0, 3);
@@ -222,10 +226,10 @@ void TfrmMirvoMainForm::BuildStatusArea() {
     scbStatus->setFocusPolicy(Qt::NoFocus);
     scrollLayout->addWidget(scbStatus);
     connect(scbStatus, &QScrollBar::valueChanged, this, [this](int position) {
-        if (!settingScroll_) core_.scbStatusScroll(position);
+        if (!settingScroll_) Guarded([&] { core_.scbStatusScroll(position); });
     });
     connect(scbStatus, &QScrollBar::sliderReleased, this,
-            [this] { core_.scbStatusScroll(scbStatus->value()); });
+            [this] { Guarded([this] { core_.scbStatusScroll(scbStatus->value()); }); });
 
     stbStatus = new QStatusBar(pnlStatus);
     stbStatus->setObjectName("stbStatus");
@@ -249,6 +253,16 @@ void TfrmMirvoMainForm::FormCreate(const std::vector<std::string>& arguments) {
 
 int TfrmMirvoMainForm::ContentsRowHeight() const {
     return QFontInfo(stgPageList->font()).pixelSize() + 4;
+}
+
+void TfrmMirvoMainForm::Guarded(const std::function<void()>& work) {
+    // The general error report: whatever a step does not handle itself is shown, and the
+    // window goes on with the state it had.
+    try {
+        work();
+    } catch (const std::exception& e) {
+        ReportException(e.what());
+    }
 }
 
 // ReaderHost ---------------------------------------------------------------------------
@@ -341,20 +355,16 @@ void TfrmMirvoMainForm::ReceiveHandOff(const QString& path) {
     raise();
     activateWindow();
     if (path.isEmpty()) return;
-    try {
-        core_.ReceiveHandOff(path.toStdString());
-    } catch (const std::exception& e) {
-        ReportException(e.what());
-    }
+    Guarded([&] { core_.ReceiveHandOff(path.toStdString()); });
 }
 
 void TfrmMirvoMainForm::DropFile(const QString& path) {
     if (!AskConfirmation(this, path + QStringLiteral("を開きますか？"))) return;
-    core_.OpenDroppedFile(path.toStdString());
+    Guarded([&] { core_.OpenDroppedFile(path.toStdString()); });
 }
 
 void TfrmMirvoMainForm::closeEvent(QCloseEvent* event) {
-    core_.FormClose();
+    Guarded([this] { core_.FormClose(); });
     event->accept();
 }
 
@@ -374,9 +384,9 @@ void TfrmMirvoMainForm::dropEvent(QDropEvent* event) {
 
 void TfrmMirvoMainForm::FormKeyDown(int key) {
     if (key == Qt::Key_Space)
-        core_.PageClick(PageRequester::LeftPage);
+        Guarded([this] { core_.PageClick(PageRequester::LeftPage); });
     else if (key == Qt::Key_Backspace)
-        core_.PageClick(PageRequester::RightPage);
+        Guarded([this] { core_.PageClick(PageRequester::RightPage); });
 }
 
 bool TfrmMirvoMainForm::eventFilter(QObject* watched, QEvent* event) {

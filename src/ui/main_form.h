@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -103,6 +104,8 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void BuildCentralArea();
     void BuildStatusArea();
     void FormKeyDown(int key);
+    // Runs a step of the core and shows any failure it leaves in the general error report.
+    void Guarded(const std::function<void()>& work);
 
     Reader core_;
     TfrmAlert* alert_ = nullptr;
