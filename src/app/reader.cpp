@@ -191,7 +191,8 @@ void Reader::ShowSpread(PageRequester requester) {
     rightImage_ = outcome.rightImage;
     host_.BookLayoutChanged();
     if (outcome.kind != SpreadKind::Spread) {
-        ShowCover(outcome);
+        ShowCover();
+        host_.SetPageIndicator(PageIndicator({outcome.kind, outcome.currentPage}, PageCount()));
         return;
     }
     PageTurnPictures pictures{imgLeftPage_,        imgRightPage_,      imgLeftPageBuf_,
@@ -203,23 +204,31 @@ void Reader::ShowSpread(PageRequester requester) {
 }
 
 void Reader::ShowFrontCover() {
-    const SpreadRequest request{rows_,          settings_,          FrontCoverPage,  pictureWidth_,
-                                pictureHeight_, spreadHeightRatio_, imgPageTexture_, documentPath_};
+    ShowCoverPage(FrontCoverPage);
+}
+
+void Reader::ShowBackCover() {
+    ShowCoverPage(BackCoverPage);
+}
+
+void Reader::ShowCoverPage(int page) {
+    const SpreadRequest request{rows_,           settings_,      page,
+                                pictureWidth_,   pictureHeight_, spreadHeightRatio_,
+                                imgPageTexture_, documentPath_};
     const SpreadOutcome outcome =
         view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
     bookArea_ = outcome.bookArea;
     leftImage_ = outcome.leftImage;
     rightImage_ = outcome.rightImage;
     host_.BookLayoutChanged();
-    ShowCover(outcome);
+    ShowCover();
 }
 
-void Reader::ShowCover(const SpreadOutcome& outcome) {
+void Reader::ShowCover() {
     // Covers are neither animated nor accompanied by the sound.
     imgLeftPage_ = imgLeftPageBuf_;
     imgRightPage_ = imgRightPageBuf_;
     host_.Repaint(true, true);
-    host_.SetPageIndicator(PageIndicator({outcome.kind, outcome.currentPage}, PageCount()));
 }
 
 void Reader::PageClick(PageRequester sender) {

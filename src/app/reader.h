@@ -56,6 +56,11 @@ class Reader {
     void OpenDocument();
     // Shows the spread (or cover) of CurrentPage; `requester` decides the turn animation.
     void ShowSpread(PageRequester requester);
+    // The closed book, front or back (the back cover needs rows; without them the front
+    // cover shows). Neither animated nor heard; CurrentPage and the page indicator are left
+    // to ShowSpread.
+    void ShowFrontCover();
+    void ShowBackCover();
     // Moves one spread: the left page (SPACE, next-page command) forward, the right page
     // (BS, previous-page command) backward.
     void PageClick(PageRequester sender);
@@ -115,8 +120,8 @@ class Reader {
   private:
     class FormatterAdapter;
 
-    void ShowFrontCover();
-    void ShowCover(const SpreadOutcome& outcome);
+    void ShowCoverPage(int page);
+    void ShowCover();
     void SetScroll(int min, int max, int position);
     void SetViewPage(NotebookPage page);
     void LoadTexture(const std::string& path, Bitmap& texture);

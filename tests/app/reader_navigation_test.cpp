@@ -43,6 +43,13 @@ TEST(ReaderPaging, CoversAreNeitherAnimatedNorHeard) {
     // The front cover uses its own geometry: face and strip.
     EXPECT_GT(b.reader.LeftImage().Width(), 5 * b.reader.RightImage().Width());
     EXPECT_EQ(b.reader.LeftPage().Width(), b.reader.LeftImage().Width());
+    // The back cover: strip on the left, face on the right; the page stays.
+    b.host.events.clear();
+    b.reader.ShowBackCover();
+    EXPECT_EQ(b.host.events, (std::vector<std::string>{"repaint"}));
+    EXPECT_GT(b.reader.RightImage().Width(), 5 * b.reader.LeftImage().Width());
+    EXPECT_EQ(b.host.indicator, "表紙");
+    EXPECT_EQ(b.reader.CurrentPage(), FrontCoverPage);
 }
 
 TEST(ReaderPaging, TurnFramesForwardBackwardAndNone) {
