@@ -248,7 +248,12 @@ void Reader::scbStatusScroll(int position) {
 
 void Reader::msiViewClick() {
     SetViewPage(NotebookPage::View);
-    ShowSpread(PageRequester::None);
+    if (currentPage_ == FrontCoverPage)
+        ShowFrontCover();
+    else if (currentPage_ == BackCoverPage)
+        ShowBackCover();
+    else
+        ShowSpread(PageRequester::None);
 }
 
 void Reader::msiContentsClick() {
