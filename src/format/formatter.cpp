@@ -142,6 +142,16 @@ class Formatter {
         const std::size_t size = line.size();
         const bool ruby = o_.UseRuby, notes = o_.UseComment;
         const unsigned char* bytes = reinterpret_cast<const unsigned char*>(line.data());
+        // The character code at byte k and its length, never reading past the line.
+        auto codeAt = [bytes, size](std::size_t k, std::size_t& n) -> std::uint16_t {
+            const unsigned char b = bytes[k];
+            if (IsLeadByte(b) && k + 1 < size) {
+                n = 2;
+                return static_cast<std::uint16_t>(b << 8 | bytes[k + 1]);
+            }
+            n = 1;
+            return b;
+        };
         while (i < size) {
             if (bracket_ == Bracket::None) {
                 // Ordinary characters outside brackets, the common case, in a tight loop.
@@ -179,8 +189,8 @@ class Formatter {
                 const std::size_t start = i;
                 std::uint16_t last = prevCode_;
                 while (i < size) {
-                    const std::size_t n = CharLengthAt(line, i);
-                    const std::uint16_t c = CodeOf(line.substr(i, n));
+                    std::size_t n;
+                    const std::uint16_t c = codeAt(i, n);
                     if (c == t_.markup.rubyClose) break;
                     last = c;
                     i += n;
@@ -195,8 +205,8 @@ class Formatter {
                 const std::size_t start = i;
                 std::uint16_t last = prevCode_;
                 while (i < size) {
-                    const std::size_t n = CharLengthAt(line, i);
-                    const std::uint16_t c = CodeOf(line.substr(i, n));
+                    std::size_t n;
+                    const std::uint16_t c = codeAt(i, n);
                     if (c == t_.markup.noteClose) break;
                     last = c;
                     i += n;
@@ -208,11 +218,8 @@ class Formatter {
                 }
                 if (i >= size) break;
             }
-            const std::size_t len = CharLengthAt(line, i);
-            const std::uint16_t code =
-                len == 2 ? static_cast<std::uint16_t>(static_cast<unsigned char>(line[i]) << 8 |
-                                                      static_cast<unsigned char>(line[i + 1]))
-                         : static_cast<std::uint16_t>(static_cast<unsigned char>(line[i]));
+            std::size_t len;
+            const std::uint16_t code = codeAt(i, len);
             const std::uint8_t cls = t_.classes[code];
             const std::uint16_t prev = prevCode_;
             prevCode_ = code;
