@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
     cmake g++ pkg-config make
-    qt6-base-dev qt6-multimedia-dev libqt6multimedia6 qt6-l10n-tools
+    qt6-base-dev qt6-multimedia-dev libqt6multimedia6
     libfreetype-dev libharfbuzz-dev libfontconfig-dev libjpeg62-turbo-dev libpng-dev libstb-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-ipafont-gothic fonts-ipafont-mincho
@@ -23,7 +23,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     [ "$(id -u)" -ne 0 ] && sudo=sudo
     echo "Installing: ${missing[*]}"
     $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 fi
 
 build=${MIRVO_BUILD_DIR:-build}
