@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "format/document.h"
+
 namespace mirvo {
 
 void StderrHost::ReportError(const std::string& message) {
@@ -17,6 +19,16 @@ void StderrHost::ReportError(const std::string& message) {
     }
     std::fprintf(stderr, "%s\n", text.c_str());
     failed = true;
+}
+
+bool LoadAndFormat(const std::string& file, const FormatOptions& options, RowList& rows,
+                   StderrHost& host) {
+    std::string error;
+    if (!LoadLines(file, rows, &error)) {
+        std::fprintf(stderr, "mirvo: %s\n", error.c_str());
+        return false;
+    }
+    return FormatDocument(rows, options, host);
 }
 
 bool ParseInt(const std::string& s, int& out) {

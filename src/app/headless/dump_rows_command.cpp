@@ -51,13 +51,8 @@ int DumpRowsCommand(const std::vector<std::string>& args) {
     options.DocumentPath = file;
 
     RowList rows;
-    std::string error;
-    if (!LoadLines(file, rows, &error)) {
-        std::fprintf(stderr, "mirvo: %s\n", error.c_str());
-        return 1;
-    }
     StderrHost host;
-    if (!FormatDocument(rows, options, host)) return 1;
+    if (!LoadAndFormat(file, options, rows, host)) return 1;
     std::string out;
     for (const std::string& row : rows) {
         out += row;

@@ -99,13 +99,8 @@ int RenderCommand(const std::vector<std::string>& args) {
     s.RowBytes = 2 * chars;
 
     RowList rows;
-    std::string error;
-    if (!LoadLines(file, rows, &error)) {
-        std::fprintf(stderr, "mirvo: %s\n", error.c_str());
-        return 1;
-    }
     StderrHost host;
-    if (!FormatDocument(rows, FormatOptions::From(s, file), host)) return 1;
+    if (!LoadAndFormat(file, FormatOptions::From(s, file), rows, host)) return 1;
 
     const Bitmap pageTexture = BuiltInPageTexture();
     SpreadView view;
@@ -120,6 +115,7 @@ int RenderCommand(const std::vector<std::string>& args) {
         std::fprintf(stderr, "mirvo: %s\n", e.what());
         return 1;
     }
+    std::string error;
     if (!WritePng(ComposeBookArea(outcome, left, right), out, &error)) {
         std::fprintf(stderr, "mirvo: %s\n", error.c_str());
         return 1;

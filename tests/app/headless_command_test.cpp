@@ -1,0 +1,137 @@
+// The display-free commands of the mirvo executable, as scripts use them: what they write
+// on standard output and error, the files they make and their exit codes.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+
+#include "app/headless/headless.h"
+#include "format/cp932.h"
+#include "support/test_support.h"
+#include "viewer/spread_layout.h"
+
+namespace mirvo::test {
+namespace {
+
+struct Captured {
+    int status = 0;
+    std::string out, err;
+};
+
+// Runs `command` with standard output and error sent to files.
+Captured Capture(const std::function<int()>& command) {
+    TempDir dir;
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const int savedOut = dup(1), savedErr = dup(2);
+    const int out = open(dir.File("out").c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
+    const int err = open(dir.File("err").c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
+    dup2(out, 1);
+    dup2(err, 2);
+    Captured c;
+    c.status = command();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    dup2(savedOut, 1);
+    dup2(savedErr, 2);
+    for (int fd : {out, err, savedOut, savedErr}) close(fd);
+    c.out = ReadFileBytes(dir.File("out"));
+    c.err = ReadFileBytes(dir.File("err"));
+    return c;
+}
+
+Captured RunMirvo(const std::vector<std::string>& args) {
+    return Capture([&] {
+        int status = -1;
+        EXPECT_TRUE(RunHeadless(args, status));
+        return status;
+    });
+}
+
+TEST(DumpRowsCommand, WritesEveryRowAndAnLfAfterEach) {
+    TempDir dir;
+    WriteFileBytes(dir.File("b.txt"), Sjis("あいう\r\n<SKIP>\r\nえ《る》"));
+    const Captured c = RunMirvo({"--dump-rows", dir.File("b.txt"), "--rows", "2", "--chars", "2"});
+    EXPECT_EQ(c.status, 0) << c.err;
+    // The page break meets the first row of a page and adds nothing.
+    EXPECT_EQ(c.out, Sjis("あい\nう\n\nえ《る》\n\n"));
+    EXPECT_EQ(c.err, "");
+    // Ruby off: the brackets take width like text.
+    const Captured off =
+        RunMirvo({"--dump-rows", dir.File("b.txt"), "--rows", "2", "--chars", "2", "--ruby", "0"});
+    EXPECT_EQ(off.out, Sjis("あい\nう\n\nえ《\nる》\n\n\n"));
+}
+
+TEST(DumpRowsCommand, FormattingErrorGoesToStandardErrorWithNoRows) {
+    TempDir dir;
+    WriteFileBytes(dir.File("bad.txt"), Sjis("あ\r\nい《る"));
+    const Captured c = RunMirvo({"--dump-rows", dir.File("bad.txt")});
+    EXPECT_EQ(c.status, 1);
+    EXPECT_EQ(c.out, "");
+    EXPECT_NE(c.err.find("2行目辺りです"), std::string::npos) << c.err;
+    EXPECT_EQ(c.err.find('\r'), std::string::npos) << "line breaks are plain LF";
+}
+
+TEST(DumpRowsCommand, BadArgumentsAndMissingFiles) {
+    TempDir dir;
+    EXPECT_EQ(RunMirvo({"--dump-rows"}).status, 2);
+    EXPECT_EQ(RunMirvo({"--dump-rows", "x.txt", "--rows"}).status, 2);
+    EXPECT_EQ(RunMirvo({"--dump-rows", "x.txt", "--ruby", "2"}).status, 2);
+    EXPECT_EQ(RunMirvo({"--dump-rows", "x.txt", "--bogus", "1"}).status, 2);
+    const Captured missing = RunMirvo({"--dump-rows", dir.File("none.txt")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("none.txt"), std::string::npos);
+    int status = 0;
+    EXPECT_FALSE(RunHeadless({"book.txt"}, status)) << "a path alone is for the reader";
+    EXPECT_FALSE(RunHeadless({}, status));
+}
+
+// Width and height from a PNG's header.
+std::pair<int, int> PngSize(const std::string& bytes) {
+    if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0) return {0, 0};
+    auto be = [&](std::size_t at) {
+        int v = 0;
+        for (std::size_t k = 0; k < 4; ++k) v = v << 8 | static_cast<unsigned char>(bytes[at + k]);
+        return v;
+    };
+    return {be(16), be(20)};
+}
+
+TEST(RenderCommand, WritesTheBookAreaOfASpreadOrACover) {
+    TempDir dir;
+    WriteFileBytes(dir.File("b.txt"), Sjis("題名\r\n作者\r\n本文《ほんぶん》です。"));
+    const Rect area = LayoutBookArea(640, 480, kSpreadHeightRatio);
+    for (const char* page : {"1", "-1", "9999"}) {
+        const std::string png = dir.File(std::string("p") + page + ".png");
+        const Captured c = RunMirvo({"--render", dir.File("b.txt"), "--page", page, "--out", png,
+                                     "--area", "640x480", "--alias", "0"});
+        EXPECT_EQ(c.status, 0) << page << ": " << c.err;
+        const auto [w, h] = PngSize(ReadFileBytes(png));
+        EXPECT_EQ(h, area.Height()) << page;
+        EXPECT_GT(w, 0) << page;
+    }
+    EXPECT_EQ(PngSize(ReadFileBytes(dir.File("p1.png"))).first, area.Width());
+}
+
+TEST(RenderCommand, ErrorsAndMissingOptions) {
+    TempDir dir;
+    WriteFileBytes(dir.File("bad.txt"), Sjis("」から始まる"));
+    const Captured bad =
+        RunMirvo({"--render", dir.File("bad.txt"), "--page", "1", "--out", dir.File("o.png")});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("禁則文字"), std::string::npos) << bad.err;
+    WriteFileBytes(dir.File("b.txt"), Sjis("本"));
+    EXPECT_NE(RunMirvo({"--render", dir.File("b.txt"), "--page", "1"}).status, 0) << "no --out";
+    EXPECT_NE(RunMirvo({"--render", dir.File("b.txt"), "--out", dir.File("o.png")}).status, 0)
+        << "no --page";
+    const Captured color = RunMirvo({"--render", dir.File("b.txt"), "--page", "1", "--out",
+                                     dir.File("o.png"), "--page-color", "notacolour"});
+    EXPECT_EQ(color.status, 1);
+    EXPECT_NE(color.err.find("notacolour"), std::string::npos) << color.err;
+}
+
+}  // namespace
+}  // namespace mirvo::test
