@@ -66,6 +66,24 @@ const std::string& Generated() {
     return bytes;
 }
 
+// About 10 MB of real text: the sample novels one after the other, again and again.
+const std::string& Novels10MB() {
+    static const std::string bytes = [] {
+        std::string all;
+        for (const char* name : {"botchan.txt", "ginga_tetsudo_no_yoru.txt", "hashire_merosu.txt",
+                                 "kokoro.txt", "koya_hijiri.txt", "kumo_no_ito.txt", "lemon.txt",
+                                 "rashomon.txt", "sangetsuki.txt", "wagahai_wa_neko_de_aru.txt"}) {
+            std::ifstream in(std::string(MIRVO_CORPUS_DIR) + "/" + name, std::ios::binary);
+            all += "\r\n";
+            all.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        std::string out = mirvo::Utf8ToCp932("全集\r\n");
+        while (out.size() < 10u * 1024 * 1024) out += all;
+        return out;
+    }();
+    return bytes;
+}
+
 void SplitAndFormat(benchmark::State& state, const std::string& bytes) {
     const mirvo::FormatOptions options;
     for (auto _ : state) {
@@ -103,6 +121,8 @@ void MemchrScan(benchmark::State& state, const std::string& bytes) {
 BENCHMARK_CAPTURE(SplitAndFormat, novel, Novel())->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(SplitOnly, novel, Novel())->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(MemchrScan, novel, Novel())->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SplitAndFormat, novels10MB, Novels10MB())->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(MemchrScan, novels10MB, Novels10MB())->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(SplitAndFormat, generated10MB, Generated())->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(SplitOnly, generated10MB, Generated())->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(MemchrScan, generated10MB, Generated())->Unit(benchmark::kMillisecond);

@@ -25,6 +25,12 @@ constexpr std::uint16_t CodeOf(std::string_view ch) {
                           : static_cast<std::uint16_t>(static_cast<unsigned char>(ch[0]));
 }
 
+constexpr std::array<bool, 256> kLeadBytes = [] {
+    std::array<bool, 256> t{};
+    for (int b = 0; b < 256; ++b) t[b] = IsLeadByte(static_cast<unsigned char>(b));
+    return t;
+}();
+
 struct Markup {
     std::uint16_t rubyOpen, rubyClose, noteOpen, noteSharp, noteClose;
     std::string emphasis;  // 傍点
@@ -58,7 +64,7 @@ const Tables& GetTables() {
 // True when `text` holds `word` starting on a character boundary.
 bool ContainsChars(std::string_view text, std::string_view word) {
     for (std::size_t i = 0; i + word.size() <= text.size(); i += CharLengthAt(text, i)) {
-        if (text.compare(i, word.size(), word) == 0) return true;
+        if (text[i] == word[0] && text.substr(i, word.size()) == word) return true;
     }
     return false;
 }
@@ -124,7 +130,6 @@ class Formatter {
     void NewRow() {
         Flush();
         rows_.emplace_back();
-        rows_.back().reserve(static_cast<std::size_t>(rowLimit_) + 8);
     }
     // Removes the empty last row, so that what follows joins the row before it.
     void DropEmptyRow() {
@@ -157,22 +162,26 @@ class Formatter {
                 // Ordinary characters outside brackets, the common case, in a tight loop.
                 int column = column_;
                 const std::size_t start = i;
+                const std::uint8_t* classes = t_.classes.data();
+                const int limit = rowLimit_;
                 while (i < size) {
                     const unsigned char b = bytes[i];
-                    const bool two = IsLeadByte(b) && i + 1 < size;
-                    const std::uint16_t c =
-                        two ? static_cast<std::uint16_t>(b << 8 | bytes[i + 1]) : b;
-                    const int w = two ? 2 : 1;
-                    const std::uint8_t cls = t_.classes[c];
+                    std::uint16_t c = b;
+                    int w = 1;
+                    if (kLeadBytes[b] && i + 1 < size) {
+                        c = static_cast<std::uint16_t>(b << 8 | bytes[i + 1]);
+                        w = 2;
+                    }
+                    const std::uint8_t cls = classes[c];
                     // Forbidden characters matter only at the start or the end of a row.
                     if (cls != 0 &&
                         ((cls & kMarkup) || ((cls & kRowStartForbidden) && column == 1) ||
-                         ((cls & kRowEndForbidden) && column + w > rowLimit_))) {
+                         ((cls & kRowEndForbidden) && column + w > limit))) {
                         break;
                     }
                     column += w;
                     i += static_cast<std::size_t>(w);
-                    if (column > rowLimit_) {
+                    if (column > limit) {
                         segEnd_ = i;
                         NewRow();
                         column = 1;
