@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/settings_table.h"
 #include "format/cp932.h"
 #include "format/formatter.h"
 #include "render/surfaces.h"
@@ -39,8 +40,8 @@ const Book& RubyBook() {
             b.path = e.path().string();
             if (!LoadLines(b.path, b.rows)) continue;
             QuietHost host;
-            if (!FormatDocument(b.rows, FormatOptions::From(s, b.path), host)) continue;
-            const int pages = PageCount(b.rows, s.RowCount);
+            if (!FormatDocument(b.rows, FormatOptionsOf(s, b.path), host)) continue;
+            const int pages = PageCount(b.rows, LayoutOf(s));
             for (int p = 1; p <= pages; p += 2) {
                 int n = 0;
                 for (long long r = (p - 1) * 10LL;
@@ -64,8 +65,9 @@ const Book& RubyBook() {
 
 void Spread(benchmark::State& state, bool alias) {
     const Book& book = RubyBook();
-    Settings s;
-    s.Alias = alias;
+    Settings settings;
+    settings.Alias = alias;
+    const SpreadStyle s = SpreadStyleOf(settings);
     const Bitmap texture = BuiltInPageTexture();
     SpreadView view;
     Bitmap left, right;
@@ -85,7 +87,7 @@ void Spread(benchmark::State& state, bool alias) {
 // The first spread after the fonts were set up: every glyph is rendered afresh.
 void BM_SpreadAliasOnColdGlyphs(benchmark::State& state) {
     const Book& book = RubyBook();
-    Settings s;
+    const SpreadStyle s = SpreadStyleOf(Settings{});
     const Bitmap texture = BuiltInPageTexture();
     Bitmap left, right;
     PageTexts lists;
@@ -109,7 +111,7 @@ void BM_SpreadAliasOff(benchmark::State& state) {
 // The two pages alone, without FinishSpread, at double size.
 void BM_RenderPagesOnlyAliasOn(benchmark::State& state) {
     const Book& book = RubyBook();
-    Settings s;
+    const PageStyle s = SpreadStyleOf(Settings{}).Page;
     const Bitmap texture = BuiltInPageTexture();
     PageRenderer renderer;
     Bitmap left, right;

@@ -42,6 +42,7 @@ void Reader::FormCreate(const std::vector<std::string>& arguments) {
     spreadHeightRatio_ = kSpreadHeightRatio;
     currentPage_ = FrontCoverPage;
     logError_ = ReadGlobalSettings(settingsFile_, folders_, arguments, settings_, globalState_);
+    formatted_ = settings_;
     documentPath_ = globalState_.DocumentPath;
     // The window's own start-up steps: the view page, an empty page list, paging and
     // bookmark insertion enabled, bookmark deletion disabled.
@@ -78,7 +79,19 @@ void Reader::SaveBookState() {
 }
 
 int Reader::PageCount() const {
-    return mirvo::PageCount(rows_, settings_.RowCount);
+    return mirvo::PageCount(rows_, LayoutOf(formatted_));
+}
+
+SpreadStyle Reader::Style() const {
+    Settings shown = settings_;
+    CopyFormattingSettings(formatted_, shown);
+    return SpreadStyleOf(shown);
+}
+
+bool Reader::Format() {
+    formatted_ = settings_;
+    FormatterAdapter formatterHost(*this);
+    return FormatDocument(rows_, FormatOptionsOf(formatted_, documentPath_), formatterHost);
 }
 
 int Reader::ContentsWidth() const {
@@ -151,19 +164,17 @@ void Reader::OpenDocument() {
         return;
     }
     rows_ = std::move(lines);
-    FormatterAdapter formatterHost(*this);
-    formatFailed_ =
-        !FormatDocument(rows_, FormatOptions::From(settings_, documentPath_), formatterHost);
+    formatFailed_ = !Format();
     if (formatFailed_) return;
 
-    contents_ = BuildContents(rows_, settings_.RowCount, settings_.IndexChar,
+    contents_ = BuildContents(rows_, LayoutOf(formatted_), formatted_.IndexChar,
                               [this](const std::string& t) { host_.SetStatusText(t); });
     host_.SetStatusText(documentPath_);
     // Stored bookmarks whose page has no first row (0, or past the end of the book as now
     // formatted) are left out.
     for (const int page : ReadClips(bookState, position.ClipCount)) {
         PageListRow row;
-        if (MakeBookmarkRow(rows_, settings_.RowCount, page, row))
+        if (MakeBookmarkRow(rows_, LayoutOf(formatted_), page, row))
             contents_.push_back(std::move(row));
     }
     SortContents(contents_);
@@ -180,8 +191,10 @@ void Reader::OpenDocument() {
 }
 
 void Reader::ShowSpread(PageRequester requester) {
-    const SpreadRequest request{rows_,          settings_,          currentPage_,    pictureWidth_,
-                                pictureHeight_, spreadHeightRatio_, imgPageTexture_, documentPath_};
+    const SpreadStyle style = Style();
+    const SpreadRequest request{rows_,           style,          currentPage_,
+                                pictureWidth_,   pictureHeight_, spreadHeightRatio_,
+                                imgPageTexture_, documentPath_};
     const SpreadOutcome outcome =
         view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
     currentPage_ = outcome.currentPage;
@@ -212,7 +225,8 @@ void Reader::ShowBackCover() {
 }
 
 void Reader::ShowCoverPage(int page) {
-    const SpreadRequest request{rows_,           settings_,      page,
+    const SpreadStyle style = Style();
+    const SpreadRequest request{rows_,           style,          page,
                                 pictureWidth_,   pictureHeight_, spreadHeightRatio_,
                                 imgPageTexture_, documentPath_};
     const SpreadOutcome outcome =

@@ -12,8 +12,8 @@
 #include "app/global_settings.h"
 #include "app/profile_file.h"
 #include "app/reader_host.h"
+#include "app/settings_table.h"
 #include "format/document.h"
-#include "format/settings.h"
 #include "render/bitmap.h"
 #include "render/page_renderer.h"
 #include "viewer/navigation.h"
@@ -75,9 +75,14 @@ class Reader {
     void SaveBookState();
     void ResetContents();
 
-    // State.
+    // State. The settings in force, and the settings the rows on show were formatted with:
+    // a change of a formatting setting ("(*)" in the settings dialog) shows when the book is
+    // formatted again.
     Settings& GetSettings() { return settings_; }
     const Settings& GetSettings() const { return settings_; }
+    const Settings& FormattedSettings() const { return formatted_; }
+    // What a display draws with: the settings in force, the formatting ones as formatted.
+    SpreadStyle Style() const;
     const std::string& DocumentPath() const { return documentPath_; }
     void SetDocumentPath(const std::string& path) { documentPath_ = path; }
     const RowList& Rows() const { return rows_; }
@@ -120,6 +125,9 @@ class Reader {
   private:
     class FormatterAdapter;
 
+    // Formats rows_ (the loaded lines) with the settings in force; false on a formatting
+    // error.
+    bool Format();
     void ShowCoverPage(int page);
     void ShowCover();
     void SetScroll(int min, int max, int position);
@@ -134,6 +142,7 @@ class Reader {
     std::string logError_;
 
     Settings settings_;
+    Settings formatted_;
     std::string documentPath_;
     RowList rows_;
     PageTexts texts_;

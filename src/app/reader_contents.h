@@ -18,13 +18,13 @@ std::string ContentsProgressText(std::size_t done, std::size_t total);
 // One entry per row whose text, blanks and control characters (code 32 and below) removed
 // from both ends, begins with `indexChar` (UTF-8; compared as CP932 bytes). An empty mark
 // finds nothing. `progress` receives the panel text after every row.
-std::vector<PageListRow> BuildContents(const RowList& rows, int rowCount,
+std::vector<PageListRow> BuildContents(const RowList& rows, const PageLayout& layout,
                                        const std::string& indexChar,
                                        const std::function<void(const std::string&)>& progress);
 
 // A bookmark row for page `page`: "⇒", the first row of that page (UTF-8), the page.
 // Nothing when that row does not exist (page 0 or below, or past the end of the book).
-bool MakeBookmarkRow(const RowList& rows, int rowCount, int page, PageListRow& row);
+bool MakeBookmarkRow(const RowList& rows, const PageLayout& layout, int page, PageListRow& row);
 
 // Orders the rows by page with the grid's exchange sort (only a strictly greater page
 // exchanges two rows, so entries of one page may change their order).

@@ -66,16 +66,17 @@ TEST(Cp932, ConvertsBothWaysIncludingCp932Extensions) {
 }
 
 TEST(PageArithmetic, CountsPagesWithoutTheFinalEmptyRow) {
-    EXPECT_EQ(PageCount(22, 10), 3);
-    EXPECT_EQ(PageCount(21, 10), 2);
-    EXPECT_EQ(PageCount(11, 10), 1);  // ten text rows and the final empty row
-    EXPECT_EQ(PageCount(12, 10), 2);
-    EXPECT_EQ(PageCount(1, 10), 1);
-    EXPECT_EQ(PageCount(0, 10), 1);
-    EXPECT_EQ(PageCount(5, 0), 4);  // a row count below 1 is taken as 1
-    EXPECT_EQ(FirstRowOfPage(3, 10), 20);
-    EXPECT_EQ(PageOfRow(19, 10), 2);
-    EXPECT_EQ(PageOfRow(20, 10), 3);
+    const PageLayout ten(10, 50);
+    EXPECT_EQ(PageCount(22, ten), 3);
+    EXPECT_EQ(PageCount(21, ten), 2);
+    EXPECT_EQ(PageCount(11, ten), 1);  // ten text rows and the final empty row
+    EXPECT_EQ(PageCount(12, ten), 2);
+    EXPECT_EQ(PageCount(1, ten), 1);
+    EXPECT_EQ(PageCount(0, ten), 1);
+    EXPECT_EQ(PageCount(5, PageLayout(0, 0)), 4);  // a row count below 1 is taken as 1
+    EXPECT_EQ(FirstRowOfPage(3, ten), 20);
+    EXPECT_EQ(PageOfRow(19, ten), 2);
+    EXPECT_EQ(PageOfRow(20, ten), 3);
 }
 
 }  // namespace
