@@ -190,19 +190,24 @@ void Reader::OpenDocument() {
     host_.ViewStateChanged();
 }
 
-void Reader::ShowSpread(PageRequester requester) {
+SpreadOutcome Reader::RenderDisplay(int page) {
     const SpreadStyle style = Style();
-    const SpreadRequest request{rows_,           style,          currentPage_,
+    const SpreadRequest request{rows_,           style,          page,
                                 pictureWidth_,   pictureHeight_, spreadHeightRatio_,
                                 imgPageTexture_, documentPath_};
     const SpreadOutcome outcome =
         view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
-    currentPage_ = outcome.currentPage;
-    if (outcome.pageDrawFailed) formatFailed_ = true;
     bookArea_ = outcome.bookArea;
     leftImage_ = outcome.leftImage;
     rightImage_ = outcome.rightImage;
     host_.BookLayoutChanged();
+    return outcome;
+}
+
+void Reader::ShowSpread(PageRequester requester) {
+    const SpreadOutcome outcome = RenderDisplay(currentPage_);
+    currentPage_ = outcome.currentPage;
+    if (outcome.pageDrawFailed) formatFailed_ = true;
     if (outcome.kind != SpreadKind::Spread) {
         ShowCover();
         host_.SetPageIndicator(PageIndicator({outcome.kind, outcome.currentPage}, PageCount()));
@@ -225,16 +230,7 @@ void Reader::ShowBackCover() {
 }
 
 void Reader::ShowCoverPage(int page) {
-    const SpreadStyle style = Style();
-    const SpreadRequest request{rows_,           style,          page,
-                                pictureWidth_,   pictureHeight_, spreadHeightRatio_,
-                                imgPageTexture_, documentPath_};
-    const SpreadOutcome outcome =
-        view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
-    bookArea_ = outcome.bookArea;
-    leftImage_ = outcome.leftImage;
-    rightImage_ = outcome.rightImage;
-    host_.BookLayoutChanged();
+    RenderDisplay(page);
     ShowCover();
 }
 

@@ -128,6 +128,9 @@ class Reader {
     // Formats rows_ (the loaded lines) with the settings in force; false on a formatting
     // error.
     bool Format();
+    // Lays out and draws what `page` shows into the page buffers (the layout is handed to
+    // the window); nothing reaches the screen yet.
+    SpreadOutcome RenderDisplay(int page);
     void ShowCoverPage(int page);
     void ShowCover();
     void SetScroll(int min, int max, int position);
