@@ -12,10 +12,18 @@ class PageLayout {
     // row. A row of one byte would give a page font taller than the page.
     static constexpr int kMinRows = 1;
     static constexpr int kMinRowBytes = 2;
+    // The most rows a page. Two hundred columns leave a few pixels a column even on the
+    // widest page a screen shows, so no readable layout has more; and every page draws each
+    // of its rows, and every illustration or page break is filled out to a whole page row by
+    // row, so a larger count would only cost time and memory. A row needs no such bound: it
+    // never holds more than the line it comes from.
+    static constexpr int kMaxRows = 200;
 
-    // Counts below the smallest workable layout are taken as it.
+    // Counts outside the workable layouts are taken as the nearest workable one.
     constexpr PageLayout(int rowCount, int rowBytes)
-        : rows_(rowCount < kMinRows ? kMinRows : rowCount),
+        : rows_(rowCount < kMinRows   ? kMinRows
+                : rowCount > kMaxRows ? kMaxRows
+                                      : rowCount),
           rowBytes_(rowBytes < kMinRowBytes ? kMinRowBytes : rowBytes) {}
 
     constexpr int Rows() const { return rows_; }

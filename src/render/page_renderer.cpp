@@ -1,5 +1,6 @@
 #include "render/page_renderer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -219,10 +220,16 @@ class PageDrawing {
 
 PageFontHeights ComputePageFontHeights(int bufferHeight, const PageLayout& layout, int fontSpace) {
     const int B = layout.RowBytes();
+    // Bounded while still real numbers: a FontSpace far from 0 to 100 would otherwise give a
+    // height that does not fit an int.
+    const auto bounded = [](double height) {
+        return Trunc(std::clamp(height, 0.0, static_cast<double>(kMaxPageCellHeight)));
+    };
+    const int hr = Trunc(0.9 * bufferHeight / B);
+    const int h0 = 2 * hr;
     PageFontHeights h;
-    h.ruby = Trunc(0.9 * bufferHeight / B);
-    const int h0 = 2 * h.ruby;
-    h.body = Trunc(h0 * (1 - fontSpace / 100.0));
+    h.ruby = bounded(hr);
+    h.body = bounded(h0 * (1 - fontSpace / 100.0));
     return h;
 }
 

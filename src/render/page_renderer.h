@@ -39,7 +39,14 @@ class GlyphPainter {
                           Color color) = 0;
 };
 
-// Cell heights of the page fonts for a buffer `bufferHeight` pixels high.
+// The largest cell of a page font, in pixels of the page buffer. Only layouts of one to a
+// few characters a row on a large window, or a negative FontSpace, ask for more; their
+// characters are drawn at this size, so that one glyph never costs more than a megapixel
+// to render, keep and draw, however often a page of a thousand rows draws it.
+constexpr int kMaxPageCellHeight = 512;
+
+// Cell heights of the page fonts for a buffer `bufferHeight` pixels high, from 0 (FontSpace
+// 100 or more: nothing is drawn) to kMaxPageCellHeight.
 struct PageFontHeights {
     int body = 0;  // trunc(h0 * (1 - FontSpace / 100)), h0 = 2 * trunc(0.9 * H / B)
     int ruby = 0;  // trunc(0.9 * H / B)

@@ -171,6 +171,7 @@ struct VerticalFont::Impl {
     int ascent = 0;
     std::unordered_map<unsigned, Glyph> vertical;    // by CP932 code
     std::unordered_map<unsigned, Glyph> horizontal;  // by glyph index
+    std::size_t cachedBytes = 0;                     // of both maps together
 
     ~Impl() { Close(); }
     void Close() {
@@ -178,8 +179,22 @@ struct VerticalFont::Impl {
         if (face) FT_Done_Face(face);
         hb = nullptr;
         face = nullptr;
+        ForgetGlyphs();
+    }
+
+    void ForgetGlyphs() {
         vertical.clear();
         horizontal.clear();
+        cachedBytes = 0;
+    }
+
+    // Keeps `g` under `key`. A glyph that would take the cache past its budget empties it
+    // first, so the glyphs kept never take more than kGlyphCacheBytes.
+    const Glyph& Keep(std::unordered_map<unsigned, Glyph>& cache, unsigned key, Glyph g) {
+        const std::size_t bytes = g.bits.size() + sizeof(Glyph) + sizeof(unsigned);
+        if (cachedBytes + bytes > kGlyphCacheBytes) ForgetGlyphs();
+        cachedBytes += bytes;
+        return cache.emplace(key, std::move(g)).first->second;
     }
 
     bool Open(const ResolvedFace& f) {
@@ -196,8 +211,7 @@ struct VerticalFont::Impl {
     }
 
     void SetSize(int h, bool bold) {
-        vertical.clear();
-        horizontal.clear();
+        ForgetGlyphs();
         height = h;
         embolden = bold;
         if (!face || h < 1 || h > kMaxFontHeight) {
@@ -299,7 +313,7 @@ struct VerticalFont::Impl {
         } else {
             g.advance = upright ? height : height / 2;
         }
-        return vertical.emplace(code, std::move(g)).first->second;
+        return Keep(vertical, code, std::move(g));
     }
 
     const Glyph& HorizontalGlyph(unsigned gid) {
@@ -315,7 +329,7 @@ struct VerticalFont::Impl {
             g.Pack(bits);
             g.advance = advance;
         }
-        return horizontal.emplace(gid, std::move(g)).first->second;
+        return Keep(horizontal, gid, std::move(g));
     }
 };
 
@@ -348,6 +362,10 @@ void VerticalFont::Configure(const std::string& name, int height, bool bold) {
     bold_ = bold;
     impl_->Open(face_);
     impl_->SetSize(height, bold && !face_.hasBold);
+}
+
+std::size_t VerticalFont::CachedGlyphBytes() const {
+    return impl_->cachedBytes;
 }
 
 int VerticalFont::Ascent() const {

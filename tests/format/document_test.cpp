@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "format/cp932.h"
 #include "support/test_support.h"
 
@@ -63,6 +65,21 @@ TEST(Cp932, ConvertsBothWaysIncludingCp932Extensions) {
     EXPECT_TRUE(IsValidUtf8("吾輩"));
     EXPECT_FALSE(IsValidUtf8(Sjis("吾輩")));
     EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));
+}
+
+TEST(PageArithmetic, CountsOutsideTheWorkableLayoutsTakeTheNearest) {
+    const struct {
+        int rows, bytes, usableRows, usableBytes;
+    } cases[] = {
+        {10, 50, 10, 50},         {0, 0, 1, 2},           {-5, 1, 1, 2},
+        {INT_MIN, INT_MIN, 1, 2}, {200, 3, 200, 3},       {201, INT_MAX, 200, INT_MAX},
+        {1000000, 2, 200, 2},     {INT_MAX, 60, 200, 60},
+    };
+    for (const auto& c : cases) {
+        const PageLayout l(c.rows, c.bytes);
+        EXPECT_EQ(l.Rows(), c.usableRows) << c.rows;
+        EXPECT_EQ(l.RowBytes(), c.usableBytes) << c.bytes;
+    }
 }
 
 TEST(PageArithmetic, CountsPagesWithoutTheFinalEmptyRow) {

@@ -197,6 +197,11 @@ TEST(FormatterDecisions, LayoutsBelowOneAreTakenAsOne) {
             EXPECT_EQ(PageCount(rows, PageLayout(rc, rb)), 6);
         }
     }
+    // A huge row count fills an illustration's page out to the most rows a page holds.
+    RowList rows{Sjis("<IMG \"a.bmp\">")};
+    ASSERT_TRUE(
+        FormatDocument(rows, FormatOptions{PageLayout(2000000000, 50), true, true, "x"}, host));
+    EXPECT_EQ(rows.size(), static_cast<std::size_t>(PageLayout::kMaxRows) + 1);
 }
 
 TEST(FormatterErrors, ForbiddenCharacterAtTheStartOfTheFile) {

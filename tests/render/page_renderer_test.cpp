@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdint>
 
@@ -124,6 +125,24 @@ TEST_F(PageRendererTest, WorkedExampleGeometryAndFontHeights) {
 TEST_F(PageRendererTest, FontsFollowTheSettings) {
     // Unusable layouts are clamped, never divided by zero.
     EXPECT_EQ(ComputePageFontHeights(420, PageLayout(10, 0), 0).ruby, 189);
+    // Cells are bounded, whatever the counts and the spacing: nothing overflows.
+    const struct {
+        int H, rowBytes, fontSpace, body, ruby;
+    } cells[] = {
+        {840, 2, 0, kMaxPageCellHeight, 378},
+        {420, 50, INT_MIN, kMaxPageCellHeight, 7},
+        {420, 50, -100, 28, 7},
+        {420, 50, 100, 0, 7},
+        {420, 50, INT_MAX, 0, 7},
+        {420, INT_MAX, 0, 0, 0},
+        {5000, 2, 0, kMaxPageCellHeight, kMaxPageCellHeight},
+    };
+    for (const auto& c : cells) {
+        const PageFontHeights h =
+            ComputePageFontHeights(c.H, PageLayout(10, c.rowBytes), c.fontSpace);
+        EXPECT_EQ(h.body, c.body) << c.H << " " << c.rowBytes << " " << c.fontSpace;
+        EXPECT_EQ(h.ruby, c.ruby) << c.H << " " << c.rowBytes << " " << c.fontSpace;
+    }
     style.FontBold = true;
     style.FontName = "@IPA明朝";
     ASSERT_TRUE(Render({"あ"}));
