@@ -286,6 +286,19 @@ void Reader::FormResize(int width, int height) {
     }
 }
 
+void Reader::msiConfigClick() {
+    menus_.KeyPreview = false;
+    host_.ViewStateChanged();
+    if (!host_.ShowOptionDialog()) return;
+    view_.Renderer().SetupPageFonts(imgRightPage_.Height(), Style().Page);
+    FormResize(pictureWidth_, pictureHeight_);
+}
+
+void Reader::StoreTextures(const Bitmap& baseTexture, const Bitmap& pageTexture) {
+    imgBaseTexture_ = baseTexture;
+    imgPageTexture_ = pageTexture;
+}
+
 void Reader::ReceiveHandOff(const std::string& path) {
     if (path.empty()) return;
     SaveBookState();

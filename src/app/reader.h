@@ -74,6 +74,13 @@ class Reader {
     void OpenDroppedFile(const std::string& path);
     void SaveBookState();
     void ResetContents();
+    // The settings command: key preview off (until the view page is selected again), the
+    // settings dialog, and after OK the page fonts and a resize, which redraws the spread
+    // with the new look; the formatting settings wait for the next formatting.
+    void msiConfigClick();
+    // The window background and page texture pictures, as the settings dialog hands them
+    // back.
+    void StoreTextures(const Bitmap& baseTexture, const Bitmap& pageTexture);
 
     // State. The settings in force, and the settings the rows on show were formatted with:
     // a change of a formatting setting ("(*)" in the settings dialog) shows when the book is

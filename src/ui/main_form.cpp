@@ -26,6 +26,7 @@
 #include "ui/alert.h"
 #include "ui/application.h"
 #include "ui/message_boxes.h"
+#include "ui/option.h"
 #include "ui/page_image.h"
 #include "ui/sound.h"
 #include "viewer/page_turn.h"
@@ -109,6 +110,13 @@ void TfrmMirvoMainForm::BuildMenus() {
             [this] { Guarded([this] { core_.PageClick(PageRequester::LeftPage); }); });
     connect(msiPagePrev, &QAction::triggered, this,
             [this] { Guarded([this] { core_.PageClick(PageRequester::RightPage); }); });
+
+    mniOther = mmnMainManu->addMenu(QStringLiteral("その他(&O)"));
+    mniOther->setObjectName("mniOther");
+    msiConfig = mniOther->addAction(QStringLiteral("環境設定(&C)"));
+    msiConfig->setObjectName("msiConfig");
+    connect(msiConfig, &QAction::triggered, this,
+            [this] { Guarded([this] { core_.msiConfigClick(); }); });
 }
 
 void TfrmMirvoMainForm::BuildToolBars() {
@@ -142,6 +150,15 @@ void TfrmMirvoMainForm::BuildToolBars() {
             [this] { Guarded([this] { core_.msiViewClick(); }); });
     connect(spbContents, &QToolButton::clicked, this,
             [this] { Guarded([this] { core_.msiContentsClick(); }); });
+
+    spbConfig = new QToolButton(tlbBasic);
+    spbConfig->setObjectName("spbConfig");
+    spbConfig->setText(QStringLiteral("設定"));
+    spbConfig->setToolTip(QStringLiteral("各種設定を行います。"));
+    spbConfig->setAutoRaise(true);
+    spbConfig->setFocusPolicy(Qt::NoFocus);
+    tlbBasic->addWidget(spbConfig);
+    connect(spbConfig, &QToolButton::clicked, msiConfig, &QAction::trigger);
 }
 
 void TfrmMirvoMainForm::BuildCentralArea() {
@@ -344,6 +361,10 @@ void TfrmMirvoMainForm::ViewStateChanged() {
     msiCont->setChecked(m.ContentsChecked);
     msiPageNext->setEnabled(m.PagingEnabled);
     msiPagePrev->setEnabled(m.PagingEnabled);
+}
+
+bool TfrmMirvoMainForm::ShowOptionDialog() {
+    return option_ && option_->Execute(core_);
 }
 
 // Events -------------------------------------------------------------------------------

@@ -28,6 +28,7 @@ namespace mirvo::ui {
 class PageTurnSound;
 class PictureWidget;
 class TfrmAlert;
+class TdlgOption;
 
 class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     Q_OBJECT
@@ -38,6 +39,7 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     // Window creation: reads the global settings and decides the first document.
     void FormCreate(const std::vector<std::string>& arguments);
     void SetAlert(TfrmAlert* alert) { alert_ = alert; }
+    void SetOptionDialog(TdlgOption* option) { option_ = option; }
     Reader& Core() { return core_; }
 
     // Events from outside: a path handed over by a later start (empty: only come to the
@@ -58,21 +60,25 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void BaseChanged() override;
     void ContentsChanged() override;
     void ViewStateChanged() override;
+    bool ShowOptionDialog() override;
 
     // Components, named as the window's design names them.
     QMenuBar* mmnMainManu;
     QMenu* mniFile;
     QMenu* mniView;
     QMenu* mniMove;
+    QMenu* mniOther;
     QAction* mmiExit;
     QAction* msiView;
     QAction* msiCont;
     QAction* msiPageNext;
     QAction* msiPagePrev;
+    QAction* msiConfig;
     QToolBar* tlbBookStand;
     QToolBar* tlbBasic;
     QToolButton* spbView;
     QToolButton* spbContents;
+    QToolButton* spbConfig;
     QWidget* pnlBase;
     PictureWidget* imgBase;
     QLabel* lblLeftPageNo;
@@ -109,6 +115,7 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
 
     Reader core_;
     TfrmAlert* alert_ = nullptr;
+    TdlgOption* option_ = nullptr;
     std::unique_ptr<PageTurnSound> sound_;
     bool settingScroll_ = false;
 };

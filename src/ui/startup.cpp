@@ -41,6 +41,7 @@ bool StartReader(ReaderWindows& w, const ProgramFolders& folders,
     w.main->SetAlert(w.alert.get());
     w.comment = std::make_unique<TfrmComment>();
     w.option = std::make_unique<TdlgOption>();
+    w.main->SetOptionDialog(w.option.get());
     if (listen) {
         TfrmMirvoMainForm* main = w.main.get();
         w.server = std::make_unique<HandOffServer>(
