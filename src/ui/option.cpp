@@ -28,6 +28,7 @@
 #include "render/color.h"
 #include "render/font_list.h"
 #include "render/picture_file.h"
+#include "ui/alert.h"
 #include "ui/application.h"
 #include "ui/page_image.h"
 
@@ -72,20 +73,6 @@ int SpinValue(QSpinBox* spin) {
     return static_cast<SpinEdit*>(spin)->TextValue();
 }
 
-// The small picture of the about panel: a book standing open.
-QPixmap AboutPicture() {
-    QPixmap pm(40, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1.5));
-    p.setBrush(QColor(255, 250, 235));
-    p.drawPolygon(QPolygonF({QPointF(20, 8), QPointF(4, 4), QPointF(4, 28), QPointF(20, 30)}));
-    p.drawPolygon(QPolygonF({QPointF(20, 8), QPointF(36, 4), QPointF(36, 28), QPointF(20, 30)}));
-    for (int x : {9, 13, 27, 31}) p.drawLine(QPointF(x, 10), QPointF(x, 24));
-    return pm;
-}
-
 constexpr const char* kComment =
     "■■ ひとことコメント ■■\n"
     "\n"
@@ -99,10 +86,17 @@ constexpr const char* kComment =
 
 // Panels ---------------------------------------------------------------------------------
 
-ColorPanel::ColorPanel(const QString& caption, QWidget* parent)
-    : QWidget(parent), caption_(caption) {
+ClickablePanel::ClickablePanel(QWidget* parent) : QWidget(parent) {
     setCursor(Qt::PointingHandCursor);
 }
+
+void ClickablePanel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+ColorPanel::ColorPanel(const QString& caption, QWidget* parent)
+    : ClickablePanel(parent), caption_(caption) {}
 
 void ColorPanel::SetColor(Color c) {
     color_ = c;
@@ -119,14 +113,7 @@ void ColorPanel::paintEvent(QPaintEvent*) {
     p.drawText(rect(), Qt::AlignCenter, caption_);
 }
 
-void ColorPanel::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        emit clicked();
-}
-
-PicturePanel::PicturePanel(QWidget* parent) : QWidget(parent) {
-    setCursor(Qt::PointingHandCursor);
-}
+PicturePanel::PicturePanel(QWidget* parent) : ClickablePanel(parent) {}
 
 void PicturePanel::SetPicture(const Bitmap& picture) {
     picture_ = picture;
@@ -140,11 +127,6 @@ void PicturePanel::paintEvent(QPaintEvent*) {
     if (!image.isNull()) p.drawImage(rect().adjusted(1, 1, -1, -1), image);
     p.setPen(palette().color(QPalette::Dark));
     p.drawRect(rect().adjusted(0, 0, -1, -1));
-}
-
-void PicturePanel::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        emit clicked();
 }
 
 // The dialog ------------------------------------------------------------------------------
@@ -294,7 +276,7 @@ void TdlgOption::BuildControls() {
     aboutBox->setContentsMargins(4, 4, 4, 4);
     auto* aboutRow = new QHBoxLayout;
     auto* aboutPicture = new QLabel;
-    aboutPicture->setPixmap(AboutPicture());
+    aboutPicture->setPixmap(AlertPicture());
     aboutRow->addWidget(aboutPicture);
     aboutRow->addWidget(new QLabel(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報: V1.2")), 1);
     memComment = named(new QPlainTextEdit, "memComment");

@@ -32,42 +32,46 @@ class Reader;
 
 namespace mirvo::ui {
 
-// A framed panel filled with a colour, its caption centred on it; a click asks for a new
-// colour. The colour is kept as the settings hold it (a system colour stays one) and
-// painted as it resolves.
-class ColorPanel : public QWidget {
+// A panel of the dialog that a click on asks for a new value.
+class ClickablePanel : public QWidget {
+    Q_OBJECT
+  public:
+    explicit ClickablePanel(QWidget* parent);
+
+  signals:
+    void clicked();
+
+  protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// A framed panel filled with a colour, its caption centred on it. The colour is kept as
+// the settings hold it (a system colour stays one) and painted as it resolves.
+class ColorPanel : public ClickablePanel {
     Q_OBJECT
   public:
     ColorPanel(const QString& caption, QWidget* parent);
     void SetColor(Color c);
     Color GetColor() const { return color_; }
 
-  signals:
-    void clicked();
-
   protected:
     void paintEvent(QPaintEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     QString caption_;
     Color color_ = 0xFFFFFF;
 };
 
-// A framed panel showing a picture stretched to it; a click asks for a new picture.
-class PicturePanel : public QWidget {
+// A framed panel showing a picture stretched to it.
+class PicturePanel : public ClickablePanel {
     Q_OBJECT
   public:
     explicit PicturePanel(QWidget* parent);
     void SetPicture(const Bitmap& picture);
     const Bitmap& Picture() const { return picture_; }
 
-  signals:
-    void clicked();
-
   protected:
     void paintEvent(QPaintEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     Bitmap picture_;
