@@ -1,5 +1,6 @@
 #include "app/reader_contents.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "format/cp932.h"
@@ -60,6 +61,18 @@ void SortContents(std::vector<PageListRow>& rows) {
     const std::size_t m = rows.size();
     std::vector<int> pages(m);
     for (std::size_t i = 0; i < m; ++i) pages[i] = PageNumber(rows[i]);
+    // With rows 1 to m - 1 in order, no two of them are ever exchanged with each other (each
+    // is compared with later ones while they are still in place), so only the comparisons
+    // with the last row remain.
+    if (m > 1 && std::is_sorted(pages.begin(), pages.end() - 1)) {
+        for (std::size_t i = 0; i + 1 < m; ++i) {
+            if (pages[i] > pages[m - 1]) {
+                std::swap(pages[i], pages[m - 1]);
+                std::swap(rows[i], rows[m - 1]);
+            }
+        }
+        return;
+    }
     for (std::size_t i = 0; i < m; ++i) {
         for (std::size_t j = i + 1; j < m; ++j) {
             if (pages[i] > pages[j]) {
@@ -67,6 +80,23 @@ void SortContents(std::vector<PageListRow>& rows) {
                 std::swap(rows[i], rows[j]);
             }
         }
+    }
+}
+
+std::vector<int> BookmarkPages(std::span<const PageListRow> rows) {
+    std::vector<int> pages;
+    for (const PageListRow& row : rows)
+        if (row.Mark == kBookmarkMark) pages.push_back(PageNumber(row));
+    return pages;
+}
+
+void AddBookmarks(std::vector<PageListRow>& contents, const RowList& rows, int rowCount,
+                  std::span<const int> pages) {
+    for (const int page : pages) {
+        PageListRow row;
+        if (!MakeBookmarkRow(rows, rowCount, page, row)) continue;
+        contents.push_back(std::move(row));
+        SortContents(contents);
     }
 }
 
