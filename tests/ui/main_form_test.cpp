@@ -1,7 +1,9 @@
 // The reader window under the offscreen platform: start-up, opening, keys, the scroll bar,
 // the view switch, dropped files and the error windows.
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QStackedWidget>
@@ -186,7 +188,7 @@ class MainFormTest : public QObject {
         const int h = r.w->ContentsRowHeight();
         QCOMPARE(r.w->stgPageList->columnWidth(0), h);
         QCOMPARE(r.w->stgPageList->columnWidth(2), 3 * h);
-        QCOMPARE(r.w->stgPageList->columnWidth(1), r.w->Core().ContentsWidth() - 4 * h);
+        QCOMPARE(r.w->stgPageList->columnWidth(1), r.w->ntbBase->width() - 4 * h);
         r.w->spbView->click();
         QCOMPARE(r.w->ntbBase->currentIndex(), 0);
         QVERIFY(r.w->msiView->isChecked());
@@ -299,6 +301,109 @@ class MainFormTest : public QObject {
         QVERIFY(ok->text.contains("missing.bmp"));
         QVERIFY(r.w->Core().LeftPage() == left);
         QCOMPARE(r.Panel0(), first);
+    }
+
+    // Bookmarks through the real menu actions, re-display, the contents grid's jumps and the
+    // footnote pop-up, then the bookmarks in the book's state file.
+    void readingAidsThroughTheWindow() {
+        Running r;
+        std::string text;
+        for (int i = 0; i < 60; ++i) {
+            const char* line = i == 12   ? "◎第一章"
+                               : i == 35 ? "◎第二章"
+                               : i == 22 ? "本文［＃一つ目の注］"
+                               : i == 23 ? "本文［＃二つ目の注］"
+                               : i == 45 ? "本文［＃左の注］"
+                                         : "本文の行です。";
+            text += Sjis(line) + "\r\n";
+        }
+        WriteFileBytes(r.dir.File("notes.txt"), text);
+        QVERIFY(r.Start({r.dir.File("notes.txt")}));
+        TfrmMirvoMainForm* w = r.w;
+        QTableWidget* grid = w->stgPageList;
+        auto cell = [grid](int row, int col) {
+            const QTableWidgetItem* item = grid->item(row, col);
+            return item ? item->text() : QString();
+        };
+        QVERIFY(w->mmiReView->isEnabled());
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+
+        r.Key(Qt::Key_Space);  // page 1
+        QVERIFY(w->msiClipIns->isEnabled());
+        QVERIFY(!w->msiClipDel->isEnabled());
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(10, 10),
+                               w->imgRightPage->mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(w->imgRightPage, &menu);
+        QVERIFY(w->ppmPage->isVisible());
+        w->ppmPage->hide();
+        w->pmiClip->trigger();
+        r.Key(Qt::Key_Space);  // page 3
+        w->msiClipIns->trigger();
+
+        w->msiCont->trigger();
+        QVERIFY(!w->msiClipIns->isEnabled());
+        QVERIFY(w->msiClipDel->isEnabled());
+        QCOMPARE(grid->rowCount(), 5);  // bookmark 1, heading 2, bookmark 3, heading 4, empty
+        QCOMPARE(cell(0, 0) + cell(0, 2) + cell(2, 0) + cell(2, 2), QString("⇒1⇒3"));
+        // The three columns fill the book area's width; nothing scrolls sideways.
+        const int h = w->ContentsRowHeight();
+        QCOMPARE(grid->columnWidth(0) + grid->columnWidth(1) + grid->columnWidth(2),
+                 grid->viewport()->width());
+        QCOMPARE(grid->viewport()->width(), w->ntbBase->width());
+        QCOMPARE(grid->columnWidth(2), 3 * h);
+        grid->setCurrentCell(1, 1);
+        w->pmiDelClip->trigger();  // a heading: nothing
+        grid->setCurrentCell(2, 1);
+        w->msiClipDel->trigger();
+        QCOMPARE(grid->rowCount(), 4);
+
+        // Twenty rows a page: the bookmark keeps page 1 and follows the heading of its page.
+        w->Core().GetSettings().RowCount = 20;
+        QTest::keyClick(grid, Qt::Key_F5);
+        QCOMPARE(cell(0, 1) + cell(0, 2), QString("◎第一章1"));
+        QCOMPARE(cell(1, 0) + cell(1, 2), QString("⇒1"));
+        QCOMPARE(cell(2, 1) + cell(2, 2), QString("◎第二章2"));
+        QCOMPARE(w->scbStatus->maximum(), 3);
+
+        // Enter on the bookmark, a double-click on the second heading.
+        grid->setCurrentCell(1, 1);
+        QTest::keyClick(grid, Qt::Key_Return);
+        QCOMPARE(w->ntbBase->currentIndex(), 0);
+        QCOMPARE(r.Panel0(), QString("1/3"));
+        w->msiCont->trigger();
+        const QRect second = grid->visualItemRect(grid->item(2, 1));
+        // A double-click: press and release, then the second press.
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, second.center());
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, second.center());
+        QCOMPARE(w->ntbBase->currentIndex(), 0);
+        QCOMPARE(r.Panel0(), QString("2/3"));
+
+        // The footnote in row 6 of the left page (page 3): the spread's third mark.
+        TfrmComment* popup = r.windows.comment.get();
+        QWidget* active = QApplication::activeWindow();
+        const int pw = w->imgLeftPage->width(), ph = w->imgLeftPage->height();
+        const QPoint mark(static_cast<int>(0.05 * pw + 0.9 * (pw - 6.5 * pw / 21.0)),
+                          static_cast<int>(0.05 * ph + 0.9 * 4.5 * ph / 51.0));
+        QTest::mouseMove(w->imgLeftPage, mark);
+        QTRY_VERIFY(popup->isVisible());
+        QCOMPARE(popup->lblComment->text(), QString("左の注"));
+        QCOMPARE(popup->width(), 45);  // 6 bytes x 13 / 1.7
+        QCOMPARE(popup->pos(), w->imgLeftPage->mapToGlobal(mark) - QPoint(0, 10));
+        QCOMPARE(QApplication::activeWindow(), active);  // the pop-up takes no focus
+        QTest::mouseMove(w->imgLeftPage, mark + QPoint(0, 2 * ph / 51));  // the mark's lower half
+        QTRY_VERIFY(!popup->isVisible());
+        QTest::mouseMove(w->imgLeftPage, mark);
+        QTRY_VERIFY(popup->isVisible());
+        w->showMinimized();
+        QTRY_VERIFY(!popup->isVisible());
+        w->showNormal();
+
+        w->close();
+        ProfileFile state(r.dir.File("MirvoKs/notes.INI"));
+        QCOMPARE(state.ReadInteger("Mirvo", "ClipCount", -1), 1);
+        QCOMPARE(state.ReadInteger("Mirvo", "Clip1", -1), 1);
+        QCOMPARE(state.ReadInteger("Mirvo", "CurrentPage", 0), 2);
     }
 
     void resizeLaysTheSpreadOutAgain() {
