@@ -5,6 +5,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "ui/window_font.h"
+
 namespace mirvo::ui {
 
 TfrmComment::TfrmComment(QWidget* parent)
@@ -24,9 +26,7 @@ TfrmComment::TfrmComment(QWidget* parent)
     panelLayout->setContentsMargins(1, 1, 1, 1);
     lblComment = new QLabel(QStringLiteral("ここに脚注が表示されます。"), Panel1);
     lblComment->setObjectName("lblComment");
-    QFont font(QStringLiteral("ＭＳ ゴシック"));
-    font.setPixelSize(13);
-    lblComment->setFont(font);
+    lblComment->setFont(WindowFont(QStringLiteral("ＭＳ ゴシック"), 13));
     panelLayout->addWidget(lblComment);
     // Only the width and the position change after this.
     setFixedHeight(16);

@@ -32,6 +32,7 @@
 #include "ui/message_boxes.h"
 #include "ui/page_image.h"
 #include "ui/sound.h"
+#include "ui/window_font.h"
 #include "viewer/page_turn.h"
 
 namespace mirvo::ui {
@@ -61,9 +62,7 @@ TfrmMirvoMainForm::TfrmMirvoMainForm(ProgramFolders folders, QWidget* parent)
     : QMainWindow(parent), core_(*this, std::move(folders)) {
     setObjectName("TfrmMirvoMainForm");
     setWindowTitle(QStringLiteral("Mirvo"));
-    QFont uiFont(QStringLiteral("ＭＳ Ｐゴシック"));
-    uiFont.setPixelSize(12);
-    setFont(uiFont);
+    setFont(WindowFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
     BuildMenus();
     BuildToolBars();
     BuildCentralArea();
