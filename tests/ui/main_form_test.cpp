@@ -309,7 +309,8 @@ class MainFormTest : public QObject {
         Running r;
         std::string text;
         for (int i = 0; i < 60; ++i) {
-            const char* line = i == 12   ? "◎第一章"
+            const char* line = i == 0    ? "｜本文《ほんぶん》の行"
+                               : i == 12 ? "◎第一章"
                                : i == 35 ? "◎第二章"
                                : i == 22 ? "本文［＃一つ目の注］"
                                : i == 23 ? "本文［＃二つ目の注］"
@@ -320,50 +321,53 @@ class MainFormTest : public QObject {
         WriteFileBytes(r.dir.File("notes.txt"), text);
         QVERIFY(r.Start({r.dir.File("notes.txt")}));
         TfrmMirvoMainForm* w = r.w;
-        QTableWidget* grid = w->stgPageList;
-        auto cell = [grid](int row, int col) {
-            const QTableWidgetItem* item = grid->item(row, col);
-            return item ? item->text() : QString();
-        };
-        QVERIFY(w->mmiReView->isEnabled());
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
+        QTableWidget* grid = w->stgPageList;
+        auto entries = [grid] {  // mark, caption and page of each row but the empty last one
+            QStringList out;
+            for (int i = 0; i + 1 < grid->rowCount(); ++i)
+                out << grid->item(i, 0)->text() + grid->item(i, 1)->text() +
+                           grid->item(i, 2)->text();
+            return out;
+        };
 
-        r.Key(Qt::Key_Space);  // page 1
-        QVERIFY(w->msiClipIns->isEnabled());
-        QVERIFY(!w->msiClipDel->isEnabled());
+        w->pmiClip->trigger();  // on the front cover: nothing to mark
+        r.Key(Qt::Key_Space);   // page 1, marked twice with the text drawn in its first row
         QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(10, 10),
                                w->imgRightPage->mapToGlobal(QPoint(10, 10)));
         QApplication::sendEvent(w->imgRightPage, &menu);
         QVERIFY(w->ppmPage->isVisible());
         w->ppmPage->hide();
         w->pmiClip->trigger();
-        r.Key(Qt::Key_Space);  // page 3
+        w->msiClipIns->trigger();
+        r.Key(Qt::Key_Space);
+        r.Key(Qt::Key_Space);
+        w->scbStatus->setValue(w->scbStatus->maximum());  // page 1, but page 5 is on show
         w->msiClipIns->trigger();
 
         w->msiCont->trigger();
-        QVERIFY(!w->msiClipIns->isEnabled());
-        QVERIFY(w->msiClipDel->isEnabled());
-        QCOMPARE(grid->rowCount(), 5);  // bookmark 1, heading 2, bookmark 3, heading 4, empty
-        QCOMPARE(cell(0, 0) + cell(0, 2) + cell(2, 0) + cell(2, 2), QString("⇒1⇒3"));
+        QVERIFY(!w->msiClipIns->isEnabled() && w->msiClipDel->isEnabled());
+        QCOMPARE(entries(), QStringList({"⇒｜本文の行1", "⇒｜本文の行1", "◎第一章2", "◎第二章4",
+                                         "⇒本文の行です。5"}));
         // The three columns fill the book area's width; nothing scrolls sideways.
-        const int h = w->ContentsRowHeight();
         QCOMPARE(grid->columnWidth(0) + grid->columnWidth(1) + grid->columnWidth(2),
                  grid->viewport()->width());
         QCOMPARE(grid->viewport()->width(), w->ntbBase->width());
-        QCOMPARE(grid->columnWidth(2), 3 * h);
-        grid->setCurrentCell(1, 1);
-        w->pmiDelClip->trigger();  // a heading: nothing
-        grid->setCurrentCell(2, 1);
+        QCOMPARE(grid->columnWidth(2), 3 * w->ContentsRowHeight());
+        for (const int row : {2, 5}) {  // a heading, the empty row: nothing
+            grid->setCurrentCell(row, 1);
+            w->pmiDelClip->trigger();
+        }
+        grid->setCurrentCell(0, 1);
         w->msiClipDel->trigger();
-        QCOMPARE(grid->rowCount(), 4);
+        QCOMPARE(grid->rowCount(), 5);
 
-        // Twenty rows a page: the bookmark keeps page 1 and follows the heading of its page.
+        // Twenty rows a page: page 1 keeps its bookmark, labelled now with its first row as
+        // stored and placed after the heading of its page; page 5 is gone, and its bookmark.
         w->Core().GetSettings().RowCount = 20;
         QTest::keyClick(grid, Qt::Key_F5);
-        QCOMPARE(cell(0, 1) + cell(0, 2), QString("◎第一章1"));
-        QCOMPARE(cell(1, 0) + cell(1, 2), QString("⇒1"));
-        QCOMPARE(cell(2, 1) + cell(2, 2), QString("◎第二章2"));
+        QCOMPARE(entries(), QStringList({"◎第一章1", "⇒｜本文《ほんぶん》の行1", "◎第二章2"}));
         QCOMPARE(w->scbStatus->maximum(), 3);
 
         // Enter on the bookmark, a double-click on the second heading.
@@ -377,7 +381,8 @@ class MainFormTest : public QObject {
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, second.center());
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, second.center());
         QCOMPARE(w->ntbBase->currentIndex(), 0);
-        QCOMPARE(r.Panel0(), QString("2/3"));
+        QCOMPARE(r.Panel0(), QString("2/3"));  // the even page on the right, 3 on the left
+        QCOMPARE(w->Core().Texts().LeftPageText[0], w->Core().Rows()[40]);
 
         // The footnote in row 6 of the left page (page 3): the spread's third mark.
         TfrmComment* popup = r.windows.comment.get();
@@ -398,12 +403,21 @@ class MainFormTest : public QObject {
         w->showMinimized();
         QTRY_VERIFY(!popup->isVisible());
         w->showNormal();
+        // Never with annotations off, nor on a cover (whose face lies where the mark was and
+        // whose page texts are still the last spread's).
+        w->Core().GetSettings().UseComment = false;
+        QTest::mouseMove(w->imgLeftPage, mark);
+        QVERIFY(!popup->isVisible());
+        w->Core().GetSettings().UseComment = true;
+        r.Key(Qt::Key_Backspace);
+        QCOMPARE(r.Panel0(), QString("表紙"));
+        QTest::mouseMove(w->imgLeftPage, mark);
+        QVERIFY(!popup->isVisible());
 
         w->close();
         ProfileFile state(r.dir.File("MirvoKs/notes.INI"));
         QCOMPARE(state.ReadInteger("Mirvo", "ClipCount", -1), 1);
         QCOMPARE(state.ReadInteger("Mirvo", "Clip1", -1), 1);
-        QCOMPARE(state.ReadInteger("Mirvo", "CurrentPage", 0), 2);
     }
 
     void resizeLaysTheSpreadOutAgain() {
