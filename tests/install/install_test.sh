@@ -16,8 +16,8 @@ fail() {
 
 # Width and height of a PNG, from its header.
 png_size() {
-    local n
-    n=($(od -An -tu1 -j16 -N8 "$1"))
+    local -a n
+    read -r -a n < <(od -An -tu1 -j16 -N8 "$1")
     echo "$(((n[0] << 24) + (n[1] << 16) + (n[2] << 8) + n[3]))x$(((n[4] << 24) + (n[5] << 16) + (n[6] << 8) + n[7]))"
 }
 
