@@ -88,16 +88,6 @@ SpreadStyle Reader::Style() const {
     return SpreadStyleOf(shown);
 }
 
-bool Reader::Format() {
-    formatted_ = settings_;
-    FormatterAdapter formatterHost(*this);
-    return FormatDocument(rows_, FormatOptionsOf(formatted_, documentPath_), formatterHost);
-}
-
-int Reader::ContentsWidth() const {
-    return static_cast<int>(spreadHeightRatio_ * pictureHeight_ / 1.4 * 2);
-}
-
 void Reader::ResetContents() {
     contents_.clear();
     host_.ContentsChanged();
@@ -163,21 +153,23 @@ void Reader::OpenDocument() {
         host_.ReportError(loadError);
         return;
     }
-    rows_ = std::move(lines);
-    formatFailed_ = !Format();
-    if (formatFailed_) return;
+    FormatLines(std::move(lines));
+    if (formatFailed_) {
+        // No pages to label them with: the grid holds this book's stored bookmarks as they
+        // are, so that the next save keeps them and puts no other book's into its file.
+        contents_.clear();
+        for (const int page : ReadClips(bookState, position.ClipCount))
+            contents_.push_back({kBookmarkMark, "", std::to_string(page)});
+        host_.ContentsChanged();
+        return;
+    }
 
     contents_ = BuildContents(rows_, LayoutOf(formatted_), formatted_.IndexChar,
                               [this](const std::string& t) { host_.SetStatusText(t); });
     host_.SetStatusText(documentPath_);
     // Stored bookmarks whose page has no first row (0, or past the end of the book as now
     // formatted) are left out.
-    for (const int page : ReadClips(bookState, position.ClipCount)) {
-        PageListRow row;
-        if (MakeBookmarkRow(rows_, LayoutOf(formatted_), page, row))
-            contents_.push_back(std::move(row));
-    }
-    SortContents(contents_);
+    AddBookmarks(contents_, rows_, LayoutOf(formatted_), ReadClips(bookState, position.ClipCount));
     host_.ContentsChanged();
 
     const int max = PageCount();
@@ -190,24 +182,27 @@ void Reader::OpenDocument() {
     host_.ViewStateChanged();
 }
 
+void Reader::FormatLines(RowList lines) {
+    rows_ = std::move(lines);
+    formatted_ = settings_;
+    FormatterAdapter formatterHost(*this);
+    formatFailed_ =
+        !FormatDocument(rows_, FormatOptionsOf(formatted_, documentPath_), formatterHost);
+}
+
 SpreadOutcome Reader::RenderDisplay(int page) {
     const SpreadStyle style = Style();
     const SpreadRequest request{rows_,           style,          page,
                                 pictureWidth_,   pictureHeight_, spreadHeightRatio_,
                                 imgPageTexture_, documentPath_};
-    const SpreadOutcome outcome =
-        view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
-    bookArea_ = outcome.bookArea;
-    leftImage_ = outcome.leftImage;
-    rightImage_ = outcome.rightImage;
-    host_.BookLayoutChanged();
-    return outcome;
+    return view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
 }
 
 void Reader::ShowSpread(PageRequester requester) {
     const SpreadOutcome outcome = RenderDisplay(currentPage_);
     currentPage_ = outcome.currentPage;
     if (outcome.pageDrawFailed) formatFailed_ = true;
+    ApplyLayout(outcome);
     if (outcome.kind != SpreadKind::Spread) {
         ShowCover();
         host_.SetPageIndicator(PageIndicator({outcome.kind, outcome.currentPage}, PageCount()));
@@ -230,8 +225,19 @@ void Reader::ShowBackCover() {
 }
 
 void Reader::ShowCoverPage(int page) {
-    RenderDisplay(page);
+    ApplyLayout(RenderDisplay(page));
     ShowCover();
+}
+
+void Reader::ApplyLayout(const SpreadOutcome& outcome) {
+    shownKind_ = outcome.kind;
+    shownPage_ = outcome.currentPage;
+    bookArea_ = viewPage_ == NotebookPage::Contents
+                    ? LayoutBookArea(pictureWidth_, pictureHeight_, spreadHeightRatio_)
+                    : outcome.bookArea;
+    leftImage_ = outcome.leftImage;
+    rightImage_ = outcome.rightImage;
+    host_.BookLayoutChanged();
 }
 
 void Reader::ShowCover() {

@@ -16,6 +16,7 @@
 #include "format/document.h"
 #include "render/bitmap.h"
 #include "render/page_renderer.h"
+#include "viewer/footnote_hit.h"
 #include "viewer/navigation.h"
 #include "viewer/spread_view.h"
 
@@ -82,6 +83,23 @@ class Reader {
     // back.
     void StoreTextures(const Bitmap& baseTexture, const Bitmap& pageTexture);
 
+    // Reading aids (reader_aids.cpp). Grid rows are numbered from the first entry (0);
+    // Contents().size() is the empty row that ends the grid.
+    // Re-display (F5): reloads and formats the book with the settings in force, rebuilds the
+    // contents keeping the bookmarks' pages, and shows CurrentPage again. A file that can no
+    // longer be read leaves everything as it was (general error report).
+    void mmiReViewClick();
+    // Opens the spread of the entry in grid row `row` on the view page, without a turn.
+    void stgPageListDblClick(int row);
+    // Adds a bookmark for the spread on show: the text drawn in its first row, its right
+    // page. Does nothing while a cover is shown.
+    void pmiClipClick();
+    // Removes grid row `row` when it is a bookmark.
+    void pmiDelClipClick(int row);
+    // The mouse at pixel (x, y) of a page image: what the footnote pop-up should do. Only a
+    // spread on the view page has marks, and only with UseComment.
+    FootnoteHit imgRightPageMouseMove(PageRequester sender, double x, double y) const;
+
     // State. The settings in force, and the settings the rows on show were formatted with:
     // a change of a formatting setting ("(*)" in the settings dialog) shows when the book is
     // formatted again.
@@ -116,9 +134,6 @@ class Reader {
     const Rect& RightImage() const { return rightImage_; }
     int PictureWidth() const { return pictureWidth_; }
     int PictureHeight() const { return pictureHeight_; }
-    // Width of the page-list grid's three columns together: the spread's width computed in
-    // one step from the picture area's height.
-    int ContentsWidth() const;
 
     // Pictures: the visible pages, the background of the picture area.
     const Bitmap& LeftPage() const { return imgLeftPage_; }
@@ -132,14 +147,16 @@ class Reader {
   private:
     class FormatterAdapter;
 
-    // Formats rows_ (the loaded lines) with the settings in force; false on a formatting
-    // error.
-    bool Format();
-    // Lays out and draws what `page` shows into the page buffers (the layout is handed to
-    // the window); nothing reaches the screen yet.
+    // Takes the loaded lines as RowList and formats them with the settings in force
+    // (FormatFailed tells how it went).
+    void FormatLines(RowList lines);
+    // Draws what `page` shows into the page buffers; nothing reaches the screen yet.
     SpreadOutcome RenderDisplay(int page);
     void ShowCoverPage(int page);
     void ShowCover();
+    // Takes the geometry of a display; while the contents page shows, the book area keeps
+    // the spread's size so that the grid does not take a cover's.
+    void ApplyLayout(const SpreadOutcome& outcome);
     void SetScroll(int min, int max, int position);
     void SetViewPage(NotebookPage page);
     void LoadTexture(const std::string& path, Bitmap& texture);
@@ -157,6 +174,10 @@ class Reader {
     RowList rows_;
     PageTexts texts_;
     int currentPage_ = FrontCoverPage;
+    // What the pages on screen show: a cover, or the spread of page shownPage_ (the scroll
+    // bar may have moved CurrentPage since).
+    SpreadKind shownKind_ = SpreadKind::FrontCover;
+    int shownPage_ = FrontCoverPage;
     bool formatFailed_ = false;
     bool destroying_ = false;
     double spreadHeightRatio_ = kSpreadHeightRatio;

@@ -79,9 +79,9 @@ TEST(ReaderSettingsCommand, OkRedrawsAtOnceAndFormattingSettingsWaitForTheNextFo
     b.reader.PageClick(kNext);
     EXPECT_EQ(b.host.events, (std::vector<std::string>{"sound", "repaint"}));
 
-    // Formatting again (here by saving the book and opening it anew) brings the new layout.
-    b.reader.SaveBookState();
-    b.reader.OpenDocument();
+    // Re-display (F5) formats the book again with the new layout.
+    b.reader.mmiReViewClick();
+    EXPECT_EQ(b.reader.CurrentPage(), 5);
     EXPECT_EQ(b.reader.PageCount(), 12);
     EXPECT_EQ(b.reader.Texts().RightPageText.size(), 6u);
     // Selecting the view gives the keys back.

@@ -137,6 +137,12 @@ class OptionDialogTest : public QObject {
         QCOMPARE(r.w->stbPanel0->text(), QString("3/12"));
         QTest::mouseClick(r.w->imgLeftPage, Qt::LeftButton);
         QCOMPARE(r.w->stbPanel0->text(), QString("5/12"));
+        // Re-display formats the book with the new layout: 12 rows of one character a page.
+        r.w->mmiReView->trigger();
+        QCOMPARE(r.w->Core().PageCount(),
+                 (static_cast<int>(r.w->Core().Rows().size()) - 2) / 12 + 1);
+        QVERIFY(r.w->Core().PageCount() > 50);
+        QCOMPARE(r.w->Core().Texts().RightPageText[0].size(), 2u);
 
         r.w->close();
         const ProfileFile ini(r.dir.File("Mirvo.INI"));

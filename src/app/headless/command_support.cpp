@@ -16,7 +16,8 @@ std::string_view OptionName(const SettingEntry& e) {
 }
 
 bool InScope(const SettingEntry& e, OptionScope scope) {
-    return e.option && (scope == OptionScope::Drawing || e.formatting);
+    return e.option && scope != OptionScope::None &&
+           (scope == OptionScope::Drawing || e.formatting);
 }
 
 // Takes a setting option's value into `s`; "" or what is wrong with the value.

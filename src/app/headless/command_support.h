@@ -32,7 +32,7 @@ bool ParseInt(const std::string& s, int& out);
 
 // Which settings a command takes options for: a command that only formats takes those of
 // the formatting settings, a command that draws takes every setting option of the table.
-enum class OptionScope { Formatting, Drawing };
+enum class OptionScope { None, Formatting, Drawing };
 
 // " [--rows N] [--chars N] ...": the setting options of `scope`, for the usage text.
 std::string SettingOptionsUsage(OptionScope scope);
