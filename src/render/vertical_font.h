@@ -8,15 +8,23 @@
 // single-byte character lies on its side, turned 90 degrees clockwise, its baseline
 // running down at x = X - ascent, and advances by its horizontal advance.
 //
+// The em box: an upright glyph's em square fills its cell with the top of the face's
+// ideographic em box at the cell top. The em box comes from the face's BASE table where
+// it has one, else it reaches 0.88 em above the baseline and 0.12 em below it.
+//
 // Glyphs are monochrome (no smoothing) and only glyph pixels are written, in the given
 // colour. The same object also draws a horizontal line of UTF-8 text (the cover title
 // and author).
+//
+// Bold: the face's own bold style when fontconfig has one for the family; otherwise the
+// regular glyphs get a synthetic bold (WidenStrokes).
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "render/bitmap.h"
 
@@ -36,6 +44,19 @@ struct ResolvedFace {
 ResolvedFace ResolveJapaneseFace(const std::string& name, bool bold);
 
 constexpr int kMaxFontHeight = 4096;
+
+// Synthetic bold. Strokes are widened along the glyph's own rows only (across the column
+// for upright characters, down it for those on their side): the stacked horizontal
+// strokes of complex kanji lie closer together than their vertical ones. The width grows
+// with the cell height (about 1/24 of it, at least one pixel).
+int SyntheticBoldWidth(int height);
+// Widens the ink runs of each row of a one-byte-per-pixel glyph image (`width` x
+// `height`, non-zero = ink) by `strength` pixels, half to the left and the odd pixel to
+// the right; the image grows by `strength` columns (the first strength / 2 of them on the
+// left). A gap between two runs gives up at most half its width, so it keeps at least
+// one pixel: strokes never run together and enclosed counters stay open.
+std::vector<std::uint8_t> WidenStrokes(const std::vector<std::uint8_t>& pixels, int width,
+                                       int height, int strength);
 
 class VerticalFont {
   public:
@@ -58,6 +79,10 @@ class VerticalFont {
     // Draws the CP932 character `ch` (one or two bytes) turned for vertical writing with
     // its text point at (x, y). Returns the advance down the column in pixels.
     int DrawVertical(Bitmap& target, std::string_view ch, int x, int y, Color color);
+
+    // The rectangle of the pixels DrawVertical would write for `ch` at (x, y) (the
+    // glyph's bitmap box; empty when nothing would be drawn).
+    Rect GlyphBox(std::string_view ch, int x, int y);
 
     // Draws UTF-8 `text` horizontally, (x, y) being the top-left corner of the first
     // cell. Returns the width drawn.
