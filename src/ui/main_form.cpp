@@ -22,6 +22,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "ui/alert.h"
 #include "ui/application.h"
@@ -37,8 +38,8 @@ QString Q(const std::string& utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-QRect ToQRect(const Rect& r) {
-    return QRect(r.left, r.top, r.Width(), r.Height());
+QRectF ToQRectF(const Rect& r) {
+    return QRectF(r.left, r.top, r.Width(), r.Height());
 }
 
 constexpr int kStatusHeight = 27;
@@ -158,9 +159,7 @@ void TfrmMirvoMainForm::BuildCentralArea() {
     imgBase = new PictureWidget(core_.BaseImage(), pnlBase);
     imgBase->setObjectName("imgBase");
     baseLayout->addWidget(imgBase);
-    connect(imgBase, &PictureWidget::resized, this, [this](int w, int h) {
-        if (!core_.Destroying()) Guarded([&] { core_.FormResize(w, h); });
-    });
+    connect(imgBase, &PictureWidget::resized, this, [this] { PictureAreaResized(); });
 
     lblRightPageNo = new QLabel(imgBase);
     lblRightPageNo->setObjectName("lblRightPageNo");
@@ -246,6 +245,23 @@ void TfrmMirvoMainForm::BuildStatusArea() {
     layout->addWidget(stbStatus, 1);
 }
 
+void TfrmMirvoMainForm::PictureAreaResized() {
+    // The core lays out and draws in device pixels.
+    const qreal ratio = DeviceRatio(imgBase);
+    const int w = qRound(imgBase->width() * ratio), h = qRound(imgBase->height() * ratio);
+    if (!core_.Destroying()) Guarded([&] { core_.FormResize(w, h); });
+}
+
+void TfrmMirvoMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // A move to a screen of another device pixel ratio keeps the logical size: lay the
+    // book out again for the new pixels.
+    if (QWindow* window = windowHandle(); window && !screenWatched_) {
+        screenWatched_ = true;
+        connect(window, &QWindow::screenChanged, this, [this] { PictureAreaResized(); });
+    }
+}
+
 void TfrmMirvoMainForm::FormCreate(const std::vector<std::string>& arguments) {
     core_.FormCreate(arguments);
     if (!core_.LogError().empty()) ReportException(core_.LogError());
@@ -308,9 +324,14 @@ void TfrmMirvoMainForm::SetScrollBar(int min, int max, int position) {
 }
 
 void TfrmMirvoMainForm::BookLayoutChanged() {
-    ntbBase->setGeometry(ToQRect(core_.BookArea()));
-    imgLeftPage->setGeometry(ToQRect(core_.LeftImage()));
-    imgRightPage->setGeometry(ToQRect(core_.RightImage()));
+    // The core's rectangles are device pixels: the book area in the picture area, the
+    // page images in the book area.
+    const qreal ratio = DeviceRatio(imgBase);
+    const Rect& book = core_.BookArea();
+    ntbBase->setGeometry(CoveringLogicalRect(ToQRectF(book), ratio));
+    const QPointF bookInNotebook = ToQRectF(book).topLeft() - QPointF(ntbBase->pos()) * ratio;
+    imgLeftPage->PlaceOnDevicePixels(ToQRectF(core_.LeftImage()).translated(bookInNotebook));
+    imgRightPage->PlaceOnDevicePixels(ToQRectF(core_.RightImage()).translated(bookInNotebook));
     lblLeftPageNo->clear();
     lblRightPageNo->clear();
 }
@@ -334,7 +355,9 @@ void TfrmMirvoMainForm::ContentsChanged() {
     stgPageList->verticalHeader()->setDefaultSectionSize(h);
     stgPageList->setColumnWidth(0, h);
     stgPageList->setColumnWidth(2, 3 * h);
-    stgPageList->setColumnWidth(1, std::max(0, core_.ContentsWidth() - 4 * h));
+    // The core's width is in device pixels, the grid's columns in logical ones.
+    const int spread = static_cast<int>(core_.ContentsWidth() / DeviceRatio(imgBase));
+    stgPageList->setColumnWidth(1, std::max(0, spread - 4 * h));
 }
 
 void TfrmMirvoMainForm::ViewStateChanged() {

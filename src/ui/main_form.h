@@ -93,6 +93,7 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     int ContentsRowHeight() const;
 
   protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -104,6 +105,8 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void BuildCentralArea();
     void BuildStatusArea();
     void FormKeyDown(int key);
+    // Hands the picture area's size in device pixels to the core (FormResize).
+    void PictureAreaResized();
     // Runs a step of the core and shows any failure it leaves in the general error report.
     void Guarded(const std::function<void()>& work);
 
@@ -111,6 +114,7 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     TfrmAlert* alert_ = nullptr;
     std::unique_ptr<PageTurnSound> sound_;
     bool settingScroll_ = false;
+    bool screenWatched_ = false;
 };
 
 }  // namespace mirvo::ui
