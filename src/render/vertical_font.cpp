@@ -152,36 +152,15 @@ ResolvedFace ResolveFamily(const std::string& family, bool bold) {
     return face;
 }
 
-// The top of the face's ideographic em box above the baseline, as a share of the em:
-// from the face's BASE table where it has one (the top edge, or the bottom edge plus one
-// em), otherwise 0.88 em rounded to a whole font unit, which is where the ascender of
-// faces that share their em between ascent and descent (the IPA faces) lies.
-double EmBoxTop(FT_Face face) {
-    const int upem = face->units_per_EM > 0 ? face->units_per_EM : 1000;
-    hb_face_t* hbFace = hb_ft_face_create_referenced(face);
-    hb_font_t* font = hb_font_create(hbFace);  // scaled in font units
-    hb_font_set_scale(font, upem, upem);
-    const hb_tag_t han = HB_TAG('h', 'a', 'n', 'i');
-    hb_position_t top = 0, bottom = 0;
-    double units = std::round(0.88 * upem);
-    if (hb_ot_layout_get_baseline(font, HB_OT_LAYOUT_BASELINE_TAG_IDEO_EMBOX_TOP_OR_RIGHT,
-                                  HB_DIRECTION_LTR, han, HB_TAG_NONE, &top)) {
-        units = top;
-    } else if (hb_ot_layout_get_baseline(font, HB_OT_LAYOUT_BASELINE_TAG_IDEO_EMBOX_BOTTOM_OR_LEFT,
-                                         HB_DIRECTION_LTR, han, HB_TAG_NONE, &bottom)) {
-        units = bottom + upem;
-    }
-    hb_font_destroy(font);
-    hb_face_destroy(hbFace);
-    return units / upem;
-}
-
-}  // namespace
-
+// Pixels a synthetic bold adds across the strokes of a glyph of cell height `height`.
 int SyntheticBoldWidth(int height) {
     return height < 1 ? 0 : std::max(1, static_cast<int>(std::lround(height / 24.0)));
 }
 
+// Widens the ink runs of each row of a one-byte-per-pixel glyph image by `strength`
+// pixels, half to the left and the odd pixel to the right (the image grows by `strength`
+// columns, strength / 2 of them on the left); a gap between two runs gives up at most
+// half its width, so it keeps at least one pixel.
 std::vector<std::uint8_t> WidenStrokes(const std::vector<std::uint8_t>& pixels, int width,
                                        int height, int strength) {
     const int grownLeft = strength / 2, grownRight = strength - grownLeft;
@@ -216,6 +195,32 @@ std::vector<std::uint8_t> WidenStrokes(const std::vector<std::uint8_t>& pixels, 
     }
     return out;
 }
+
+// The top of the face's ideographic em box above the baseline, as a share of the em:
+// from the face's BASE table where it has one (the top edge, or the bottom edge plus one
+// em), otherwise 0.88 em rounded to a whole font unit, which is where the ascender of
+// faces that share their em between ascent and descent (the IPA faces) lies.
+double EmBoxTop(FT_Face face) {
+    const int upem = face->units_per_EM > 0 ? face->units_per_EM : 1000;
+    hb_face_t* hbFace = hb_ft_face_create_referenced(face);
+    hb_font_t* font = hb_font_create(hbFace);  // scaled in font units
+    hb_font_set_scale(font, upem, upem);
+    const hb_tag_t han = HB_TAG('h', 'a', 'n', 'i');
+    hb_position_t top = 0, bottom = 0;
+    double units = std::round(0.88 * upem);
+    if (hb_ot_layout_get_baseline(font, HB_OT_LAYOUT_BASELINE_TAG_IDEO_EMBOX_TOP_OR_RIGHT,
+                                  HB_DIRECTION_LTR, han, HB_TAG_NONE, &top)) {
+        units = top;
+    } else if (hb_ot_layout_get_baseline(font, HB_OT_LAYOUT_BASELINE_TAG_IDEO_EMBOX_BOTTOM_OR_LEFT,
+                                         HB_DIRECTION_LTR, han, HB_TAG_NONE, &bottom)) {
+        units = bottom + upem;
+    }
+    hb_font_destroy(font);
+    hb_face_destroy(hbFace);
+    return units / upem;
+}
+
+}  // namespace
 
 ResolvedFace ResolveJapaneseFace(const std::string& name, bool bold) {
     static std::mutex mu;

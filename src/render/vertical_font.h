@@ -16,15 +16,18 @@
 // colour. The same object also draws a horizontal line of UTF-8 text (the cover title
 // and author).
 //
-// Bold: the face's own bold style when fontconfig has one for the family; otherwise the
-// regular glyphs get a synthetic bold (WidenStrokes).
+// Bold: the face's own bold style when fontconfig has one for the family. Otherwise the
+// glyphs get a synthetic bold that widens their strokes along their own rows only (across
+// the column for upright characters: the stacked horizontal strokes of complex kanji lie
+// closer than their vertical ones) by about 1/24 of the cell, where a gap between two
+// strokes gives up at most half its width: strokes never run together and the counters
+// (the enclosed white of 口 or 隹) stay open.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "render/bitmap.h"
 
@@ -44,19 +47,6 @@ struct ResolvedFace {
 ResolvedFace ResolveJapaneseFace(const std::string& name, bool bold);
 
 constexpr int kMaxFontHeight = 4096;
-
-// Synthetic bold. Strokes are widened along the glyph's own rows only (across the column
-// for upright characters, down it for those on their side): the stacked horizontal
-// strokes of complex kanji lie closer together than their vertical ones. The width grows
-// with the cell height (about 1/24 of it, at least one pixel).
-int SyntheticBoldWidth(int height);
-// Widens the ink runs of each row of a one-byte-per-pixel glyph image (`width` x
-// `height`, non-zero = ink) by `strength` pixels, half to the left and the odd pixel to
-// the right; the image grows by `strength` columns (the first strength / 2 of them on the
-// left). A gap between two runs gives up at most half its width, so it keeps at least
-// one pixel: strokes never run together and enclosed counters stay open.
-std::vector<std::uint8_t> WidenStrokes(const std::vector<std::uint8_t>& pixels, int width,
-                                       int height, int strength);
 
 class VerticalFont {
   public:

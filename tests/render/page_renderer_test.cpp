@@ -393,60 +393,46 @@ TEST(PageRendererPixels, FirstCharacterInkInsideItsCell) {
     EXPECT_GT(ink, 20);
 }
 
-// The rows of inked pixels in columns [x0, x1) between rows y0 and y1, as a string of
-// '#' (ink) and '.' (none), top down.
-std::string InkedRows(const Bitmap& b, int x0, int x1, int y0, int y1) {
-    std::string rows;
-    for (int y = y0; y < y1; ++y) {
-        bool ink = false;
-        for (int x = x0; x < x1 && !ink; ++x) ink = b.Pixel(x, y) != 0xFFFFFF;
-        rows += ink ? '#' : '.';
-    }
-    return rows;
-}
-
 // "――" down a column is one unbroken rule at any cell size, the font filling its cell
 // or not; a dash beyond an empty cell (the mark of a footnote past the twentieth of the
 // spread) is not joined across it.
 TEST(PageRendererPixels, DashesJoinIntoOneRule) {
+    std::string twentyNotes;
+    for (int n = 0; n < 20; ++n) twentyNotes += "［＃注］";
     struct Case {
         int W, H, space;
-        bool emptyCellBetween;
+        RowList rows;
+        bool joined;
     };
-    const Case cases[] = {
-        {300, 420, 0, false}, {600, 840, 0, false}, {300, 420, 30, false}, {600, 840, 0, true}};
+    const Case cases[] = {{300, 420, 0, {Sjis("あ――い"), ""}, true},
+                          {600, 840, 0, {Sjis("あ――い"), ""}, true},
+                          {300, 420, 30, {Sjis("あ――い"), ""}, true},
+                          {600, 840, 0, {Sjis(twentyNotes), Sjis("あ―［＃注］―"), ""}, false}};
     for (const Case& c : cases) {
         Settings s;
         s.UsePageTexture = false;
         s.FontSpace = c.space;
-        std::string footnotes;
-        for (int n = 0; n < 20; ++n) footnotes += "［＃注］";
-        const RowList rows = c.emptyCellBetween ? RowList{Sjis(footnotes), Sjis("―［＃注］―"), ""}
-                                                : RowList{Sjis("あ――い"), ""};
-        const int column = c.emptyCellBetween ? 2 : 1;
-        const int firstDashCell = c.emptyCellBetween ? 1 : 2;
-        const int endCell = firstDashCell + (c.emptyCellBetween ? 3 : 2);
         Bitmap texture, buffer;
-        const std::string path = "x.txt";
         PageTexts lists;
         RecordingReporter reporter;
         PageRenderer renderer;
-        ASSERT_TRUE(renderer.RenderPage(buffer, c.W, c.H, 1, true, {rows, s, texture, path}, lists,
-                                        reporter));
-        // The dash cells of the column, from the top of the first to the end of the last.
-        const double p = c.H / 51.0;
-        const int q = c.W / 11;
-        const int X = static_cast<int>(0.05 * c.W + 0.9 * (c.W - column * q));
+        ASSERT_TRUE(renderer.RenderPage(buffer, c.W, c.H, 1, true, {c.rows, s, texture, "x.txt"},
+                                        lists, reporter));
+        // Rows with ink in the dash cells (2 to 4) of the last column drawn, top down.
+        const int column = static_cast<int>(c.rows.size()) - 1;
+        const int X = static_cast<int>(0.05 * c.W + 0.9 * (c.W - column * (c.W / 11)));
         const auto cellTop = [&](int cell) {
-            return static_cast<int>(0.05 * c.H + 0.9 * static_cast<int>((cell - 1) * 2 * p));
+            return static_cast<int>(0.05 * c.H + 0.9 * static_cast<int>((cell - 1) * c.H / 25.5));
         };
-        const int h = ComputePageFontHeights(c.H, 50, c.space).body;
-        const std::string ink =
-            InkedRows(buffer, X - h, X, cellTop(firstDashCell), cellTop(endCell));
+        std::string ink;
+        for (int y = cellTop(2); y < cellTop(c.joined ? 4 : 5); ++y) {
+            bool any = false;
+            for (int x = X - c.H / 25; x < X; ++x) any = any || buffer.Pixel(x, y) != 0xFFFFFF;
+            ink += any ? '#' : '.';
+        }
         const std::size_t first = ink.find('#'), last = ink.rfind('#');
         ASSERT_NE(first, std::string::npos) << c.W;
-        const bool unbroken = ink.find('.', first) > last;
-        EXPECT_EQ(unbroken, !c.emptyCellBetween) << c.W << " " << c.space << ": " << ink;
+        EXPECT_EQ(ink.find('.', first) > last, c.joined) << c.W << " " << c.space << ": " << ink;
     }
 }
 
