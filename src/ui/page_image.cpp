@@ -41,10 +41,8 @@ void PictureWidget::PlaceOnDevicePixels(const QRectF& device) {
     setGeometry(logical);
 }
 
-QPoint PictureWidget::PicturePixelAt(const QPointF& position) const {
-    const qreal ratio = DeviceRatio(this);
-    const QPointF p = (position - place_.topLeft()) * ratio;
-    return QPoint(static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y())));
+QPointF PictureWidget::PicturePixelAt(const QPointF& position) const {
+    return (position - place_.topLeft()) * DeviceRatio(this);
 }
 
 void PictureWidget::paintEvent(QPaintEvent* event) {
@@ -70,6 +68,10 @@ void PictureWidget::paintEvent(QPaintEvent* event) {
 void PictureWidget::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         emit clicked();
+}
+
+void PictureWidget::mouseMoveEvent(QMouseEvent* event) {
+    emit mouseMoved(event->position(), event->globalPosition());
 }
 
 void PictureWidget::resizeEvent(QResizeEvent* event) {

@@ -31,16 +31,21 @@ class PictureWidget : public QWidget {
     // Places the widget so that its picture covers `device`, a rectangle in device pixels
     // counted from the parent widget's top-left corner.
     void PlaceOnDevicePixels(const QRectF& device);
-    // The pixel of the picture under `position` (the widget's own logical coordinates).
-    QPoint PicturePixelAt(const QPointF& position) const;
+    // Where `position` (the widget's own logical coordinates) lies on the picture, in the
+    // picture's pixels. The one place that maps the mouse onto the pictures.
+    QPointF PicturePixelAt(const QPointF& position) const;
 
   signals:
     void clicked();
     void resized(int width, int height);
+    // The mouse moved over the picture (with mouse tracking on, also with no button held):
+    // `position` in the widget, `globalPosition` on the screen.
+    void mouseMoved(const QPointF& position, const QPointF& globalPosition);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
