@@ -19,12 +19,10 @@ void WindowModes::msiAllDispClick(Reader& reader, WindowModeHost& host) {
             host.ReportException(e.what());
             return;
         }
-        host.SetSizeableBorder(false);
         host.ShowFullScreen();
         allDisp_ = true;
     } else {
         reader.SetSpreadHeightRatio(kSpreadHeightRatio);
-        host.SetSizeableBorder(true);
         host.ShowNormalState();
         host.SetOuterBounds(ReadPosSize(reader.SettingsFile()));
         allDisp_ = false;

@@ -5,7 +5,10 @@
 //
 // The switching is a sequence of steps asked of a WindowModeHost, which the main window
 // implements with its frame and tests fake. Bounds are in the window system's logical
-// pixels (those the window is placed and sized in).
+// pixels (those the window is placed and sized in). The full-screen state is the window
+// system's own: it covers panels and docks and draws no frame, so the border needs no step
+// of its own (changing a shown window's border would unmap and map it again, which races
+// with the change of state).
 //
 // Failures: a refused "PosSize" write (ProfileWriteError) is caught here, the switch is
 // undone and the error goes to the host's general error report.
@@ -32,9 +35,7 @@ class WindowModeHost {
     // The outer bounds (frame included) of the window in its normal state: for a window
     // that has just left the maximised state, those it returns to.
     virtual WindowBounds OuterBounds() = 0;
-    // A sizeable border with a caption, or no border and no caption.
-    virtual void SetSizeableBorder(bool sizeable) = 0;
-    // Fills the whole screen, over panels and docks.
+    // Fills the whole screen, over panels and docks, without a frame.
     virtual void ShowFullScreen() = 0;
     virtual void ShowMaximised() = 0;
     // Moves and sizes the window to outer bounds in one step.
@@ -57,9 +58,9 @@ class WindowModes {
 
     // Full screen on or off. Entering: the spread takes the whole height, the window goes
     // to its normal state, its bounds are written to "PosSize" (Top, Left, Width, Height),
-    // it loses its border and fills the screen. Leaving: the spread takes 94 %, the border
-    // comes back, the normal state, and the bounds read from "PosSize" (600 x 460 at the
-    // top-left corner when the keys are missing). A refused write undoes the entering: the
+    // and it fills the screen without a frame. Leaving: the spread takes 94 %, the normal
+    // state with its frame, and the bounds read from "PosSize" (600 x 460 at the top-left
+    // corner when the keys are missing). A refused write undoes the entering: the
     // ratio and a maximised state come back, the mode stays off.
     void msiAllDispClick(Reader& reader, WindowModeHost& host);
     // Both toolbars hidden or shown; independent of full screen.

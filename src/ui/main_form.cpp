@@ -636,9 +636,8 @@ void TfrmMirvoMainForm::hideEvent(QHideEvent* event) {
 }
 
 void TfrmMirvoMainForm::showEvent(QShowEvent* event) {
-    // The window's own showing, not the window system's restoring of a minimised window
-    // nor the showing again after a change of border.
-    if (!event->spontaneous() && !frame_->TakeReshow()) FormShow();
+    // The window's own showing, not the window system's restoring of a minimised window.
+    if (!event->spontaneous()) FormShow();
     QMainWindow::showEvent(event);
 }
 

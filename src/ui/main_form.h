@@ -48,7 +48,6 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     // The footnote pop-up (made on first use when none was given).
     TfrmComment* Comment();
     Reader& Core() { return core_; }
-    const WindowModes& Modes() const { return modes_; }
 
     // Events from outside: a path handed over by a later start (empty: only come to the
     // front), and a file dropped on the window.

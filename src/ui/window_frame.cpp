@@ -2,8 +2,8 @@
 
 #include <QEvent>
 #include <QScreen>
-#include <cstdio>
 #include <QToolBar>
+#include <cstdio>
 
 #include "ui/main_form.h"
 
@@ -42,14 +42,13 @@ bool WindowFrame::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void WindowFrame::FollowNormalBounds() {
-    if (!w_->isVisible() || (w_->windowState() & kNotNormal) ||
-        (w_->windowFlags() & Qt::FramelessWindowHint))
-        return;
+    if (!w_->isVisible() || (w_->windowState() & kNotNormal)) return;
     const QRect frame = w_->frameGeometry();
     if (frame == normal_) return;
     beforeNormal_ = normal_;
     normal_ = frame;
-    // A window that was just shown again may not know its frame yet: keep the last one.
+    // A window that has just left the full screen may not know its frame yet: keep the
+    // last one.
     const QRect client = w_->geometry();
     const QMargins margins(client.left() - frame.left(), client.top() - frame.top(),
                            frame.right() - client.right(), frame.bottom() - client.bottom());
@@ -65,20 +64,6 @@ bool WindowFrame::ShowNormalState() {
 WindowBounds WindowFrame::OuterBounds() {
     const QRect r = normal_.isValid() ? normal_ : w_->frameGeometry();
     return WindowBounds{r.top(), r.left(), r.width(), r.height()};
-}
-
-void WindowFrame::SetSizeableBorder(bool sizeable) {
-    if (((w_->windowFlags() & Qt::FramelessWindowHint) != 0) == !sizeable) return;
-    const bool visible = w_->isVisible();
-    // The toolkit hides the window to change its border; the next state change shows it.
-    w_->setWindowFlag(Qt::FramelessWindowHint, !sizeable);
-    reshow_ = visible;
-}
-
-bool WindowFrame::TakeReshow() {
-    const bool reshow = reshow_;
-    reshow_ = false;
-    return reshow;
 }
 
 void WindowFrame::ShowFullScreen() {

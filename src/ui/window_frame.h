@@ -25,7 +25,6 @@ class WindowFrame : public QObject, public WindowModeHost {
 
     bool ShowNormalState() override;
     WindowBounds OuterBounds() override;
-    void SetSizeableBorder(bool sizeable) override;
     void ShowFullScreen() override;
     void ShowMaximised() override;
     void SetOuterBounds(const WindowBounds& bounds) override;
@@ -33,10 +32,6 @@ class WindowFrame : public QObject, public WindowModeHost {
     void SetStatusAreaHeight(int height) override;
     void FormResize() override;
     void ReportException(const std::string& message) override;
-
-    // True once when the window is shown again after its border changed (the toolkit
-    // hides a window to change its border): that showing is not the window's own.
-    bool TakeReshow();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -48,7 +43,6 @@ class WindowFrame : public QObject, public WindowModeHost {
     QRect normal_;        // outer bounds last seen in the normal state
     QRect beforeNormal_;  // the ones before them
     QMargins margins_;    // the frame around the client area in the normal state
-    bool reshow_ = false;
 };
 
 }  // namespace mirvo::ui

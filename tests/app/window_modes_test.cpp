@@ -35,9 +35,6 @@ struct FakeFrame : WindowModeHost {
         steps.push_back("bounds?");
         return normal;
     }
-    void SetSizeableBorder(bool sizeable) override {
-        steps.push_back(sizeable ? "border" : "no border");
-    }
     void ShowFullScreen() override {
         steps.push_back("full screen");
         fullScreen = true;
@@ -85,8 +82,8 @@ TEST(WindowModes, FullScreenFromMaximisedKeepsTheRestoredBoundsAndReturnsThere) 
     EXPECT_FALSE(w.Ini().SectionExists("PosSize"));
     w.frame.maximised = true;
     w.Toggle();
-    EXPECT_EQ(w.frame.steps, (std::vector<std::string>{"normal", "bounds?", "no border",
-                                                       "full screen", "resize"}));
+    EXPECT_EQ(w.frame.steps,
+              (std::vector<std::string>{"normal", "bounds?", "full screen", "resize"}));
     EXPECT_TRUE(w.modes.AllDisp());
     const ProfileFile ini = w.Ini();
     EXPECT_EQ(ini.ReadInteger("PosSize", "Top", -1), 40);
@@ -102,7 +99,7 @@ TEST(WindowModes, FullScreenFromMaximisedKeepsTheRestoredBoundsAndReturnsThere) 
     w.frame.normal = {};  // wherever the window system put it meanwhile
     w.Toggle();
     EXPECT_EQ(w.frame.steps,
-              (std::vector<std::string>{"border", "normal", "bounds 30,40 800x600", "resize"}));
+              (std::vector<std::string>{"normal", "bounds 30,40 800x600", "resize"}));
     EXPECT_FALSE(w.frame.maximised);
     EXPECT_FALSE(w.modes.AllDisp());
     // 94 % of the height, centred: trunc(0.94 x 400) = 376 high, trunc(0.06 x 400 / 2) = 12
@@ -119,7 +116,7 @@ TEST(WindowModes, LeavingWithoutStoredBoundsGoesToTheCornerAt600By460) {
     w.Toggle();
     std::filesystem::remove(w.dir.File("Mirvo.INI"));  // the keys went while it ran
     w.Toggle();
-    EXPECT_EQ(w.frame.steps[2], "bounds 0,0 600x460");
+    EXPECT_EQ(w.frame.steps[1], "bounds 0,0 600x460");
 }
 
 TEST(WindowModes, RefusedBoundsWriteUndoesTheSwitch) {
