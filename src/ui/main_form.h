@@ -124,11 +124,11 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void FormResize();
 
   protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void hideEvent(QHideEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -152,6 +152,8 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     bool FormKeyDown(int key);
     // The wheel over the view page: a spread a notch.
     void WheelTurn(int angleDelta);
+    // Hands the picture area's size in device pixels to the core (FormResize).
+    void PictureAreaResized();
     // The grid's current row as the core counts it (0 = the first entry), -1 for none.
     int SelectedContentsRow() const;
     void stgPageListDblClick();
@@ -168,6 +170,7 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     QPointer<TfrmComment> comment_;
     std::unique_ptr<PageTurnSound> sound_;
     bool settingScroll_ = false;
+    bool screenWatched_ = false;
     WindowModes modes_;
     WindowFrame* frame_ = nullptr;
     std::unique_ptr<FileDialogs> dialogs_;
