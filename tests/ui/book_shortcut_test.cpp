@@ -60,14 +60,36 @@ class BookShortcutTest : public QObject {
     }
 
   private slots:
-    void shortcutOpensItsBookInTheRunningCopy() {
+    // The launcher reads each Exec line back to the program and the path as they were:
+    // here the program is a script that writes down its folder and its arguments.
+    void launcherReadsTheExecLineBack() {
         const QString gio = QStandardPaths::findExecutable("gio");
         QVERIFY2(!gio.isEmpty(), "gio (libglib2.0-bin) is needed to launch Desktop Entries");
+        const std::string script = home_.File("my tools/show args");
+        MakeFolders(home_.File("my tools"));
+        test::WriteFileBytes(script, "#!/bin/sh\n{ pwd; printf '%s\\n' \"$@\"; } > \"$0.out\"\n");
+        QFile::setPermissions(QString::fromStdString(script), QFile::ReadOwner | QFile::ExeOwner);
+        const std::string paths[] = {
+            "/my books/two  spaces.txt",   "/q/\"quoted\" and 'single'.txt",
+            "/d/$HOME `date` $(id).txt",   "/p/100% %f %u %%.txt",
+            "/b/back\\slash\\\\ \\\".txt", "/j/吾輩は 猫である\t.txt",
+        };
+        for (const std::string& path : paths) {
+            const std::string link = home_.File("shelf.desktop");
+            QVERIFY(CreateBookShortcut(link, script, path, home_.File("my tools")));
+            QFile::remove(QString::fromStdString(script + ".out"));
+            QCOMPARE(Run(gio, {"launch", QString::fromStdString(link)}), 0);
+            QTRY_VERIFY(QFile::exists(QString::fromStdString(script + ".out")));
+            QTRY_COMPARE(test::ReadFileBytes(script + ".out"),
+                         home_.File("my tools") + "\n" + path + "\n");
+        }
+    }
+
+    void shortcutOpensItsBookInTheRunningCopy() {
+        const QString gio = QStandardPaths::findExecutable("gio");
         const std::string first = Book(home_.File("first.txt"));
         MakeFolders(home_.File("my books"));
         MakeFolders(home_.File("shelf"));
-        // Everything a launcher must not take for its own: spaces, quotes, "$", "%", "`",
-        // a backslash.
         const std::string odd = Book(home_.File("my books/it's \"odd\" $HOME `x` 100% a\\b.txt"));
         const std::string title = BookTitle(odd);
         const std::string link = home_.File("shelf/" + title + ".desktop");
