@@ -16,7 +16,9 @@ class Reader::FormatterAdapter : public FormatterHost {
   public:
     explicit FormatterAdapter(Reader& r) : r_(r) {}
     void ReportError(const std::string& message) override { r_.host_.ReportError(message); }
-    void SetStatusText(const std::string& text) override { r_.host_.SetStatusText(text); }
+    void SetStatusText(const std::string& text) override {
+        r_.host_.SetStatusText(r_.Progress(text));
+    }
     void ClearLastDocument() override {
         try {
             mirvo::ClearLastDocument(r_.settingsFile_);
@@ -149,7 +151,7 @@ void Reader::OpenDocument() {
 
     std::string loadError;
     RowList lines;
-    if (!LoadLines(documentPath_, lines, &loadError)) {
+    if (!LoadDocumentLines(lines, loadError)) {
         host_.ReportError(loadError);
         return;
     }
@@ -165,7 +167,7 @@ void Reader::OpenDocument() {
     }
 
     contents_ = BuildContents(rows_, LayoutOf(formatted_), formatted_.IndexChar,
-                              [this](const std::string& t) { host_.SetStatusText(t); });
+                              [this](const std::string& t) { host_.SetStatusText(Progress(t)); });
     host_.SetStatusText(documentPath_);
     // Stored bookmarks whose page has no first row (0, or past the end of the book as now
     // formatted) are left out.
@@ -180,6 +182,21 @@ void Reader::OpenDocument() {
     host_.SetStatusText(documentPath_);
     menus_.ReViewEnabled = true;
     host_.ViewStateChanged();
+}
+
+bool Reader::LoadDocumentLines(RowList& lines, std::string& error) {
+    TextReport report;
+    if (!LoadLines(documentPath_, lines, &error, EncodingOf(settings_), &report)) return false;
+    const std::string name = EncodingName(report.encoding);
+    encodingNote_ = "（" + name + "）";
+    host_.SetStatusText("文字コード:" + name);
+    if (report.replaced > 0) host_.ReportError(ReplacementNotice(documentPath_, report));
+    return true;
+}
+
+std::string Reader::Progress(const std::string& text) const {
+    // The path that ends every opening is shown as it is.
+    return text == documentPath_ ? text : text + encodingNote_;
 }
 
 void Reader::FormatLines(RowList lines) {

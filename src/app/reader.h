@@ -150,6 +150,13 @@ class Reader {
   private:
     class FormatterAdapter;
 
+    // Loads DocumentPath into `lines` in the book's encoding. Panel 1 names the encoding
+    // used, and goes on naming it beside the progress until the book is open; characters
+    // that had to be replaced are reported once, and the book opens all the same. False
+    // (with `error`) when the file cannot be read.
+    bool LoadDocumentLines(RowList& lines, std::string& error);
+    // A progress text while the book opens, with the encoding it was read in.
+    std::string Progress(const std::string& text) const;
     // Takes the loaded lines as RowList and formats them with the settings in force
     // (FormatFailed tells how it went).
     void FormatLines(RowList lines);
@@ -174,6 +181,7 @@ class Reader {
     Settings settings_;
     Settings formatted_;
     std::string documentPath_;
+    std::string encodingNote_;  // "（UTF-8）": the encoding the book on show was read in
     RowList rows_;
     PageTexts texts_;
     int currentPage_ = FrontCoverPage;

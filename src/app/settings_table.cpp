@@ -36,6 +36,8 @@ std::span<const SettingEntry> Table() {
         {"BKStandFolder",  kConfig, &Settings::BKStandFolder,  "",              1,    {14, 14}, {0, 0},   nullptr,      false, nullptr},
         {"BaseBGTexture",  kConfig, &Settings::BaseBGTexture,  "",              1,    {0, 0},   {1, 10},  nullptr,      false, nullptr},
         {"PageBGTexture",  kConfig, &Settings::PageBGTexture,  "",              1,    {0, 0},   {2, 11},  nullptr,      false, nullptr},
+        // Set by hand in a book's file only; the program never writes it.
+        {"Encoding",       kConfig, &Settings::Encoding,       "auto",          1,    {0, 0},   {16, 0},  nullptr,      true,  "--encoding NAME"},
         // The files' own slots, read and written among the settings.
         {"Last",           kMirvo,  &FileSlots::Last,          "",              1,    {9, 1},   {0, 0},   nullptr,      false, nullptr},
         {"CurrentPage",    kMirvo,  &FileSlots::CurrentPage,   FrontCoverPage,  1,    {0, 0},   {5, 1},   nullptr,      false, nullptr},
@@ -199,6 +201,12 @@ PageLayout LayoutOf(const Settings& s) {
 
 FormatOptions FormatOptionsOf(const Settings& s, const std::string& documentPath) {
     return FormatOptions{LayoutOf(s), s.UseRuby, s.UseComment, documentPath};
+}
+
+TextEncoding EncodingOf(const Settings& s) {
+    TextEncoding encoding = TextEncoding::Auto;
+    ParseTextEncoding(s.Encoding, encoding);
+    return encoding;
 }
 
 SpreadStyle SpreadStyleOf(const Settings& s) {

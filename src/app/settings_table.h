@@ -24,6 +24,7 @@
 #include <variant>
 
 #include "format/document.h"
+#include "format/encoding.h"
 #include "format/formatter.h"
 #include "format/page_layout.h"
 #include "viewer/spread_view.h"
@@ -53,6 +54,7 @@ struct Settings {
     std::string CoverColor;     // colour string
     std::string BaseBGTexture;  // bitmap tiled over the window background; "" = keep current
     std::string PageBGTexture;  // bitmap used as page texture; "" = keep current
+    std::string Encoding;       // the book file's encoding: "auto" (detect), "cp932", ...
 
     // Global: never replaced by a book.
     int ChangeSpeed;            // page-turn speed, 0 = no animation
@@ -122,6 +124,8 @@ void CopyFormattingSettings(const Settings& from, Settings& to);
 // layer reads.
 PageLayout LayoutOf(const Settings& s);
 FormatOptions FormatOptionsOf(const Settings& s, const std::string& documentPath);
+// The encoding to load the book in; a name loading does not know is "auto".
+TextEncoding EncodingOf(const Settings& s);
 SpreadStyle SpreadStyleOf(const Settings& s);
 
 }  // namespace mirvo

@@ -33,7 +33,8 @@ RowList SplitLines(std::string_view bytes) {
     return lines;
 }
 
-bool LoadLines(const std::string& path, RowList& lines, std::string* error) {
+bool LoadLines(const std::string& path, RowList& lines, std::string* error, TextEncoding encoding,
+               TextReport* report) {
     std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!f) {
         if (error) *error = path + ": " + std::strerror(errno);
@@ -47,7 +48,9 @@ bool LoadLines(const std::string& path, RowList& lines, std::string* error) {
         if (error) *error = path + ": " + std::strerror(errno);
         return false;
     }
-    lines = SplitLines(bytes);
+    const DecodedText text = DecodeText(std::move(bytes), encoding);
+    if (report) *report = text.report;
+    lines = SplitLines(text.cp932);
     return true;
 }
 

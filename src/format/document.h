@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "format/encoding.h"
 #include "format/page_layout.h"
 
 namespace mirvo {
@@ -19,9 +20,12 @@ constexpr int BackCoverPage = 9999;
 // kept, a final line end adds no line, and no bytes give no lines.
 RowList SplitLines(std::string_view bytes);
 
-// Loads the file at `path` (bytes as they are) into `lines`. Returns false and sets
-// `error` (UTF-8) when the file cannot be read; `lines` is then left as it was.
-bool LoadLines(const std::string& path, RowList& lines, std::string* error = nullptr);
+// Loads the file at `path` into `lines` as CP932 text: read in `encoding` (detected for
+// Auto; a Shift_JIS book's bytes as they are), see DecodeText. `report`, when given, learns
+// the encoding used and the characters replaced. Returns false and sets `error` (UTF-8)
+// when the file cannot be read; `lines` is then left as it was.
+bool LoadLines(const std::string& path, RowList& lines, std::string* error = nullptr,
+               TextEncoding encoding = TextEncoding::Auto, TextReport* report = nullptr);
 
 // trunc((rows - 2) / RowCount) + 1: the final empty row is not counted, and an empty or
 // one-row list still has one page.

@@ -76,8 +76,8 @@ TEST(BookState, NewBookReadsTheBookDefaults) {
         "Config/BaseBGTexture", "Config/PageBGTexture", "Config/PageColor",  "Config/CoverColor",
         "Mirvo/CurrentPage",    "Config/RowCount",      "Config/CharCount",  "Config/UseRuby",
         "Config/UseImage",      "Config/UseComment",    "Config/UseTexture", "Config/FontName",
-        "Config/FontBold",      "Config/FontSpace",     "Config/IndexChar",  "Mirvo/ClipCount",
-        "Mirvo/Clip1"};
+        "Config/FontBold",      "Config/FontSpace",     "Config/IndexChar",  "Config/Encoding",
+        "Mirvo/ClipCount",      "Mirvo/Clip1"};
     EXPECT_EQ(file.reads, order);
 }
 

@@ -51,6 +51,19 @@ Captured RunMirvo(const std::vector<std::string>& args) {
     });
 }
 
+TEST(DumpRowsCommand, ReadsABookInItsEncodingOrTheOneAskedFor) {
+    TempDir dir;
+    WriteFileBytes(dir.File("u.txt"), "あ鷗\n");
+    const Captured detected = RunMirvo({"--dump-rows", dir.File("u.txt")});
+    EXPECT_EQ(detected.status, 0);
+    EXPECT_EQ(detected.out, Sjis("あ〓") + "\n\n");
+    EXPECT_NE(detected.err.find("表示できない文字が1個"), std::string::npos) << detected.err;
+    const Captured forced = RunMirvo({"--dump-rows", dir.File("u.txt"), "--encoding", "CP932"});
+    EXPECT_EQ(forced.out, "あ鷗\n\n");
+    EXPECT_EQ(forced.err, "");
+    EXPECT_EQ(RunMirvo({"--dump-rows", dir.File("u.txt"), "--encoding", "latin1"}).status, 2);
+}
+
 TEST(DumpRowsCommand, WritesEveryRowAndAnLfAfterEach) {
     TempDir dir;
     WriteFileBytes(dir.File("b.txt"), Sjis("あいう\r\n<SKIP>\r\nえ《る》"));

@@ -22,7 +22,10 @@ class FakeReaderHost : public ReaderHost {
         ++repaints;
     }
     void WaitMilliseconds(int ms) override { events.push_back("wait " + std::to_string(ms)); }
-    void SetStatusText(const std::string& text) override { status = text; }
+    void SetStatusText(const std::string& text) override {
+        status = text;
+        statuses.push_back(text);
+    }
     void SetPageIndicator(const std::string& text) override { indicator = text; }
     void SetScrollBar(int min, int max, int position) override {
         scrollMin = min;
@@ -40,7 +43,7 @@ class FakeReaderHost : public ReaderHost {
     }
     std::function<bool()> dialog;
 
-    std::vector<std::string> errors, exceptions, events;
+    std::vector<std::string> errors, exceptions, events, statuses;
     std::string status, indicator;
     int scrollMin = 0, scrollMax = 0, scrollPosition = 0;
     int repaints = 0, layouts = 0, bases = 0, contentsChanges = 0, viewChanges = 0;

@@ -1,6 +1,8 @@
 // Start-up, opening books, hand-off and closing of the reader core, with a fake window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/profile_file.h"
 #include "app/reader.h"
 #include "app/reader_contents.h"
@@ -169,6 +171,43 @@ TEST(ReaderOpen, UnreadableTextureIsReportedAndTheBookStillOpens) {
     EXPECT_EQ(s.reader.BaseTexture(), baseTexture);
     EXPECT_EQ(s.reader.Rows().size(), 41u);
     EXPECT_EQ(s.host.status, book);
+}
+
+TEST(ReaderOpen, BookInUtf8NamesItsEncodingReportsReplacementsOnceAndOpens) {
+    Started s;
+    std::string text = "吾輩は猫である\n夏目漱石\n";
+    for (int i = 0; i < 40; ++i) text += "本文の行です。\n";
+    const std::string book = s.dir.File("book.txt");
+    WriteFileBytes(book, text + "森鷗外と😀\n");
+    s.Start({book});
+    EXPECT_FALSE(s.reader.FormatFailed());
+    ASSERT_EQ(s.reader.Rows().size(), 44u);
+    EXPECT_EQ(s.reader.Rows()[42], Sjis("森〓外と〓"));
+    ASSERT_EQ(s.host.errors.size(), 1u);
+    EXPECT_EQ(s.host.errors[0], "ファイル:" + book +
+                                    "には、表示できない文字が2個ありました。\r\n「〓」に置き換えて"
+                                    "表示します。最初の文字は43行目にあります。");
+    // Panel 1 names the encoding while the book opens, then shows the path.
+    const auto shown = [&](const std::string& text) {
+        return std::count(s.host.statuses.begin(), s.host.statuses.end(), text);
+    };
+    ASSERT_GE(s.host.statuses.size(), 3u);
+    EXPECT_EQ(s.host.statuses[0], "文字コード:UTF-8");
+    EXPECT_EQ(s.host.statuses[1], "文書整形中:○○○○○○○○○○（UTF-8）");
+    EXPECT_GT(shown("目次生成中:●●●●●○○○○○（UTF-8）"), 0);
+    EXPECT_EQ(s.host.statuses.back(), book);
+
+    // The book's file forces an encoding; the program keeps the key and never adds it.
+    s.reader.FormClose();
+    EXPECT_EQ(ReadFileBytes(s.dir.File("MirvoKs/book.INI")).find("Encoding"), std::string::npos);
+    ProfileFile(s.dir.File("MirvoKs/book.INI")).WriteString("Config", "Encoding", "CP932");
+    s.reader.OpenDocument();
+    EXPECT_EQ(s.host.errors.size(), 1u);
+    EXPECT_EQ(s.reader.Rows()[1], "夏目漱石");
+    EXPECT_GT(shown("文書整形中:●●●●●●●●●●（Shift_JIS）"), 0);
+    s.reader.FormClose();
+    EXPECT_NE(ReadFileBytes(s.dir.File("MirvoKs/book.INI")).find("Encoding=CP932"),
+              std::string::npos);
 }
 
 TEST(ReaderHandOff, SavesTheOldBookThenOpensTheNewOne) {

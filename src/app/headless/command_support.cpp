@@ -23,6 +23,10 @@ bool InScope(const SettingEntry& e, OptionScope scope) {
 // Takes a setting option's value into `s`; "" or what is wrong with the value.
 std::string TakeSettingValue(const SettingEntry& e, const std::string& value, Settings& s) {
     SettingValue shown = ShownValue(e, s);
+    if (TextEncoding known;
+        e.field == SettingField(&Settings::Encoding) && !ParseTextEncoding(value, known)) {
+        return std::string(OptionName(e)) + " needs auto, cp932, utf-8, utf-16 or euc-jp";
+    }
     if (std::holds_alternative<std::string>(shown)) {
         shown = value;
     } else {
@@ -55,14 +59,18 @@ void StderrHost::ReportError(const std::string& message) {
     failed = true;
 }
 
-bool LoadAndFormat(const std::string& file, const FormatOptions& options, RowList& rows,
-                   StderrHost& host) {
+bool LoadAndFormat(const std::string& file, const Settings& s, RowList& rows, StderrHost& host) {
     std::string error;
-    if (!LoadLines(file, rows, &error)) {
+    TextReport report;
+    if (!LoadLines(file, rows, &error, EncodingOf(s), &report)) {
         std::fprintf(stderr, "mirvo: %s\n", error.c_str());
         return false;
     }
-    return FormatDocument(rows, options, host);
+    if (report.replaced > 0) {
+        StderrHost notice;  // a notice, not a failure
+        notice.ReportError(ReplacementNotice(file, report));
+    }
+    return FormatDocument(rows, FormatOptionsOf(s, file), host);
 }
 
 bool ParseInt(const std::string& s, int& out) {

@@ -17,7 +17,7 @@ int DumpRowsCommand(const std::vector<std::string>& args) {
 
     RowList rows;
     StderrHost host;
-    if (!LoadAndFormat(line.file, FormatOptionsOf(line.settings, line.file), rows, host)) return 1;
+    if (!LoadAndFormat(line.file, line.settings, rows, host)) return 1;
     std::string out;
     for (const std::string& row : rows) {
         out += row;

@@ -48,7 +48,7 @@ int RenderCommand(const std::vector<std::string>& args) {
 
     RowList rows;
     StderrHost host;
-    if (!LoadAndFormat(file, FormatOptionsOf(s, file), rows, host)) return 1;
+    if (!LoadAndFormat(file, s, rows, host)) return 1;
 
     const Bitmap pageTexture = BuiltInPageTexture();
     SpreadView view;
