@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -12,17 +13,24 @@
 
 #include "format/cp932.h"
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace mirvo {
 namespace {
 
-constexpr std::uint16_t kNone = 0xFFFF;           // no CP932 form (0xFF is never a lead byte)
-constexpr std::uint16_t kGeta = 0x81AC;           // 〓
-constexpr std::uint32_t kMalformed = 0xFFFFFFFF;  // stands for a malformed sequence
+// Table values besides CP932 codes (a single byte below 0x100, else lead and trail byte).
+constexpr std::uint16_t kNone = 0xFFFF;       // no CP932 form (0xFF is never a lead byte)
+constexpr std::uint16_t kSurrogate = 0xFFFE;  // U+D800 to U+DFFF: never a character alone
+constexpr std::uint16_t kGeta = 0x81AC;       // 〓
+constexpr std::uint32_t kNotOne = 0xFFFFFFFF;
 
-// One code point of a CP932 code: a single byte below 0x100, else lead and trail.
 struct Cp932Tables {
-    std::array<std::uint16_t, 0x10000> fromUnicode;  // BMP code point -> CP932 code
-    std::vector<bool> assigned;                      // CP932 double-byte codes in use
+    // BMP code point -> CP932 code; two more entries, so that four bytes can be read at
+    // any code point's entry.
+    std::array<std::uint16_t, 0x10002> fromUnicode;
+    std::array<std::uint16_t, 94 * 94> fromJis;  // JIS X 0208 row and cell -> CP932
 };
 
 // Characters CP932 holds under another code point than the one a JIS-based conversion
@@ -53,7 +61,7 @@ class Iconv {
     Iconv(const Iconv&) = delete;
     Iconv& operator=(const Iconv&) = delete;
 
-    // The one code point `in` stands for, or kMalformed.
+    // The one code point (from UTF-32LE) that `in` stands for, or kNotOne.
     std::uint32_t OneCodePoint(const unsigned char* in, std::size_t n) {
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         char* src = reinterpret_cast<char*>(const_cast<unsigned char*>(in));
@@ -62,13 +70,20 @@ class Iconv {
         std::size_t srcLeft = n, dstLeft = sizeof out;
         if (iconv(cd_, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1) ||
             srcLeft != 0 || dstLeft != sizeof out - 4)
-            return kMalformed;
+            return kNotOne;
         return out[0] | out[1] << 8 | out[2] << 16 | static_cast<std::uint32_t>(out[3]) << 24;
     }
 
   private:
     iconv_t cd_;
 };
+
+// JIS X 0208 row and cell (1 to 94) to Shift_JIS, which CP932 shares for every row it uses.
+std::uint16_t ShiftJisOf(unsigned row, unsigned cell) {
+    const unsigned lead = (row + 1) / 2 + (row <= 62 ? 0x80 : 0xC0);
+    const unsigned trail = row % 2 ? cell + (cell <= 63 ? 0x3F : 0x40) : cell + 0x9E;
+    return static_cast<std::uint16_t>(lead << 8 | trail);
+}
 
 // Built once, from the system's CP932 decoder. A code point that several CP932 codes
 // decode to takes the first of them, except that the NEC-selected IBM extensions (lead
@@ -77,7 +92,7 @@ class Iconv {
 Cp932Tables BuildTables() {
     Cp932Tables t;
     t.fromUnicode.fill(kNone);
-    t.assigned.assign(0x10000, false);
+    std::vector<bool> assigned(0x10000, false);
     Iconv decoder("UTF-32LE", "CP932");
     for (unsigned b = 0; b < 0x100; ++b) {
         if (IsLeadByte(static_cast<unsigned char>(b))) continue;
@@ -94,13 +109,20 @@ Cp932Tables BuildTables() {
             const std::uint32_t u = decoder.OneCodePoint(in, 2);
             if (u >= 0x10000) continue;
             const auto code = static_cast<std::uint16_t>(lead << 8 | trail);
-            t.assigned[code] = true;
+            assigned[code] = true;
             std::uint16_t& to = t.fromUnicode[u];
             const unsigned held = to >> 8;
             if (to == kNone || ((held == 0xED || held == 0xEE) && lead >= 0xFA)) to = code;
         }
     }
     for (const auto& [u, code] : kFolds) t.fromUnicode[u] = code;
+    std::fill(t.fromUnicode.begin() + 0xD800, t.fromUnicode.begin() + 0xE000, kSurrogate);
+    for (unsigned row = 1; row <= 94; ++row) {
+        for (unsigned cell = 1; cell <= 94; ++cell) {
+            const std::uint16_t code = ShiftJisOf(row, cell);
+            t.fromJis[(row - 1) * 94 + cell - 1] = assigned[code] ? code : kNone;
+        }
+    }
     return t;
 }
 
@@ -111,7 +133,7 @@ const Cp932Tables& Tables() {
 
 // JIS X 0212 (EUC-JP's three-byte characters) row and cell -> CP932 code, through the
 // system's EUC-JP-MS decoder; built the first time a book holds such a character.
-const std::vector<std::uint16_t>& JisX0212Table() {
+std::uint16_t FromJisX0212(unsigned char row, unsigned char cell) {
     static const std::vector<std::uint16_t> table = [] {
         std::vector<std::uint16_t> t(94 * 94, kNone);
         Iconv decoder("UTF-32LE", "EUC-JP-MS");
@@ -121,48 +143,91 @@ const std::vector<std::uint16_t>& JisX0212Table() {
                 const unsigned char in[3] = {0x8F, static_cast<unsigned char>(0xA1 + r),
                                              static_cast<unsigned char>(0xA1 + c)};
                 const std::uint32_t u = decoder.OneCodePoint(in, 3);
-                if (u < 0x10000) t[r * 94 + c] = from[u];
+                if (u < 0xD800 || (u > 0xDFFF && u < 0x10000)) t[r * 94 + c] = from[u];
             }
         }
         return t;
     }();
-    return table;
+    return table[(row - 0xA1) * 94 + (cell - 0xA1)];
 }
 
-// Collects CP932 bytes, and "〓" for what cannot be held, counting those.
-class Cp932Writer {
+// Where the CP932 bytes go: over the input itself, or into a buffer of their own (for a
+// conversion that may give up, so that the input stays as it was). The decoders keep the
+// write position in a local pointer and check it against `limit` once a character: below
+// it there is room for one more character and a replacement.
+//
+// Over the input, the written part never passes the part read: no character gives more
+// CP932 bytes than it takes, and a replacement that would (a malformed single byte becomes
+// two) first moves what was written to a buffer of its own, large enough for the rest.
+class Cp932Buffer {
   public:
-    explicit Cp932Writer(std::size_t expected) : from_(Tables().fromUnicode) {
-        out_.reserve(expected + 16);
+    static constexpr std::size_t kRoom = 32;
+
+    // A buffer of its own. It starts small: a file that turns out not to be in the
+    // encoding tried costs little.
+    explicit Cp932Buffer(std::size_t inputSize) {
+        own_.resize(std::min<std::size_t>(inputSize, 4096) + kRoom);
+        limit = own_.data() + own_.size() - kRoom;
+    }
+    // Over `input`, from its first byte.
+    explicit Cp932Buffer(std::string& input) : input_(&input) {
+        limit = input.data() + input.size();
     }
 
-    void Byte(unsigned char b) { out_.push_back(static_cast<char>(b)); }
-    void Code(std::uint16_t code) {
-        if (code == kNone) {
-            Replace();
-        } else if (code < 0x100) {
-            out_.push_back(static_cast<char>(code));
-        } else {
-            const char two[2] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
-            out_.append(two, 2);
+    char* Start() { return input_ ? input_->data() : own_.data(); }
+
+    // Goes on over `input`: what was written to the buffer of its own moves to the start of
+    // the input, whose part read it never passes. Returns the write position there.
+    char* MoveOver(std::string& input, char* at) {
+        const std::size_t used = static_cast<std::size_t>(at - own_.data());
+        std::copy(own_.data(), at, input.data());
+        input_ = &input;
+        own_ = std::string();
+        limit = input.data() + input.size();
+        return input.data() + used;
+    }
+
+    // Room for `inputLeft` more input bytes; `at` is the write position, kept.
+    char* Grow(char* at, std::size_t inputLeft) {
+        const std::size_t used = static_cast<std::size_t>(at - own_.data());
+        own_.resize(std::max(own_.size() * 2, used + inputLeft + 2 * kRoom));
+        limit = own_.data() + own_.size() - kRoom;
+        return own_.data() + used;
+    }
+
+    // 〓 for the input read up to `readEnd`.
+    char* Replace(char* at, const unsigned char* readEnd) {
+        if (input_ && at + 2 > reinterpret_cast<const char*>(readEnd)) {
+            // Over the input, it would pass the part read: take what was written along to a
+            // buffer with room for two bytes for every byte left.
+            const std::size_t used = static_cast<std::size_t>(at - input_->data());
+            const std::size_t left = static_cast<std::size_t>(
+                input_->data() + input_->size() - reinterpret_cast<const char*>(readEnd));
+            own_.resize(used + 2 * left + 2 + 2 * kRoom);
+            std::copy(input_->data(), at, own_.data());
+            input_ = nullptr;
+            limit = own_.data() + own_.size() - kRoom;
+            at = own_.data() + used;
         }
-    }
-    void CodePoint(std::uint32_t u) { Code(u < 0x10000 ? from_[u] : kNone); }
-    void Replace() {
-        if (replaced_++ == 0) firstReplaced_ = out_.size();
-        Code(kGeta);
+        if (replaced_++ == 0) firstReplaced_ = static_cast<std::size_t>(at - Start());
+        at[0] = static_cast<char>(kGeta >> 8);
+        at[1] = static_cast<char>(kGeta & 0xFF);
+        return at + 2;
     }
 
-    DecodedText Finish(BookEncoding encoding, bool bom) {
+    DecodedText Finish(char* at, BookEncoding encoding, bool bom) {
+        std::string& text = input_ ? *input_ : own_;
+        text.resize(static_cast<std::size_t>(at - text.data()));
         DecodedText d;
         d.report.encoding = encoding;
         d.report.byteOrderMark = bom;
         d.report.replaced = replaced_;
-        if (replaced_ > 0) d.report.firstReplacedLine = LineAt(out_, firstReplaced_);
-        out_.shrink_to_fit();
-        d.cp932 = std::move(out_);
+        if (replaced_ > 0) d.report.firstReplacedLine = LineAt(text, firstReplaced_);
+        d.cp932 = std::move(text);
         return d;
     }
+
+    char* limit;
 
   private:
     // The 1-based line of byte `offset`, lines ending at CR LF, CR or LF (CP932 trail bytes
@@ -176,15 +241,37 @@ class Cp932Writer {
         return line;
     }
 
-    const std::array<std::uint16_t, 0x10000>& from_;
-    std::string out_;
+    std::string* input_ = nullptr;
+    std::string own_;
     std::size_t replaced_ = 0;
     std::size_t firstReplaced_ = 0;
 };
 
-bool IsContinuation(unsigned char b) {
-    return (b & 0xC0) == 0x80;
+inline char* Put(char* at, std::uint16_t code) {
+    if (code < 0x100) {
+        *at = static_cast<char>(code);
+        return at + 1;
+    }
+    at[0] = static_cast<char>(code >> 8);
+    at[1] = static_cast<char>(code & 0xFF);
+    return at + 2;
 }
+
+// A code point's CP932 form, or 〓 (counted) when it has none; `readEnd` is the input
+// position after it.
+inline char* PutCodePoint(Cp932Buffer& out, char* at, std::uint32_t u,
+                          const unsigned char* readEnd) {
+    const std::uint16_t code = u < 0x10000 ? Tables().fromUnicode[u] : kNone;
+    return code >= kSurrogate ? out.Replace(at, readEnd) : Put(at, code);
+}
+
+// Where a pass over the input stopped, and what it saw.
+struct Pass {
+    std::size_t stop = 0;    // input index where the pass stopped; n when it read everything
+    char* at = nullptr;      // write position
+    bool multibyte = false;  // it read a whole character of more than one byte
+    bool malformed = false;  // it stopped at a malformed sequence
+};
 
 // Length of the UTF-8 sequence that begins at s[i] when it is well formed (1 to 4), or 0;
 // `cp` receives its code point. In `bad` the length of the malformed part to replace: the
@@ -211,7 +298,7 @@ std::size_t Utf8Sequence(const unsigned char* s, std::size_t n, std::size_t i, s
     std::size_t k = 1;
     for (; k < len && i + k < n; ++k) {
         const unsigned char c = s[i + k];
-        if (k == 1 ? (c < lo || c > hi) : !IsContinuation(c)) break;
+        if (k == 1 ? (c < lo || c > hi) : (c & 0xC0) != 0x80) break;
     }
     if (k < len) {
         bad = k;
@@ -222,100 +309,192 @@ std::size_t Utf8Sequence(const unsigned char* s, std::size_t n, std::size_t i, s
     return len;
 }
 
-// UTF-8 throughout, with at least one whole multi-byte character. A file cut short in its
-// last character still counts: only that character is lost.
-bool IsUtf8WithMultibyte(std::string_view bytes) {
-    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
+// The eight bytes at `s` as a little-endian number.
+inline std::uint64_t Load8(const unsigned char* s) {
+    std::uint64_t w;
+    std::memcpy(&w, s, 8);
+    if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+    return w;
+}
+
+#if defined(__x86_64__)
+// Runs of three-byte characters that CP932 holds as two bytes, eight characters from each
+// 32 bytes read (24 of them taken), with the table entries gathered at once. Returns the
+// input index where the run ends; `at` moves on by the bytes written (16 a step, so `limit`
+// must leave that room).
+__attribute__((target("avx2"))) std::size_t ThreeByteRunsAvx2(const unsigned char* s, std::size_t i,
+                                                              std::size_t n, char*& atRef,
+                                                              const char* limit,
+                                                              const std::uint16_t* from) {
+    char* at = atRef;  // in a register: the stores below could alias the reference
+    const __m256i spread = _mm256_setr_epi32(0, 1, 2, 3, 3, 4, 5, 6);
+    const __m256i bytes = _mm256_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1, 2,
+                                           1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1);
+    const __m256i shape = _mm256_set1_epi32(0x00F0C0C0), threeBytes = _mm256_set1_epi32(0x00E08080);
+    const __m256i bigEndian =
+        _mm256_setr_epi8(1, 0, 5, 4, 9, 8, 13, 12, -1, -1, -1, -1, -1, -1, -1, -1, 1, 0, 5, 4, 9, 8,
+                         13, 12, -1, -1, -1, -1, -1, -1, -1, -1);
+    while (i + 32 <= n && at <= limit) {
+        // Each character's three bytes in a 32-bit lane: b0 << 16 | b1 << 8 | b2.
+        const __m256i in = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+        const __m256i v = _mm256_shuffle_epi8(_mm256_permutevar8x32_epi32(in, spread), bytes);
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_and_si256(v, shape), threeBytes)) != -1)
+            break;
+        const __m256i cp = _mm256_or_si256(
+            _mm256_or_si256(
+                _mm256_slli_epi32(
+                    _mm256_and_si256(_mm256_srli_epi32(v, 16), _mm256_set1_epi32(0x0F)), 12),
+                _mm256_slli_epi32(
+                    _mm256_and_si256(_mm256_srli_epi32(v, 8), _mm256_set1_epi32(0x3F)), 6)),
+            _mm256_and_si256(v, _mm256_set1_epi32(0x3F)));
+        const __m256i code =
+            _mm256_and_si256(_mm256_i32gather_epi32(reinterpret_cast<const int*>(from), cp, 2),
+                             _mm256_set1_epi32(0xFFFF));
+        // Overlong forms, no CP932 form or a single byte: the one-at-a-time way decides.
+        const __m256i odd = _mm256_or_si256(
+            _mm256_cmpgt_epi32(_mm256_set1_epi32(0x800), cp),
+            _mm256_or_si256(_mm256_cmpgt_epi32(code, _mm256_set1_epi32(kSurrogate - 1)),
+                            _mm256_cmpgt_epi32(_mm256_set1_epi32(0x100), code)));
+        if (!_mm256_testz_si256(odd, odd)) break;
+        const __m256i out = _mm256_shuffle_epi8(code, bigEndian);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(at), _mm256_castsi256_si128(out));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(at + 8), _mm256_extracti128_si256(out, 1));
+        at += 16;
+        i += 24;
+    }
+    atRef = at;
+    return i;
+}
+#endif
+
+using ThreeByteRuns = std::size_t (*)(const unsigned char*, std::size_t, std::size_t, char*&,
+                                      const char*, const std::uint16_t*);
+
+// The vector way where the processor has it.
+ThreeByteRuns VectorRuns() {
+#if defined(__x86_64__)
+    if (__builtin_cpu_supports("avx2")) return ThreeByteRunsAvx2;
+#endif
+    return nullptr;
+}
+
+// UTF-8 to CP932 in one pass, from input index `i`, writing at `at`. A malformed sequence
+// stops the pass when `stopAtMalformed`, else it becomes 〓; the pass also stops at the
+// first character boundary at or after `stopAfter`. Runs of three-byte characters (nearly
+// all of Japanese text) and ASCII take the short way; everything else goes through
+// Utf8Sequence.
+Pass Utf8Pass(std::string_view text, std::size_t i, char* at, Cp932Buffer& out,
+              bool stopAtMalformed, std::size_t stopAfter) {
+    static const ThreeByteRuns vectorRuns = VectorRuns();
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    const std::uint16_t* from = Tables().fromUnicode.data();
+    char* limit = out.limit;
+    // The short ways stop at `stopAfter`; the character there is read the long way.
+    const std::size_t fastEnd = std::min(n, stopAfter);
     bool multibyte = false;
-    std::size_t i = 0;
     while (i < n) {
-        if (s[i] < 0x80) {
+        if (i >= stopAfter) return Pass{i, at, multibyte, false};
+        if (at > limit) {
+            at = out.Grow(at, fastEnd - i + 4);
+            limit = out.limit;
+        }
+        if (vectorRuns) {
+            const std::size_t before = i;
+            i = vectorRuns(s, i, fastEnd, at, limit, from);
+            multibyte |= i != before;
+        }
+        // Two characters from eight bytes read at once.
+        while (i + 8 <= fastEnd && at <= limit) {
+            const std::uint64_t w = Load8(s + i);
+            if ((w & 0xC0C0F0C0C0F0) != 0x8080E08080E0) break;
+            const auto cp0 =
+                static_cast<std::uint32_t>((w & 0x0F) << 12 | (w >> 2 & 0xFC0) | (w >> 16 & 0x3F));
+            const auto cp1 = static_cast<std::uint32_t>((w >> 12 & 0xF000) | (w >> 26 & 0xFC0) |
+                                                        (w >> 40 & 0x3F));
+            const std::uint16_t c0 = from[cp0], c1 = from[cp1];
+            if ((cp0 < 0x800) | (cp1 < 0x800) | (c0 >= kSurrogate) | (c1 >= kSurrogate) |
+                (c0 < 0x100) | (c1 < 0x100))
+                break;
+            at[0] = static_cast<char>(c0 >> 8);
+            at[1] = static_cast<char>(c0);
+            at[2] = static_cast<char>(c1 >> 8);
+            at[3] = static_cast<char>(c1);
+            at += 4;
+            i += 6;
+            multibyte = true;
+        }
+        if (i >= n || at > limit) continue;
+        const unsigned b0 = s[i];
+        if (b0 < 0x80) {
+            *at++ = static_cast<char>(b0);
             ++i;
             continue;
         }
         std::uint32_t cp;
         std::size_t bad;
         const std::size_t len = Utf8Sequence(s, n, i, cp, bad);
-        if (len == 0) return multibyte && s[i] >= 0xC2 && s[i] <= 0xF4 && i + bad == n;
-        multibyte = true;
-        i += len;
-    }
-    return multibyte;
-}
-
-void DecodeUtf8(std::string_view bytes, Cp932Writer& w) {
-    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
-    std::size_t i = 0;
-    while (i < n) {
-        if (s[i] < 0x80) {
-            w.Byte(s[i++]);
-            continue;
-        }
-        std::uint32_t cp;
-        std::size_t bad;
-        const std::size_t len = Utf8Sequence(s, n, i, cp, bad);
-        if (len == 0) {
-            w.Replace();
-            i += bad;
-        } else {
-            w.CodePoint(cp);
+        if (len > 0) {
+            at = PutCodePoint(out, at, cp, s + i + len);
             i += len;
-        }
-    }
-}
-
-template <bool BigEndian>
-std::uint32_t Unit(const unsigned char* s) {
-    return BigEndian ? (s[0] << 8 | s[1]) : (s[1] << 8 | s[0]);
-}
-
-template <bool BigEndian>
-void DecodeUtf16(std::string_view bytes, Cp932Writer& w) {
-    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t units = bytes.size() / 2;
-    for (std::size_t i = 0; i < units; ++i) {
-        const std::uint32_t u = Unit<BigEndian>(s + 2 * i);
-        if (u < 0xD800 || u > 0xDFFF) {
-            w.CodePoint(u);
-        } else if (u <= 0xDBFF && i + 1 < units && Unit<BigEndian>(s + 2 * i + 2) >= 0xDC00 &&
-                   Unit<BigEndian>(s + 2 * i + 2) <= 0xDFFF) {
-            w.Replace();  // a pair: beyond the BMP, where CP932 has nothing
-            ++i;
+            multibyte = true;
+        } else if (stopAtMalformed) {
+            return Pass{i, at, multibyte, true};
         } else {
-            w.Replace();  // a lone surrogate
+            at = out.Replace(at, s + i + bad);
+            i += bad;
         }
     }
-    if (bytes.size() % 2) w.Replace();  // half a unit at the end
+    return Pass{n, at, multibyte, false};
+}
+
+inline std::uint32_t Unit(const unsigned char* s, bool bigEndian) {
+    return bigEndian ? (s[0] << 8 | s[1]) : (s[1] << 8 | s[0]);
+}
+
+char* Utf16ToCp932(std::string_view text, bool bigEndian, Cp932Buffer& out) {
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t units = text.size() / 2;
+    const std::uint16_t* from = Tables().fromUnicode.data();
+    char* at = out.Start();
+    for (std::size_t i = 0; i < units; ++i) {
+        if (at > out.limit) at = out.Grow(at, 2 * (units - i) + 1);
+        const std::uint32_t u = Unit(s + 2 * i, bigEndian);
+        const std::uint16_t code = from[u];
+        if (code < kSurrogate) {
+            at = Put(at, code);
+            continue;
+        }
+        // No CP932 form; a pair of surrogates is a character beyond the BMP, where CP932
+        // has nothing either; a lone surrogate is malformed. Each is one 〓.
+        const bool pair =
+            u <= 0xDBFF && i + 1 < units && (Unit(s + 2 * i + 2, bigEndian) & 0xFC00) == 0xDC00;
+        if (pair) ++i;
+        at = out.Replace(at, s + 2 * i + 2);
+    }
+    if (text.size() % 2) {
+        if (at > out.limit) at = out.Grow(at, 1);
+        at = out.Replace(at, s + text.size());  // half a unit at the end
+    }
+    return at;
 }
 
 // How well `bytes` read as UTF-16 of the given byte order: units that are common in
 // Japanese text (ASCII, kana and CJK punctuation, CJK ideographs, full-width forms).
-template <bool BigEndian>
-std::size_t Utf16Score(std::string_view bytes) {
+std::size_t Utf16Score(std::string_view bytes, bool bigEndian) {
     const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t units = std::min<std::size_t>(bytes.size() / 2, 65536);
     std::size_t score = 0;
     for (std::size_t i = 0; i < units; ++i) {
-        const std::uint32_t u = Unit<BigEndian>(s + 2 * i);
+        const std::uint32_t u = Unit(s + 2 * i, bigEndian);
         score += (u >= 0x09 && u <= 0x7E) || (u >= 0x3000 && u <= 0x30FF) ||
                  (u >= 0x4E00 && u <= 0x9FFF) || (u >= 0xFF00 && u <= 0xFFEF);
     }
     return score;
 }
 
-bool IsEucByte(unsigned char b) {
+inline bool IsEucByte(unsigned b) {
     return b >= 0xA1 && b <= 0xFE;
-}
-
-// Length of the EUC-JP character at s[i] when it is well formed (1 to 3), or 0.
-std::size_t EucSequence(const unsigned char* s, std::size_t n, std::size_t i) {
-    const unsigned char b = s[i];
-    if (b < 0x80) return 1;
-    if (b == 0x8E) return i + 1 < n && s[i + 1] >= 0xA1 && s[i + 1] <= 0xDF ? 2 : 0;
-    if (b == 0x8F) return i + 2 < n && IsEucByte(s[i + 1]) && IsEucByte(s[i + 2]) ? 3 : 0;
-    return IsEucByte(b) && i + 1 < n && IsEucByte(s[i + 1]) ? 2 : 0;
 }
 
 // The start of an EUC-JP character that the end of the bytes cuts short.
@@ -323,6 +502,58 @@ bool IsCutEucSequence(const unsigned char* s, std::size_t n, std::size_t i) {
     const unsigned char b = s[i];
     if (b == 0x8F) return n - i == 1 || (n - i == 2 && IsEucByte(s[i + 1]));
     return n - i == 1 && (b == 0x8E || IsEucByte(b));
+}
+
+struct EucPass : Pass {
+    std::size_t characters = 0;         // multi-byte characters
+    std::size_t kanaOrPunctuation = 0;  // of them: JIS rows 1, 4, 5 and half-width kana
+};
+
+// EUC-JP to CP932 in one pass; a byte that EUC-JP does not allow where it stands stops the
+// pass when `stopAtMalformed`, else it becomes 〓.
+EucPass EucJpPass(std::string_view text, Cp932Buffer& out, bool stopAtMalformed) {
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    const std::uint16_t* fromJis = Tables().fromJis.data();
+    EucPass p;
+    char* at = out.Start();
+    std::size_t i = 0;
+    while (i < n) {
+        if (at > out.limit) at = out.Grow(at, n - i);
+        const unsigned b = s[i];
+        if (b < 0x80) {
+            *at++ = static_cast<char>(b);
+            ++i;
+            continue;
+        }
+        if (IsEucByte(b) && i + 1 < n && IsEucByte(s[i + 1])) {
+            ++p.characters;
+            p.kanaOrPunctuation += b == 0xA1 || b == 0xA4 || b == 0xA5;
+            const std::uint16_t code = fromJis[(b - 0xA1) * 94 + (s[i + 1] - 0xA1)];
+            at = code == kNone ? out.Replace(at, s + i + 2) : Put(at, code);
+            i += 2;
+        } else if (b == 0x8E && i + 1 < n && s[i + 1] >= 0xA1 && s[i + 1] <= 0xDF) {
+            ++p.characters;
+            ++p.kanaOrPunctuation;
+            *at++ = static_cast<char>(s[i + 1]);  // half-width katakana: one CP932 byte
+            i += 2;
+        } else if (b == 0x8F && i + 2 < n && IsEucByte(s[i + 1]) && IsEucByte(s[i + 2])) {
+            ++p.characters;
+            const std::uint16_t code = FromJisX0212(s[i + 1], s[i + 2]);
+            at = code == kNone ? out.Replace(at, s + i + 3) : Put(at, code);
+            i += 3;
+        } else if (stopAtMalformed) {
+            p.stop = i;
+            p.at = at;
+            return p;
+        } else {
+            at = out.Replace(at, s + i + 1);
+            ++i;
+        }
+    }
+    p.stop = n;
+    p.at = at;
+    return p;
 }
 
 // Every byte where CP932 allows it: no 0x80, 0xA0 or 0xFD to 0xFF, and a trail byte after
@@ -341,64 +572,6 @@ bool IsCp932Shaped(std::string_view bytes) {
     return true;
 }
 
-// EUC-JP throughout (a file cut short in its last character still counts), with at least
-// one multi-byte character, and not plausible as CP932.
-bool IsEucJpNotCp932(std::string_view bytes) {
-    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-    std::size_t n = bytes.size();
-    std::size_t characters = 0, kanaOrPunctuation = 0;
-    std::size_t i = 0;
-    while (i < n) {
-        const std::size_t len = EucSequence(s, n, i);
-        if (len == 0 && IsCutEucSequence(s, n, i)) {
-            n = i;
-            break;
-        }
-        if (len == 0) return false;
-        if (len > 1) {
-            ++characters;
-            // JIS rows 1 (punctuation), 4 (hiragana), 5 (katakana), and half-width kana.
-            const unsigned char b = s[i];
-            kanaOrPunctuation += b == 0xA1 || b == 0xA4 || b == 0xA5 || b == 0x8E;
-        }
-        i += len;
-    }
-    if (characters == 0) return false;
-    return !IsCp932Shaped(bytes.substr(0, n)) || kanaOrPunctuation * 4 >= characters;
-}
-
-void DecodeEucJp(std::string_view bytes, Cp932Writer& w) {
-    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
-    const std::vector<bool>& assigned = Tables().assigned;
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned char b = s[i];
-        const std::size_t len = EucSequence(s, n, i);
-        if (len == 0) {
-            w.Replace();
-            i += 1;
-        } else if (len == 1) {
-            w.Byte(b);
-            i += 1;
-        } else if (b == 0x8E) {
-            w.Byte(s[i + 1]);  // half-width katakana, one CP932 byte
-            i += 2;
-        } else if (b == 0x8F) {
-            w.Code(JisX0212Table()[(s[i + 1] - 0xA1) * 94 + (s[i + 2] - 0xA1)]);
-            i += 3;
-        } else {
-            // JIS row and cell to Shift_JIS, which CP932 shares for every row it uses.
-            const unsigned row = b - 0xA0, cell = s[i + 1] - 0xA0;
-            const unsigned lead = (row + 1) / 2 + (row <= 62 ? 0x80 : 0xC0);
-            const unsigned trail = row % 2 ? cell + (cell <= 63 ? 0x3F : 0x40) : cell + 0x9E;
-            const auto code = static_cast<std::uint16_t>(lead << 8 | trail);
-            w.Code(assigned[code] ? code : kNone);
-            i += 2;
-        }
-    }
-}
-
 bool StartsWith(std::string_view bytes, std::string_view prefix) {
     return bytes.substr(0, prefix.size()) == prefix;
 }
@@ -406,6 +579,80 @@ bool StartsWith(std::string_view bytes, std::string_view prefix) {
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
 constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
+
+DecodedText AsCp932(std::string bytes) {
+    DecodedText d;
+    d.cp932 = std::move(bytes);
+    return d;
+}
+
+// The conversions of an encoding known for certain, over the input. `skip`: the bytes of
+// a byte-order mark.
+DecodedText FromUtf8(std::string bytes, std::size_t skip) {
+    Cp932Buffer out(bytes);
+    const Pass p = Utf8Pass(bytes, skip, out.Start(), out, false, bytes.size());
+    return out.Finish(p.at, BookEncoding::Utf8, skip > 0);
+}
+
+DecodedText FromUtf16(std::string bytes, bool bigEndian, std::size_t skip) {
+    Cp932Buffer out(bytes);
+    char* at = Utf16ToCp932(std::string_view(bytes).substr(skip), bigEndian, out);
+    return out.Finish(at, bigEndian ? BookEncoding::Utf16Be : BookEncoding::Utf16Le, skip > 0);
+}
+
+DecodedText FromEucJp(std::string bytes) {
+    Cp932Buffer out(bytes);
+    const EucPass p = EucJpPass(bytes, out, false);
+    return out.Finish(p.at, BookEncoding::EucJp, false);
+}
+
+// Bytes read as UTF-8 before the file is taken as UTF-8, counted from its first byte beyond
+// ASCII.
+constexpr std::size_t kUtf8Window = 64 * 1024;
+
+// Detection after the byte-order marks:
+//   - UTF-8 when the first 64 KiB from the first byte beyond ASCII are well-formed UTF-8 (all
+//     of a shorter file; a file cut short in its last character still counts). A Shift_JIS
+//     book fails within its first Japanese character, and a UTF-8 book damaged further on
+//     stays UTF-8, each damaged sequence a 〓. The window is read into a buffer of its own,
+//     the rest converted over the input.
+//   - else EUC-JP when the whole file is (a file cut short in its last character still
+//     counts) and it is not plausible CP932;
+//   - else CP932.
+DecodedText Detect(std::string bytes) {
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    const auto first = std::find_if(s, s + n, [](unsigned char b) { return b >= 0x80; });
+    if (first == s + n) return AsCp932(std::move(bytes));  // pure ASCII
+    {
+        const std::size_t windowEnd = static_cast<std::size_t>(first - s) + kUtf8Window;
+        Cp932Buffer out(n);
+        const Pass p = Utf8Pass(bytes, 0, out.Start(), out, true, windowEnd);
+        std::uint32_t cp;
+        std::size_t bad = 0;
+        const bool cut = p.malformed && s[p.stop] >= 0xC2 && s[p.stop] <= 0xF4 &&
+                         Utf8Sequence(s, n, p.stop, cp, bad) == 0 && p.stop + bad == n;
+        if (p.multibyte && cut)
+            return out.Finish(out.Replace(p.at, s + n), BookEncoding::Utf8, false);
+        if (p.multibyte && !p.malformed) {
+            char* at = out.MoveOver(bytes, p.at);
+            const Pass rest = Utf8Pass(bytes, p.stop, at, out, false, n);
+            return out.Finish(rest.at, BookEncoding::Utf8, false);
+        }
+    }
+    {
+        Cp932Buffer out(n);
+        const EucPass p = EucJpPass(bytes, out, true);
+        const bool cut = p.stop < n && IsCutEucSequence(s, n, p.stop);
+        // Plausible CP932: every byte in its place, and too few kana and punctuation for
+        // Japanese prose in EUC-JP.
+        const bool cp932 = IsCp932Shaped(std::string_view(bytes).substr(0, p.stop)) &&
+                           p.kanaOrPunctuation * 4 < p.characters;
+        if (p.characters > 0 && (p.stop == n || cut) && !cp932)
+            return out.Finish(cut ? out.Replace(p.at, s + n) : p.at, BookEncoding::EucJp, false);
+    }
+    return AsCp932(std::move(bytes));
+}
 
 }  // namespace
 
@@ -442,71 +689,27 @@ const char* EncodingName(BookEncoding encoding) {
     return "";
 }
 
-BookEncoding DetectEncoding(std::string_view bytes) {
-    if (StartsWith(bytes, kUtf8Bom)) return BookEncoding::Utf8;
-    if (StartsWith(bytes, kUtf16LeBom)) return BookEncoding::Utf16Le;
-    if (StartsWith(bytes, kUtf16BeBom)) return BookEncoding::Utf16Be;
-    if (IsUtf8WithMultibyte(bytes)) return BookEncoding::Utf8;
-    if (IsEucJpNotCp932(bytes)) return BookEncoding::EucJp;
-    return BookEncoding::Cp932;
-}
-
 DecodedText DecodeText(std::string bytes, TextEncoding requested) {
-    BookEncoding encoding = BookEncoding::Cp932;
+    const std::string_view text = bytes;
+    const bool utf8Bom = StartsWith(text, kUtf8Bom);
+    const bool leBom = StartsWith(text, kUtf16LeBom), beBom = StartsWith(text, kUtf16BeBom);
     switch (requested) {
-        case TextEncoding::Auto:
-            encoding = DetectEncoding(bytes);
-            break;
         case TextEncoding::Cp932:
-            encoding = BookEncoding::Cp932;
-            break;
-        case TextEncoding::Utf8:
-            encoding = BookEncoding::Utf8;
-            break;
+            return AsCp932(std::move(bytes));
         case TextEncoding::EucJp:
-            encoding = BookEncoding::EucJp;
-            break;
-        case TextEncoding::Utf16:
-            if (StartsWith(bytes, kUtf16BeBom))
-                encoding = BookEncoding::Utf16Be;
-            else if (StartsWith(bytes, kUtf16LeBom))
-                encoding = BookEncoding::Utf16Le;
-            else
-                encoding = Utf16Score<true>(bytes) > Utf16Score<false>(bytes)
-                               ? BookEncoding::Utf16Be
-                               : BookEncoding::Utf16Le;
+            return FromEucJp(std::move(bytes));
+        case TextEncoding::Utf8:
+            return FromUtf8(std::move(bytes), utf8Bom ? 3 : 0);
+        case TextEncoding::Utf16: {
+            const bool big = beBom || (!leBom && Utf16Score(text, true) > Utf16Score(text, false));
+            return FromUtf16(std::move(bytes), big, leBom || beBom ? 2 : 0);
+        }
+        case TextEncoding::Auto:
             break;
     }
-    if (encoding == BookEncoding::Cp932) {
-        DecodedText d;
-        d.cp932 = std::move(bytes);
-        return d;
-    }
-    std::string_view text = bytes;
-    const std::string_view bom = encoding == BookEncoding::Utf8      ? kUtf8Bom
-                                 : encoding == BookEncoding::Utf16Le ? kUtf16LeBom
-                                 : encoding == BookEncoding::Utf16Be ? kUtf16BeBom
-                                                                     : std::string_view();
-    const bool hasBom = !bom.empty() && StartsWith(text, bom);
-    if (hasBom) text.remove_prefix(bom.size());
-    Cp932Writer w(encoding == BookEncoding::EucJp ? text.size() : text.size() * 2 / 3);
-    switch (encoding) {
-        case BookEncoding::Utf8:
-            DecodeUtf8(text, w);
-            break;
-        case BookEncoding::Utf16Le:
-            DecodeUtf16<false>(text, w);
-            break;
-        case BookEncoding::Utf16Be:
-            DecodeUtf16<true>(text, w);
-            break;
-        case BookEncoding::EucJp:
-            DecodeEucJp(text, w);
-            break;
-        case BookEncoding::Cp932:
-            break;
-    }
-    return w.Finish(encoding, hasBom);
+    if (utf8Bom) return FromUtf8(std::move(bytes), 3);
+    if (leBom || beBom) return FromUtf16(std::move(bytes), beBom, 2);
+    return Detect(std::move(bytes));
 }
 
 std::string ReplacementNotice(const std::string& path, const TextReport& report) {

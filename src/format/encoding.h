@@ -22,17 +22,6 @@ bool ParseTextEncoding(std::string_view name, TextEncoding& out);
 // The name shown to the reader: "Shift_JIS", "UTF-8", "UTF-16LE", "UTF-16BE", "EUC-JP".
 const char* EncodingName(BookEncoding encoding);
 
-// The encoding of a book's bytes, tried in this order:
-//   1. a byte-order mark: UTF-8, UTF-16LE, UTF-16BE;
-//   2. bytes that are UTF-8 throughout and hold at least one multi-byte character;
-//   3. bytes that are EUC-JP throughout, hold at least one multi-byte character, and do
-//      not read as plausible CP932 (below);
-//   4. CP932 (also every pure ASCII file).
-// CP932 is plausible for EUC-JP bytes when every byte also stands where CP932 allows it
-// and fewer than a quarter of the EUC-JP characters are kana or punctuation (which make up
-// much of any Japanese prose, and turn up in half-width CP932 text only by chance).
-BookEncoding DetectEncoding(std::string_view bytes);
-
 // What reading a book's bytes found.
 struct TextReport {
     BookEncoding encoding = BookEncoding::Cp932;
@@ -46,7 +35,17 @@ struct DecodedText {
     TextReport report;
 };
 
-// Converts a book's bytes to CP932, in the encoding asked for (detected for Auto).
+// Converts a book's bytes to CP932, in the encoding asked for. Auto detects it, trying in
+// this order:
+//   1. a byte-order mark: UTF-8, UTF-16LE, UTF-16BE;
+//   2. bytes that are UTF-8 throughout and hold at least one multi-byte character;
+//   3. bytes that are EUC-JP throughout, hold at least one multi-byte character, and do
+//      not read as plausible CP932: CP932 is plausible when every byte also stands where
+//      CP932 allows it and fewer than a quarter of the EUC-JP characters are kana or
+//      punctuation (which make up much of any Japanese prose, and turn up in half-width
+//      CP932 text only by chance);
+//   4. CP932 (also every pure ASCII file).
+// A file cut short in the middle of its last character still counts as UTF-8 or EUC-JP.
 //   - CP932 bytes are taken as they are, whatever they hold.
 //   - A character that CP932 cannot hold becomes "〓"; so does each malformed sequence (a
 //     broken or truncated UTF-8 sequence, a lone UTF-16 surrogate or a final odd byte, a

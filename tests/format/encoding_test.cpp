@@ -46,6 +46,12 @@ std::string JisMapped(std::string utf8) {
     return utf8;
 }
 
+std::string Repeat(const std::string& s, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += s;
+    return out;
+}
+
 RowList Rows(const std::string& path) {
     RowList rows;
     EXPECT_TRUE(LoadLines(path, rows));
@@ -123,8 +129,13 @@ TEST(BookEncodings, DetectionForcingReplacementAndMalformedInput) {
          "a\r\r\n" + Sjis("〓〓〓〓"), 4, 3},
         {"UTF-8 cut short in its last character", "吾輩\xE7\x8C", TextEncoding::Auto,
          BookEncoding::Utf8, Sjis("吾輩〓"), 1, 1},
-        {"UTF-8 BOM before ASCII", "\xEF\xBB\xBF" "ab", TextEncoding::Auto, BookEncoding::Utf8, "ab",
-         0, 0},
+        {"UTF-8 damaged beyond its first 64 KiB", "a\n" + Repeat("あ", 30000) + "\n\xFF",
+         TextEncoding::Auto, BookEncoding::Utf8,
+         "a\n" + Repeat(Sjis("あ"), 30000) + "\n" + Sjis("〓"), 1, 3},
+        {"UTF-8 BOM before ASCII",
+         "\xEF\xBB\xBF"
+         "ab",
+         TextEncoding::Auto, BookEncoding::Utf8, "ab", 0, 0},
         {"UTF-8 overlong and surrogate forms", "\xC0\xAF\xED\xA0\x80z", TextEncoding::Utf8,
          BookEncoding::Utf8, Sjis("〓〓〓〓〓") + "z", 5, 1},
         {"UTF-16LE: lone surrogates, U+2028, odd byte",
