@@ -8,6 +8,7 @@
 
 #include "format/ascii.h"
 #include "format/cp932.h"
+#include "format/markup.h"
 
 namespace mirvo {
 namespace {
@@ -19,54 +20,39 @@ enum : std::uint8_t {
     kMarkup = 4,             // 《 》 ［ ＃ ］
 };
 
-constexpr std::uint16_t CodeOf(std::string_view ch) {
-    return ch.size() == 2 ? static_cast<std::uint16_t>(static_cast<unsigned char>(ch[0]) << 8 |
-                                                       static_cast<unsigned char>(ch[1]))
-                          : static_cast<std::uint16_t>(static_cast<unsigned char>(ch[0]));
-}
-
 constexpr std::array<bool, 256> kLeadBytes = [] {
     std::array<bool, 256> t{};
     for (int b = 0; b < 256; ++b) t[b] = IsLeadByte(static_cast<unsigned char>(b));
     return t;
 }();
 
-struct Markup {
+// The codes of the markup characters.
+struct MarkupCodes {
     std::uint16_t rubyOpen, rubyClose, noteOpen, noteSharp, noteClose;
-    std::string emphasis;  // 傍点
 };
 
 struct Tables {
     std::array<std::uint8_t, 65536> classes{};
-    Markup markup{};
+    MarkupCodes markup{};
 
     Tables() {
-        auto mark = [&](const char* utf8, std::uint8_t cls) {
-            const std::string s = Utf8ToCp932(utf8);
+        auto mark = [&](const std::string& s, std::uint8_t cls) {
             int pos = 1;
-            while (pos <= static_cast<int>(s.size())) classes[CodeOf(NextChar(s, pos))] |= cls;
+            while (pos <= static_cast<int>(s.size())) classes[CharCode(NextChar(s, pos))] |= cls;
         };
-        mark("]}):;,.-?!ﾞﾟ｣･~・：；？！゛゜‐’”）〕｝〉」』】", kRowStartForbidden);
-        mark(",.､｡、。，．", kRowStartForbidden);
-        mark("[{(‘“（〔｛〈「『【", kRowEndForbidden);
-        mark("《》［＃］", kMarkup);
-        auto code = [](const char* utf8) { return CodeOf(Utf8ToCp932(utf8)); };
-        markup =
-            Markup{code("《"), code("》"), code("［"), code("＃"), code("］"), Utf8ToCp932("傍点")};
+        mark(Utf8ToCp932("]}):;,.-?!ﾞﾟ｣･~・：；？！゛゜‐’”）〕｝〉」』】"), kRowStartForbidden);
+        mark(Utf8ToCp932(",.､｡、。，．"), kRowStartForbidden);
+        mark(Utf8ToCp932("[{(‘“（〔｛〈「『【"), kRowEndForbidden);
+        const MarkupChars& m = Markup();
+        mark(m.rubyOpen + m.rubyClose + m.noteOpen + m.noteSharp + m.noteClose, kMarkup);
+        markup = MarkupCodes{CharCode(m.rubyOpen), CharCode(m.rubyClose), CharCode(m.noteOpen),
+                             CharCode(m.noteSharp), CharCode(m.noteClose)};
     }
 };
 
 const Tables& GetTables() {
     static const Tables tables;
     return tables;
-}
-
-// True when `text` holds `word` starting on a character boundary.
-bool ContainsChars(std::string_view text, std::string_view word) {
-    for (std::size_t i = 0; i + word.size() <= text.size(); i += CharLengthAt(text, i)) {
-        if (text[i] == word[0] && text.substr(i, word.size()) == word) return true;
-    }
-    return false;
 }
 
 // A formatting error with its message (E1 to E4).
@@ -290,7 +276,7 @@ class Formatter {
                 if (bracket_ == Bracket::Note) {
                     if (code == t_.markup.noteClose) {
                         if (column_ == 3) closeAfter_ = true;
-                        if (ContainsChars(noteText_, t_.markup.emphasis)) {
+                        if (ContainsChars(noteText_, Markup().emphasis)) {
                             column_ -= 2;
                             if (column_ < 1) column_ = 1;
                         }

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "format/cp932.h"
+#include "format/markup.h"
 #include "render/color.h"
 #include "render/illustration.h"
 #include "render/surfaces.h"
@@ -16,42 +17,18 @@ int Trunc(double v) {
     return static_cast<int>(std::trunc(v));
 }
 
-// Markup characters in CP932.
-struct Markup {
-    std::string bar = Utf8ToCp932("｜");
-    std::string rubyOpen = Utf8ToCp932("《");
-    std::string rubyClose = Utf8ToCp932("》");
-    std::string noteOpen = Utf8ToCp932("［＃");
-    std::string noteHash = Utf8ToCp932("＃");
-    std::string noteClose = Utf8ToCp932("］");
-    std::string emphasis = Utf8ToCp932("傍点");
-    std::string quoteOpen = Utf8ToCp932("「");
-    std::string quoteClose = Utf8ToCp932("」");
+// What the page draws for markup, in CP932.
+struct Drawn {
     std::string dot = Utf8ToCp932("ｏ");
     std::string marks = Utf8ToCp932("①②③④⑤⑥⑦⑧⑨⑩⑪⑫⑬⑭⑮⑯⑰⑱⑲⑳");
 };
-const Markup& M() {
-    static const Markup m;
-    return m;
+const Drawn& D() {
+    static const Drawn d;
+    return d;
 }
 
 // A row whose ruby or annotation is not closed before its end.
 struct UnclosedMarkup {};
-
-// 1-based byte position of the first whole character `what` in `text`, 0 when absent.
-int CharPos(std::string_view text, std::string_view what) {
-    int pos = 1;
-    while (pos <= static_cast<int>(text.size())) {
-        const int at = pos;
-        if (text.substr(static_cast<std::size_t>(at - 1)).starts_with(what)) return at;
-        NextChar(text, pos);
-    }
-    return 0;
-}
-
-bool ContainsChars(std::string_view text, std::string_view what) {
-    return CharPos(text, what) != 0;
-}
 
 class FontPainter : public GlyphPainter {
   public:
@@ -96,7 +73,7 @@ class PageDrawing {
 
     void DrawRow(const std::string& row, int c) {
         if (s_.UseImage && DrawIllustration(buf_, row, src_.documentPath, reporter_)) return;
-        const Markup& m = M();
+        const MarkupChars& m = Markup();
         const int xc = W_ - c * q_;
         const int len = static_cast<int>(row.size());
         int pos = 1, i = 1;
@@ -128,9 +105,7 @@ class PageDrawing {
                     handled = true;
                 }
             }
-            if (s_.UseComment && !ch.empty() && !nx.empty() &&
-                ch.size() + nx.size() == m.noteOpen.size() &&
-                std::string(ch) + std::string(nx) == m.noteOpen) {
+            if (s_.UseComment && ch == m.noteOpen && nx == m.noteSharp) {
                 NextChar(row, pos);  // the ＃
                 if (footnotes_.empty()) footnotes_.emplace_back();
                 for (;;) {
@@ -149,7 +124,7 @@ class PageDrawing {
                 } else {
                     color_ = kFootnoteBlue;
                     const std::size_t mark = footnotes_.size();
-                    ch = mark <= 20 ? std::string_view(m.marks).substr(2 * mark - 2, 2)
+                    ch = mark <= 20 ? std::string_view(D().marks).substr(2 * mark - 2, 2)
                                     : std::string_view();
                     footnotes_.emplace_back();
                 }
@@ -188,8 +163,8 @@ class PageDrawing {
     // byte pitch below the top of its character; dots of an earlier column move to the
     // foot of the previous column (never past the first column of the page).
     void DrawEmphasisDots(const std::string& a, int y, int xc, int c) {
-        const Markup& m = M();
-        const int n = CharPos(a, m.quoteClose) - CharPos(a, m.quoteOpen) - 2;
+        const MarkupChars& m = Markup();
+        const int n = FindChars(a, m.quoteClose) - FindChars(a, m.quoteOpen) - 2;
         for (int k = 0; k < n; k += 2) {
             int yy = y - Trunc((n - k) * p_ - p_ / 4);
             int xx = xc + hr_ + 1;
@@ -197,7 +172,7 @@ class PageDrawing {
                 yy += Trunc(B_ * p_);
                 xx += q_;
             }
-            painter_.DrawChar(buf_, PageFont::Ruby, m.dot, Trunc(0.9 * xx + 0.05 * W_),
+            painter_.DrawChar(buf_, PageFont::Ruby, D().dot, Trunc(0.9 * xx + 0.05 * W_),
                               Trunc(0.9 * yy + 0.05 * H_), windowText_);
         }
     }
