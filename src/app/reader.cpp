@@ -67,6 +67,7 @@ void Reader::FormClose() {
 
 void Reader::FormDestroy() {
     rows_.clear();
+    layoutNotes_ = LayoutNotes{};
     texts_ = PageTexts{};
     destroying_ = true;
     globalState_.LogFile.reset();
@@ -152,12 +153,13 @@ void Reader::OpenDocument() {
     }
     rows_ = std::move(lines);
     FormatterAdapter formatterHost(*this);
-    formatFailed_ =
-        !FormatDocument(rows_, FormatOptions::From(settings_, documentPath_), formatterHost);
+    formatFailed_ = !FormatDocument(rows_, FormatOptions::From(settings_, documentPath_),
+                                    formatterHost, &layoutNotes_);
     if (formatFailed_) return;
 
-    contents_ = BuildContents(rows_, settings_.RowCount, settings_.IndexChar,
-                              [this](const std::string& t) { host_.SetStatusText(t); });
+    contents_ = BuildContents(
+        rows_, settings_.RowCount, settings_.IndexChar,
+        [this](const std::string& t) { host_.SetStatusText(t); }, &layoutNotes_.headings);
     host_.SetStatusText(documentPath_);
     // Stored bookmarks whose page has no first row (0, or past the end of the book as now
     // formatted) are left out.
@@ -180,8 +182,9 @@ void Reader::OpenDocument() {
 }
 
 void Reader::ShowSpread(PageRequester requester) {
-    const SpreadRequest request{rows_,          settings_,          currentPage_,    pictureWidth_,
-                                pictureHeight_, spreadHeightRatio_, imgPageTexture_, documentPath_};
+    const SpreadRequest request{rows_,           settings_,      currentPage_,
+                                pictureWidth_,   pictureHeight_, spreadHeightRatio_,
+                                imgPageTexture_, documentPath_,  &layoutNotes_};
     const SpreadOutcome outcome =
         view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
     currentPage_ = outcome.currentPage;

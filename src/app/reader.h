@@ -136,6 +136,7 @@ class Reader {
     Settings settings_;
     std::string documentPath_;
     RowList rows_;
+    LayoutNotes layoutNotes_;  // what the layout annotations asked of rows_
     PageTexts texts_;
     int currentPage_ = FrontCoverPage;
     bool formatFailed_ = false;

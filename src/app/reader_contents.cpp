@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "app/contents_headings.h"
 #include "format/cp932.h"
 
 namespace mirvo {
@@ -31,18 +32,23 @@ std::string ContentsProgressText(std::size_t done, std::size_t total) {
 
 std::vector<PageListRow> BuildContents(const RowList& rows, int rowCount,
                                        const std::string& indexChar,
-                                       const std::function<void(const std::string&)>& progress) {
+                                       const std::function<void(const std::string&)>& progress,
+                                       const std::vector<Heading>* headings) {
     std::vector<PageListRow> result;
     const std::string mark = Utf8ToCp932(indexChar);
     const int perPage = UsableRowCount(rowCount);
+    std::size_t nextHeading = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
+        bool listed = false;
         if (!mark.empty()) {
             const std::string_view t = TrimControls(rows[i]);
             if (t.substr(0, mark.size()) == mark) {
                 result.push_back({"", Cp932ToUtf8(rows[i]),
                                   std::to_string(PageOfRow(static_cast<long long>(i), perPage))});
+                listed = true;
             }
         }
+        if (headings) AddLayoutHeadings(result, *headings, nextHeading, i, perPage, listed);
         if (progress) progress(ContentsProgressText(i, rows.size()));
     }
     return result;

@@ -3,11 +3,13 @@
 #include <array>
 #include <cstdint>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
 #include "format/ascii.h"
 #include "format/cp932.h"
+#include "format/layout_notes.h"
 #include "format/markup.h"
 
 namespace mirvo {
@@ -67,6 +69,8 @@ const char* const kLine1Tail = "\r\n\r\n場所は、物理行で、1行目です
 
 enum class Bracket { None, Ruby, Note };
 
+void FillToPageStart(RowList& rows, int rowCount);
+
 class Formatter {
   public:
     Formatter(RowList& rows, const FormatOptions& o, FormatterHost& host)
@@ -75,7 +79,13 @@ class Formatter {
           host_(host),
           t_(GetTables()),
           rowCount_(UsableRowCount(o.RowCount)),
-          rowLimit_(UsableRowBytes(o.RowBytes) - 1) {}
+          baseLimit_(UsableRowBytes(o.RowBytes) - 1),
+          rowLimit_(baseLimit_) {
+        if (o.UseAozoraNotes && o.UseComment) layout_.emplace(o.RowBytes, o.UseRuby);
+    }
+
+    // What the layout annotations asked for; empty when they were not read.
+    LayoutNotes TakeNotes() { return layout_ ? layout_->Finish(rows_.size()) : LayoutNotes(); }
 
     void Run() {
         RowList source = std::move(rows_);
@@ -86,7 +96,8 @@ class Formatter {
         int lastK = -1;
         for (lineIndex_ = 0; lineIndex_ < n; ++lineIndex_) {
             const std::string& line = source[lineIndex_];
-            if (!TakeImageLine(line, rows_, rowCount_) && !TakeSkipLine(line, rows_, rowCount_)) {
+            if (!TakeImageLine(line, rows_, rowCount_) && !TakeSkipLine(line, rows_, rowCount_) &&
+                !TakePageBreakLine(line)) {
                 FormatLine(line);
             }
             rows_.emplace_back();
@@ -100,6 +111,28 @@ class Formatter {
     }
 
   private:
+    // A page-break annotation on a line of its own acts as a page-break tag line.
+    bool TakePageBreakLine(std::string_view line) {
+        if (!layout_ || !LayoutNoteTracker::IsPageBreakLine(line)) return false;
+        FillToPageStart(rows_, rowCount_);
+        return true;
+    }
+
+    // Lays the layout annotation at bytes [at, end) of the line into the rows: it takes
+    // no width. One met where a row was just closed mid-line stays with the text before
+    // it, at the end of that row.
+    void PlaceLayoutNote(std::size_t at, std::size_t end) {
+        prevCode_ = t_.markup.noteClose;
+        rowLimit_ = baseLimit_ - 2 * layout_->LineIndent();
+        if (column_ == 1 && !atLineStart_ && LastRowEmpty() && rows_.size() >= 2) {
+            rows_.pop_back();
+            rows_.back().append(line_.substr(at, end - at));
+            rows_.emplace_back();
+            segStart_ = end;
+        }
+        segEnd_ = end;
+    }
+
     static std::size_t EstimateRows(const RowList& source) {
         std::size_t bytes = 0;
         for (const std::string& l : source) bytes += l.size();
@@ -129,6 +162,11 @@ class Formatter {
         segStart_ = segEnd_ = 0;
         bracket_ = Bracket::None;
         closeAfter_ = hung_ = false;
+        atLineStart_ = true;
+        if (layout_) {
+            layout_->BeginLine(rows_);
+            rowLimit_ = baseLimit_ - 2 * layout_->LineIndent();
+        }
         std::size_t i = 0;
         const std::size_t size = line.size();
         const bool ruby = o_.UseRuby, notes = o_.UseComment;
@@ -177,6 +215,7 @@ class Formatter {
                 if (i > start) {
                     segEnd_ = i;
                     prevCode_ = 0;  // an ordinary character: never the "［" of "［＃"
+                    atLineStart_ = false;
                 }
                 if (i >= size) break;
             } else if (bracket_ == Bracket::Ruby) {
@@ -215,6 +254,15 @@ class Formatter {
             }
             std::size_t len;
             const std::uint16_t code = codeAt(i, len);
+            if (layout_ && bracket_ == Bracket::None && code == t_.markup.noteOpen) {
+                const std::size_t end = layout_->Take(line, i, atLineStart_);
+                if (end != 0) {
+                    PlaceLayoutNote(i, end);
+                    i = end;
+                    continue;
+                }
+            }
+            atLineStart_ = false;
             const std::uint8_t cls = t_.classes[code];
             const std::uint16_t prev = prevCode_;
             prevCode_ = code;
@@ -310,6 +358,7 @@ class Formatter {
                               std::to_string(lineIndex_ + 1) + "行目辺りです。確認してください。"};
         }
         Flush();
+        if (layout_) layout_->EndLine(rows_);
     }
 
     RowList& rows_;
@@ -317,7 +366,10 @@ class Formatter {
     FormatterHost& host_;
     const Tables& t_;
     const int rowCount_;
-    const int rowLimit_;  // a row closes once its counted width passes RowBytes - 1
+    const int baseLimit_;  // a row closes once its counted width passes RowBytes - 1,
+    int rowLimit_;         // less the indent of the line
+    std::optional<LayoutNoteTracker> layout_;
+    bool atLineStart_ = true;  // nothing but layout annotations read on this line yet
 
     std::size_t lineIndex_ = 0;
     std::string_view line_;
@@ -368,10 +420,14 @@ bool TakeSkipLine(std::string_view line, RowList& rows, int rowCount) {
     return true;
 }
 
-bool FormatDocument(RowList& rows, const FormatOptions& options, FormatterHost& host) {
+bool FormatDocument(RowList& rows, const FormatOptions& options, FormatterHost& host,
+                    LayoutNotes* notes) {
     std::string message;
+    if (notes) *notes = LayoutNotes();
     try {
-        Formatter(rows, options, host).Run();
+        Formatter formatter(rows, options, host);
+        formatter.Run();
+        if (notes) *notes = formatter.TakeNotes();
     } catch (const FormatError& e) {
         message = e.message;
     } catch (const std::bad_alloc&) {

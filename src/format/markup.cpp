@@ -144,9 +144,12 @@ std::size_t AnnotationEnd(std::string_view line, std::size_t at, std::string_vie
     return 0;
 }
 
-std::string StripMarkup(std::string_view text, bool ruby, bool notes) {
+namespace {
+
+// Calls `visible`(byte index) for every character of `text` that reads as text, in order.
+template <typename Visible>
+void ForEachReadChar(std::string_view text, bool ruby, bool notes, Visible visible) {
     const MarkupChars& m = Markup();
-    std::string out;
     std::size_t i = 0;
     while (i < text.size()) {
         const std::size_t len = CharLengthAt(text, i);
@@ -169,10 +172,38 @@ std::string StripMarkup(std::string_view text, bool ruby, bool notes) {
                 continue;
             }
         }
-        out += ch;
+        visible(i, len);
         i += len;
     }
+}
+
+}  // namespace
+
+std::string StripMarkup(std::string_view text, bool ruby, bool notes) {
+    std::string out;
+    ForEachReadChar(text, ruby, notes,
+                    [&](std::size_t i, std::size_t len) { out += text.substr(i, len); });
     return out;
+}
+
+std::size_t FindReadingBefore(std::string_view line, std::size_t at, std::string_view x,
+                              bool ruby) {
+    if (x.empty()) return std::string_view::npos;
+    const std::string_view before = line.substr(0, at);
+    std::string read;
+    std::vector<std::pair<std::size_t, std::size_t>> starts;  // (in `read`, in `line`)
+    ForEachReadChar(before, ruby, true, [&](std::size_t i, std::size_t len) {
+        starts.emplace_back(read.size(), i);
+        read += before.substr(i, len);
+    });
+    if (read.size() < x.size() || read.compare(read.size() - x.size(), x.size(), x) != 0) {
+        return std::string_view::npos;
+    }
+    const std::size_t from = read.size() - x.size();
+    for (const auto& [inRead, inLine] : starts) {
+        if (inRead == from) return inLine;
+    }
+    return std::string_view::npos;
 }
 
 }  // namespace mirvo

@@ -76,6 +76,11 @@ std::size_t AnnotationEnd(std::string_view line, std::size_t at, std::string_vie
 // `ruby`), and without annotations ［＃…］ (when `notes`). Markup left open is kept.
 std::string StripMarkup(std::string_view text, bool ruby, bool notes);
 
+// Where the text `x` (CP932) begins in `line` when `line` up to byte `at`, read as
+// StripMarkup reads it (annotations always removed, ruby when `ruby`), ends with `x`;
+// npos when it does not or `x` is empty.
+std::size_t FindReadingBefore(std::string_view line, std::size_t at, std::string_view x, bool ruby);
+
 // What the formatter found for the layout annotations of a book, for the renderer and
 // the contents. Byte ranges are [begin, end) in the row.
 struct RowSpan {

@@ -16,6 +16,8 @@ struct Settings {
     bool UseImage = true;    // draw <IMG> rows as pictures
     bool UseComment = true;  // interpret ［＃…］ annotations
     std::string IndexChar;   // heading mark of the contents (UTF-8); empty until a book is opened
+    // Lay out the annotations of indentation, headings and page breaks (with UseComment).
+    bool UseAozoraNotes = false;
     std::string FontName = "@ＭＳ ゴシック";  // vertical face, UTF-8
     bool FontBold = false;
     bool UsePageTexture = true;

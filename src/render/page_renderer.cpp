@@ -20,6 +20,7 @@ int Trunc(double v) {
 // What the page draws for markup, in CP932.
 struct Drawn {
     std::string dot = Utf8ToCp932("ｏ");
+    std::string blank = Utf8ToCp932("　");
     std::string marks = Utf8ToCp932("①②③④⑤⑥⑦⑧⑨⑩⑪⑫⑬⑭⑮⑯⑰⑱⑲⑳");
 };
 const Drawn& D() {
@@ -35,16 +36,39 @@ class FontPainter : public GlyphPainter {
     void SetFonts(const std::string& fontName, bool bold, int bodyHeight, int rubyHeight) override {
         body_.Configure(fontName, bodyHeight, bold);
         ruby_.Configure(fontName, rubyHeight, bold);
+        name_ = fontName;
+        bodyHeight_ = bodyHeight;
+        headingSet_ = false;
     }
     void DrawChar(Bitmap& target, PageFont font, std::string_view ch, int x, int y,
                   Color color) override {
-        (font == PageFont::Body ? body_ : ruby_).DrawVertical(target, ch, x, y, color);
+        if (font == PageFont::Heading && !headingSet_) {
+            // Set only when a page has headings, so that other books never resolve it.
+            heading_.Configure(name_, bodyHeight_, true);
+            headingSet_ = true;
+        }
+        VerticalFont& f = font == PageFont::Body   ? body_
+                          : font == PageFont::Ruby ? ruby_
+                                                   : heading_;
+        f.DrawVertical(target, ch, x, y, color);
     }
 
   private:
     VerticalFont body_;
     VerticalFont ruby_;
+    VerticalFont heading_;
+    std::string name_;
+    int bodyHeight_ = 0;
+    bool headingSet_ = false;
 };
+
+// True when byte `at` of a row lies in one of `spans`.
+bool InSpans(const std::vector<RowSpan>& spans, int at) {
+    for (const RowSpan& s : spans) {
+        if (at >= static_cast<int>(s.begin) && at < static_cast<int>(s.end)) return true;
+    }
+    return false;
+}
 
 // The drawing of one page: the geometry of the buffer and the state of the pen.
 class PageDrawing {
@@ -71,13 +95,24 @@ class PageDrawing {
 
     void SelectBody() { color_ = windowText_; }
 
-    void DrawRow(const std::string& row, int c) {
+    // `style`, when the rows were formatted with layout annotations: the row's indent,
+    // its hidden annotations and its heading text.
+    void DrawRow(const std::string& row, int c, const RowStyle* style) {
         if (s_.UseImage && DrawIllustration(buf_, row, src_.documentPath, reporter_)) return;
         const MarkupChars& m = Markup();
         const int xc = W_ - c * q_;
         const int len = static_cast<int>(row.size());
         int pos = 1, i = 1;
+        std::size_t hidden = 0;
+        // An indent takes cells as blanks would; the text list holds them as full-width
+        // spaces before the row's first character, so that byte positions there stay
+        // cell positions.
+        int blanks = style ? style->indent : 0;
+        i += 2 * blanks;
         while (pos <= len) {
+            if (style && SkipHidden(*style, hidden, pos)) continue;
+            const int at = pos - 1;
+            bool mark = false;
             const int y = Trunc((i - 1) * p_);
             std::string_view ch = NextChar(row, pos);
             i += static_cast<int>(ch.size());
@@ -123,24 +158,42 @@ class PageDrawing {
                     handled = true;
                 } else {
                     color_ = kFootnoteBlue;
-                    const std::size_t mark = footnotes_.size();
-                    ch = mark <= 20 ? std::string_view(D().marks).substr(2 * mark - 2, 2)
-                                    : std::string_view();
+                    const std::size_t number = footnotes_.size();
+                    ch = number <= 20 ? std::string_view(D().marks).substr(2 * number - 2, 2)
+                                      : std::string_view();
+                    mark = true;
                     footnotes_.emplace_back();
                 }
             }
             if (!handled) {
                 if (!ch.empty()) {
-                    painter_.DrawChar(buf_, PageFont::Body, ch, Trunc(0.05 * W_ + 0.9 * xc),
-                                      Trunc(0.05 * H_ + 0.9 * y), color_);
+                    const bool heading = style && !mark && InSpans(style->bold, at);
+                    painter_.DrawChar(buf_, heading ? PageFont::Heading : PageFont::Body, ch,
+                                      Trunc(0.05 * W_ + 0.9 * xc), Trunc(0.05 * H_ + 0.9 * y),
+                                      color_);
                 }
                 color_ = kTextBlack;
+                for (; blanks > 0; --blanks) pageList_.back() += D().blank;
                 pageList_.back() += ch;
             }
         }
     }
 
   private:
+    // A layout annotation beginning at `pos` is passed over: it draws nothing and takes no
+    // cell. `next` is the first hidden span not yet met.
+    static bool SkipHidden(const RowStyle& style, std::size_t& next, int& pos) {
+        while (next < style.hidden.size() && static_cast<int>(style.hidden[next].begin) < pos - 1) {
+            ++next;
+        }
+        if (next == style.hidden.size() || static_cast<int>(style.hidden[next].begin) != pos - 1) {
+            return false;
+        }
+        pos = static_cast<int>(style.hidden[next].end) + 1;
+        ++next;
+        return true;
+    }
+
     // The ruby runs upward from the cell of "《", bottom-aligned with the base text, one
     // ruby height per full-width character; moved down when it would begin above the
     // column.
@@ -243,7 +296,11 @@ bool PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int page, b
     const long long count = static_cast<long long>(source.rows.size());
     try {
         for (int c = 1; c <= R && r >= 0 && r <= count - 1; ++c, ++r) {
-            drawing.DrawRow(source.rows[static_cast<std::size_t>(r)], c);
+            const std::size_t index = static_cast<std::size_t>(r);
+            const RowStyle* style = source.notes && index < source.notes->rows.size()
+                                        ? &source.notes->rows[index]
+                                        : nullptr;
+            drawing.DrawRow(source.rows[index], c, style);
             pageList.emplace_back();
         }
     } catch (const UnclosedMarkup&) {

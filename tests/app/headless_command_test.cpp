@@ -89,6 +89,53 @@ TEST(DumpRowsCommand, BadArgumentsAndMissingFiles) {
     EXPECT_FALSE(RunHeadless({}, status));
 }
 
+TEST(DumpContentsCommand, EntriesAsTheReaderListsThemWithoutMarkup) {
+    TempDir dir;
+    WriteFileBytes(dir.File("b.txt"),
+                   Sjis("題\r\n◎第｜一《いち》章［＃注］\r\n本文\r\n<SKIP>\r\n"
+                        "［＃中見出し］序《じょ》の二［＃中見出し終わり］\r\n"
+                        "［＃５字下げ］三［＃「三」は小見出し］\r\n四［＃「三」は小見出し］\r\n"));
+    const Captured on =
+        RunMirvo({"--dump-contents", dir.File("b.txt"), "--rows", "2", "--aozora", "1"});
+    EXPECT_EQ(on.status, 0) << on.err;
+    EXPECT_EQ(on.out, "1\t◎第一章\n3\t序の二\n4\t三\n");
+    // Off: only the marked row, its markup removed as far as it is markup.
+    EXPECT_EQ(RunMirvo({"--dump-contents", dir.File("b.txt"), "--rows", "2"}).out, "1\t◎第一章\n");
+    EXPECT_EQ(RunMirvo({"--dump-contents", dir.File("b.txt"), "--ruby", "0", "--comment", "0"}).out,
+              "1\t◎第｜一《いち》章［＃注］\n");
+
+    EXPECT_EQ(RunMirvo({"--dump-contents"}).status, 2);
+    EXPECT_EQ(RunMirvo({"--dump-contents", dir.File("b.txt"), "--aozora", "2"}).status, 2);
+    WriteFileBytes(dir.File("bad.txt"), Sjis("」"));
+    const Captured bad = RunMirvo({"--dump-contents", dir.File("bad.txt"), "--aozora", "1"});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.out, "");
+}
+
+TEST(DumpContentsCommand, TheSampleNovelListsItsChapters) {
+    std::string kokoro;
+    for (const std::string& f : CorpusFiles()) {
+        if (f.ends_with("/kokoro.txt")) kokoro = f;
+    }
+    ASSERT_FALSE(kokoro.empty()) << "sample novel missing in " << MIRVO_CORPUS_DIR;
+    const Captured c = RunMirvo({"--dump-contents", kokoro, "--aozora", "1"});
+    EXPECT_EQ(c.status, 0) << c.err;
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, nl; (nl = c.out.find('\n', at)) != std::string::npos; at = nl + 1) {
+        lines.push_back(c.out.substr(at, nl - at));
+    }
+    ASSERT_EQ(lines.size(), 113u);
+    EXPECT_EQ(lines[0], "2\t上　先生と私");
+    EXPECT_EQ(lines[1], "3\t一");
+    int previous = 0;
+    for (const std::string& l : lines) {
+        const int page = std::stoi(l.substr(0, l.find('\t')));
+        EXPECT_GE(page, previous) << l;
+        previous = page;
+    }
+    EXPECT_EQ(RunMirvo({"--dump-contents", kokoro}).out, "") << "no row begins with ◎";
+}
+
 // Width and height from a PNG's header.
 std::pair<int, int> PngSize(const std::string& bytes) {
     if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0) return {0, 0};

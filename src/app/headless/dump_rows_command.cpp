@@ -1,6 +1,5 @@
-// mirvo --dump-rows FILE [--rows N] [--chars N] [--ruby 0|1] [--comment 0|1]
+// mirvo --dump-rows FILE [--rows N] [--chars N] [--ruby 0|1] [--comment 0|1] [--aozora 0|1]
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -12,43 +11,8 @@
 namespace mirvo {
 int DumpRowsCommand(const std::vector<std::string>& args) {
     FormatOptions options;
-    int chars = 25;
     std::string file;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        int* target = nullptr;
-        bool* flag = nullptr;
-        if (a == "--rows") {
-            target = &options.RowCount;
-        } else if (a == "--chars") {
-            target = &chars;
-        } else if (a == "--ruby") {
-            flag = &options.UseRuby;
-        } else if (a == "--comment") {
-            flag = &options.UseComment;
-        } else if (file.empty() && (a.size() < 2 || a.compare(0, 2, "--") != 0)) {
-            file = a;
-            continue;
-        } else {
-            std::fprintf(stderr, "mirvo --dump-rows: unexpected argument %s\n", a.c_str());
-            return 2;
-        }
-        int value = 0;
-        if (i + 1 >= args.size() || !ParseInt(args[i + 1], value) ||
-            (flag && value != 0 && value != 1)) {
-            std::fprintf(stderr, "mirvo --dump-rows: %s needs a number\n", a.c_str());
-            return 2;
-        }
-        ++i;
-        if (target) *target = value;
-        if (flag) *flag = value != 0;
-    }
-    if (file.empty()) {
-        std::fprintf(stderr, "mirvo --dump-rows: no FILE given\n");
-        return 2;
-    }
-    options.RowBytes = 2 * chars;
-    options.DocumentPath = file;
+    if (const int status = ParseFormatArgs("--dump-rows", args, options, file)) return status;
 
     RowList rows;
     StderrHost host;

@@ -14,12 +14,17 @@ struct Command {
 
 const Command kCommands[] = {
     {"--dump-rows", DumpRowsCommand,
-     "--dump-rows FILE [--rows N] [--chars N] [--ruby 0|1] [--comment 0|1]\n"
+     "--dump-rows FILE [--rows N] [--chars N] [--ruby 0|1] [--comment 0|1] [--aozora 0|1]\n"
      "    Format FILE and write each row (CP932 bytes) followed by LF."},
+    {"--dump-contents", DumpContentsCommand,
+     "--dump-contents FILE [--rows N] [--chars N] [--ruby 0|1] [--comment 0|1] [--aozora 0|1]\n"
+     "    Format FILE and write its contents as the reader lists them (heading mark ◎, no\n"
+     "    bookmarks): per entry the page, a TAB and the text without markup, in UTF-8."},
     {"--render", RenderCommand,
      "--render FILE --page N --out OUT.png [--area WxH] [--alias 0|1] [--texture 0|1]\n"
-     "                      [--rows N] [--chars N] [--ruby 0|1] [--comment 0|1] [--image 0|1] "
-     "[--space N]\n"
+     "                      [--rows N] [--chars N] [--ruby 0|1] [--comment 0|1] [--aozora 0|1]\n"
+     "                      [--image 0|1] [--space N]"
+     "\n"
      "                      [--bold 0|1] [--font NAME] [--page-color C] [--cover-color C]\n"
      "    Draw the spread of pages N and N+1 (the front cover for -1, the back cover for\n"
      "    9999 or a page past the last) as the reader shows it, into a PNG of the book area."},

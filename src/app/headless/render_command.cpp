@@ -67,6 +67,8 @@ int RenderCommand(const std::vector<std::string>& args) {
             flag = &s.UseRuby;
         } else if (a == "--comment") {
             flag = &s.UseComment;
+        } else if (a == "--aozora") {
+            flag = &s.UseAozoraNotes;
         } else if (a == "--image") {
             flag = &s.UseImage;
         } else if (a == "--bold") {
@@ -100,7 +102,8 @@ int RenderCommand(const std::vector<std::string>& args) {
 
     RowList rows;
     StderrHost host;
-    if (!LoadAndFormat(file, FormatOptions::From(s, file), rows, host)) return 1;
+    LayoutNotes notes;
+    if (!LoadAndFormat(file, FormatOptions::From(s, file), rows, host, &notes)) return 1;
 
     const Bitmap pageTexture = BuiltInPageTexture();
     SpreadView view;
@@ -108,8 +111,8 @@ int RenderCommand(const std::vector<std::string>& args) {
     PageTexts lists;
     SpreadOutcome outcome;
     try {
-        const SpreadRequest request{rows,        s,   page, areaW, areaH, kSpreadHeightRatio,
-                                    pageTexture, file};
+        const SpreadRequest request{rows,        s,    page,  areaW, areaH, kSpreadHeightRatio,
+                                    pageTexture, file, &notes};
         outcome = view.Render(request, left, right, lists, host);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "mirvo: %s\n", e.what());

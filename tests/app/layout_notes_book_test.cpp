@@ -1,0 +1,105 @@
+// Layout annotations through the reader core: the contents they add and the pages they
+// make, on a small book and on the sample novel こころ.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/reader.h"
+#include "app/reader_contents.h"
+#include "app/reader_fake_host.h"
+#include "format/cp932.h"
+
+namespace mirvo {
+namespace {
+
+using test::Sjis;
+
+TEST(LayoutContents, HeadingsAmongMarkedRowsInRowOrder) {
+    RowList rows(30);
+    rows[0] = Sjis("◎序");
+    rows[12] = Sjis("◎第二");
+    const std::vector<Heading> headings = {
+        {0, 1, Sjis("序")},  // the row is listed by its mark already
+        {5, 2, Sjis("一")},  {12, 2, Sjis("二")},
+        {14, 1, Sjis("上")}, {14, 2, Sjis("三")},  // two headings in one row keep their order
+        {29, 3, Sjis("終")},
+    };
+    auto list = [&](const std::string& mark) {
+        std::vector<std::string> out;
+        for (const PageListRow& r : BuildContents(rows, 10, mark, nullptr, &headings)) {
+            EXPECT_EQ(r.Mark, "");
+            out.push_back(r.PageText + " " + r.Caption);
+        }
+        return out;
+    };
+    EXPECT_EQ(list("◎"),
+              (std::vector<std::string>{"1 ◎序", "1 一", "2 ◎第二", "2 上", "2 三", "3 終"}));
+    // Without a heading mark the layout headings are still listed.
+    EXPECT_EQ(list(""), (std::vector<std::string>{"1 序", "1 一", "2 二", "2 上", "2 三", "3 終"}));
+}
+
+std::string Kokoro() {
+    for (const std::string& f : test::CorpusFiles()) {
+        if (std::filesystem::path(f).filename() == "kokoro.txt") return f;
+    }
+    return {};
+}
+
+struct OpenKokoro {
+    test::TempDir dir;
+    test::FakeReaderHost host;
+    Reader reader{host, test::TestFolders(dir)};
+
+    explicit OpenKokoro(bool aozora) {
+        reader.FormCreate({Kokoro()});
+        reader.FormResize(800, 600);
+        reader.GetSettings().UseAozoraNotes = aozora;
+        reader.OpenDocument();
+    }
+};
+
+TEST(LayoutNotesKokoro, ChaptersInTheContentsAndOnTheirPages) {
+    ASSERT_FALSE(Kokoro().empty()) << "sample novel missing in " << MIRVO_CORPUS_DIR;
+    OpenKokoro off(false);
+    EXPECT_TRUE(off.reader.Contents().empty()) << "no row of the novel begins with ◎";
+
+    OpenKokoro on(true);
+    ASSERT_TRUE(on.host.errors.empty()) << on.host.errors[0];
+    const auto& contents = on.reader.Contents();
+    ASSERT_EQ(contents.size(), 113u) << "3 大見出し and 110 中見出し";
+    EXPECT_EQ(contents[0].Caption, "上　先生と私");
+    EXPECT_EQ(contents[0].PageText, "2");
+    EXPECT_EQ(contents[1].Caption, "一");
+
+    // The first spread: the title on the left page, two cells down, with no marks.
+    on.reader.SetCurrentPage(1);
+    on.reader.ShowSpread(PageRequester::None);
+    const auto& left = on.reader.Texts().LeftPageText;
+    EXPECT_NE(std::find(left.begin(), left.end(), Sjis("　　上　先生と私")), left.end());
+    for (const std::string& note : on.reader.Texts().FootnoteList) {
+        EXPECT_EQ(Cp932ToUtf8(note).find("見出し"), std::string::npos) << Cp932ToUtf8(note);
+        EXPECT_EQ(Cp932ToUtf8(note).find("字下げ"), std::string::npos) << Cp932ToUtf8(note);
+    }
+
+    // ［＃改ページ］ before 中 and 下: each begins a page whose rows up to the heading are
+    // empty, after a page that holds text.
+    const RowList& rows = on.reader.Rows();
+    for (const char* title : {"中　両親と私", "下　先生と遺書"}) {
+        const auto entry = std::find_if(contents.begin(), contents.end(),
+                                        [&](const PageListRow& r) { return r.Caption == title; });
+        ASSERT_NE(entry, contents.end()) << title;
+        const int page = std::stoi(entry->PageText);
+        std::size_t r = static_cast<std::size_t>(page - 1) * 10;
+        while (r < rows.size() && rows[r].find(Sjis(title)) == std::string::npos) {
+            EXPECT_EQ(rows[r], "") << title << " row " << r;
+            ++r;
+        }
+        ASSERT_LT(r, rows.size());
+        bool before = false;
+        for (std::size_t k = (page - 2) * 10; k < (page - 1) * 10u; ++k) before |= !rows[k].empty();
+        EXPECT_TRUE(before) << title;
+    }
+}
+
+}  // namespace
+}  // namespace mirvo
