@@ -4,7 +4,7 @@
 Usage: scripts/make-goldens.py [--pages-only | --rows-only] [MIRVO] [CORPUS]
 
 MIRVO is a built mirvo executable (default build/src/ui/mirvo), CORPUS the folder of
-sample novels (default tests/corpus, else the shared corpus beside the checkout). For each novel and layout the
+sample novels (default tests/corpus). For each novel and layout the
 script runs `mirvo --dump-rows` and hashes its standard output, and runs `mirvo --render`
 for a few spreads and hashes the pixels of the PNG (8-bit RGB, rows top to bottom, read
 back with ImageMagick's convert). Hashes are 64-bit FNV-1a in hexadecimal. The results go
@@ -82,11 +82,7 @@ def main(argv):
         else:
             args.append(a)
     mirvo = os.path.abspath(args[0]) if args else os.path.join(ROOT, "build/src/ui/mirvo")
-    if len(args) > 1:
-        corpus = args[1]
-    else:
-        corpus = next(c for c in (os.path.join(ROOT, d) for d in (
-            "tests/corpus", "../shared/corpus", "../../shared/corpus")) if os.path.isdir(c))
+    corpus = args[1] if len(args) > 1 else os.path.join(ROOT, "tests/corpus")
     novels = sorted(f for f in os.listdir(corpus) if f.endswith(".txt"))
     out_dir = os.path.join(ROOT, "tests/data/golden")
     os.makedirs(out_dir, exist_ok=True)

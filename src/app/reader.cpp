@@ -82,10 +82,6 @@ int Reader::PageCount() const {
     return mirvo::PageCount(rows_, settings_.RowCount);
 }
 
-int Reader::ContentsWidth() const {
-    return static_cast<int>(spreadHeightRatio_ * pictureHeight_ / 1.4 * 2);
-}
-
 void Reader::ResetContents() {
     contents_.clear();
     host_.ContentsChanged();
@@ -151,11 +147,16 @@ void Reader::OpenDocument() {
         host_.ReportError(loadError);
         return;
     }
-    rows_ = std::move(lines);
-    FormatterAdapter formatterHost(*this);
-    formatFailed_ = !FormatDocument(rows_, FormatOptions::From(settings_, documentPath_),
-                                    formatterHost, &layoutNotes_);
-    if (formatFailed_) return;
+    FormatLines(std::move(lines));
+    if (formatFailed_) {
+        // No pages to label them with: the grid holds this book's stored bookmarks as they
+        // are, so that the next save keeps them and puts no other book's into its file.
+        contents_.clear();
+        for (const int page : ReadClips(bookState, position.ClipCount))
+            contents_.push_back({kBookmarkMark, "", std::to_string(page)});
+        host_.ContentsChanged();
+        return;
+    }
 
     contents_ = BuildContents(
         rows_, settings_.RowCount, settings_.IndexChar,
@@ -163,12 +164,7 @@ void Reader::OpenDocument() {
     host_.SetStatusText(documentPath_);
     // Stored bookmarks whose page has no first row (0, or past the end of the book as now
     // formatted) are left out.
-    for (const int page : ReadClips(bookState, position.ClipCount)) {
-        PageListRow row;
-        if (MakeBookmarkRow(rows_, settings_.RowCount, page, row))
-            contents_.push_back(std::move(row));
-    }
-    SortContents(contents_);
+    AddBookmarks(contents_, rows_, settings_.RowCount, ReadClips(bookState, position.ClipCount));
     host_.ContentsChanged();
 
     const int max = PageCount();
@@ -181,6 +177,13 @@ void Reader::OpenDocument() {
     host_.ViewStateChanged();
 }
 
+void Reader::FormatLines(RowList lines) {
+    rows_ = std::move(lines);
+    FormatterAdapter formatterHost(*this);
+    formatFailed_ = !FormatDocument(rows_, FormatOptions::From(settings_, documentPath_),
+                                    formatterHost, &layoutNotes_);
+}
+
 void Reader::ShowSpread(PageRequester requester) {
     const SpreadRequest request{rows_,           settings_,      currentPage_,
                                 pictureWidth_,   pictureHeight_, spreadHeightRatio_,
@@ -189,10 +192,7 @@ void Reader::ShowSpread(PageRequester requester) {
         view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
     currentPage_ = outcome.currentPage;
     if (outcome.pageDrawFailed) formatFailed_ = true;
-    bookArea_ = outcome.bookArea;
-    leftImage_ = outcome.leftImage;
-    rightImage_ = outcome.rightImage;
-    host_.BookLayoutChanged();
+    ApplyLayout(outcome);
     if (outcome.kind != SpreadKind::Spread) {
         ShowCover();
         host_.SetPageIndicator(PageIndicator({outcome.kind, outcome.currentPage}, PageCount()));
@@ -220,11 +220,19 @@ void Reader::ShowCoverPage(int page) {
                                 imgPageTexture_, documentPath_};
     const SpreadOutcome outcome =
         view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
-    bookArea_ = outcome.bookArea;
+    ApplyLayout(outcome);
+    ShowCover();
+}
+
+void Reader::ApplyLayout(const SpreadOutcome& outcome) {
+    shownKind_ = outcome.kind;
+    shownPage_ = outcome.currentPage;
+    bookArea_ = viewPage_ == NotebookPage::Contents
+                    ? LayoutBookArea(pictureWidth_, pictureHeight_, spreadHeightRatio_)
+                    : outcome.bookArea;
     leftImage_ = outcome.leftImage;
     rightImage_ = outcome.rightImage;
     host_.BookLayoutChanged();
-    ShowCover();
 }
 
 void Reader::ShowCover() {

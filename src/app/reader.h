@@ -16,6 +16,7 @@
 #include "format/settings.h"
 #include "render/bitmap.h"
 #include "render/page_renderer.h"
+#include "viewer/footnote_hit.h"
 #include "viewer/navigation.h"
 #include "viewer/spread_view.h"
 
@@ -75,6 +76,23 @@ class Reader {
     void SaveBookState();
     void ResetContents();
 
+    // Reading aids (reader_aids.cpp). Grid rows are numbered from the first entry (0);
+    // Contents().size() is the empty row that ends the grid.
+    // Re-display (F5): reloads and formats the book with the settings in force, rebuilds the
+    // contents keeping the bookmarks' pages, and shows CurrentPage again. A file that can no
+    // longer be read leaves everything as it was (general error report).
+    void mmiReViewClick();
+    // Opens the spread of the entry in grid row `row` on the view page, without a turn.
+    void stgPageListDblClick(int row);
+    // Adds a bookmark for the spread on show: the text drawn in its first row, its right
+    // page. Does nothing while a cover is shown.
+    void pmiClipClick();
+    // Removes grid row `row` when it is a bookmark.
+    void pmiDelClipClick(int row);
+    // The mouse at pixel (x, y) of a page image: what the footnote pop-up should do. Only a
+    // spread on the view page has marks, and only with UseComment.
+    FootnoteHit imgRightPageMouseMove(PageRequester sender, double x, double y) const;
+
     // State.
     Settings& GetSettings() { return settings_; }
     const Settings& GetSettings() const { return settings_; }
@@ -104,9 +122,6 @@ class Reader {
     const Rect& RightImage() const { return rightImage_; }
     int PictureWidth() const { return pictureWidth_; }
     int PictureHeight() const { return pictureHeight_; }
-    // Width of the page-list grid's three columns together: the spread's width computed in
-    // one step from the picture area's height.
-    int ContentsWidth() const;
 
     // Pictures: the visible pages, the background of the picture area.
     const Bitmap& LeftPage() const { return imgLeftPage_; }
@@ -120,8 +135,14 @@ class Reader {
   private:
     class FormatterAdapter;
 
+    // Takes the loaded lines as RowList and formats them with the settings in force
+    // (FormatFailed tells how it went).
+    void FormatLines(RowList lines);
     void ShowCoverPage(int page);
     void ShowCover();
+    // Takes the geometry of a display; while the contents page shows, the book area keeps
+    // the spread's size so that the grid does not take a cover's.
+    void ApplyLayout(const SpreadOutcome& outcome);
     void SetScroll(int min, int max, int position);
     void SetViewPage(NotebookPage page);
     void LoadTexture(const std::string& path, Bitmap& texture);
@@ -139,6 +160,10 @@ class Reader {
     LayoutNotes layoutNotes_;  // what the layout annotations asked of rows_
     PageTexts texts_;
     int currentPage_ = FrontCoverPage;
+    // What the pages on screen show: a cover, or the spread of page shownPage_ (the scroll
+    // bar may have moved CurrentPage since).
+    SpreadKind shownKind_ = SpreadKind::FrontCover;
+    int shownPage_ = FrontCoverPage;
     bool formatFailed_ = false;
     bool destroying_ = false;
     double spreadHeightRatio_ = kSpreadHeightRatio;

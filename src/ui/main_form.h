@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -28,6 +29,7 @@ namespace mirvo::ui {
 class PageTurnSound;
 class PictureWidget;
 class TfrmAlert;
+class TfrmComment;
 
 class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     Q_OBJECT
@@ -38,6 +40,9 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     // Window creation: reads the global settings and decides the first document.
     void FormCreate(const std::vector<std::string>& arguments);
     void SetAlert(TfrmAlert* alert) { alert_ = alert; }
+    void SetComment(TfrmComment* comment);
+    // The footnote pop-up (made on first use when none was given).
+    TfrmComment* Comment();
     Reader& Core() { return core_; }
 
     // Events from outside: a path handed over by a later start (empty: only come to the
@@ -67,8 +72,16 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     QAction* mmiExit;
     QAction* msiView;
     QAction* msiCont;
+    QAction* mmiReView;
     QAction* msiPageNext;
     QAction* msiPagePrev;
+    QMenu* msiClip;
+    QAction* msiClipIns;
+    QAction* msiClipDel;
+    QMenu* ppmPage;
+    QAction* pmiClip;
+    QMenu* ppmCont;
+    QAction* pmiDelClip;
     QToolBar* tlbBookStand;
     QToolBar* tlbBasic;
     QToolButton* spbView;
@@ -94,6 +107,9 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -103,12 +119,22 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void BuildToolBars();
     void BuildCentralArea();
     void BuildStatusArea();
+    void BuildPopupMenus();
     void FormKeyDown(int key);
+    // The grid's current row as the core counts it (0 = the first entry), -1 for none.
+    int SelectedContentsRow() const;
+    void stgPageListDblClick();
+    // The mouse at `position` of a page image (`globalPosition` on the screen): shows,
+    // hides or keeps the footnote pop-up.
+    void imgRightPageMouseMove(PageRequester sender, const QPointF& position,
+                               const QPointF& globalPosition);
+    void HideComment();
     // Runs a step of the core and shows any failure it leaves in the general error report.
     void Guarded(const std::function<void()>& work);
 
     Reader core_;
     TfrmAlert* alert_ = nullptr;
+    QPointer<TfrmComment> comment_;
     std::unique_ptr<PageTurnSound> sound_;
     bool settingScroll_ = false;
 };
