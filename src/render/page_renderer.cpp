@@ -31,6 +31,9 @@ const Drawn& D() {
 // A row whose ruby or annotation is not closed before its end.
 struct UnclosedMarkup {};
 
+// Draws with the page fonts: body, ruby, and the bold body face of headings. Dashes ("―")
+// that follow each other down a column are joined into one unbroken rule: the faces leave
+// blank space at both ends of the dash, which would break "――" into separate bars.
 class FontPainter : public GlyphPainter {
   public:
     void SetFonts(const std::string& fontName, bool bold, int bodyHeight, int rubyHeight) override {
@@ -39,27 +42,60 @@ class FontPainter : public GlyphPainter {
         name_ = fontName;
         bodyHeight_ = bodyHeight;
         headingSet_ = false;
+        lastDash_ = {};
     }
+    void SetCellPitch(double pixels) override { pitch_ = pixels; }
+
     void DrawChar(Bitmap& target, PageFont font, std::string_view ch, int x, int y,
                   Color color) override {
-        if (font == PageFont::Heading && !headingSet_) {
-            // Set only when a page has headings, so that other books never resolve it.
-            heading_.Configure(name_, bodyHeight_, true);
-            headingSet_ = true;
+        if (font == PageFont::Ruby) {
+            ruby_.DrawVertical(target, ch, x, y, color);
+            lastDash_ = {};
+            return;
         }
-        VerticalFont& f = font == PageFont::Body   ? body_
-                          : font == PageFont::Ruby ? ruby_
-                                                   : heading_;
-        f.DrawVertical(target, ch, x, y, color);
+        VerticalFont& face = font == PageFont::Heading ? HeadingFace() : body_;
+        if (ch != Dash()) {
+            face.DrawVertical(target, ch, x, y, color);
+            lastDash_ = {};
+            return;
+        }
+        const Rect box = face.GlyphBox(ch, x, y);
+        const double cell = pitch_ > 0 ? pitch_ : face.Height();
+        // Only the dash of the very next cell joins (not one beyond an empty cell).
+        if (lastDash_.target == &target && lastDash_.x == x && y > lastDash_.y &&
+            y - lastDash_.y < 1.5 * cell) {
+            target.FillRect(Rect{box.left, lastDash_.box.bottom, box.right, box.top}, color);
+        }
+        face.DrawVertical(target, ch, x, y, color);
+        lastDash_ = {&target, x, y, box};
     }
 
   private:
+    // Set up only when a page has headings, so that other books never resolve it.
+    VerticalFont& HeadingFace() {
+        if (!headingSet_) {
+            heading_.Configure(name_, bodyHeight_, true);
+            headingSet_ = true;
+        }
+        return heading_;
+    }
+    static const std::string& Dash() {
+        static const std::string dash = Utf8ToCp932("―");
+        return dash;
+    }
+    struct DrawnDash {
+        const Bitmap* target = nullptr;  // none
+        int x = 0, y = 0;
+        Rect box;
+    };
     VerticalFont body_;
     VerticalFont ruby_;
     VerticalFont heading_;
     std::string name_;
     int bodyHeight_ = 0;
     bool headingSet_ = false;
+    double pitch_ = 0;
+    DrawnDash lastDash_;
 };
 
 // True when byte `at` of a row lies in one of `spans`.
@@ -272,6 +308,8 @@ PageRenderer::~PageRenderer() = default;
 void PageRenderer::SetupPageFonts(int bufferHeight, const Settings& s) {
     const PageFontHeights h = ComputePageFontHeights(bufferHeight, s.RowBytes, s.FontSpace);
     painter_->SetFonts(s.FontName, s.FontBold, h.body, h.ruby);
+    // Two byte cells of p = H / (B + 1), scaled to the 90 % text block.
+    painter_->SetCellPitch(0.9 * 2 * bufferHeight / (UsableRowBytes(s.RowBytes) + 1));
 }
 
 bool PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int page, bool rightPage,
