@@ -11,6 +11,8 @@
 // (written on Windows) is read as CP932 and becomes UTF-8 at its first write.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -78,5 +80,12 @@ class ProfileFile {
 
 // Integer text as profile files read it; nothing for a malformed value.
 std::optional<int> ParseProfileInteger(std::string_view text);
+
+// Puts `bytes` in place of the file at `target` in one step: a temporary file in the same
+// folder, written, flushed to disk and renamed over it. The new file takes the permissions
+// of `old` when given, else `createMode` less the umask. False when it cannot; the old
+// file is then untouched and no temporary file is left.
+bool ReplaceFile(const std::string& target, std::string_view bytes, const struct stat* old,
+                 mode_t createMode = 0666);
 
 }  // namespace mirvo

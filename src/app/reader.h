@@ -106,6 +106,9 @@ class Reader {
     bool FormatFailed() const { return formatFailed_; }
     bool Destroying() const { return destroying_; }
     double SpreadHeightRatio() const { return spreadHeightRatio_; }
+    // The share of the picture area's height the book takes (full-screen mode sets 1.0); the
+    // next display or resize lays the book out with it.
+    void SetSpreadHeightRatio(double ratio) { spreadHeightRatio_ = ratio; }
     NotebookPage ViewPage() const { return viewPage_; }
     const MenuState& Menus() const { return menus_; }
     const std::vector<PageListRow>& Contents() const { return contents_; }

@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "app/folders.h"
+#include "app/page_keys.h"
 #include "app/reader.h"
 #include "app/reader_host.h"
+#include "app/window_modes.h"
 
 class QAction;
 class QLabel;
@@ -26,10 +28,12 @@ class QToolButton;
 
 namespace mirvo::ui {
 
+class FileDialogs;
 class PageTurnSound;
 class PictureWidget;
 class TfrmAlert;
 class TfrmComment;
+class WindowFrame;
 
 class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     Q_OBJECT
@@ -69,7 +73,14 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     QMenu* mniFile;
     QMenu* mniView;
     QMenu* mniMove;
+    QMenu* mniWindow;
+    QAction* mmiOpen;
+    QAction* msiBKOpen;
+    QAction* msBKNew;
     QAction* mmiExit;
+    QAction* msiAllDisp;
+    QAction* msiHideTLBar;
+    QAction* msiHideStBar;
     QAction* msiView;
     QAction* msiCont;
     QAction* mmiReView;
@@ -84,6 +95,10 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     QAction* pmiDelClip;
     QToolBar* tlbBookStand;
     QToolBar* tlbBasic;
+    QToolButton* spbFileOpen;
+    QToolButton* spbBookStand;
+    QToolButton* spbBKOpen;
+    QToolButton* spbBKNew;
     QToolButton* spbView;
     QToolButton* spbContents;
     QWidget* pnlBase;
@@ -104,6 +119,9 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     bool KeyPreview() const { return core_.Menus().KeyPreview; }
     // Height of a page-list row: the window font's pixel height + 4.
     int ContentsRowHeight() const;
+    // Lays the window out for its present size; the picture area's resize handling runs
+    // then, or here when its size stayed (the window modes change the ratio and the chrome).
+    void FormResize();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -114,6 +132,8 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // No menu of toolbars: they are shown and hidden by the window menu only.
+    QMenu* createPopupMenu() override { return nullptr; }
 
   private:
     void BuildMenus();
@@ -121,7 +141,17 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void BuildCentralArea();
     void BuildStatusArea();
     void BuildPopupMenus();
-    void FormKeyDown(int key);
+    void BuildWindowMenu();
+    void BuildBookStand();
+    // Each time the window is shown: the bookshelf buttons hidden.
+    void FormShow();
+    // The bookshelf toggle: its two buttons follow it.
+    void spbBookStandClick(bool down);
+    void ShowModeChecks();
+    // A page key (SPACE, BS and the keys readers expect); false for other keys.
+    bool FormKeyDown(int key);
+    // The wheel over the view page: a spread a notch.
+    void WheelTurn(int angleDelta);
     // Hands the picture area's size in device pixels to the core (FormResize).
     void PictureAreaResized();
     // The grid's current row as the core counts it (0 = the first entry), -1 for none.
@@ -141,6 +171,13 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     std::unique_ptr<PageTurnSound> sound_;
     bool settingScroll_ = false;
     bool screenWatched_ = false;
+    WindowModes modes_;
+    WindowFrame* frame_ = nullptr;
+    std::unique_ptr<FileDialogs> dialogs_;
+    QAction* spbBKOpenItem_ = nullptr;  // the toolbar places of the two shelf buttons
+    QAction* spbBKNewItem_ = nullptr;
+    WheelTurns wheel_;
+    int resizes_ = 0;  // resize handlings of the picture area so far
 };
 
 }  // namespace mirvo::ui

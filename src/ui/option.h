@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 namespace mirvo::ui {
 
@@ -11,5 +12,9 @@ class TdlgOption : public QDialog {
   public:
     explicit TdlgOption(QWidget* parent = nullptr);
 };
+
+// The system folder browser with the dialog's title; the folder chosen, or "" when the
+// reader cancels.
+QString BrowseForFolder(QWidget* owner);
 
 }  // namespace mirvo::ui
