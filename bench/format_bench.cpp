@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "app/settings_table.h"
 #include "format/cp932.h"
 #include "format/document.h"
 #include "format/formatter.h"
@@ -86,7 +87,7 @@ const std::string& Novels10MB() {
 }
 
 void SplitAndFormat(benchmark::State& state, const std::string& bytes, bool layoutNotes = false) {
-    mirvo::FormatOptions options;
+    mirvo::FormatOptions options = mirvo::FormatOptionsOf(mirvo::Settings{}, "bench.txt");
     options.UseAozoraNotes = layoutNotes;
     for (auto _ : state) {
         mirvo::RowList rows = mirvo::SplitLines(bytes);

@@ -7,6 +7,7 @@
 
 #include "app/book_state.h"
 #include "format/markup.h"
+#include "format/page_layout.h"
 
 namespace mirvo {
 
@@ -15,6 +16,7 @@ namespace mirvo {
 // first heading not yet listed; the headings of rows before `row` are passed over. A row
 // already listed by its heading mark (`rowListed`) is not listed again.
 void AddLayoutHeadings(std::vector<PageListRow>& contents, const std::vector<Heading>& headings,
-                       std::size_t& next, std::size_t row, int rowsPerPage, bool rowListed);
+                       std::size_t& next, std::size_t row, const PageLayout& layout,
+                       bool rowListed);
 
 }  // namespace mirvo

@@ -42,6 +42,7 @@ void Reader::FormCreate(const std::vector<std::string>& arguments) {
     spreadHeightRatio_ = kSpreadHeightRatio;
     currentPage_ = FrontCoverPage;
     logError_ = ReadGlobalSettings(settingsFile_, folders_, arguments, settings_, globalState_);
+    formatted_ = settings_;
     documentPath_ = globalState_.DocumentPath;
     // The window's own start-up steps: the view page, an empty page list, paging and
     // bookmark insertion enabled, bookmark deletion disabled.
@@ -79,7 +80,13 @@ void Reader::SaveBookState() {
 }
 
 int Reader::PageCount() const {
-    return mirvo::PageCount(rows_, settings_.RowCount);
+    return mirvo::PageCount(rows_, LayoutOf(formatted_));
+}
+
+SpreadStyle Reader::Style() const {
+    Settings shown = settings_;
+    CopyFormattingSettings(formatted_, shown);
+    return SpreadStyleOf(shown);
 }
 
 void Reader::ResetContents() {
@@ -159,12 +166,12 @@ void Reader::OpenDocument() {
     }
 
     contents_ = BuildContents(
-        rows_, settings_.RowCount, settings_.IndexChar,
+        rows_, LayoutOf(formatted_), formatted_.IndexChar,
         [this](const std::string& t) { host_.SetStatusText(t); }, &layoutNotes_.headings);
     host_.SetStatusText(documentPath_);
     // Stored bookmarks whose page has no first row (0, or past the end of the book as now
     // formatted) are left out.
-    AddBookmarks(contents_, rows_, settings_.RowCount, ReadClips(bookState, position.ClipCount));
+    AddBookmarks(contents_, rows_, LayoutOf(formatted_), ReadClips(bookState, position.ClipCount));
     host_.ContentsChanged();
 
     const int max = PageCount();
@@ -179,17 +186,22 @@ void Reader::OpenDocument() {
 
 void Reader::FormatLines(RowList lines) {
     rows_ = std::move(lines);
+    formatted_ = settings_;
     FormatterAdapter formatterHost(*this);
-    formatFailed_ = !FormatDocument(rows_, FormatOptions::From(settings_, documentPath_),
+    formatFailed_ = !FormatDocument(rows_, FormatOptionsOf(formatted_, documentPath_),
                                     formatterHost, &layoutNotes_);
 }
 
-void Reader::ShowSpread(PageRequester requester) {
-    const SpreadRequest request{rows_,           settings_,      currentPage_,
+SpreadOutcome Reader::RenderDisplay(int page) {
+    const SpreadStyle style = Style();
+    const SpreadRequest request{rows_,           style,          page,
                                 pictureWidth_,   pictureHeight_, spreadHeightRatio_,
                                 imgPageTexture_, documentPath_,  &layoutNotes_};
-    const SpreadOutcome outcome =
-        view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
+    return view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
+}
+
+void Reader::ShowSpread(PageRequester requester) {
+    const SpreadOutcome outcome = RenderDisplay(currentPage_);
     currentPage_ = outcome.currentPage;
     if (outcome.pageDrawFailed) formatFailed_ = true;
     ApplyLayout(outcome);
@@ -215,12 +227,7 @@ void Reader::ShowBackCover() {
 }
 
 void Reader::ShowCoverPage(int page) {
-    const SpreadRequest request{rows_,           settings_,      page,
-                                pictureWidth_,   pictureHeight_, spreadHeightRatio_,
-                                imgPageTexture_, documentPath_};
-    const SpreadOutcome outcome =
-        view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
-    ApplyLayout(outcome);
+    ApplyLayout(RenderDisplay(page));
     ShowCover();
 }
 
@@ -285,6 +292,19 @@ void Reader::FormResize(int width, int height) {
     } else {
         ShowSpread(PageRequester::None);
     }
+}
+
+void Reader::msiConfigClick() {
+    menus_.KeyPreview = false;
+    host_.ViewStateChanged();
+    if (!host_.ShowOptionDialog()) return;
+    view_.Renderer().SetupPageFonts(imgRightPage_.Height(), Style().Page);
+    FormResize(pictureWidth_, pictureHeight_);
+}
+
+void Reader::StoreTextures(const Bitmap& baseTexture, const Bitmap& pageTexture) {
+    imgBaseTexture_ = baseTexture;
+    imgPageTexture_ = pageTexture;
 }
 
 void Reader::ReceiveHandOff(const std::string& path) {

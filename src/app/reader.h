@@ -12,8 +12,8 @@
 #include "app/global_settings.h"
 #include "app/profile_file.h"
 #include "app/reader_host.h"
+#include "app/settings_table.h"
 #include "format/document.h"
-#include "format/settings.h"
 #include "render/bitmap.h"
 #include "render/page_renderer.h"
 #include "viewer/footnote_hit.h"
@@ -75,6 +75,13 @@ class Reader {
     void OpenDroppedFile(const std::string& path);
     void SaveBookState();
     void ResetContents();
+    // The settings command: key preview off (until the view page is selected again), the
+    // settings dialog, and after OK the page fonts and a resize, which redraws the spread
+    // with the new look; the formatting settings wait for the next formatting.
+    void msiConfigClick();
+    // The window background and page texture pictures, as the settings dialog hands them
+    // back.
+    void StoreTextures(const Bitmap& baseTexture, const Bitmap& pageTexture);
 
     // Reading aids (reader_aids.cpp). Grid rows are numbered from the first entry (0);
     // Contents().size() is the empty row that ends the grid.
@@ -93,9 +100,14 @@ class Reader {
     // spread on the view page has marks, and only with UseComment.
     FootnoteHit imgRightPageMouseMove(PageRequester sender, double x, double y) const;
 
-    // State.
+    // State. The settings in force, and the settings the rows on show were formatted with:
+    // a change of a formatting setting ("(*)" in the settings dialog) shows when the book is
+    // formatted again.
     Settings& GetSettings() { return settings_; }
     const Settings& GetSettings() const { return settings_; }
+    const Settings& FormattedSettings() const { return formatted_; }
+    // What a display draws with: the settings in force, the formatting ones as formatted.
+    SpreadStyle Style() const;
     const std::string& DocumentPath() const { return documentPath_; }
     void SetDocumentPath(const std::string& path) { documentPath_ = path; }
     const RowList& Rows() const { return rows_; }
@@ -141,6 +153,8 @@ class Reader {
     // Takes the loaded lines as RowList and formats them with the settings in force
     // (FormatFailed tells how it went).
     void FormatLines(RowList lines);
+    // Draws what `page` shows into the page buffers; nothing reaches the screen yet.
+    SpreadOutcome RenderDisplay(int page);
     void ShowCoverPage(int page);
     void ShowCover();
     // Takes the geometry of a display; while the contents page shows, the book area keeps
@@ -158,6 +172,7 @@ class Reader {
     std::string logError_;
 
     Settings settings_;
+    Settings formatted_;
     std::string documentPath_;
     RowList rows_;
     LayoutNotes layoutNotes_;  // what the layout annotations asked of rows_

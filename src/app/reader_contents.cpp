@@ -31,13 +31,12 @@ std::string ContentsProgressText(std::size_t done, std::size_t total) {
     return text;
 }
 
-std::vector<PageListRow> BuildContents(const RowList& rows, int rowCount,
+std::vector<PageListRow> BuildContents(const RowList& rows, const PageLayout& layout,
                                        const std::string& indexChar,
                                        const std::function<void(const std::string&)>& progress,
                                        const std::vector<Heading>* headings) {
     std::vector<PageListRow> result;
     const std::string mark = Utf8ToCp932(indexChar);
-    const int perPage = UsableRowCount(rowCount);
     std::size_t nextHeading = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         bool listed = false;
@@ -45,19 +44,19 @@ std::vector<PageListRow> BuildContents(const RowList& rows, int rowCount,
             const std::string_view t = TrimControls(rows[i]);
             if (t.substr(0, mark.size()) == mark) {
                 result.push_back({"", Cp932ToUtf8(rows[i]),
-                                  std::to_string(PageOfRow(static_cast<long long>(i), perPage))});
+                                  std::to_string(PageOfRow(static_cast<long long>(i), layout))});
                 listed = true;
             }
         }
-        if (headings) AddLayoutHeadings(result, *headings, nextHeading, i, perPage, listed);
+        if (headings) AddLayoutHeadings(result, *headings, nextHeading, i, layout, listed);
         if (progress) progress(ContentsProgressText(i, rows.size()));
     }
     return result;
 }
 
-bool MakeBookmarkRow(const RowList& rows, int rowCount, int page, PageListRow& row) {
+bool MakeBookmarkRow(const RowList& rows, const PageLayout& layout, int page, PageListRow& row) {
     if (page < 1) return false;
-    const long long first = FirstRowOfPage(page, UsableRowCount(rowCount));
+    const long long first = FirstRowOfPage(page, layout);
     if (first < 0 || first >= static_cast<long long>(rows.size())) return false;
     row = {kBookmarkMark, Cp932ToUtf8(rows[static_cast<std::size_t>(first)]), std::to_string(page)};
     return true;
@@ -110,7 +109,7 @@ std::vector<int> BookmarkPages(std::span<const PageListRow> rows) {
     return pages;
 }
 
-void AddBookmarks(std::vector<PageListRow>& contents, const RowList& rows, int rowCount,
+void AddBookmarks(std::vector<PageListRow>& contents, const RowList& rows, const PageLayout& layout,
                   std::span<const int> pages) {
     // After the first sort the grid is in order, so each later one is a single pass; the
     // pages are kept beside the rows instead of being read again for every bookmark.
@@ -118,7 +117,7 @@ void AddBookmarks(std::vector<PageListRow>& contents, const RowList& rows, int r
     bool ordered = false;
     for (const int page : pages) {
         PageListRow row;
-        if (!MakeBookmarkRow(rows, rowCount, page, row)) continue;
+        if (!MakeBookmarkRow(rows, layout, page, row)) continue;
         contents.push_back(std::move(row));
         if (!ordered) {
             SortContents(contents);

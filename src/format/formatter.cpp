@@ -69,7 +69,7 @@ const char* const kLine1Tail = "\r\n\r\n場所は、物理行で、1行目です
 
 enum class Bracket { None, Ruby, Note };
 
-void FillToPageStart(RowList& rows, int rowCount);
+void FillToPageStart(RowList& rows, const PageLayout& layout);
 
 class Formatter {
   public:
@@ -78,10 +78,9 @@ class Formatter {
           o_(o),
           host_(host),
           t_(GetTables()),
-          rowCount_(UsableRowCount(o.RowCount)),
-          baseLimit_(UsableRowBytes(o.RowBytes) - 1),
+          baseLimit_(o.Layout.RowBytes() - 1),
           rowLimit_(baseLimit_) {
-        if (o.UseAozoraNotes && o.UseComment) layout_.emplace(o.RowBytes, o.UseRuby);
+        if (o.UseAozoraNotes && o.UseComment) layout_.emplace(o.Layout, o.UseRuby);
     }
 
     // What the layout annotations asked for; empty when they were not read.
@@ -96,7 +95,7 @@ class Formatter {
         int lastK = -1;
         for (lineIndex_ = 0; lineIndex_ < n; ++lineIndex_) {
             const std::string& line = source[lineIndex_];
-            if (!TakeImageLine(line, rows_, rowCount_) && !TakeSkipLine(line, rows_, rowCount_) &&
+            if (!TakeImageLine(line, rows_, o_.Layout) && !TakeSkipLine(line, rows_, o_.Layout) &&
                 !TakePageBreakLine(line)) {
                 FormatLine(line);
             }
@@ -114,7 +113,7 @@ class Formatter {
     // A page-break annotation on a line of its own acts as a page-break tag line.
     bool TakePageBreakLine(std::string_view line) {
         if (!layout_ || !LayoutNoteTracker::IsPageBreakLine(line)) return false;
-        FillToPageStart(rows_, rowCount_);
+        FillToPageStart(rows_, o_.Layout);
         return true;
     }
 
@@ -365,7 +364,6 @@ class Formatter {
     const FormatOptions& o_;
     FormatterHost& host_;
     const Tables& t_;
-    const int rowCount_;
     const int baseLimit_;  // a row closes once its counted width passes RowBytes - 1,
     int rowLimit_;         // less the indent of the line
     std::optional<LayoutNoteTracker> layout_;
@@ -382,8 +380,8 @@ class Formatter {
 };
 
 // Adds empty rows until the last row is the first row of a page.
-void FillToPageStart(RowList& rows, int rowCount) {
-    const int rc = UsableRowCount(rowCount);
+void FillToPageStart(RowList& rows, const PageLayout& layout) {
+    const int rc = layout.Rows();
     const std::size_t rest = (rows.size() - 1) % static_cast<std::size_t>(rc);
     if (rest > 0) rows.resize(rows.size() + (static_cast<std::size_t>(rc) - rest));
 }
@@ -404,19 +402,19 @@ bool IsSkipTagLine(std::string_view line) {
     return StartsWithNoCase(line, "<SKIP");
 }
 
-bool TakeImageLine(std::string_view line, RowList& rows, int rowCount) {
+bool TakeImageLine(std::string_view line, RowList& rows, const PageLayout& layout) {
     if (!IsImageTagLine(line)) return false;
     if (rows.empty()) rows.emplace_back();
-    FillToPageStart(rows, rowCount);
+    FillToPageStart(rows, layout);
     rows.back().assign(line);
-    rows.resize(rows.size() + static_cast<std::size_t>(UsableRowCount(rowCount) - 1));
+    rows.resize(rows.size() + static_cast<std::size_t>(layout.Rows() - 1));
     return true;
 }
 
-bool TakeSkipLine(std::string_view line, RowList& rows, int rowCount) {
+bool TakeSkipLine(std::string_view line, RowList& rows, const PageLayout& layout) {
     if (!IsSkipTagLine(line)) return false;
     if (rows.empty()) rows.emplace_back();
-    FillToPageStart(rows, rowCount);
+    FillToPageStart(rows, layout);
     return true;
 }
 

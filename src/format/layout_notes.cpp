@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "format/cp932.h"
-#include "format/settings.h"
 
 namespace mirvo {
 namespace {
@@ -22,8 +21,8 @@ std::size_t FindHeadingEnd(std::string_view line, std::size_t from, int level) {
 
 }  // namespace
 
-LayoutNoteTracker::LayoutNoteTracker(int rowBytes, bool ruby)
-    : maxIndent_(UsableRowBytes(rowBytes) / 2 - 1), ruby_(ruby) {}
+LayoutNoteTracker::LayoutNoteTracker(const PageLayout& layout, bool ruby)
+    : maxIndent_(layout.RowBytes() / 2 - 1), ruby_(ruby) {}
 
 bool LayoutNoteTracker::IsPageBreakLine(std::string_view line) {
     std::string_view text;

@@ -10,14 +10,15 @@
 
 #include "format/document.h"
 #include "format/markup.h"
+#include "format/page_layout.h"
 
 namespace mirvo {
 
 class LayoutNoteTracker {
   public:
-    // `rowBytes` bounds the indent: at least one full-width character stays in a row.
+    // The row width bounds the indent: at least one full-width character stays in a row.
     // `ruby` tells whether 《…》 is ruby (so that a heading's text is read without it).
-    LayoutNoteTracker(int rowBytes, bool ruby);
+    LayoutNoteTracker(const PageLayout& layout, bool ruby);
 
     // True when `line` is a page-break annotation and nothing else.
     static bool IsPageBreakLine(std::string_view line);

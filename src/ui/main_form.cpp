@@ -36,6 +36,7 @@
 #include "ui/comment.h"
 #include "ui/file_dialogs.h"
 #include "ui/message_boxes.h"
+#include "ui/option.h"
 #include "ui/page_image.h"
 #include "ui/sound.h"
 #include "ui/window_font.h"
@@ -183,6 +184,13 @@ void TfrmMirvoMainForm::BuildMenus() {
             [this] { Guarded([this] { core_.pmiClipClick(); }); });
     connect(msiClipDel, &QAction::triggered, this,
             [this] { Guarded([this] { core_.pmiDelClipClick(SelectedContentsRow()); }); });
+
+    mniOther = mmnMainManu->addMenu(QStringLiteral("その他(&O)"));
+    mniOther->setObjectName("mniOther");
+    msiConfig = mniOther->addAction(QStringLiteral("環境設定(&C)"));
+    msiConfig->setObjectName("msiConfig");
+    connect(msiConfig, &QAction::triggered, this,
+            [this] { Guarded([this] { core_.msiConfigClick(); }); });
 }
 
 void TfrmMirvoMainForm::BuildWindowMenu() {
@@ -272,6 +280,15 @@ void TfrmMirvoMainForm::BuildToolBars() {
             [this] { Guarded([this] { core_.msiViewClick(); }); });
     connect(spbContents, &QToolButton::clicked, this,
             [this] { Guarded([this] { core_.msiContentsClick(); }); });
+
+    spbConfig = new QToolButton(tlbBasic);
+    spbConfig->setObjectName("spbConfig");
+    spbConfig->setText(QStringLiteral("設定"));
+    spbConfig->setToolTip(QStringLiteral("各種設定を行います。"));
+    spbConfig->setAutoRaise(true);
+    spbConfig->setFocusPolicy(Qt::NoFocus);
+    tlbBasic->addWidget(spbConfig);
+    connect(spbConfig, &QToolButton::clicked, msiConfig, &QAction::trigger);
 }
 
 void TfrmMirvoMainForm::BuildBookStand() {
@@ -610,6 +627,10 @@ void TfrmMirvoMainForm::imgRightPageMouseMove(PageRequester sender, const QPoint
     const QPoint at = globalPosition.toPoint();
     comment->ShowNote(Q(Cp932ToUtf8(note)), FootnotePopupWidth(note.size(), comment->FontHeight()),
                       QPoint(at.x(), at.y() - 10));
+}
+
+bool TfrmMirvoMainForm::ShowOptionDialog() {
+    return option_ && option_->Execute(core_);
 }
 
 // Events -------------------------------------------------------------------------------

@@ -34,6 +34,7 @@ class PictureWidget;
 class TfrmAlert;
 class TfrmComment;
 class WindowFrame;
+class TdlgOption;
 
 class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     Q_OBJECT
@@ -47,6 +48,7 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void SetComment(TfrmComment* comment);
     // The footnote pop-up (made on first use when none was given).
     TfrmComment* Comment();
+    void SetOptionDialog(TdlgOption* option) { option_ = option; }
     Reader& Core() { return core_; }
 
     // Events from outside: a path handed over by a later start (empty: only come to the
@@ -67,6 +69,7 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void BaseChanged() override;
     void ContentsChanged() override;
     void ViewStateChanged() override;
+    bool ShowOptionDialog() override;
 
     // Components, named as the window's design names them.
     QMenuBar* mmnMainManu;
@@ -77,6 +80,7 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     QAction* mmiOpen;
     QAction* msiBKOpen;
     QAction* msBKNew;
+    QMenu* mniOther;
     QAction* mmiExit;
     QAction* msiAllDisp;
     QAction* msiHideTLBar;
@@ -93,6 +97,7 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     QAction* pmiClip;
     QMenu* ppmCont;
     QAction* pmiDelClip;
+    QAction* msiConfig;
     QToolBar* tlbBookStand;
     QToolBar* tlbBasic;
     QToolButton* spbFileOpen;
@@ -101,6 +106,7 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     QToolButton* spbBKNew;
     QToolButton* spbView;
     QToolButton* spbContents;
+    QToolButton* spbConfig;
     QWidget* pnlBase;
     PictureWidget* imgBase;
     QLabel* lblLeftPageNo;
@@ -168,6 +174,7 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     Reader core_;
     TfrmAlert* alert_ = nullptr;
     QPointer<TfrmComment> comment_;
+    TdlgOption* option_ = nullptr;
     std::unique_ptr<PageTurnSound> sound_;
     bool settingScroll_ = false;
     bool screenWatched_ = false;

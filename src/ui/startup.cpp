@@ -42,6 +42,7 @@ bool StartReader(ReaderWindows& w, const ProgramFolders& folders,
     w.comment = std::make_unique<TfrmComment>();
     w.main->SetComment(w.comment.get());
     w.option = std::make_unique<TdlgOption>();
+    w.main->SetOptionDialog(w.option.get());
     if (listen) {
         TfrmMirvoMainForm* main = w.main.get();
         w.server = std::make_unique<HandOffServer>(

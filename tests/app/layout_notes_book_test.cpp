@@ -26,7 +26,7 @@ TEST(LayoutContents, HeadingsAmongMarkedRowsInRowOrder) {
     };
     auto list = [&](const std::string& mark) {
         std::vector<std::string> out;
-        for (const PageListRow& r : BuildContents(rows, 10, mark, nullptr, &headings)) {
+        for (const PageListRow& r : BuildContents(rows, PageLayout(10, 50), mark, nullptr, &headings)) {
             EXPECT_EQ(r.Mark, "");
             out.push_back(r.PageText + " " + r.Caption);
         }
@@ -50,10 +50,11 @@ struct OpenKokoro {
     test::FakeReaderHost host;
     Reader reader{host, test::TestFolders(dir)};
 
+    // The option as the book's own state file holds it.
     explicit OpenKokoro(bool aozora) {
+        if (aozora) test::WriteBookState(dir, Kokoro(), "[Config]\r\nUseAozoraNotes=1\r\n");
         reader.FormCreate({Kokoro()});
         reader.FormResize(800, 600);
-        reader.GetSettings().UseAozoraNotes = aozora;
         reader.OpenDocument();
     }
 };

@@ -111,7 +111,7 @@ struct Formatted {
 
 Formatted FormatWithNotes(const std::vector<std::string>& lines, int chars = 25, int rowCount = 10,
                           bool aozora = true, bool comment = true) {
-    FormatOptions o{rowCount, 2 * chars, true, comment, "/books/本.txt", aozora};
+    FormatOptions o{PageLayout(rowCount, 2 * chars), true, comment, "/books/本.txt", aozora};
     RowList rows;
     for (const std::string& l : lines) rows.push_back(Sjis(l));
     RecordingHost host;
@@ -251,7 +251,7 @@ TEST(LayoutNoteRows, OffOrWithoutAnnotationsTheRowsAreThoseOfToday) {
         "［＃改ページ］",
         "二［＃「一」は中見出し］"};
     auto plain = [&](bool comment) {
-        FormatOptions o{10, 20, true, comment, "/books/本.txt"};
+        FormatOptions o{PageLayout(10, 20), true, comment, "/books/本.txt"};
         RecordingHost host;
         return FormatUtf8(book, o, host);
     };
@@ -269,7 +269,8 @@ TEST(LayoutNoteRows, OffOrWithoutAnnotationsTheRowsAreThoseOfToday) {
     // The line that starts with a footnote still fails on the first line, as before.
     RowList rows{Sjis("［＃２字下げ］題")};
     RecordingHost host;
-    EXPECT_FALSE(FormatDocument(rows, FormatOptions{10, 50, true, true, "/b.txt"}, host));
+    EXPECT_FALSE(
+        FormatDocument(rows, FormatOptions{PageLayout(10, 50), true, true, "/b.txt"}, host));
     // Emphasis keeps its place and takes no cell with the option on too.
     EXPECT_EQ(FormatWithNotes({"前", "あいう［＃「いう」に傍点］え"}, 3).rows,
               (Rows{"0|前", "0|あいう［＃「いう」に傍点］", "0|え", "0|"}));

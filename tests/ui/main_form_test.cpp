@@ -443,12 +443,15 @@ class MainFormTest : public QObject {
         w->showMinimized();
         QTRY_VERIFY(!popup->isVisible());
         w->showNormal();
-        // Never with annotations off, nor on a cover (whose face lies where the mark was and
-        // whose page texts are still the last spread's).
+        // Never with annotations off (a formatting setting: once the book is formatted so),
+        // nor on a cover (whose face lies where the mark was and whose page texts are still
+        // the last spread's).
         w->Core().GetSettings().UseComment = false;
+        w->mmiReView->trigger();
         QTest::mouseMove(w->imgLeftPage, mark);
         QVERIFY(!popup->isVisible());
         w->Core().GetSettings().UseComment = true;
+        w->mmiReView->trigger();
         r.Key(Qt::Key_Backspace);
         QCOMPARE(r.Panel0(), QString("表紙"));
         QTest::mouseMove(w->imgLeftPage, mark);

@@ -1,5 +1,4 @@
-// mirvo --dump-contents FILE [--rows N] [--chars N] [--ruby 0|1] [--comment 0|1]
-//                            [--aozora 0|1]
+// mirvo --dump-contents FILE [setting options of the formatting]
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,21 +13,22 @@
 namespace mirvo {
 
 int DumpContentsCommand(const std::vector<std::string>& args) {
-    FormatOptions options;
-    std::string file;
-    if (const int status = ParseFormatArgs("--dump-contents", args, options, file)) return status;
+    CommandLine line;
+    const std::string problem = ParseCommandLine(args, OptionScope::Formatting, {}, line);
+    if (!problem.empty()) return UsageError("--dump-contents", problem);
+    const Settings& s = line.settings;
 
     RowList rows;
     LayoutNotes notes;
     StderrHost host;
-    if (!LoadAndFormat(file, options, rows, host, &notes)) return 1;
+    if (!LoadAndFormat(line.file, FormatOptionsOf(s, line.file), rows, host, &notes)) return 1;
     // The heading mark of a book that has no state file yet; no bookmarks.
+    const std::string mark = std::get<std::string>(FindSetting("IndexChar")->def);
     const std::vector<PageListRow> contents =
-        BuildContents(rows, options.RowCount, "◎", nullptr, &notes.headings);
+        BuildContents(rows, LayoutOf(s), mark, nullptr, &notes.headings);
     std::string out;
     for (const PageListRow& entry : contents) {
-        const std::string text =
-            StripMarkup(Utf8ToCp932(entry.Caption), options.UseRuby, options.UseComment);
+        const std::string text = StripMarkup(Utf8ToCp932(entry.Caption), s.UseRuby, s.UseComment);
         out += entry.PageText + "\t" + Cp932ToUtf8(text) + "\n";
     }
     std::fwrite(out.data(), 1, out.size(), stdout);

@@ -1,4 +1,4 @@
-// mirvo --dump-rows FILE [--rows N] [--chars N] [--ruby 0|1] [--comment 0|1] [--aozora 0|1]
+// mirvo --dump-rows FILE [setting options of the formatting]
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -9,14 +9,15 @@
 #include "format/formatter.h"
 
 namespace mirvo {
+
 int DumpRowsCommand(const std::vector<std::string>& args) {
-    FormatOptions options;
-    std::string file;
-    if (const int status = ParseFormatArgs("--dump-rows", args, options, file)) return status;
+    CommandLine line;
+    const std::string problem = ParseCommandLine(args, OptionScope::Formatting, {}, line);
+    if (!problem.empty()) return UsageError("--dump-rows", problem);
 
     RowList rows;
     StderrHost host;
-    if (!LoadAndFormat(file, options, rows, host)) return 1;
+    if (!LoadAndFormat(line.file, FormatOptionsOf(line.settings, line.file), rows, host)) return 1;
     std::string out;
     for (const std::string& row : rows) {
         out += row;
