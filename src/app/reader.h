@@ -183,6 +183,7 @@ class Reader {
     std::string documentPath_;
     std::string encodingNote_;  // "（UTF-8）": the encoding the book on show was read in
     RowList rows_;
+    LayoutNotes layoutNotes_;  // what the layout annotations asked of rows_
     PageTexts texts_;
     int currentPage_ = FrontCoverPage;
     // What the pages on screen show: a cover, or the spread of page shownPage_ (the scroll

@@ -26,6 +26,7 @@ std::span<const SettingEntry> Table() {
         {"UseImage",       kConfig, &Settings::UseImage,       true,            1,    {5, 5},   {9, 5},   nullptr,      true,  "--image 0|1"},
         {"UseComment",     kConfig, &Settings::UseComment,     true,            1,    {4, 0},   {10, 0},  nullptr,      true,  "--comment 0|1"},
         {"IndexChar",      kConfig, &Settings::IndexChar,      "◎",             1,    {0, 0},   {15, 14}, nullptr,      true,  nullptr},
+        {"UseAozoraNotes", kConfig, &Settings::UseAozoraNotes, false,           1,    {15, 15}, {16, 15}, nullptr,      true,  "--aozora 0|1"},
         {"FontName",       kConfig, &Settings::FontName,       "@ＭＳ ゴシック", 1,    {6, 6},   {12, 6},  nullptr,      false, "--font NAME"},
         {"FontBold",       kConfig, &Settings::FontBold,       false,           1,    {7, 7},   {13, 7},  nullptr,      false, "--bold 0|1"},
         {"UsePageTexture", kConfig, &Settings::UsePageTexture, true,            1,    {8, 9},   {11, 9},  "UseTexture", false, "--texture 0|1"},
@@ -37,7 +38,7 @@ std::span<const SettingEntry> Table() {
         {"BaseBGTexture",  kConfig, &Settings::BaseBGTexture,  "",              1,    {0, 0},   {1, 10},  nullptr,      false, nullptr},
         {"PageBGTexture",  kConfig, &Settings::PageBGTexture,  "",              1,    {0, 0},   {2, 11},  nullptr,      false, nullptr},
         // Set by hand in a book's file only; the program never writes it.
-        {"Encoding",       kConfig, &Settings::Encoding,       "auto",          1,    {0, 0},   {16, 0},  nullptr,      true,  "--encoding NAME"},
+        {"Encoding",       kConfig, &Settings::Encoding,       "auto",          1,    {0, 0},   {17, 0},  nullptr,      true,  "--encoding NAME"},
         // The files' own slots, read and written among the settings.
         {"Last",           kMirvo,  &FileSlots::Last,          "",              1,    {9, 1},   {0, 0},   nullptr,      false, nullptr},
         {"CurrentPage",    kMirvo,  &FileSlots::CurrentPage,   FrontCoverPage,  1,    {0, 0},   {5, 1},   nullptr,      false, nullptr},
@@ -200,7 +201,7 @@ PageLayout LayoutOf(const Settings& s) {
 }
 
 FormatOptions FormatOptionsOf(const Settings& s, const std::string& documentPath) {
-    return FormatOptions{LayoutOf(s), s.UseRuby, s.UseComment, documentPath};
+    return FormatOptions{LayoutOf(s), s.UseRuby, s.UseComment, documentPath, s.UseAozoraNotes};
 }
 
 TextEncoding EncodingOf(const Settings& s) {

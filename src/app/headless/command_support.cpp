@@ -59,7 +59,8 @@ void StderrHost::ReportError(const std::string& message) {
     failed = true;
 }
 
-bool LoadAndFormat(const std::string& file, const Settings& s, RowList& rows, StderrHost& host) {
+bool LoadAndFormat(const std::string& file, const Settings& s, RowList& rows, StderrHost& host,
+                   LayoutNotes* notes) {
     std::string error;
     TextReport report;
     if (!LoadLines(file, rows, &error, EncodingOf(s), &report)) {
@@ -70,7 +71,7 @@ bool LoadAndFormat(const std::string& file, const Settings& s, RowList& rows, St
         StderrHost notice;  // a notice, not a failure
         notice.ReportError(ReplacementNotice(file, report));
     }
-    return FormatDocument(rows, FormatOptionsOf(s, file), host);
+    return FormatDocument(rows, FormatOptionsOf(s, file), host, notes);
 }
 
 bool ParseInt(const std::string& s, int& out) {

@@ -22,10 +22,12 @@ class StderrHost : public FormatterHost {
     bool failed = false;
 };
 
-// Loads `file` in the encoding of `s` and formats it into `rows` with `s`; a file that
-// cannot be read or formatted is reported on standard error and gives false. Characters
-// that had to be replaced are noted there too, and the rows are made all the same.
-bool LoadAndFormat(const std::string& file, const Settings& s, RowList& rows, StderrHost& host);
+// Loads `file` in the encoding of `s` and formats it with `s` into `rows` (and `notes`,
+// FormatDocument); a file that cannot be read or formatted is reported on standard error
+// and gives false. Characters that had to be replaced are noted there too, and the rows
+// are made all the same.
+bool LoadAndFormat(const std::string& file, const Settings& s, RowList& rows, StderrHost& host,
+                   LayoutNotes* notes = nullptr);
 
 // A whole decimal number within +-1000000; false for anything else.
 bool ParseInt(const std::string& s, int& out);
