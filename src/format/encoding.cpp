@@ -7,7 +7,6 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -444,6 +443,7 @@ Pass Utf8Pass(std::string_view text, std::size_t i, char* at, Cp932Buffer& out,
             at = out.Replace(at, s + i + bad);
             i += bad;
         }
+        limit = out.limit;  // a replacement may have moved the text to a buffer of its own
     }
     return Pass{n, at, multibyte, false};
 }
@@ -457,8 +457,12 @@ char* Utf16ToCp932(std::string_view text, bool bigEndian, Cp932Buffer& out) {
     const std::size_t units = text.size() / 2;
     const std::uint16_t* from = Tables().fromUnicode.data();
     char* at = out.Start();
+    const char* limit = out.limit;
     for (std::size_t i = 0; i < units; ++i) {
-        if (at > out.limit) at = out.Grow(at, 2 * (units - i) + 1);
+        if (at > limit) {
+            at = out.Grow(at, 2 * (units - i) + 1);
+            limit = out.limit;
+        }
         const std::uint32_t u = Unit(s + 2 * i, bigEndian);
         const std::uint16_t code = from[u];
         if (code < kSurrogate) {
@@ -471,6 +475,7 @@ char* Utf16ToCp932(std::string_view text, bool bigEndian, Cp932Buffer& out) {
             u <= 0xDBFF && i + 1 < units && (Unit(s + 2 * i + 2, bigEndian) & 0xFC00) == 0xDC00;
         if (pair) ++i;
         at = out.Replace(at, s + 2 * i + 2);
+        limit = out.limit;
     }
     if (text.size() % 2) {
         if (at > out.limit) at = out.Grow(at, 1);

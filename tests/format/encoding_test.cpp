@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "format/cp932.h"
 #include "format/document.h"
 #include "format/format_test_util.h"
 
@@ -161,6 +164,44 @@ TEST(BookEncodings, DetectionForcingReplacementAndMalformedInput) {
         EXPECT_EQ(d.cp932, c.cp932) << c.what;
         EXPECT_EQ(d.report.replaced, c.replaced) << c.what;
         EXPECT_EQ(d.report.firstReplacedLine, c.firstLine) << c.what;
+    }
+}
+
+// Random mixes of characters, malformed sequences and line ends, small and past the 64 KiB
+// that decide UTF-8, in every encoding: the text stays whole CP932 characters, each 〓 in it
+// is one counted replacement, and the first stands on the line reported.
+TEST(BookEncodings, AnyBytesInAnyEncodingConvertToWholeCharactersWithEveryReplacementCounted) {
+    const std::string pieces[] = {
+        "あ",           "漢字",     "\xE3\x81", "\xFF", "\x80", "\r\n", "\r",       "a", "😀",
+        "\xED\xA0\x80", "\xA4\xA2", "\x8E\xB1", "\x8F", "\xB0", "\xD8", "\x00\xDC", "\n"};
+    std::mt19937 rng(14);
+    for (int round = 0; round < 400; ++round) {
+        std::string bytes;
+        const int big = round % 50 == 0 ? 30000 : 0;  // "あ" past the first 64 KiB
+        for (int i = 0; i < big; ++i) bytes += "あ";
+        for (int n = static_cast<int>(rng() % 120); n > 0; --n)
+            bytes += pieces[rng() % std::size(pieces)];
+        for (const TextEncoding asked :
+             {TextEncoding::Auto, TextEncoding::Cp932, TextEncoding::Utf8, TextEncoding::Utf16,
+              TextEncoding::EucJp}) {
+            const DecodedText d = DecodeText(bytes, asked);
+            if (d.report.encoding == BookEncoding::Cp932) {
+                EXPECT_EQ(d.cp932, bytes);
+                continue;
+            }
+            std::size_t geta = 0, firstLine = 0, line = 1;
+            const std::string& t = d.cp932;
+            for (std::size_t i = 0; i < t.size();) {
+                const unsigned char b = static_cast<unsigned char>(t[i]);
+                ASSERT_FALSE(IsLeadByte(b) && i + 1 == t.size()) << "a lead byte ends the text";
+                if (t.compare(i, 2, "\x81\xAC") == 0 && ++geta == 1) firstLine = line;
+                line += b == '\n' || (b == '\r' && (i + 1 == t.size() || t[i + 1] != '\n'));
+                i += IsLeadByte(b) ? 2 : 1;
+            }
+            EXPECT_EQ(geta, d.report.replaced) << round << " " << static_cast<int>(asked);
+            EXPECT_EQ(firstLine, d.report.firstReplacedLine)
+                << round << " " << static_cast<int>(asked);
+        }
     }
 }
 
