@@ -317,22 +317,39 @@ inline std::uint64_t Load8(const unsigned char* s) {
 }
 
 #if defined(__x86_64__)
-// Runs of three-byte characters that CP932 holds as two bytes, eight characters from each
-// 32 bytes read (24 of them taken), with the table entries gathered at once. Returns the
-// input index where the run ends; `at` moves on by the bytes written (16 a step, so `limit`
-// must leave that room).
-__attribute__((target("avx2"))) std::size_t ThreeByteRunsAvx2(const unsigned char* s, std::size_t i,
-                                                              std::size_t n, char*& atRef,
-                                                              const char* limit,
-                                                              const std::uint16_t* from) {
+// Eight code points (32-bit lanes) to CP932 at `at`, 16 bytes, when each has a double-byte
+// CP932 form (the table entries gathered at once) and no lane of `odd` is set; else false
+// and nothing written.
+__attribute__((target("avx2"))) inline bool StoreEightAvx2(__m256i cp, __m256i odd,
+                                                           const std::uint16_t* from, char* at) {
+    const __m256i code =
+        _mm256_and_si256(_mm256_i32gather_epi32(reinterpret_cast<const int*>(from), cp, 2),
+                         _mm256_set1_epi32(0xFFFF));
+    odd = _mm256_or_si256(
+        odd, _mm256_or_si256(_mm256_cmpgt_epi32(code, _mm256_set1_epi32(kSurrogate - 1)),
+                             _mm256_cmpgt_epi32(_mm256_set1_epi32(0x100), code)));
+    if (!_mm256_testz_si256(odd, odd)) return false;
+    const __m256i bigEndian =
+        _mm256_setr_epi8(1, 0, 5, 4, 9, 8, 13, 12, -1, -1, -1, -1, -1, -1, -1, -1, 1, 0, 5, 4, 9, 8,
+                         13, 12, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m256i out = _mm256_shuffle_epi8(code, bigEndian);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(at), _mm256_castsi256_si128(out));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(at + 8), _mm256_extracti128_si256(out, 1));
+    return true;
+}
+
+// Runs of three-byte UTF-8 characters that CP932 holds as two bytes, eight characters from
+// each 32 bytes read (24 of them taken). Returns the input index where the run ends; `at`
+// moves on by the bytes written (16 a step, so `limit` must leave that room).
+__attribute__((target("avx2"))) std::size_t Utf8RunsAvx2(const unsigned char* s, std::size_t i,
+                                                         std::size_t n, char*& atRef,
+                                                         const char* limit,
+                                                         const std::uint16_t* from) {
     char* at = atRef;  // in a register: the stores below could alias the reference
     const __m256i spread = _mm256_setr_epi32(0, 1, 2, 3, 3, 4, 5, 6);
     const __m256i bytes = _mm256_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1, 2,
                                            1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1);
     const __m256i shape = _mm256_set1_epi32(0x00F0C0C0), threeBytes = _mm256_set1_epi32(0x00E08080);
-    const __m256i bigEndian =
-        _mm256_setr_epi8(1, 0, 5, 4, 9, 8, 13, 12, -1, -1, -1, -1, -1, -1, -1, -1, 1, 0, 5, 4, 9, 8,
-                         13, 12, -1, -1, -1, -1, -1, -1, -1, -1);
     while (i + 32 <= n && at <= limit) {
         // Each character's three bytes in a 32-bit lane: b0 << 16 | b1 << 8 | b2.
         const __m256i in = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
@@ -346,35 +363,55 @@ __attribute__((target("avx2"))) std::size_t ThreeByteRunsAvx2(const unsigned cha
                 _mm256_slli_epi32(
                     _mm256_and_si256(_mm256_srli_epi32(v, 8), _mm256_set1_epi32(0x3F)), 6)),
             _mm256_and_si256(v, _mm256_set1_epi32(0x3F)));
-        const __m256i code =
-            _mm256_and_si256(_mm256_i32gather_epi32(reinterpret_cast<const int*>(from), cp, 2),
-                             _mm256_set1_epi32(0xFFFF));
-        // Overlong forms, no CP932 form or a single byte: the one-at-a-time way decides.
-        const __m256i odd = _mm256_or_si256(
-            _mm256_cmpgt_epi32(_mm256_set1_epi32(0x800), cp),
-            _mm256_or_si256(_mm256_cmpgt_epi32(code, _mm256_set1_epi32(kSurrogate - 1)),
-                            _mm256_cmpgt_epi32(_mm256_set1_epi32(0x100), code)));
-        if (!_mm256_testz_si256(odd, odd)) break;
-        const __m256i out = _mm256_shuffle_epi8(code, bigEndian);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(at), _mm256_castsi256_si128(out));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(at + 8), _mm256_extracti128_si256(out, 1));
+        // Overlong forms go the one-at-a-time way, which refuses them.
+        if (!StoreEightAvx2(cp, _mm256_cmpgt_epi32(_mm256_set1_epi32(0x800), cp), from, at)) break;
         at += 16;
         i += 24;
     }
     atRef = at;
     return i;
 }
+
+// Runs of UTF-16 units that CP932 holds as two bytes, eight at a time; `i` and the result
+// count units.
+__attribute__((target("avx2"))) std::size_t Utf16RunsAvx2(const unsigned char* s, std::size_t i,
+                                                          std::size_t units, bool bigEndian,
+                                                          char*& atRef, const char* limit,
+                                                          const std::uint16_t* from) {
+    char* at = atRef;
+    const __m128i swap = _mm_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14);
+    while (i + 8 <= units && at <= limit) {
+        __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * i));
+        if (bigEndian) in = _mm_shuffle_epi8(in, swap);
+        if (!StoreEightAvx2(_mm256_cvtepu16_epi32(in), _mm256_setzero_si256(), from, at)) break;
+        at += 16;
+        i += 8;
+    }
+    atRef = at;
+    return i;
+}
 #endif
 
-using ThreeByteRuns = std::size_t (*)(const unsigned char*, std::size_t, std::size_t, char*&,
-                                      const char*, const std::uint16_t*);
+// The vector ways where the processor has them; null where not.
+struct VectorWays {
+    std::size_t (*utf8)(const unsigned char*, std::size_t, std::size_t, char*&, const char*,
+                        const std::uint16_t*) = nullptr;
+    std::size_t (*utf16)(const unsigned char*, std::size_t, std::size_t, bool, char*&, const char*,
+                         const std::uint16_t*) = nullptr;
+};
 
-// The vector way where the processor has it.
-ThreeByteRuns VectorRuns() {
+const VectorWays& Vector() {
+    static const VectorWays ways = [] {
+        VectorWays w;
 #if defined(__x86_64__)
-    if (__builtin_cpu_supports("avx2")) return ThreeByteRunsAvx2;
+        if (__builtin_cpu_supports("avx2")) {
+            w.utf8 = Utf8RunsAvx2;
+            w.utf16 = Utf16RunsAvx2;
+        }
 #endif
-    return nullptr;
+        return w;
+    }();
+    return ways;
 }
 
 // UTF-8 to CP932 in one pass, from input index `i`, writing at `at`. A malformed sequence
@@ -384,7 +421,7 @@ ThreeByteRuns VectorRuns() {
 // Utf8Sequence.
 Pass Utf8Pass(std::string_view text, std::size_t i, char* at, Cp932Buffer& out,
               bool stopAtMalformed, std::size_t stopAfter) {
-    static const ThreeByteRuns vectorRuns = VectorRuns();
+    const auto vectorRuns = Vector().utf8;
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     const std::uint16_t* from = Tables().fromUnicode.data();
@@ -456,12 +493,17 @@ char* Utf16ToCp932(std::string_view text, bool bigEndian, Cp932Buffer& out) {
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t units = text.size() / 2;
     const std::uint16_t* from = Tables().fromUnicode.data();
+    const auto vectorRuns = Vector().utf16;
     char* at = out.Start();
     const char* limit = out.limit;
     for (std::size_t i = 0; i < units; ++i) {
         if (at > limit) {
             at = out.Grow(at, 2 * (units - i) + 1);
             limit = out.limit;
+        }
+        if (vectorRuns) {
+            i = vectorRuns(s, i, units, bigEndian, at, limit, from);
+            if (i >= units) break;
         }
         const std::uint32_t u = Unit(s + 2 * i, bigEndian);
         const std::uint16_t code = from[u];
