@@ -38,7 +38,10 @@ struct DecodedText {
 // Converts a book's bytes to CP932, in the encoding asked for. Auto detects it, trying in
 // this order:
 //   1. a byte-order mark: UTF-8, UTF-16LE, UTF-16BE;
-//   2. bytes that are UTF-8 throughout and hold at least one multi-byte character;
+//   2. bytes that are well-formed UTF-8 for the first 64 KiB from their first byte beyond
+//      ASCII (all of a shorter file): a Shift_JIS book fails within its first Japanese
+//      character, and a UTF-8 book damaged further on stays UTF-8, each damaged sequence
+//      one replaced character;
 //   3. bytes that are EUC-JP throughout, hold at least one multi-byte character, and do
 //      not read as plausible CP932: CP932 is plausible when every byte also stands where
 //      CP932 allows it and fewer than a quarter of the EUC-JP characters are kana or
@@ -46,6 +49,7 @@ struct DecodedText {
 //      CP932 text only by chance);
 //   4. CP932 (also every pure ASCII file).
 // A file cut short in the middle of its last character still counts as UTF-8 or EUC-JP.
+// Then:
 //   - CP932 bytes are taken as they are, whatever they hold.
 //   - A character that CP932 cannot hold becomes "〓"; so does each malformed sequence (a
 //     broken or truncated UTF-8 sequence, a lone UTF-16 surrogate or a final odd byte, a
