@@ -21,7 +21,7 @@ class Reader::FormatterAdapter : public FormatterHost {
         try {
             mirvo::ClearLastDocument(r_.settingsFile_);
         } catch (const ProfileWriteError& e) {
-            r_.host_.ReportException(e.what());
+            r_.ReportWriteError(e);
         }
     }
 
@@ -43,6 +43,10 @@ void Reader::FormCreate(const std::vector<std::string>& arguments) {
     currentPage_ = FrontCoverPage;
     logError_ = ReadGlobalSettings(settingsFile_, folders_, arguments, settings_, globalState_);
     documentPath_ = globalState_.DocumentPath;
+    shownBook_ = documentPath_;
+    lastOpened_.clear();
+    // Said once now: every setting is at its default and nothing will be written there.
+    if (settingsFile_.TooLarge()) ReportWriteError(ProfileTooLargeError(settingsFile_.Path()));
     // The window's own start-up steps: the view page, an empty page list, paging and
     // bookmark insertion enabled, bookmark deletion disabled.
     SetViewPage(NotebookPage::View);
@@ -54,15 +58,21 @@ void Reader::FormClose() {
     // Each file is written on its own: a refused global file must not cost the book its
     // reading position, and neither may keep the window from closing.
     try {
-        WriteGlobalSettings(settingsFile_, settings_, documentPath_);
+        WriteGlobalSettings(settingsFile_, settings_, shownBook_ ? documentPath_ : lastOpened_);
     } catch (const ProfileWriteError& e) {
-        host_.ReportException(e.what());
+        ReportWriteError(e);
     }
     try {
-        SaveBookState();
+        SaveShownBook();
     } catch (const ProfileWriteError& e) {
-        host_.ReportException(e.what());
+        ReportWriteError(e);
     }
+}
+
+void Reader::ReportWriteError(const ProfileWriteError& e) {
+    if (dynamic_cast<const ProfileTooLargeError*>(&e) && !reportedTooLarge_.insert(e.Path()).second)
+        return;
+    host_.ReportException(e.what());
 }
 
 void Reader::FormDestroy() {
@@ -74,6 +84,12 @@ void Reader::FormDestroy() {
 
 void Reader::SaveBookState() {
     ProfileFile file(BookStatePath(folders_.SettingsFolder, documentPath_));
+    mirvo::SaveBookState(file, settings_, currentPage_, contents_);
+}
+
+void Reader::SaveShownBook() {
+    if (!shownBook_) return;
+    ProfileFile file(BookStatePath(folders_.SettingsFolder, *shownBook_));
     mirvo::SaveBookState(file, settings_, currentPage_, contents_);
 }
 
@@ -134,7 +150,16 @@ void Reader::OpenDocument() {
                           "上記ファイルの存在を確認してみてください。");
         return;
     }
+    // A file that cannot be loaded (unreadable, not a regular file, too large) is reported
+    // like a missing one: nothing changes, the book on show stays usable.
+    std::string loadError;
+    RowList lines;
+    if (!LoadLines(documentPath_, lines, &loadError)) {
+        host_.ReportError(loadError);
+        return;
+    }
     const ProfileFile bookState(BookStatePath(folders_.SettingsFolder, documentPath_));
+    if (bookState.TooLarge()) ReportWriteError(ProfileTooLargeError(bookState.Path()));
     const BookPosition position = ReadBookState(bookState, settings_);
     currentPage_ = position.CurrentPage;
 
@@ -144,17 +169,16 @@ void Reader::OpenDocument() {
     }
     if (!settings_.PageBGTexture.empty()) LoadTexture(settings_.PageBGTexture, imgPageTexture_);
 
-    std::string loadError;
-    RowList lines;
-    if (!LoadLines(documentPath_, lines, &loadError)) {
-        host_.ReportError(loadError);
-        return;
-    }
     rows_ = std::move(lines);
     FormatterAdapter formatterHost(*this);
     formatFailed_ =
         !FormatDocument(rows_, FormatOptions::From(settings_, documentPath_), formatterHost);
-    if (formatFailed_) return;
+    if (formatFailed_) {
+        shownBook_.reset();
+        return;
+    }
+    shownBook_ = documentPath_;
+    lastOpened_ = documentPath_;
 
     contents_ = BuildContents(rows_, settings_.RowCount, settings_.IndexChar,
                               [this](const std::string& t) { host_.SetStatusText(t); });
@@ -278,7 +302,12 @@ void Reader::FormResize(int width, int height) {
 
 void Reader::ReceiveHandOff(const std::string& path) {
     if (path.empty()) return;
-    SaveBookState();
+    // A save the file system refuses must not cost the reader the book they asked for.
+    try {
+        SaveShownBook();
+    } catch (const ProfileWriteError& e) {
+        ReportWriteError(e);
+    }
     documentPath_ = path;
     OpenDocument();
 }

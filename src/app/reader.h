@@ -4,6 +4,8 @@
 // can do the core asks of its ReaderHost.
 #pragma once
 
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -44,7 +46,9 @@ class Reader {
     // argument, else the last document, else the read-me book), empties the page list.
     void FormCreate(const std::vector<std::string>& arguments);
     // Closing: writes the global settings and the book's state. A refused write is reported
-    // (general error report) and the closing goes on.
+    // (general error report) and the closing goes on. A book whose formatting failed is
+    // not stored as the last document (the last book that opened is), and no state is
+    // written for it (see SaveShownBook).
     void FormClose();
     void FormDestroy();
     // The picture area got `width` x `height` pixels: re-tiles the background and lays out
@@ -68,11 +72,18 @@ class Reader {
     void scbStatusScroll(int position);
     void msiViewClick();
     void msiContentsClick();
-    // A path handed over by a later start: the book on show is saved first.
+    // A path handed over by a later start: the book on show is saved first (a refused
+    // write is reported and the new book still opens).
     void ReceiveHandOff(const std::string& path);
     // A file dropped on the window (after the reader confirmed it).
     void OpenDroppedFile(const std::string& path);
     void SaveBookState();
+    // Saves the state the reader holds under the book it belongs to: DocumentPath, except
+    // after an opening that stopped early. A missing file leaves the book before it on show
+    // and usable, so that book is saved; after a formatting failure the reader holds no
+    // book (the page and bookmarks are not the failed book's), so nothing is saved.
+    // Throws ProfileWriteError.
+    void SaveShownBook();
     void ResetContents();
 
     // State.
@@ -126,6 +137,9 @@ class Reader {
     void SetViewPage(NotebookPage page);
     void LoadTexture(const std::string& path, Bitmap& texture);
     void TileBase();
+    // The general error report for a refused write; a file too large to be touched is
+    // reported once only, not at every save.
+    void ReportWriteError(const ProfileWriteError& e);
 
     ReaderHost& host_;
     ProgramFolders folders_;
@@ -140,6 +154,11 @@ class Reader {
     int currentPage_ = FrontCoverPage;
     bool formatFailed_ = false;
     bool destroying_ = false;
+    // The book whose page, bookmarks and settings the reader holds (nothing after a
+    // formatting failure), and the last book that opened.
+    std::optional<std::string> shownBook_;
+    std::string lastOpened_;
+    std::set<std::string> reportedTooLarge_;
     double spreadHeightRatio_ = kSpreadHeightRatio;
 
     NotebookPage viewPage_ = NotebookPage::View;
