@@ -13,6 +13,8 @@ packages=(
     fonts-ipafont-gothic fonts-ipafont-mincho
     libpulse0
     xvfb xauth x11-apps imagemagick sox xdotool
+    # the icon sizes, the Debian package and the checks of the installed files
+    librsvg2-bin dpkg-dev desktop-file-utils appstream man-db
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -95,33 +95,58 @@ std::string ExecutableFolder() {
     return FolderOf(buf);
 }
 
-static std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home && *home) return home;
-    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
-    return "/tmp";
+std::string ResolveRelative(std::string_view folder, std::string_view path) {
+    std::string out(folder);
+    while (!path.empty()) {
+        const std::size_t slash = path.find('/');
+        const std::string_view step = path.substr(0, slash);
+        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
+        if (step.empty() || step == ".") continue;
+        out = step == ".." ? FolderOf(out) : JoinPath(out, step);
+    }
+    return out;
 }
 
-ProgramFolders ProgramFolders::Detect() {
-    ProgramFolders f;
-    f.ExecutableFolder = mirvo::ExecutableFolder();
-    f.ShippedFolders.push_back(f.ExecutableFolder);
-    f.ShippedFolders.push_back(JoinPath(FolderOf(f.ExecutableFolder), "share/mirvo"));
+FolderEnvironment FolderEnvironment::Current() {
+    auto get = [](const char* name) {
+        const char* v = std::getenv(name);
+        return std::string(v ? v : "");
+    };
+    FolderEnvironment env{get("MIRVO_HOME"), get("XDG_CONFIG_HOME"), get("HOME")};
+    if (env.Home.empty()) {
+        const passwd* pw = ::getpwuid(::getuid());
+        env.Home = pw && pw->pw_dir ? pw->pw_dir : "/tmp";
+    }
+    return env;
+}
 
-    const char* home = std::getenv("MIRVO_HOME");
-    if (home && *home) {
-        f.SettingsFolder = home;
-    } else if (::access(f.ExecutableFolder.c_str(), W_OK) == 0) {
-        f.SettingsFolder = f.ExecutableFolder;
+ProgramFolders ProgramFolders::Resolve(const std::string& executableFolder,
+                                       const FolderEnvironment& env) {
+    ProgramFolders f;
+    f.ExecutableFolder = executableFolder;
+    // MIRVO_DATA_FROM_BINDIR: the install's data folder seen from its bin folder, given by
+    // the build ("../share/mirvo" for the usual layout).
+    const std::string dataFolder = ResolveRelative(executableFolder, MIRVO_DATA_FROM_BINDIR);
+    f.ShippedFolders = {executableFolder, dataFolder};
+
+    const bool installed = IsFolder(dataFolder);
+    if (!env.MirvoHome.empty()) {
+        f.SettingsFolder = env.MirvoHome;
+    } else if (!installed && ::access(executableFolder.c_str(), W_OK) == 0) {
+        f.SettingsFolder = executableFolder;
     } else {
         // Only an absolute $XDG_CONFIG_HOME counts; a relative one is ignored.
-        const char* xdg = std::getenv("XDG_CONFIG_HOME");
         const std::string config =
-            (xdg && xdg[0] == '/') ? std::string(xdg) : JoinPath(HomeFolder(), ".config");
+            env.XdgConfigHome.starts_with('/') ? env.XdgConfigHome : JoinPath(env.Home, ".config");
         f.SettingsFolder = JoinPath(config, "mirvo");
     }
     while (f.SettingsFolder.size() > 1 && f.SettingsFolder.back() == '/')
         f.SettingsFolder.pop_back();
+    return f;
+}
+
+ProgramFolders ProgramFolders::Detect() {
+    ProgramFolders f = Resolve(mirvo::ExecutableFolder(), FolderEnvironment::Current());
     MakeFolders(f.SettingsFolder);
     return f;
 }

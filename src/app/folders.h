@@ -1,11 +1,14 @@
 // The program's folders and plain path arithmetic on "/" paths.
 //
 // Files shipped with the program (readme2.txt, readme.bmp, Change.WAV) are looked for in
-// the executable's folder, then in <prefix>/share/mirvo, where <prefix> is the parent of
-// the executable's folder. Files the program writes (Mirvo.INI, the folder MirvoKs,
-// Mirvo_Log.TXT) live in the settings folder: the executable's folder when it is writable,
-// else $XDG_CONFIG_HOME/mirvo (~/.config/mirvo). MIRVO_HOME names one folder that
-// overrides both for the written files.
+// the executable's folder, then in the installed data folder <prefix>/share/mirvo (found
+// from the executable's folder <prefix>/bin by the relative path the build configured).
+// Files the program writes (Mirvo.INI, the folder MirvoKs, Mirvo_Log.TXT) live in the
+// settings folder: the executable's folder when it is writable and the program is not
+// installed (the build tree, a portable copy), else $XDG_CONFIG_HOME/mirvo
+// (~/.config/mirvo). An installed program (its data folder exists) never writes into its
+// prefix, even where it could (root, a prefix owned by the user). MIRVO_HOME names one
+// folder that overrides both for the written files.
 #pragma once
 
 #include <string>
@@ -29,6 +32,12 @@ std::string AbsolutePath(std::string_view path);
 // True when something that is not a folder exists at `path` (following links).
 bool FileExists(const std::string& path);
 
+// The environment variables that choose the settings folder; empty when unset.
+struct FolderEnvironment {
+    std::string MirvoHome, XdgConfigHome, Home;
+    static FolderEnvironment Current();
+};
+
 struct ProgramFolders {
     std::string ExecutableFolder;
     std::string SettingsFolder;
@@ -37,6 +46,9 @@ struct ProgramFolders {
     // The folders of the running program, from /proc/self/exe and the environment. The
     // settings folder is created when it does not exist.
     static ProgramFolders Detect();
+    // The folders of a program whose executable lies in `executableFolder`; creates nothing.
+    static ProgramFolders Resolve(const std::string& executableFolder,
+                                  const FolderEnvironment& env);
 
     // The path of the first shipped file called `name`, or "" when none exists.
     std::string FindShippedFile(std::string_view name) const;
@@ -48,6 +60,9 @@ struct ProgramFolders {
 std::string ExecutableFolder();
 // ProgramFolders::Detect().FindShippedFile(name).
 std::string FindShippedFile(std::string_view name);
+
+// `folder` followed by the relative `path` ("..": one folder up; "." and empty steps skipped).
+std::string ResolveRelative(std::string_view folder, std::string_view path);
 
 // Creates `path` and any missing parent folders; true when it exists as a folder afterwards.
 bool MakeFolders(const std::string& path);

@@ -44,7 +44,8 @@ void Reader::FormCreate(const std::vector<std::string>& arguments) {
     logError_ = ReadGlobalSettings(settingsFile_, folders_, arguments, settings_, globalState_);
     documentPath_ = globalState_.DocumentPath;
     shownBook_ = documentPath_;
-    lastOpened_.clear();
+    lastGood_.clear();
+    failedPath_.reset();
     // Said once now: every setting is at its default and nothing will be written there.
     if (settingsFile_.TooLarge()) ReportWriteError(ProfileTooLargeError(settingsFile_.Path()));
     // The window's own start-up steps: the view page, an empty page list, paging and
@@ -58,7 +59,8 @@ void Reader::FormClose() {
     // Each file is written on its own: a refused global file must not cost the book its
     // reading position, and neither may keep the window from closing.
     try {
-        WriteGlobalSettings(settingsFile_, settings_, shownBook_ ? documentPath_ : lastOpened_);
+        WriteGlobalSettings(settingsFile_, settings_,
+                            failedPath_ == documentPath_ ? lastGood_ : documentPath_);
     } catch (const ProfileWriteError& e) {
         ReportWriteError(e);
     }
@@ -95,10 +97,6 @@ void Reader::SaveShownBook() {
 
 int Reader::PageCount() const {
     return mirvo::PageCount(rows_, settings_.RowCount);
-}
-
-int Reader::ContentsWidth() const {
-    return static_cast<int>(spreadHeightRatio_ * pictureHeight_ / 1.4 * 2);
 }
 
 void Reader::ResetContents() {
@@ -169,28 +167,25 @@ void Reader::OpenDocument() {
     }
     if (!settings_.PageBGTexture.empty()) LoadTexture(settings_.PageBGTexture, imgPageTexture_);
 
-    rows_ = std::move(lines);
-    FormatterAdapter formatterHost(*this);
-    formatFailed_ =
-        !FormatDocument(rows_, FormatOptions::From(settings_, documentPath_), formatterHost);
+    FormatLines(std::move(lines));
     if (formatFailed_) {
+        // No pages to label them with: the grid holds this book's stored bookmarks as they
+        // are, so that the next save keeps them and puts no other book's into its file.
+        // The reader holds no book now: nothing is saved until one opens.
+        contents_.clear();
+        for (const int page : ReadClips(bookState, position.ClipCount))
+            contents_.push_back({kBookmarkMark, "", std::to_string(page)});
+        host_.ContentsChanged();
         shownBook_.reset();
         return;
     }
-    shownBook_ = documentPath_;
-    lastOpened_ = documentPath_;
 
     contents_ = BuildContents(rows_, settings_.RowCount, settings_.IndexChar,
                               [this](const std::string& t) { host_.SetStatusText(t); });
     host_.SetStatusText(documentPath_);
     // Stored bookmarks whose page has no first row (0, or past the end of the book as now
     // formatted) are left out.
-    for (const int page : ReadClips(bookState, position.ClipCount)) {
-        PageListRow row;
-        if (MakeBookmarkRow(rows_, settings_.RowCount, page, row))
-            contents_.push_back(std::move(row));
-    }
-    SortContents(contents_);
+    AddBookmarks(contents_, rows_, settings_.RowCount, ReadClips(bookState, position.ClipCount));
     host_.ContentsChanged();
 
     const int max = PageCount();
@@ -203,6 +198,22 @@ void Reader::OpenDocument() {
     host_.ViewStateChanged();
 }
 
+void Reader::FormatLines(RowList lines) {
+    rows_ = std::move(lines);
+    FormatterAdapter formatterHost(*this);
+    formatFailed_ =
+        !FormatDocument(rows_, FormatOptions::From(settings_, documentPath_), formatterHost);
+    // A book whose formatting failed is not reopened at the next start.
+    if (formatFailed_) {
+        failedPath_ = documentPath_;
+        if (lastGood_ == documentPath_) lastGood_.clear();
+    } else {
+        failedPath_.reset();
+        shownBook_ = documentPath_;
+        lastGood_ = documentPath_;
+    }
+}
+
 void Reader::ShowSpread(PageRequester requester) {
     const SpreadRequest request{rows_,          settings_,          currentPage_,    pictureWidth_,
                                 pictureHeight_, spreadHeightRatio_, imgPageTexture_, documentPath_};
@@ -210,10 +221,7 @@ void Reader::ShowSpread(PageRequester requester) {
         view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
     currentPage_ = outcome.currentPage;
     if (outcome.pageDrawFailed) formatFailed_ = true;
-    bookArea_ = outcome.bookArea;
-    leftImage_ = outcome.leftImage;
-    rightImage_ = outcome.rightImage;
-    host_.BookLayoutChanged();
+    ApplyLayout(outcome);
     if (outcome.kind != SpreadKind::Spread) {
         ShowCover();
         host_.SetPageIndicator(PageIndicator({outcome.kind, outcome.currentPage}, PageCount()));
@@ -241,11 +249,19 @@ void Reader::ShowCoverPage(int page) {
                                 imgPageTexture_, documentPath_};
     const SpreadOutcome outcome =
         view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
-    bookArea_ = outcome.bookArea;
+    ApplyLayout(outcome);
+    ShowCover();
+}
+
+void Reader::ApplyLayout(const SpreadOutcome& outcome) {
+    shownKind_ = outcome.kind;
+    shownPage_ = outcome.currentPage;
+    bookArea_ = viewPage_ == NotebookPage::Contents
+                    ? LayoutBookArea(pictureWidth_, pictureHeight_, spreadHeightRatio_)
+                    : outcome.bookArea;
     leftImage_ = outcome.leftImage;
     rightImage_ = outcome.rightImage;
     host_.BookLayoutChanged();
-    ShowCover();
 }
 
 void Reader::ShowCover() {

@@ -18,6 +18,7 @@
 #include "format/settings.h"
 #include "render/bitmap.h"
 #include "render/page_renderer.h"
+#include "viewer/footnote_hit.h"
 #include "viewer/navigation.h"
 #include "viewer/spread_view.h"
 
@@ -47,8 +48,9 @@ class Reader {
     void FormCreate(const std::vector<std::string>& arguments);
     // Closing: writes the global settings and the book's state. A refused write is reported
     // (general error report) and the closing goes on. A book whose formatting failed is
-    // not stored as the last document (the last book that opened is), and no state is
-    // written for it (see SaveShownBook).
+    // not stored as the last document (the last book that opened and has not failed since
+    // is, or none), and no state is written for a book that failed to open (see
+    // SaveShownBook).
     void FormClose();
     void FormDestroy();
     // The picture area got `width` x `height` pixels: re-tiles the background and lays out
@@ -86,6 +88,23 @@ class Reader {
     void SaveShownBook();
     void ResetContents();
 
+    // Reading aids (reader_aids.cpp). Grid rows are numbered from the first entry (0);
+    // Contents().size() is the empty row that ends the grid.
+    // Re-display (F5): reloads and formats the book with the settings in force, rebuilds the
+    // contents keeping the bookmarks' pages, and shows CurrentPage again. A file that can no
+    // longer be read leaves everything as it was (general error report).
+    void mmiReViewClick();
+    // Opens the spread of the entry in grid row `row` on the view page, without a turn.
+    void stgPageListDblClick(int row);
+    // Adds a bookmark for the spread on show: the text drawn in its first row, its right
+    // page. Does nothing while a cover is shown.
+    void pmiClipClick();
+    // Removes grid row `row` when it is a bookmark.
+    void pmiDelClipClick(int row);
+    // The mouse at pixel (x, y) of a page image: what the footnote pop-up should do. Only a
+    // spread on the view page has marks, and only with UseComment.
+    FootnoteHit imgRightPageMouseMove(PageRequester sender, double x, double y) const;
+
     // State.
     Settings& GetSettings() { return settings_; }
     const Settings& GetSettings() const { return settings_; }
@@ -115,9 +134,6 @@ class Reader {
     const Rect& RightImage() const { return rightImage_; }
     int PictureWidth() const { return pictureWidth_; }
     int PictureHeight() const { return pictureHeight_; }
-    // Width of the page-list grid's three columns together: the spread's width computed in
-    // one step from the picture area's height.
-    int ContentsWidth() const;
 
     // Pictures: the visible pages, the background of the picture area.
     const Bitmap& LeftPage() const { return imgLeftPage_; }
@@ -131,8 +147,14 @@ class Reader {
   private:
     class FormatterAdapter;
 
+    // Takes the loaded lines as RowList and formats them with the settings in force
+    // (FormatFailed tells how it went).
+    void FormatLines(RowList lines);
     void ShowCoverPage(int page);
     void ShowCover();
+    // Takes the geometry of a display; while the contents page shows, the book area keeps
+    // the spread's size so that the grid does not take a cover's.
+    void ApplyLayout(const SpreadOutcome& outcome);
     void SetScroll(int min, int max, int position);
     void SetViewPage(NotebookPage page);
     void LoadTexture(const std::string& path, Bitmap& texture);
@@ -152,12 +174,18 @@ class Reader {
     RowList rows_;
     PageTexts texts_;
     int currentPage_ = FrontCoverPage;
+    // What the pages on screen show: a cover, or the spread of page shownPage_ (the scroll
+    // bar may have moved CurrentPage since).
+    SpreadKind shownKind_ = SpreadKind::FrontCover;
+    int shownPage_ = FrontCoverPage;
     bool formatFailed_ = false;
     bool destroying_ = false;
     // The book whose page, bookmarks and settings the reader holds (nothing after a
-    // formatting failure), and the last book that opened.
+    // formatting failure), the last book that opened and has not failed formatting since,
+    // and the book whose last formatting failed.
     std::optional<std::string> shownBook_;
-    std::string lastOpened_;
+    std::string lastGood_;
+    std::optional<std::string> failedPath_;
     std::set<std::string> reportedTooLarge_;
     double spreadHeightRatio_ = kSpreadHeightRatio;
 

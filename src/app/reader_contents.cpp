@@ -1,5 +1,6 @@
 #include "app/reader_contents.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "format/cp932.h"
@@ -56,16 +57,70 @@ bool MakeBookmarkRow(const RowList& rows, int rowCount, int page, PageListRow& r
     return true;
 }
 
+namespace {
+
+// The exchange sort of rows whose pages 1 to m - 1 are in order: no two of those are ever
+// exchanged with each other (each is compared with later ones while they are still in
+// place), so only the comparisons with the last row remain. `pages` goes along.
+void SortInLast(std::vector<PageListRow>& rows, std::vector<int>& pages) {
+    const std::size_t last = rows.size() - 1;
+    for (std::size_t i = 0; i < last; ++i) {
+        if (pages[i] > pages[last]) {
+            std::swap(pages[i], pages[last]);
+            std::swap(rows[i], rows[last]);
+        }
+    }
+}
+
+std::vector<int> PageNumbers(const std::vector<PageListRow>& rows) {
+    std::vector<int> pages(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) pages[i] = PageNumber(rows[i]);
+    return pages;
+}
+
+}  // namespace
+
 void SortContents(std::vector<PageListRow>& rows) {
     const std::size_t m = rows.size();
-    std::vector<int> pages(m);
-    for (std::size_t i = 0; i < m; ++i) pages[i] = PageNumber(rows[i]);
+    std::vector<int> pages = PageNumbers(rows);
+    if (m > 1 && std::is_sorted(pages.begin(), pages.end() - 1)) {
+        SortInLast(rows, pages);
+        return;
+    }
     for (std::size_t i = 0; i < m; ++i) {
         for (std::size_t j = i + 1; j < m; ++j) {
             if (pages[i] > pages[j]) {
                 std::swap(pages[i], pages[j]);
                 std::swap(rows[i], rows[j]);
             }
+        }
+    }
+}
+
+std::vector<int> BookmarkPages(std::span<const PageListRow> rows) {
+    std::vector<int> pages;
+    for (const PageListRow& row : rows)
+        if (row.Mark == kBookmarkMark) pages.push_back(PageNumber(row));
+    return pages;
+}
+
+void AddBookmarks(std::vector<PageListRow>& contents, const RowList& rows, int rowCount,
+                  std::span<const int> pages) {
+    // After the first sort the grid is in order, so each later one is a single pass; the
+    // pages are kept beside the rows instead of being read again for every bookmark.
+    std::vector<int> numbers;
+    bool ordered = false;
+    for (const int page : pages) {
+        PageListRow row;
+        if (!MakeBookmarkRow(rows, rowCount, page, row)) continue;
+        contents.push_back(std::move(row));
+        if (!ordered) {
+            SortContents(contents);
+            numbers = PageNumbers(contents);
+            ordered = true;
+        } else {
+            numbers.push_back(page);
+            SortInLast(contents, numbers);
         }
     }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,18 @@ std::vector<PageListRow> BuildContents(const RowList& rows, int rowCount,
 // Nothing when that row does not exist (page 0 or below, or past the end of the book).
 bool MakeBookmarkRow(const RowList& rows, int rowCount, int page, PageListRow& row);
 
-// Orders the rows by page with the grid's exchange sort (only a strictly greater page
-// exchanges two rows, so entries of one page may change their order).
+// Orders the rows by page with the grid's exchange sort: for i = 1 to m, for j = i + 1 to
+// m, rows i and j are exchanged when the page of i is strictly greater. Entries of one page
+// may change their order, as the table shows. Rows already in order but for the last one
+// (a bookmark just added) are sorted in one pass, with the same result.
 void SortContents(std::vector<PageListRow>& rows);
+
+// The pages of the bookmark rows, in grid order.
+std::vector<int> BookmarkPages(std::span<const PageListRow> rows);
+
+// Adds a bookmark row for each page in turn (MakeBookmarkRow), sorting after each as the
+// grid does; pages without a first row are left out.
+void AddBookmarks(std::vector<PageListRow>& contents, const RowList& rows, int rowCount,
+                  std::span<const int> pages);
 
 }  // namespace mirvo

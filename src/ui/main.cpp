@@ -8,6 +8,7 @@
 #include "app/folders.h"
 #include "app/headless/headless.h"
 #include "ui/application.h"
+#include "ui/desktop_identity.h"
 #include "ui/single_instance.h"
 #include "ui/startup.h"
 
@@ -77,6 +78,7 @@ int main(int argc, char** argv) {
     }
 
     mirvo::ui::MirvoApplication app(argc, argv);
+    mirvo::ui::SetDesktopIdentity();
     mirvo::ui::ReaderWindows windows;
     // Without a usable lock file the reader still starts, only unreachable by later copies.
     if (!mirvo::ui::StartReader(windows, mirvo::ProgramFolders::Detect(), args,

@@ -12,8 +12,10 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMoveEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStackedWidget>
@@ -26,10 +28,12 @@
 #include "format/cp932.h"
 #include "ui/alert.h"
 #include "ui/application.h"
+#include "ui/comment.h"
 #include "ui/message_boxes.h"
 #include "ui/page_image.h"
 #include "ui/request_queue.h"
 #include "ui/sound.h"
+#include "ui/window_font.h"
 #include "viewer/page_turn.h"
 
 namespace mirvo::ui {
@@ -45,6 +49,13 @@ QRect ToQRect(const Rect& r) {
     return QRect(r.left, r.top, r.Width(), r.Height());
 }
 
+// The pixel of a page picture under a mouse position on its widget. The one place that
+// maps the mouse onto the pictures: pictures drawn at `devicePixelRatio` pixels per widget
+// unit need only this changed.
+QPointF PagePixelAt(const QPointF& position, qreal devicePixelRatio) {
+    return position * devicePixelRatio;
+}
+
 constexpr int kStatusHeight = 27;
 constexpr int kScrollPanelWidth = 185;
 
@@ -54,12 +65,11 @@ TfrmMirvoMainForm::TfrmMirvoMainForm(ProgramFolders folders, QWidget* parent)
     : QMainWindow(parent), core_(*this, std::move(folders)) {
     setObjectName("TfrmMirvoMainForm");
     setWindowTitle(QStringLiteral("Mirvo"));
-    QFont uiFont(QStringLiteral("ＭＳ Ｐゴシック"));
-    uiFont.setPixelSize(12);
-    setFont(uiFont);
+    setFont(WindowFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
     BuildMenus();
     BuildToolBars();
     BuildCentralArea();
+    BuildPopupMenus();
     std::string wav = core_.Folders().FindShippedFile("Change.WAV");
     if (wav.empty()) wav = JoinPath(core_.Folders().ExecutableFolder, "Change.WAV");
     sound_ = std::make_unique<PageTurnSound>(Q(wav));
@@ -114,6 +124,14 @@ void TfrmMirvoMainForm::BuildMenus() {
             [this] { Guarded([this] { core_.msiViewClick(); }); });
     connect(msiCont, &QAction::triggered, this,
             [this] { Guarded([this] { core_.msiContentsClick(); }); });
+    mniView->addSeparator();
+    mmiReView = mniView->addAction(QStringLiteral("再表示(&R)"));
+    mmiReView->setObjectName("mmiReView");
+    mmiReView->setShortcut(QKeySequence(Qt::Key_F5));
+    mmiReView->setEnabled(false);
+    addAction(mmiReView);  // F5 also when the menu bar is hidden
+    connect(mmiReView, &QAction::triggered, this,
+            [this] { Guarded([this] { core_.mmiReViewClick(); }); });
 
     mniMove = mmnMainManu->addMenu(QStringLiteral("移動(&M)"));
     mniMove->setObjectName("mniMove");
@@ -125,6 +143,42 @@ void TfrmMirvoMainForm::BuildMenus() {
             [this] { Guarded([this] { core_.PageClick(PageRequester::LeftPage); }); });
     connect(msiPagePrev, &QAction::triggered, this,
             [this] { Guarded([this] { core_.PageClick(PageRequester::RightPage); }); });
+    mniMove->addSeparator();
+    msiClip = mniMove->addMenu(QStringLiteral("しおり(&C)"));
+    msiClip->setObjectName("msiClip");
+    msiClipIns = msiClip->addAction(QStringLiteral("はさむ(&I)"));
+    msiClipIns->setObjectName("msiClipIns");
+    msiClipDel = msiClip->addAction(QStringLiteral("削除(&D)"));
+    msiClipDel->setObjectName("msiClipDel");
+    msiClipDel->setEnabled(false);
+    connect(msiClipIns, &QAction::triggered, this,
+            [this] { Guarded([this] { core_.pmiClipClick(); }); });
+    connect(msiClipDel, &QAction::triggered, this,
+            [this] { Guarded([this] { core_.pmiDelClipClick(SelectedContentsRow()); }); });
+}
+
+void TfrmMirvoMainForm::BuildPopupMenus() {
+    ppmPage = new QMenu(this);
+    ppmPage->setObjectName("ppmPage");
+    pmiClip = ppmPage->addAction(QStringLiteral("しおりをはさむ"));
+    pmiClip->setObjectName("pmiClip");
+    connect(pmiClip, &QAction::triggered, this,
+            [this] { Guarded([this] { core_.pmiClipClick(); }); });
+    for (PictureWidget* page : {imgLeftPage, imgRightPage}) {
+        page->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(page, &QWidget::customContextMenuRequested, this,
+                [this, page](const QPoint& at) { ppmPage->popup(page->mapToGlobal(at)); });
+    }
+
+    ppmCont = new QMenu(this);
+    ppmCont->setObjectName("ppmCont");
+    pmiDelClip = ppmCont->addAction(QStringLiteral("しおりを削除"));
+    pmiDelClip->setObjectName("pmiDelClip");
+    connect(pmiDelClip, &QAction::triggered, this,
+            [this] { Guarded([this] { core_.pmiDelClipClick(SelectedContentsRow()); }); });
+    stgPageList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(stgPageList, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { ppmCont->popup(stgPageList->viewport()->mapToGlobal(at)); });
 }
 
 void TfrmMirvoMainForm::BuildToolBars() {
@@ -192,11 +246,22 @@ void TfrmMirvoMainForm::BuildCentralArea() {
     imgLeftPage->setObjectName("imgLeftPage");
     imgRightPage = new PictureWidget(core_.RightPage(), Panel1);
     imgRightPage->setObjectName("imgRightPage");
-    for (PictureWidget* page : {imgLeftPage, imgRightPage}) page->setCursor(Qt::PointingHandCursor);
+    for (PictureWidget* page : {imgLeftPage, imgRightPage}) {
+        page->setCursor(Qt::PointingHandCursor);
+        page->setMouseTracking(true);
+    }
     connect(imgLeftPage, &PictureWidget::clicked, this,
             [this] { Guarded([this] { core_.PageClick(PageRequester::LeftPage); }); });
     connect(imgRightPage, &PictureWidget::clicked, this,
             [this] { Guarded([this] { core_.PageClick(PageRequester::RightPage); }); });
+    connect(imgLeftPage, &PictureWidget::mouseMoved, this,
+            [this](const QPointF& at, const QPointF& global) {
+                imgRightPageMouseMove(PageRequester::LeftPage, at, global);
+            });
+    connect(imgRightPage, &PictureWidget::mouseMoved, this,
+            [this](const QPointF& at, const QPointF& global) {
+                imgRightPageMouseMove(PageRequester::RightPage, at, global);
+            });
     ntbBase->addWidget(Panel1);
 
     stgPageList = new QTableWidget(0, 3);
@@ -209,8 +274,17 @@ void TfrmMirvoMainForm::BuildCentralArea() {
     stgPageList->setSelectionBehavior(QAbstractItemView::SelectRows);
     stgPageList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     stgPageList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    stgPageList->horizontalHeader()->setStretchLastSection(false);
-    stgPageList->horizontalHeader()->setMinimumSectionSize(1);
+    // The mark and page columns keep their widths; the text column takes the rest of the
+    // book area's width, so the three always fit it and nothing scrolls sideways.
+    QHeaderView* columns = stgPageList->horizontalHeader();
+    columns->setStretchLastSection(false);
+    columns->setMinimumSectionSize(1);
+    columns->setSectionResizeMode(0, QHeaderView::Fixed);
+    columns->setSectionResizeMode(1, QHeaderView::Stretch);
+    columns->setSectionResizeMode(2, QHeaderView::Fixed);
+    stgPageList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    stgPageList->setFrameShape(QFrame::NoFrame);
+    connect(stgPageList, &QTableWidget::cellDoubleClicked, this, [this] { stgPageListDblClick(); });
     ntbBase->addWidget(stgPageList);
     ntbBase->setCurrentIndex(0);
 
@@ -352,7 +426,6 @@ void TfrmMirvoMainForm::ContentsChanged() {
     stgPageList->verticalHeader()->setDefaultSectionSize(h);
     stgPageList->setColumnWidth(0, h);
     stgPageList->setColumnWidth(2, 3 * h);
-    stgPageList->setColumnWidth(1, std::max(0, core_.ContentsWidth() - 4 * h));
 }
 
 void TfrmMirvoMainForm::ViewStateChanged() {
@@ -362,6 +435,48 @@ void TfrmMirvoMainForm::ViewStateChanged() {
     msiCont->setChecked(m.ContentsChecked);
     msiPageNext->setEnabled(m.PagingEnabled);
     msiPagePrev->setEnabled(m.PagingEnabled);
+    msiClipIns->setEnabled(m.ClipInsEnabled);
+    msiClipDel->setEnabled(m.ClipDelEnabled);
+    mmiReView->setEnabled(m.ReViewEnabled);
+    // The pop-up belongs to the pages, which the contents page covers.
+    if (core_.ViewPage() != NotebookPage::View) HideComment();
+}
+
+// Reading aids ---------------------------------------------------------------------------
+
+void TfrmMirvoMainForm::SetComment(TfrmComment* comment) {
+    comment_ = comment;
+}
+
+TfrmComment* TfrmMirvoMainForm::Comment() {
+    if (!comment_) comment_ = new TfrmComment(this);
+    return comment_;
+}
+
+void TfrmMirvoMainForm::HideComment() {
+    if (comment_) comment_->hide();
+}
+
+int TfrmMirvoMainForm::SelectedContentsRow() const {
+    return stgPageList->currentRow();
+}
+
+void TfrmMirvoMainForm::stgPageListDblClick() {
+    Guarded([this] { core_.stgPageListDblClick(SelectedContentsRow()); });
+}
+
+void TfrmMirvoMainForm::imgRightPageMouseMove(PageRequester sender, const QPointF& position,
+                                              const QPointF& globalPosition) {
+    // The pictures are drawn at one pixel per widget unit.
+    const QPointF pixel = PagePixelAt(position, 1.0);
+    const FootnoteHit hit = core_.imgRightPageMouseMove(sender, pixel.x(), pixel.y());
+    if (hit.action == FootnoteAction::Hide) HideComment();
+    if (hit.action != FootnoteAction::Show) return;
+    const std::string& note = core_.Texts().FootnoteList[hit.index];
+    TfrmComment* comment = Comment();
+    const QPoint at = globalPosition.toPoint();
+    comment->ShowNote(Q(Cp932ToUtf8(note)), FootnotePopupWidth(note.size(), comment->FontHeight()),
+                      QPoint(at.x(), at.y() - 10));
 }
 
 // Events -------------------------------------------------------------------------------
@@ -393,8 +508,27 @@ void TfrmMirvoMainForm::RequestQuit() {
 }
 
 void TfrmMirvoMainForm::closeEvent(QCloseEvent* event) {
+    HideComment();
     Guarded([this] { core_.FormClose(); });
     event->accept();
+}
+
+void TfrmMirvoMainForm::changeEvent(QEvent* event) {
+    // The pop-up never outlives the window's place on the screen or its activation.
+    if ((event->type() == QEvent::WindowStateChange && isMinimized()) ||
+        (event->type() == QEvent::ActivationChange && !isActiveWindow()))
+        HideComment();
+    QMainWindow::changeEvent(event);
+}
+
+void TfrmMirvoMainForm::moveEvent(QMoveEvent* event) {
+    HideComment();
+    QMainWindow::moveEvent(event);
+}
+
+void TfrmMirvoMainForm::hideEvent(QHideEvent* event) {
+    HideComment();
+    QMainWindow::hideEvent(event);
 }
 
 void TfrmMirvoMainForm::dragEnterEvent(QDragEnterEvent* event) {
@@ -423,6 +557,14 @@ void TfrmMirvoMainForm::FormKeyDown(int key) {
 }
 
 bool TfrmMirvoMainForm::eventFilter(QObject* watched, QEvent* event) {
+    // Enter on a row of the contents opens its page, as a double-click does.
+    if (event->type() == QEvent::KeyPress && watched == stgPageList) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            stgPageListDblClick();
+            return true;
+        }
+    }
     // Key preview: while it is on, the window sees SPACE and BS before its controls.
     if (event->type() == QEvent::KeyPress && KeyPreview()) {
         auto* widget = qobject_cast<QWidget*>(watched);

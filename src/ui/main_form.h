@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,6 +30,7 @@ class PageTurnSound;
 class PictureWidget;
 class RequestQueue;
 class TfrmAlert;
+class TfrmComment;
 
 class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     Q_OBJECT
@@ -39,6 +41,9 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     // Window creation: reads the global settings and decides the first document.
     void FormCreate(const std::vector<std::string>& arguments);
     void SetAlert(TfrmAlert* alert) { alert_ = alert; }
+    void SetComment(TfrmComment* comment);
+    // The footnote pop-up (made on first use when none was given).
+    TfrmComment* Comment();
     Reader& Core() { return core_; }
 
     // Events from outside. A path handed over by a later start (the file system's bytes;
@@ -78,8 +83,16 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     QAction* mmiExit;
     QAction* msiView;
     QAction* msiCont;
+    QAction* mmiReView;
     QAction* msiPageNext;
     QAction* msiPagePrev;
+    QMenu* msiClip;
+    QAction* msiClipIns;
+    QAction* msiClipDel;
+    QMenu* ppmPage;
+    QAction* pmiClip;
+    QMenu* ppmCont;
+    QAction* pmiDelClip;
     QToolBar* tlbBookStand;
     QToolBar* tlbBasic;
     QToolButton* spbView;
@@ -105,6 +118,9 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -114,10 +130,20 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void BuildToolBars();
     void BuildCentralArea();
     void BuildStatusArea();
+    void BuildPopupMenus();
     void FormKeyDown(int key);
+    // The grid's current row as the core counts it (0 = the first entry), -1 for none.
+    int SelectedContentsRow() const;
+    void stgPageListDblClick();
+    // The mouse at `position` of a page image (`globalPosition` on the screen): shows,
+    // hides or keeps the footnote pop-up.
+    void imgRightPageMouseMove(PageRequester sender, const QPointF& position,
+                               const QPointF& globalPosition);
+    void HideComment();
 
     Reader core_;
     TfrmAlert* alert_ = nullptr;
+    QPointer<TfrmComment> comment_;
     std::unique_ptr<PageTurnSound> sound_;
     bool settingScroll_ = false;
     int coreDepth_ = 0;

@@ -30,6 +30,10 @@ void PictureWidget::mouseReleaseEvent(QMouseEvent* event) {
         emit clicked();
 }
 
+void PictureWidget::mouseMoveEvent(QMouseEvent* event) {
+    emit mouseMoved(event->position(), event->globalPosition());
+}
+
 void PictureWidget::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     emit resized(width(), height());

@@ -19,10 +19,14 @@ class PictureWidget : public QWidget {
   signals:
     void clicked();
     void resized(int width, int height);
+    // The mouse moved over the picture (with mouse tracking on, also with no button held):
+    // `position` in the widget, `globalPosition` on the screen.
+    void mouseMoved(const QPointF& position, const QPointF& globalPosition);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:

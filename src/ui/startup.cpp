@@ -42,6 +42,7 @@ bool StartReader(ReaderWindows& w, const ProgramFolders& folders,
     w.alert = std::make_unique<TfrmAlert>();
     w.main->SetAlert(w.alert.get());
     w.comment = std::make_unique<TfrmComment>();
+    w.main->SetComment(w.comment.get());
     w.option = std::make_unique<TdlgOption>();
     TfrmMirvoMainForm* main = w.main.get();
     if (session) {

@@ -16,7 +16,7 @@ struct LayoutCase {
 
 TEST(CorpusFormat, EveryNovelAtSeveralLayouts) {
     const auto files = CorpusFiles();
-    ASSERT_GE(files.size(), 5u) << "sample novels missing in " << MIRVO_CORPUS_DIR;
+    ASSERT_GE(files.size(), 10u) << "sample novels missing in " << MIRVO_CORPUS_DIR;
     for (const std::string& file : files) {
         RowList source;
         ASSERT_TRUE(LoadLines(file, source));

@@ -1,9 +1,11 @@
 // The reader window under the offscreen platform: start-up, opening, keys, the scroll bar,
 // the view switch, dropped files and the error windows.
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLocalSocket>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
@@ -191,7 +193,7 @@ class MainFormTest : public QObject {
         const int h = r.w->ContentsRowHeight();
         QCOMPARE(r.w->stgPageList->columnWidth(0), h);
         QCOMPARE(r.w->stgPageList->columnWidth(2), 3 * h);
-        QCOMPARE(r.w->stgPageList->columnWidth(1), r.w->Core().ContentsWidth() - 4 * h);
+        QCOMPARE(r.w->stgPageList->columnWidth(1), r.w->ntbBase->width() - 4 * h);
         r.w->spbView->click();
         QCOMPARE(r.w->ntbBase->currentIndex(), 0);
         QVERIFY(r.w->msiView->isChecked());
@@ -394,6 +396,123 @@ class MainFormTest : public QObject {
         QVERIFY(ok->text.contains("missing.bmp"));
         QVERIFY(r.w->Core().LeftPage() == left);
         QCOMPARE(r.Panel0(), first);
+    }
+
+    // Bookmarks through the real menu actions, re-display, the contents grid's jumps and the
+    // footnote pop-up, then the bookmarks in the book's state file.
+    void readingAidsThroughTheWindow() {
+        Running r;
+        std::string text;
+        for (int i = 0; i < 60; ++i) {
+            const char* line = i == 0    ? "｜本文《ほんぶん》の行"
+                               : i == 12 ? "◎第一章"
+                               : i == 35 ? "◎第二章"
+                               : i == 22 ? "本文［＃一つ目の注］"
+                               : i == 23 ? "本文［＃二つ目の注］"
+                               : i == 45 ? "本文［＃左の注］"
+                                         : "本文の行です。";
+            text += Sjis(line) + "\r\n";
+        }
+        WriteFileBytes(r.dir.File("notes.txt"), text);
+        QVERIFY(r.Start({r.dir.File("notes.txt")}));
+        TfrmMirvoMainForm* w = r.w;
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QTableWidget* grid = w->stgPageList;
+        auto entries = [grid] {  // mark, caption and page of each row but the empty last one
+            QStringList out;
+            for (int i = 0; i + 1 < grid->rowCount(); ++i)
+                out << grid->item(i, 0)->text() + grid->item(i, 1)->text() +
+                           grid->item(i, 2)->text();
+            return out;
+        };
+
+        w->pmiClip->trigger();  // on the front cover: nothing to mark
+        r.Key(Qt::Key_Space);   // page 1, marked twice with the text drawn in its first row
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(10, 10),
+                               w->imgRightPage->mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(w->imgRightPage, &menu);
+        QVERIFY(w->ppmPage->isVisible());
+        w->ppmPage->hide();
+        w->pmiClip->trigger();
+        w->msiClipIns->trigger();
+        r.Key(Qt::Key_Space);
+        r.Key(Qt::Key_Space);
+        w->scbStatus->setValue(w->scbStatus->maximum());  // page 1, but page 5 is on show
+        w->msiClipIns->trigger();
+
+        w->msiCont->trigger();
+        QVERIFY(!w->msiClipIns->isEnabled() && w->msiClipDel->isEnabled());
+        QCOMPARE(entries(), QStringList({"⇒｜本文の行1", "⇒｜本文の行1", "◎第一章2", "◎第二章4",
+                                         "⇒本文の行です。5"}));
+        // The three columns fill the book area's width; nothing scrolls sideways.
+        QCOMPARE(grid->columnWidth(0) + grid->columnWidth(1) + grid->columnWidth(2),
+                 grid->viewport()->width());
+        QCOMPARE(grid->viewport()->width(), w->ntbBase->width());
+        QCOMPARE(grid->columnWidth(2), 3 * w->ContentsRowHeight());
+        for (const int row : {2, 5}) {  // a heading, the empty row: nothing
+            grid->setCurrentCell(row, 1);
+            w->pmiDelClip->trigger();
+        }
+        grid->setCurrentCell(0, 1);
+        w->msiClipDel->trigger();
+        QCOMPARE(grid->rowCount(), 5);
+
+        // Twenty rows a page: page 1 keeps its bookmark, labelled now with its first row as
+        // stored and placed after the heading of its page; page 5 is gone, and its bookmark.
+        w->Core().GetSettings().RowCount = 20;
+        QTest::keyClick(grid, Qt::Key_F5);
+        QCOMPARE(entries(), QStringList({"◎第一章1", "⇒｜本文《ほんぶん》の行1", "◎第二章2"}));
+        QCOMPARE(w->scbStatus->maximum(), 3);
+
+        // Enter on the bookmark, a double-click on the second heading.
+        grid->setCurrentCell(1, 1);
+        QTest::keyClick(grid, Qt::Key_Return);
+        QCOMPARE(w->ntbBase->currentIndex(), 0);
+        QCOMPARE(r.Panel0(), QString("1/3"));
+        w->msiCont->trigger();
+        const QRect second = grid->visualItemRect(grid->item(2, 1));
+        // A double-click: press and release, then the second press.
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, second.center());
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, second.center());
+        QCOMPARE(w->ntbBase->currentIndex(), 0);
+        QCOMPARE(r.Panel0(), QString("2/3"));  // the even page on the right, 3 on the left
+        QCOMPARE(w->Core().Texts().LeftPageText[0], w->Core().Rows()[40]);
+
+        // The footnote in row 6 of the left page (page 3): the spread's third mark.
+        TfrmComment* popup = r.windows.comment.get();
+        QWidget* active = QApplication::activeWindow();
+        const int pw = w->imgLeftPage->width(), ph = w->imgLeftPage->height();
+        const QPoint mark(static_cast<int>(0.05 * pw + 0.9 * (pw - 6.5 * pw / 21.0)),
+                          static_cast<int>(0.05 * ph + 0.9 * 4.5 * ph / 51.0));
+        QTest::mouseMove(w->imgLeftPage, mark);
+        QTRY_VERIFY(popup->isVisible());
+        QCOMPARE(popup->lblComment->text(), QString("左の注"));
+        QCOMPARE(popup->width(), 45);  // 6 bytes x 13 / 1.7
+        QCOMPARE(popup->pos(), w->imgLeftPage->mapToGlobal(mark) - QPoint(0, 10));
+        QCOMPARE(QApplication::activeWindow(), active);  // the pop-up takes no focus
+        QTest::mouseMove(w->imgLeftPage, mark + QPoint(0, 2 * ph / 51));  // the mark's lower half
+        QTRY_VERIFY(!popup->isVisible());
+        QTest::mouseMove(w->imgLeftPage, mark);
+        QTRY_VERIFY(popup->isVisible());
+        w->showMinimized();
+        QTRY_VERIFY(!popup->isVisible());
+        w->showNormal();
+        // Never with annotations off, nor on a cover (whose face lies where the mark was and
+        // whose page texts are still the last spread's).
+        w->Core().GetSettings().UseComment = false;
+        QTest::mouseMove(w->imgLeftPage, mark);
+        QVERIFY(!popup->isVisible());
+        w->Core().GetSettings().UseComment = true;
+        r.Key(Qt::Key_Backspace);
+        QCOMPARE(r.Panel0(), QString("表紙"));
+        QTest::mouseMove(w->imgLeftPage, mark);
+        QVERIFY(!popup->isVisible());
+
+        w->close();
+        ProfileFile state(r.dir.File("MirvoKs/notes.INI"));
+        QCOMPARE(state.ReadInteger("Mirvo", "ClipCount", -1), 1);
+        QCOMPARE(state.ReadInteger("Mirvo", "Clip1", -1), 1);
     }
 
     void resizeLaysTheSpreadOutAgain() {

@@ -9,35 +9,67 @@ namespace {
 struct Command {
     const char* option;
     int (*run)(const std::vector<std::string>& args);
+    // The command line after "mirvo " (continued on lines indented under the option),
+    // then what the command does (lines indented by 4).
     const char* usage;
 };
 
+int HelpCommand(const std::vector<std::string>& args);
+int VersionCommand(const std::vector<std::string>& args);
+
+// Every command of the executable besides the reader's own; --help lists them in this order.
 const Command kCommands[] = {
     {"--dump-rows", DumpRowsCommand,
      "--dump-rows FILE [--rows N] [--chars N] [--ruby 0|1] [--comment 0|1]\n"
      "    Format FILE and write each row (CP932 bytes) followed by LF."},
     {"--render", RenderCommand,
-     "--render FILE --page N --out OUT.png [--area WxH] [--alias 0|1] [--texture 0|1]\n"
-     "                      [--rows N] [--chars N] [--ruby 0|1] [--comment 0|1] [--image 0|1] "
-     "[--space N]\n"
-     "                      [--bold 0|1] [--font NAME] [--page-color C] [--cover-color C]\n"
+     "--render FILE --page N --out OUT.png [--area WxH] [--alias 0|1]\n"
+     "               [--texture 0|1] [--rows N] [--chars N] [--ruby 0|1] [--comment 0|1]\n"
+     "               [--image 0|1] [--space N] [--bold 0|1] [--font NAME]\n"
+     "               [--page-color C] [--cover-color C]\n"
      "    Draw the spread of pages N and N+1 (the front cover for -1, the back cover for\n"
      "    9999 or a page past the last) as the reader shows it, into a PNG of the book area."},
+    {"--version", VersionCommand, "--version\n    Print the version and end."},
+    {"--help", HelpCommand, "--help, -h\n    Print this list and end."},
 };
 
-void PrintHelp() {
-    std::printf("Usage: mirvo [FILE]\n    Open FILE (a Shift_JIS text) in the reader.\n");
-    for (const Command& c : kCommands) std::printf("       mirvo %s\n", c.usage);
-    std::printf("       mirvo --help\n");
+void PrintHelp(std::FILE* to) {
+    std::fprintf(to,
+                 "Usage:\n"
+                 "  mirvo [FILE]\n"
+                 "      Open FILE (a Shift_JIS text) in the reader; without FILE the last book,\n"
+                 "      else the sample book. A second start hands FILE to the running reader.\n");
+    for (const Command& c : kCommands) {
+        std::fprintf(to, "  mirvo ");
+        for (const char* p = c.usage; *p; ++p) {
+            std::fputc(*p, to);
+            if (*p == '\n') std::fputs("  ", to);
+        }
+        std::fputc('\n', to);
+    }
+    std::fprintf(to,
+                 "Settings (Mirvo.INI) and book states (MirvoKs/) live in $MIRVO_HOME when it is\n"
+                 "set; else beside the executable of a build tree or portable copy; else in\n"
+                 "$XDG_CONFIG_HOME/mirvo (~/.config/mirvo). See mirvo(1).\n");
+}
+
+int HelpCommand(const std::vector<std::string>&) {
+    PrintHelp(stdout);
+    return 0;
+}
+
+// MIRVO_VERSION is the project's version, given by the build.
+int VersionCommand(const std::vector<std::string>&) {
+    std::printf("mirvo %s\n", MIRVO_VERSION);
+    return 0;
 }
 
 }  // namespace
 
 bool RunHeadless(const std::vector<std::string>& args, int& exitCode) {
     if (args.empty()) return false;
-    if (args[0] == "--help" || args[0] == "-h") {
-        PrintHelp();
-        exitCode = 0;
+    if (args[0] == "-h") {
+        exitCode = HelpCommand({});
         return true;
     }
     for (const Command& c : kCommands) {
@@ -48,7 +80,7 @@ bool RunHeadless(const std::vector<std::string>& args, int& exitCode) {
     }
     if (args[0].size() > 2 && args[0].compare(0, 2, "--") == 0) {
         std::fprintf(stderr, "mirvo: unknown option %s\n", args[0].c_str());
-        PrintHelp();
+        PrintHelp(stderr);
         exitCode = 2;
         return true;
     }

@@ -1,0 +1,123 @@
+// The footnote pop-up's hit test: the cases of the grid arithmetic, and marks found where
+// the page renderer really draws them, on both pages of a spread.
+#include "viewer/footnote_hit.h"
+
+#include <gtest/gtest.h>
+
+#include "format/cp932.h"
+#include "render/page_renderer.h"
+#include "support/test_support.h"
+
+namespace mirvo {
+namespace {
+
+using test::Sjis;
+
+constexpr auto kKeep = FootnoteAction::Keep;
+constexpr auto kHide = FootnoteAction::Hide;
+constexpr auto kShow = FootnoteAction::Show;
+
+TEST(FootnoteHit, GridCasesAndPopupWidth) {
+    // A 440 x 616 page of 10 rows of 50 bytes: row slots 40 pixels wide, byte cells 616 / 51.
+    const std::vector<std::string> text = {Sjis("あ③い"), Sjis("本文") + "A" + Sjis("ｇ") + "A",
+                                           Sjis("⑤と") + Sjis("⑦")};
+    const std::vector<std::string> notes = {"a", "b", Sjis("三つ目"), "d", ""};
+    const FootnotePage page{440, 616, 10, 50, text, notes};
+    auto at = [](double x, double byte) { return GridPoint{x, (byte - 0.5) * 616.0 / 51}; };
+    const struct {
+        const char* what;
+        GridPoint p;
+        FootnoteAction action;
+    } cases[] = {
+        {"x 430: the right margin slot", at(430, 1), kKeep},
+        {"x 392: row 1, ordinary text", at(392, 1), kHide},
+        {"upper half of ③", at(392, 3), kShow},
+        {"lower half of ③", at(392, 4), kHide},
+        {"last byte of a row", at(392, 6), kKeep},
+        {"past the end of a row", at(392, 9), kKeep},
+        {"a row the page does not have", at(260, 1), kKeep},
+        {"left of the grid", at(-1, 1), kKeep},
+        {"above the grid", {392, -0.5}, kKeep},
+        // "ｇ" ends in byte 0x87 and "A" is 0x41: the pair reads like ② but starts no
+        // character of the row.
+        {"mark bytes across two characters", at(352, 7), kHide},
+        {"typed circled number without its note", at(312, 5), kHide},
+        {"circled number whose note is empty", at(312, 1), kHide},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FindFootnoteMark(page, c.p).action, c.action) << c.what;
+    EXPECT_EQ(FindFootnoteMark(page, at(392, 3)).index, 2u);
+    EXPECT_EQ(FootnotePopupWidth(40, 13), 305);   // 20 full-width characters
+    EXPECT_EQ(FootnotePopupWidth(40, -13), 305);  // a font height given as a cell height
+}
+
+class MarkRecorder : public GlyphPainter {
+  public:
+    struct Mark {
+        int x, y;
+    };
+    void SetFonts(const std::string&, bool, int body, int) override { height = body; }
+    void DrawChar(Bitmap&, PageFont, std::string_view, int x, int y, Color color) override {
+        if (color == kFootnoteBlue) marks.push_back({x, y});
+    }
+    std::vector<Mark> marks;
+    int height = 0;
+};
+
+struct ErrorsIgnored : ErrorReporter {
+    void ReportError(const std::string&) override {}
+};
+
+// Marks in the first and last rows of both pages, at the top, in the middle and at the foot
+// of a row: the pointer over the upper half of each drawn mark finds its note, over the lower
+// half (ordinary text follows) it hides the pop-up. Taking the pointer as the grid position
+// without undoing the text block's margin and scale finds neither end of the page.
+TEST(FootnoteHit, MarksAreFoundWhereTheyAreDrawn) {
+    // Page 1: marks at the top of row 1 and at bytes 47-48 of row 10; page 2: at the top of
+    // row 1 and in the middle of row 10.
+    RowList rows(20, Sjis("本文"));
+    rows[0] = Sjis("［＃一］あいう");
+    rows[9] = Sjis("あああああああああああああああああああああああ［＃二］い");
+    rows[10] = Sjis("［＃三］あ");
+    rows[19] = Sjis("あいうえおかきくけこ［＃四］さ");
+    for (const auto& [W, H] : {std::pair{300, 420}, std::pair{403, 564}}) {
+        Settings settings;
+        settings.UsePageTexture = false;
+        MarkRecorder painter;
+        PageRenderer renderer(&painter);
+        PageTexts lists;
+        Bitmap buffer, texture(4, 4, 0xFFFFFF);
+        ErrorsIgnored errors;
+        const std::string path;
+        const PageSource src{rows, settings, texture, path};
+        ASSERT_TRUE(renderer.RenderPage(buffer, W, H, 1, true, src, lists, errors));
+        const auto rightMarks = painter.marks;
+        painter.marks.clear();
+        ASSERT_TRUE(renderer.RenderPage(buffer, W, H, 2, false, src, lists, errors));
+        const auto leftMarks = painter.marks;
+        ASSERT_EQ(rightMarks.size() + leftMarks.size(), 4u);
+        ASSERT_EQ(lists.FootnoteList[2], Sjis("三"));  // numbered on across the spread
+
+        const double h = painter.height;
+        std::size_t number = 0;
+        for (const bool right : {true, false}) {
+            const FootnotePage page{
+                W, H, 10, 50, right ? lists.RightPageText : lists.LeftPageText, lists.FootnoteList};
+            int rawFound = 0;
+            for (const auto& m : right ? rightMarks : leftMarks) {
+                // The turned cell runs leftward from x and downward from y.
+                const double px = m.x - h / 2, upper = m.y + h / 4, lower = m.y + 3 * h / 4;
+                const FootnoteHit hit = FindFootnoteMark(page, PageToGrid(px, upper, W, H));
+                EXPECT_EQ(hit.action, kShow) << W << " mark " << number + 1;
+                EXPECT_EQ(hit.index, number) << W << " mark " << number + 1;
+                EXPECT_EQ(FindFootnoteMark(page, PageToGrid(px, lower, W, H)).action, kHide)
+                    << W << " mark " << number + 1;
+                if (FindFootnoteMark(page, {px, upper}).action == kShow) ++rawFound;
+                ++number;
+            }
+            EXPECT_LT(rawFound, 2) << "the raw pointer finds the marks at the page's ends";
+        }
+    }
+}
+
+}  // namespace
+}  // namespace mirvo
