@@ -2,10 +2,13 @@
 // a host that swallows the messages meant for the window.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -45,6 +48,28 @@ class QuietHost : public FormatterHost {
 [[noreturn]] inline void Fault(const char* what) {
     std::fprintf(stderr, "fuzz fault: %s\n", what);
     std::abort();
+}
+
+// A folder of the run's own, made on first use and removed when the fuzzer ends. In
+// memory (/dev/shm) where there is one: files written there cost no disk flushes.
+inline const std::string& RunFolder() {
+    static const std::string folder = [] {
+        char shm[] = "/dev/shm/mirvo-fuzz-XXXXXX";
+        char tmp[] = "/tmp/mirvo-fuzz-XXXXXX";
+        const char* made = ::mkdtemp(shm);
+        if (!made) made = ::mkdtemp(tmp);
+        if (!made) Fault("no temporary folder");
+        return std::string(made);
+    }();
+    static const bool cleanup = [] {
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(RunFolder(), ec);
+        });
+        return true;
+    }();
+    (void)cleanup;
+    return folder;
 }
 
 }  // namespace mirvo::fuzz

@@ -1,7 +1,5 @@
 // Settings files of any bytes: reading never fails, and writing one value changes that
 // value only: it reads back as written and every other key reads as before.
-#include <unistd.h>
-
 #include <fstream>
 #include <string>
 
@@ -14,16 +12,7 @@ const char* const kSections[] = {"Mirvo", "Config"};
 const char* const kKeys[] = {"Last", "RowCount", "Clip1"};
 
 std::string FilePath() {
-    static const std::string path = [] {
-        // Every write is flushed to disk: a memory file system keeps the runs fast.
-        char shm[] = "/dev/shm/mirvo-profile-fuzz-XXXXXX";
-        char tmp[] = "/tmp/mirvo-profile-fuzz-XXXXXX";
-        const char* made = ::mkdtemp(shm);
-        if (!made) made = ::mkdtemp(tmp);
-        if (!made) mirvo::fuzz::Fault("no temporary folder");
-        return std::string(made) + "/Mirvo.INI";
-    }();
-    return path;
+    return mirvo::fuzz::RunFolder() + "/Mirvo.INI";
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 // The spread display on formatted rows of any bytes: page renderer, illustrations (files
 // beside the book, decoded for real), finishing, reduction and covers, at any layout and
 // a small picture area.
-#include <unistd.h>
-
 #include <fstream>
 #include <string>
 
@@ -18,10 +16,7 @@ namespace {
 // A folder with pictures the illustration tags of the input can name: a.bmp, b.jpg.
 std::string PictureFolder() {
     static const std::string folder = [] {
-        char name[] = "/tmp/mirvo-render-fuzz-XXXXXX";
-        const char* made = ::mkdtemp(name);
-        if (!made) mirvo::fuzz::Fault("no temporary folder");
-        const std::string dir = made;
+        const std::string dir = mirvo::fuzz::RunFolder();
         // a.bmp: 3 x 2 pixels of 24 bits, rows padded to 12 bytes.
         std::string bmp = "BM";
         auto le = [&bmp](std::uint32_t v, int n) {
