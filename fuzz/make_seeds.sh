@@ -1,16 +1,11 @@
 #!/usr/bin/env bash
 # Remakes the seed inputs in fuzz/seeds: slices of the sample novels and the bundled
 # read-me book, settings files, hand-off requests, and pictures made here with ImageMagick.
-# Usage: fuzz/make_seeds.sh [CORPUS_FOLDER]
+# Usage: fuzz/make_seeds.sh [CORPUS_FOLDER]   (default: the repository's tests/corpus)
 set -euo pipefail
 cd "$(dirname "$0")"
-corpus=${1:-}
-if [ -z "$corpus" ]; then
-    for c in ../tests/corpus ../../shared/corpus ../../../shared/corpus; do
-        [ -d "$c" ] && corpus=$c && break
-    done
-fi
-[ -d "$corpus" ] || { echo "no sample novels; give their folder" >&2; exit 1; }
+corpus=${1:-../tests/corpus}
+[ -d "$corpus" ] || { echo "no sample novels in $corpus" >&2; exit 1; }
 seeds=seeds
 rm -rf "$seeds"
 mkdir -p "$seeds"/{format_fuzz,render_fuzz,profile_fuzz,bmp_fuzz,jpeg_fuzz,handoff_fuzz}
