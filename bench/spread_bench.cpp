@@ -1,5 +1,7 @@
 // A whole spread as the reader draws it for one page turn: both pages rendered and
-// finished, at a 1920 x 1080 picture area, on the corpus page with the most ruby.
+// finished, at a 1920 x 1080 picture area, on the corpus page with the most ruby; and the
+// same area on a screen of device pixel ratio 2 (3840 x 2160 device pixels), where the
+// reader draws in device pixels.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -62,7 +64,7 @@ const Book& RubyBook() {
     return book;
 }
 
-void Spread(benchmark::State& state, bool alias) {
+void Spread(benchmark::State& state, bool alias, int ratio = 1) {
     const Book& book = RubyBook();
     Settings s;
     s.Alias = alias;
@@ -71,7 +73,7 @@ void Spread(benchmark::State& state, bool alias) {
     Bitmap left, right;
     PageTexts lists;
     QuietHost host;
-    const SpreadRequest req{book.rows,          s,       book.page, 1920, 1080,
+    const SpreadRequest req{book.rows,          s,       book.page, 1920 * ratio, 1080 * ratio,
                             kSpreadHeightRatio, texture, book.path};
     view.Render(req, left, right, lists, host);  // fonts and glyphs warm, as after the first turn
     for (auto _ : state) {
@@ -104,6 +106,12 @@ void BM_SpreadAliasOn(benchmark::State& state) {
 }
 void BM_SpreadAliasOff(benchmark::State& state) {
     Spread(state, false);
+}
+void BM_SpreadAliasOnRatio2(benchmark::State& state) {
+    Spread(state, true, 2);
+}
+void BM_SpreadAliasOffRatio2(benchmark::State& state) {
+    Spread(state, false, 2);
 }
 
 // The two pages alone, without FinishSpread, at double size.
@@ -143,6 +151,8 @@ void BM_MemcpyDoubleSizeBuffers(benchmark::State& state) {
 
 BENCHMARK(BM_SpreadAliasOn)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SpreadAliasOff)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SpreadAliasOnRatio2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SpreadAliasOffRatio2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SpreadAliasOnColdGlyphs)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderPagesOnlyAliasOn)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemcpyDoubleSizeBuffers)->Unit(benchmark::kMillisecond);

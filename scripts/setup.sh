@@ -28,6 +28,25 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 fi
 
+# Test faces, unpacked from their Debian package rather than installed: installed, Noto
+# Sans CJK would become the machine's default Japanese face. The tests use it for its
+# ideographic em box (BASE table) and its bold style of its own. About 57 MB to fetch.
+test_fonts=.cache/test-fonts
+if [ ! -f "$test_fonts/NotoSansCJK-Regular.ttc" ] || [ ! -f "$test_fonts/NotoSansCJK-Bold.ttc" ]; then
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    tmp=$(mktemp -d)
+    chmod 755 "$tmp"
+    if ! (cd "$tmp" && apt-get download -qq fonts-noto-cjk); then
+        $sudo apt-get update -qq
+        (cd "$tmp" && apt-get download -qq fonts-noto-cjk)
+    fi
+    dpkg-deb -x "$tmp"/fonts-noto-cjk_*.deb "$tmp/x"
+    mkdir -p "$test_fonts"
+    cp "$tmp"/x/usr/share/fonts/opentype/noto/NotoSansCJK-{Regular,Bold}.ttc "$test_fonts/"
+    rm -rf "$tmp"
+fi
+
 build=${MIRVO_BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release "$@"
 cmake --build "$build" -j"$(nproc)"

@@ -53,20 +53,55 @@ bool ContainsChars(std::string_view text, std::string_view what) {
     return CharPos(text, what) != 0;
 }
 
+// Draws with the two page fonts. Dashes ("―") that follow each other down a column are
+// joined into one unbroken rule: the faces leave blank space at both ends of the dash,
+// which would break "――" into separate bars.
 class FontPainter : public GlyphPainter {
   public:
     void SetFonts(const std::string& fontName, bool bold, int bodyHeight, int rubyHeight) override {
         body_.Configure(fontName, bodyHeight, bold);
         ruby_.Configure(fontName, rubyHeight, bold);
+        lastDash_ = {};
     }
+    void SetCellPitch(double pixels) override { pitch_ = pixels; }
+
     void DrawChar(Bitmap& target, PageFont font, std::string_view ch, int x, int y,
                   Color color) override {
-        (font == PageFont::Body ? body_ : ruby_).DrawVertical(target, ch, x, y, color);
+        if (font == PageFont::Ruby) {
+            ruby_.DrawVertical(target, ch, x, y, color);
+            lastDash_ = {};
+            return;
+        }
+        if (ch != Dash()) {
+            body_.DrawVertical(target, ch, x, y, color);
+            lastDash_ = {};
+            return;
+        }
+        const Rect box = body_.GlyphBox(ch, x, y);
+        const double cell = pitch_ > 0 ? pitch_ : body_.Height();
+        // Only the dash of the very next cell joins (not one beyond an empty cell).
+        if (lastDash_.target == &target && lastDash_.x == x && y > lastDash_.y &&
+            y - lastDash_.y < 1.5 * cell) {
+            target.FillRect(Rect{box.left, lastDash_.box.bottom, box.right, box.top}, color);
+        }
+        body_.DrawVertical(target, ch, x, y, color);
+        lastDash_ = {&target, x, y, box};
     }
 
   private:
+    static const std::string& Dash() {
+        static const std::string dash = Utf8ToCp932("―");
+        return dash;
+    }
+    struct DrawnDash {
+        const Bitmap* target = nullptr;  // none
+        int x = 0, y = 0;
+        Rect box;
+    };
     VerticalFont body_;
     VerticalFont ruby_;
+    double pitch_ = 0;
+    DrawnDash lastDash_;
 };
 
 // The drawing of one page: the geometry of the buffer and the state of the pen.
@@ -244,6 +279,8 @@ PageRenderer::~PageRenderer() = default;
 void PageRenderer::SetupPageFonts(int bufferHeight, const Settings& s) {
     const PageFontHeights h = ComputePageFontHeights(bufferHeight, s.RowBytes, s.FontSpace);
     painter_->SetFonts(s.FontName, s.FontBold, h.body, h.ruby);
+    // Two byte cells of p = H / (B + 1), scaled to the 90 % text block.
+    painter_->SetCellPitch(0.9 * 2 * bufferHeight / (UsableRowBytes(s.RowBytes) + 1));
 }
 
 bool PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int page, bool rightPage,

@@ -33,6 +33,9 @@ class GlyphPainter {
     // Both page fonts: face (UTF-8, "@" form), weight and cell heights in pixels.
     virtual void SetFonts(const std::string& fontName, bool bold, int bodyHeight,
                           int rubyHeight) = 0;
+    // The distance in pixels between the tops of two neighbouring full-width cells down
+    // a column (the body cells may be taller than the body font).
+    virtual void SetCellPitch(double /*pixels*/) {}
     // Draws the CP932 character `ch` turned for vertical writing, (x, y) being the
     // top-left corner of the unturned cell.
     virtual void DrawChar(Bitmap& target, PageFont font, std::string_view ch, int x, int y,

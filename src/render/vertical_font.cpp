@@ -3,8 +3,8 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
-#include FT_OUTLINE_H
 #include <hb-ft.h>
+#include <hb-ot.h>
 #include <hb.h>
 
 #include <algorithm>
@@ -137,6 +137,89 @@ struct Glyph {
     }
 };
 
+// The face fontconfig gives for `family` (without "@") and weight, falling back to the
+// default Japanese sans-serif, or serif for Mincho names.
+ResolvedFace ResolveFamily(const std::string& family, bool bold) {
+    ResolvedFace face;
+    if (!MatchFace(family, bold, face, true)) {
+        const bool serif = family.find("明朝") != std::string::npos ||
+                           family.find("Mincho") != std::string::npos ||
+                           family.find("mincho") != std::string::npos;
+        if (!MatchFace(serif ? "serif" : "sans-serif", bold, face, true)) {
+            MatchFace(serif ? "serif" : "sans-serif", bold, face, false);
+        }
+    }
+    return face;
+}
+
+// Pixels a synthetic bold adds across the strokes of a glyph of cell height `height`.
+int SyntheticBoldWidth(int height) {
+    return height < 1 ? 0 : std::max(1, static_cast<int>(std::lround(height / 24.0)));
+}
+
+// Widens the ink runs of each row of a one-byte-per-pixel glyph image by `strength`
+// pixels, half to the left and the odd pixel to the right (the image grows by `strength`
+// columns, strength / 2 of them on the left); a gap between two runs gives up at most
+// half its width, so it keeps at least one pixel.
+std::vector<std::uint8_t> WidenStrokes(const std::vector<std::uint8_t>& pixels, int width,
+                                       int height, int strength) {
+    const int grownLeft = strength / 2, grownRight = strength - grownLeft;
+    const int outWidth = width + strength;
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(outWidth) * height, 0);
+    std::vector<std::pair<int, int>> runs;  // first and last ink column of each run
+    for (int r = 0; r < height; ++r) {
+        const std::uint8_t* in = pixels.data() + static_cast<std::size_t>(r) * width;
+        runs.clear();
+        for (int c = 0; c < width; ++c) {
+            if (!in[c]) continue;
+            const int first = c;
+            while (c + 1 < width && in[c + 1]) ++c;
+            runs.emplace_back(first, c);
+        }
+        std::uint8_t* row = out.data() + static_cast<std::size_t>(r) * outWidth;
+        int leftGrowth = grownLeft;
+        for (std::size_t k = 0; k < runs.size(); ++k) {
+            int rightGrowth = grownRight, nextLeft = grownLeft;
+            if (k + 1 < runs.size()) {
+                // A gap gives up at most half its width, so it keeps at least one pixel.
+                const int gap = runs[k + 1].first - runs[k].second - 1;
+                const int room = gap / 2;
+                rightGrowth = std::min(grownRight, room);
+                nextLeft = std::min(grownLeft, room - rightGrowth);
+            }
+            const int from = runs[k].first - leftGrowth + grownLeft;
+            const int to = runs[k].second + rightGrowth + grownLeft;
+            std::fill(row + from, row + to + 1, std::uint8_t{1});
+            leftGrowth = nextLeft;
+        }
+    }
+    return out;
+}
+
+// The top of the face's ideographic em box above the baseline, as a share of the em:
+// from the face's BASE table where it has one (the top edge, or the bottom edge plus one
+// em), otherwise 0.88 em rounded to a whole font unit, which is where the ascender of
+// faces that share their em between ascent and descent (the IPA faces) lies.
+double EmBoxTop(FT_Face face) {
+    const int upem = face->units_per_EM > 0 ? face->units_per_EM : 1000;
+    hb_face_t* hbFace = hb_ft_face_create_referenced(face);
+    hb_font_t* font = hb_font_create(hbFace);  // scaled in font units
+    hb_font_set_scale(font, upem, upem);
+    const hb_tag_t han = HB_TAG('h', 'a', 'n', 'i');
+    hb_position_t top = 0, bottom = 0;
+    double units = std::round(0.88 * upem);
+    if (hb_ot_layout_get_baseline(font, HB_OT_LAYOUT_BASELINE_TAG_IDEO_EMBOX_TOP_OR_RIGHT,
+                                  HB_DIRECTION_LTR, han, HB_TAG_NONE, &top)) {
+        units = top;
+    } else if (hb_ot_layout_get_baseline(font, HB_OT_LAYOUT_BASELINE_TAG_IDEO_EMBOX_BOTTOM_OR_LEFT,
+                                         HB_DIRECTION_LTR, han, HB_TAG_NONE, &bottom)) {
+        units = bottom + upem;
+    }
+    hb_font_destroy(font);
+    hb_face_destroy(hbFace);
+    return units / upem;
+}
+
 }  // namespace
 
 ResolvedFace ResolveJapaneseFace(const std::string& name, bool bold) {
@@ -148,14 +231,12 @@ ResolvedFace ResolveJapaneseFace(const std::string& name, bool bold) {
     std::lock_guard<std::mutex> lock(mu);
     if (auto it = cache.find(key); it != cache.end()) return it->second;
     FcInit();
-    ResolvedFace face;
-    if (!MatchFace(family, bold, face, true)) {
-        const bool serif = family.find("明朝") != std::string::npos ||
-                           family.find("Mincho") != std::string::npos ||
-                           family.find("mincho") != std::string::npos;
-        if (!MatchFace(serif ? "serif" : "sans-serif", bold, face, true)) {
-            MatchFace(serif ? "serif" : "sans-serif", bold, face, false);
-        }
+    ResolvedFace face = ResolveFamily(family, false);
+    if (bold) {
+        // The bold style counts only when it belongs to the family the regular weight
+        // resolved to; otherwise the regular face is emboldened.
+        const ResolvedFace heavy = ResolveFamily(family, true);
+        if (heavy.hasBold && heavy.family == face.family) face = heavy;
     }
     cache[key] = face;
     return face;
@@ -167,8 +248,9 @@ struct VerticalFont::Impl {
     std::string file;
     int index = -1;
     int height = 0;
-    bool embolden = false;
-    int ascent = 0;
+    int boldWidth = 0;    // pixels added across each glyph's strokes; 0 = no synthetic bold
+    int ascent = 0;       // the em box's top above the baseline, in pixels
+    double emTop = 0.88;  // the same as a share of the em
     std::unordered_map<unsigned, Glyph> vertical;    // by CP932 code
     std::unordered_map<unsigned, Glyph> horizontal;  // by glyph index
 
@@ -192,6 +274,7 @@ struct VerticalFont::Impl {
             face = nullptr;
             return false;
         }
+        emTop = EmBoxTop(face);
         return true;
     }
 
@@ -199,7 +282,7 @@ struct VerticalFont::Impl {
         vertical.clear();
         horizontal.clear();
         height = h;
-        embolden = bold;
+        boldWidth = bold ? SyntheticBoldWidth(h) : 0;
         if (!face || h < 1 || h > kMaxFontHeight) {
             height = 0;
             return;
@@ -207,9 +290,7 @@ struct VerticalFont::Impl {
         FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(h));
         if (hb) hb_font_destroy(hb);
         hb = hb_ft_font_create_referenced(face);
-        const double asc = face->ascender, desc = face->descender;
-        ascent = asc - desc > 0 ? static_cast<int>(std::lround(h * asc / (asc - desc)))
-                                : static_cast<int>(std::lround(h * 0.88));
+        ascent = static_cast<int>(std::lround(h * emTop));
     }
 
     // The glyph index of `cp` after the vertical-form substitution when `vertical`.
@@ -235,10 +316,6 @@ struct VerticalFont::Impl {
                 std::vector<std::uint8_t>& bits, int& advance) {
         if (FT_Load_Glyph(face, gid, FT_LOAD_TARGET_MONO | FT_LOAD_NO_BITMAP) != 0) return false;
         FT_GlyphSlot slot = face->glyph;
-        if (embolden && slot->format == FT_GLYPH_FORMAT_OUTLINE) {
-            const FT_Pos strength = FT_MulFix(face->units_per_EM, face->size->metrics.y_scale) / 24;
-            FT_Outline_Embolden(&slot->outline, strength);
-        }
         advance = static_cast<int>((slot->advance.x + 32) >> 6);
         if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0) return false;
         const FT_Bitmap& bm = slot->bitmap;
@@ -253,6 +330,12 @@ struct VerticalFont::Impl {
             for (int c = 0; c < w; ++c) {
                 if (src[c >> 3] & (0x80 >> (c & 7))) bits[static_cast<std::size_t>(r) * w + c] = 1;
             }
+        }
+        if (boldWidth > 0 && w > 0 && h > 0) {
+            bits = WidenStrokes(bits, w, h, boldWidth);
+            left -= boldWidth / 2;
+            w += boldWidth;
+            pitch = w;
         }
         return true;
     }
@@ -360,6 +443,13 @@ int VerticalFont::DrawVertical(Bitmap& target, std::string_view ch, int x, int y
     const Glyph& g = impl_->VerticalGlyph(ch);
     Blit(target, g, x, y, color);
     return g.advance;
+}
+
+Rect VerticalFont::GlyphBox(std::string_view ch, int x, int y) {
+    if (ch.empty() || impl_->height < 1) return Rect{x, y, x, y};
+    if (ch.size() > 2) ch = ch.substr(0, 2);
+    const Glyph& g = impl_->VerticalGlyph(ch);
+    return Rect{x + g.dx, y + g.dy, x + g.dx + g.w, y + g.dy + g.h};
 }
 
 int VerticalFont::DrawHorizontal(Bitmap& target, std::string_view utf8, int x, int y, Color color) {

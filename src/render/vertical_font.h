@@ -8,9 +8,20 @@
 // single-byte character lies on its side, turned 90 degrees clockwise, its baseline
 // running down at x = X - ascent, and advances by its horizontal advance.
 //
+// The em box: an upright glyph's em square fills its cell with the top of the face's
+// ideographic em box at the cell top. The em box comes from the face's BASE table where
+// it has one, else it reaches 0.88 em above the baseline and 0.12 em below it.
+//
 // Glyphs are monochrome (no smoothing) and only glyph pixels are written, in the given
 // colour. The same object also draws a horizontal line of UTF-8 text (the cover title
 // and author).
+//
+// Bold: the face's own bold style when fontconfig has one for the family. Otherwise the
+// glyphs get a synthetic bold that widens their strokes along their own rows only (across
+// the column for upright characters: the stacked horizontal strokes of complex kanji lie
+// closer than their vertical ones) by about 1/24 of the cell, where a gap between two
+// strokes gives up at most half its width: strokes never run together and the counters
+// (the enclosed white of 口 or 隹) stay open.
 #pragma once
 
 #include <cstdint>
@@ -58,6 +69,10 @@ class VerticalFont {
     // Draws the CP932 character `ch` (one or two bytes) turned for vertical writing with
     // its text point at (x, y). Returns the advance down the column in pixels.
     int DrawVertical(Bitmap& target, std::string_view ch, int x, int y, Color color);
+
+    // The rectangle of the pixels DrawVertical would write for `ch` at (x, y) (the
+    // glyph's bitmap box; empty when nothing would be drawn).
+    Rect GlyphBox(std::string_view ch, int x, int y);
 
     // Draws UTF-8 `text` horizontally, (x, y) being the top-left corner of the first
     // cell. Returns the width drawn.

@@ -24,6 +24,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "format/cp932.h"
 #include "ui/alert.h"
@@ -45,15 +46,8 @@ QString Q(const std::string& text) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-QRect ToQRect(const Rect& r) {
-    return QRect(r.left, r.top, r.Width(), r.Height());
-}
-
-// The pixel of a page picture under a mouse position on its widget. The one place that
-// maps the mouse onto the pictures: pictures drawn at `devicePixelRatio` pixels per widget
-// unit need only this changed.
-QPointF PagePixelAt(const QPointF& position, qreal devicePixelRatio) {
-    return position * devicePixelRatio;
+QRectF ToQRectF(const Rect& r) {
+    return QRectF(r.left, r.top, r.Width(), r.Height());
 }
 
 constexpr int kStatusHeight = 27;
@@ -228,9 +222,7 @@ void TfrmMirvoMainForm::BuildCentralArea() {
     imgBase = new PictureWidget(core_.BaseImage(), pnlBase);
     imgBase->setObjectName("imgBase");
     baseLayout->addWidget(imgBase);
-    connect(imgBase, &PictureWidget::resized, this, [this](int w, int h) {
-        if (!core_.Destroying()) Guarded([&] { core_.FormResize(w, h); });
-    });
+    connect(imgBase, &PictureWidget::resized, this, [this] { PictureAreaResized(); });
 
     lblRightPageNo = new QLabel(imgBase);
     lblRightPageNo->setObjectName("lblRightPageNo");
@@ -336,6 +328,23 @@ void TfrmMirvoMainForm::BuildStatusArea() {
     layout->addWidget(stbStatus, 1);
 }
 
+void TfrmMirvoMainForm::PictureAreaResized() {
+    // The core lays out and draws in device pixels.
+    const qreal ratio = DeviceRatio(imgBase);
+    const int w = qRound(imgBase->width() * ratio), h = qRound(imgBase->height() * ratio);
+    if (!core_.Destroying()) Guarded([&] { core_.FormResize(w, h); });
+}
+
+void TfrmMirvoMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // A move to a screen of another device pixel ratio keeps the logical size: lay the
+    // book out again for the new pixels.
+    if (QWindow* window = windowHandle(); window && !screenWatched_) {
+        screenWatched_ = true;
+        connect(window, &QWindow::screenChanged, this, [this] { PictureAreaResized(); });
+    }
+}
+
 void TfrmMirvoMainForm::FormCreate(const std::vector<std::string>& arguments) {
     core_.FormCreate(arguments);
     if (!core_.LogError().empty()) ReportException(core_.LogError());
@@ -400,9 +409,14 @@ void TfrmMirvoMainForm::SetScrollBar(int min, int max, int position) {
 }
 
 void TfrmMirvoMainForm::BookLayoutChanged() {
-    ntbBase->setGeometry(ToQRect(core_.BookArea()));
-    imgLeftPage->setGeometry(ToQRect(core_.LeftImage()));
-    imgRightPage->setGeometry(ToQRect(core_.RightImage()));
+    // The core's rectangles are device pixels: the book area in the picture area, the
+    // page images in the book area.
+    const qreal ratio = DeviceRatio(imgBase);
+    const Rect& book = core_.BookArea();
+    ntbBase->setGeometry(CoveringLogicalRect(ToQRectF(book), ratio));
+    const QPointF bookInNotebook = ToQRectF(book).topLeft() - QPointF(ntbBase->pos()) * ratio;
+    imgLeftPage->PlaceOnDevicePixels(ToQRectF(core_.LeftImage()).translated(bookInNotebook));
+    imgRightPage->PlaceOnDevicePixels(ToQRectF(core_.RightImage()).translated(bookInNotebook));
     lblLeftPageNo->clear();
     lblRightPageNo->clear();
 }
@@ -467,8 +481,9 @@ void TfrmMirvoMainForm::stgPageListDblClick() {
 
 void TfrmMirvoMainForm::imgRightPageMouseMove(PageRequester sender, const QPointF& position,
                                               const QPointF& globalPosition) {
-    // The pictures are drawn at one pixel per widget unit.
-    const QPointF pixel = PagePixelAt(position, 1.0);
+    // The pictures are drawn in device pixels, at their device places.
+    const QPointF pixel =
+        (sender == PageRequester::LeftPage ? imgLeftPage : imgRightPage)->PicturePixelAt(position);
     const FootnoteHit hit = core_.imgRightPageMouseMove(sender, pixel.x(), pixel.y());
     if (hit.action == FootnoteAction::Hide) HideComment();
     if (hit.action != FootnoteAction::Show) return;

@@ -117,6 +117,7 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     int ContentsRowHeight() const;
 
   protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -132,6 +133,8 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void BuildStatusArea();
     void BuildPopupMenus();
     void FormKeyDown(int key);
+    // Hands the picture area's size in device pixels to the core (FormResize).
+    void PictureAreaResized();
     // The grid's current row as the core counts it (0 = the first entry), -1 for none.
     int SelectedContentsRow() const;
     void stgPageListDblClick();
@@ -146,6 +149,7 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     QPointer<TfrmComment> comment_;
     std::unique_ptr<PageTurnSound> sound_;
     bool settingScroll_ = false;
+    bool screenWatched_ = false;
     int coreDepth_ = 0;
     RequestQueue* requests_ = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <cmath>
 
 namespace mirvo::ui {
 
@@ -11,18 +12,57 @@ QImage WrapBitmap(const Bitmap& bitmap) {
                   QImage::Format_BGR888);
 }
 
+qreal DeviceRatio(const QWidget* widget) {
+    const qreal ratio = widget->devicePixelRatioF();
+    return ratio > 0 ? ratio : 1.0;
+}
+
+QRect CoveringLogicalRect(const QRectF& device, qreal ratio) {
+    const int left = static_cast<int>(std::floor(device.left() / ratio));
+    const int top = static_cast<int>(std::floor(device.top() / ratio));
+    const int right = static_cast<int>(std::ceil(device.right() / ratio));
+    const int bottom = static_cast<int>(std::ceil(device.bottom() / ratio));
+    return QRect(left, top, std::max(0, right - left), std::max(0, bottom - top));
+}
+
 PictureWidget::PictureWidget(const Bitmap& picture, QWidget* parent)
     : QWidget(parent), picture_(picture) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+void PictureWidget::PlaceOnDevicePixels(const QRectF& device) {
+    const qreal ratio = DeviceRatio(this);
+    const QRect logical = CoveringLogicalRect(device, ratio);
+    place_ = QRectF(device.left() / ratio - logical.left(), device.top() / ratio - logical.top(),
+                    device.width() / ratio, device.height() / ratio);
+    // Where the picture leaves a strip of the widget (less than a logical pixel), what
+    // lies below shows through.
+    setAttribute(Qt::WA_OpaquePaintEvent, place_ == QRectF(QPointF(0, 0), QSizeF(logical.size())));
+    setGeometry(logical);
+}
+
+QPointF PictureWidget::PicturePixelAt(const QPointF& position) const {
+    return (position - place_.topLeft()) * DeviceRatio(this);
+}
+
 void PictureWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    const QImage image = WrapBitmap(picture_);
+    QImage image = WrapBitmap(picture_);
+    const qreal ratio = DeviceRatio(this);
+    image.setDevicePixelRatio(ratio);
+    const QRectF area = place_.isEmpty() ? QRectF(rect()) : place_;
+    const QRectF shown(area.topLeft(), image.isNull() ? QSizeF() : image.deviceIndependentSize());
     // What the picture does not cover shows the window's face colour.
-    const QRegion uncovered = QRegion(rect()) - QRegion(image.rect());
-    for (const QRect& r : uncovered) painter.fillRect(r, palette().window());
-    if (!image.isNull()) painter.drawImage(event->rect().topLeft(), image, event->rect());
+    const QRectF uncovered[] = {
+        QRectF(shown.right(), area.top(), area.right() - shown.right(), area.height()),
+        QRectF(area.left(), shown.bottom(), shown.width(), area.bottom() - shown.bottom())};
+    for (const QRectF& r : uncovered) {
+        if (r.width() > 0 && r.height() > 0) painter.fillRect(r, palette().window());
+    }
+    if (image.isNull()) return;
+    // Never past its own place: a neighbouring picture may share the widget's edge pixel.
+    painter.setClipRect(area.intersected(QRectF(event->rect())));
+    painter.drawImage(shown.topLeft(), image);
 }
 
 void PictureWidget::mouseReleaseEvent(QMouseEvent* event) {

@@ -393,6 +393,49 @@ TEST(PageRendererPixels, FirstCharacterInkInsideItsCell) {
     EXPECT_GT(ink, 20);
 }
 
+// "――" down a column is one unbroken rule at any cell size, the font filling its cell
+// or not; a dash beyond an empty cell (the mark of a footnote past the twentieth of the
+// spread) is not joined across it.
+TEST(PageRendererPixels, DashesJoinIntoOneRule) {
+    std::string twentyNotes;
+    for (int n = 0; n < 20; ++n) twentyNotes += "［＃注］";
+    struct Case {
+        int W, H, space;
+        RowList rows;
+        bool joined;
+    };
+    const Case cases[] = {{300, 420, 0, {Sjis("あ――い"), ""}, true},
+                          {600, 840, 0, {Sjis("あ――い"), ""}, true},
+                          {300, 420, 30, {Sjis("あ――い"), ""}, true},
+                          {600, 840, 0, {Sjis(twentyNotes), Sjis("あ―［＃注］―"), ""}, false}};
+    for (const Case& c : cases) {
+        Settings s;
+        s.UsePageTexture = false;
+        s.FontSpace = c.space;
+        Bitmap texture, buffer;
+        PageTexts lists;
+        RecordingReporter reporter;
+        PageRenderer renderer;
+        ASSERT_TRUE(renderer.RenderPage(buffer, c.W, c.H, 1, true, {c.rows, s, texture, "x.txt"},
+                                        lists, reporter));
+        // Rows with ink in the dash cells (2 to 4) of the last column drawn, top down.
+        const int column = static_cast<int>(c.rows.size()) - 1;
+        const int X = static_cast<int>(0.05 * c.W + 0.9 * (c.W - column * (c.W / 11)));
+        const auto cellTop = [&](int cell) {
+            return static_cast<int>(0.05 * c.H + 0.9 * static_cast<int>((cell - 1) * c.H / 25.5));
+        };
+        std::string ink;
+        for (int y = cellTop(2); y < cellTop(c.joined ? 4 : 5); ++y) {
+            bool any = false;
+            for (int x = X - c.H / 25; x < X; ++x) any = any || buffer.Pixel(x, y) != 0xFFFFFF;
+            ink += any ? '#' : '.';
+        }
+        const std::size_t first = ink.find('#'), last = ink.rfind('#');
+        ASSERT_NE(first, std::string::npos) << c.W;
+        EXPECT_EQ(ink.find('.', first) > last, c.joined) << c.W << " " << c.space << ": " << ink;
+    }
+}
+
 // Every page of every sample novel, formatted at the default layout, draws without an
 // error and records exactly its rows.
 class SilentHost : public FormatterHost {
