@@ -76,6 +76,9 @@ std::uint32_t Le32(const std::uint8_t* p) {
     return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
+// Run-length compressed pictures up to this size are read whatever the length of their data.
+constexpr long long kRlePicturePixelsAlways = 1000 * 1000;
+
 // The palette of a paletted BMP: the colour table between the headers and the pixels.
 std::vector<Color> BmpPalette(std::string_view bytes, std::uint32_t infoSize, std::uint32_t offBits,
                               int bitCount, std::uint32_t colorsUsed) {
@@ -139,6 +142,15 @@ Bitmap DecodeBmp(std::string_view bytes, const std::string& path) {
     if (compression == 1 || compression == 2) {
         if (!rle8 && !rle4) Fail("Bad BMP compression", path);
         if (offBits >= bytes.size()) Fail("BMP file is truncated", path);
+        // A run covers at most 255 pixels with 2 bytes; a large picture whose data could
+        // not cover it in runs leans on ending its rows early, and would make a few bytes
+        // take a whole picture's memory.
+        const long long dataBytes = static_cast<long long>(bytes.size() - offBits);
+        if (width * height > kRlePicturePixelsAlways && width * height > 128 * dataBytes) {
+            Fail("BMP file is too short for " + std::to_string(width) + " x " +
+                     std::to_string(height) + " pixels",
+                 path);
+        }
         Bitmap out(static_cast<int>(width), static_cast<int>(height));
         DecodeBmpRle(bytes.substr(offBits),
                      BmpPalette(bytes, infoSize, offBits, bitCount, colorsUsed),

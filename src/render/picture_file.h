@@ -36,7 +36,9 @@ Bitmap LoadBitmapFile(const std::string& path);
 // The decoders on a file's bytes; `name` (the path) is quoted in their errors. A picture
 // whose file is too short for the size its header states is refused (a damaged or hostile
 // file must not make the decoder fill a huge picture from a few bytes). BMP files may be
-// uncompressed (1 to 32 bits per pixel) or run-length compressed (RLE8, RLE4).
+// uncompressed (1 to 32 bits per pixel) or run-length compressed (RLE8, RLE4); a
+// compressed picture over a million pixels needs data enough to cover it in runs (a byte
+// for every 128 pixels).
 Bitmap DecodeBmp(std::string_view bytes, const std::string& name);
 Bitmap DecodeJpeg(std::string_view bytes, const std::string& name);
 

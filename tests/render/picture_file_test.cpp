@@ -292,8 +292,11 @@ TEST(PictureFileHostile, NonRegularFilesAndTinyFilesStatingHugePictures) {
     };
     WriteFileBytes(dir.File("10000.jpg"), stating(10000, 10000));
     WriteFileBytes(dir.File("6000.jpg"), stating(6000, 6000));
+    // Run-length data that ends the picture at once, stating 6000 x 6000 pixels.
+    WriteFileBytes(dir.File("rle.bmp"), RleBmp(6000, 6000, 8, std::string("\0\x01", 2)));
     ::alarm(20);
-    for (const char* name : {"fifo.bmp", "fifo.jpg", "huge.bmp", "10000.jpg", "6000.jpg"}) {
+    for (const char* name :
+         {"fifo.bmp", "fifo.jpg", "huge.bmp", "10000.jpg", "6000.jpg", "rle.bmp"}) {
         SCOPED_TRACE(name);
         ExpectPictureError(dir.File(name));
     }
@@ -301,10 +304,20 @@ TEST(PictureFileHostile, NonRegularFilesAndTinyFilesStatingHugePictures) {
     ::alarm(0);
     ASSERT_LT(tiny.size(), 1000u);
 
-    // A large picture that compresses well is no such file.
+    // Large pictures that compress well are no such files: a plain JPEG, and run-length
+    // data that covers every row in runs of 255 pixels.
     WriteFileBytes(dir.File("plain.jpg"),
                    JpegBytes(Bitmap(2400, 1800, MakeColor(250, 250, 250)), 75));
     EXPECT_EQ(ReadPictureFile(dir.File("plain.jpg")).Width(), 2400);
+    std::string rows;
+    for (int y = 0; y < 1000; ++y) {
+        for (int run = 0; run < 8; ++run) rows += "\xFF\x01";  // 255 red pixels
+        rows += std::string("\0\0", 2);                        // end of the row
+    }
+    WriteFileBytes(dir.File("runs.bmp"), RleBmp(2040, 1000, 8, rows));
+    const Bitmap runs = ReadPictureFile(dir.File("runs.bmp"));
+    EXPECT_EQ(runs.Width(), 2040);
+    EXPECT_EQ(runs.Pixel(2039, 999), MakeColor(255, 0, 0));
 }
 
 TEST(PictureFileHostile, MutatedFilesFailOrDecode) {
