@@ -128,7 +128,10 @@ Bitmap DecodeBmp(std::string_view bytes, const std::string& path) {
     if (width == 0 || height == 0) return Bitmap();
     CheckPixelCount(width, height, path);
     const long long fileSize = static_cast<long long>(bytes.size());
+    // Uncompressed (with or without bit masks) or run-length compressed; anything else
+    // would reach the decoder unchecked.
     const bool plain = compression == 0 || compression == 3 || compression == 6;
+    if (!plain && compression != 1 && compression != 2) Fail("Unsupported BMP compression", path);
     if (plain && bitCount > 0 && bitCount <= 32) {
         const long long rowBytes = (width * bitCount + 31) / 32 * 4;
         if (static_cast<long long>(offBits) + rowBytes * height > fileSize) {

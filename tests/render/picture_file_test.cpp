@@ -292,11 +292,14 @@ TEST(PictureFileHostile, NonRegularFilesAndTinyFilesStatingHugePictures) {
     };
     WriteFileBytes(dir.File("10000.jpg"), stating(10000, 10000));
     WriteFileBytes(dir.File("6000.jpg"), stating(6000, 6000));
-    // Run-length data that ends the picture at once, stating 6000 x 6000 pixels.
+    // Run-length data that ends the picture at once, stating 6000 x 6000 pixels; and 20
+    // bytes of 4-bit pixels stating 394240 x 87 under a compression no BMP file has.
     WriteFileBytes(dir.File("rle.bmp"), RleBmp(6000, 6000, 8, std::string("\0\x01", 2)));
+    WriteFileBytes(dir.File("comp.bmp"), RleBmp(394240, 87, 4, std::string(20, '\0'))
+                                             .replace(30, 4, std::string("\x02\0\0\xFF", 4)));
     ::alarm(20);
     for (const char* name :
-         {"fifo.bmp", "fifo.jpg", "huge.bmp", "10000.jpg", "6000.jpg", "rle.bmp"}) {
+         {"fifo.bmp", "fifo.jpg", "huge.bmp", "10000.jpg", "6000.jpg", "rle.bmp", "comp.bmp"}) {
         SCOPED_TRACE(name);
         ExpectPictureError(dir.File(name));
     }
