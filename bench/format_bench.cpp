@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "app/settings_table.h"
 #include "format/cp932.h"
 #include "format/document.h"
 #include "format/formatter.h"
@@ -85,7 +86,7 @@ const std::string& Novels10MB() {
 }
 
 void SplitAndFormat(benchmark::State& state, const std::string& bytes) {
-    const mirvo::FormatOptions options;
+    const mirvo::FormatOptions options = mirvo::FormatOptionsOf(mirvo::Settings{}, "bench.txt");
     for (auto _ : state) {
         mirvo::RowList rows = mirvo::SplitLines(bytes);
         WindowLikeHost host;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/settings_table.h"
 #include "format/cp932.h"
 #include "format/formatter.h"
 #include "render/surfaces.h"
@@ -41,8 +42,8 @@ const Book& RubyBook() {
             b.path = e.path().string();
             if (!LoadLines(b.path, b.rows)) continue;
             QuietHost host;
-            if (!FormatDocument(b.rows, FormatOptions::From(s, b.path), host)) continue;
-            const int pages = PageCount(b.rows, s.RowCount);
+            if (!FormatDocument(b.rows, FormatOptionsOf(s, b.path), host)) continue;
+            const int pages = PageCount(b.rows, LayoutOf(s));
             for (int p = 1; p <= pages; p += 2) {
                 int n = 0;
                 for (long long r = (p - 1) * 10LL;
@@ -66,8 +67,9 @@ const Book& RubyBook() {
 
 void Spread(benchmark::State& state, bool alias, int ratio = 1) {
     const Book& book = RubyBook();
-    Settings s;
-    s.Alias = alias;
+    Settings settings;
+    settings.Alias = alias;
+    const SpreadStyle s = SpreadStyleOf(settings);
     const Bitmap texture = BuiltInPageTexture();
     SpreadView view;
     Bitmap left, right;
@@ -87,7 +89,7 @@ void Spread(benchmark::State& state, bool alias, int ratio = 1) {
 // The first spread after the fonts were set up: every glyph is rendered afresh.
 void BM_SpreadAliasOnColdGlyphs(benchmark::State& state) {
     const Book& book = RubyBook();
-    Settings s;
+    const SpreadStyle s = SpreadStyleOf(Settings{});
     const Bitmap texture = BuiltInPageTexture();
     Bitmap left, right;
     PageTexts lists;
@@ -117,7 +119,7 @@ void BM_SpreadAliasOffRatio2(benchmark::State& state) {
 // The two pages alone, without FinishSpread, at double size.
 void BM_RenderPagesOnlyAliasOn(benchmark::State& state) {
     const Book& book = RubyBook();
-    Settings s;
+    const PageStyle s = SpreadStyleOf(Settings{}).Page;
     const Bitmap texture = BuiltInPageTexture();
     PageRenderer renderer;
     Bitmap left, right;

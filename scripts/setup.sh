@@ -15,6 +15,8 @@ packages=(
     xvfb xauth x11-apps imagemagick sox xdotool
     # the icon sizes, the Debian package and the checks of the installed files
     librsvg2-bin dpkg-dev desktop-file-utils appstream man-db
+    # launching a book's Desktop Entry as a file manager does (gio launch)
+    libglib2.0-bin
 )
 missing=()
 for p in "${packages[@]}"; do

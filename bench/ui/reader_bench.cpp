@@ -87,7 +87,7 @@ void BM_OpenBaselineLoadAndFormat(benchmark::State& state) {
     for (auto _ : state) {
         mirvo::RowList rows;
         mirvo::LoadLines(book, rows);
-        mirvo::FormatDocument(rows, mirvo::FormatOptions{}, host);
+        mirvo::FormatDocument(rows, mirvo::FormatOptionsOf(mirvo::Settings{}, book), host);
         benchmark::DoNotOptimize(rows.data());
     }
 }

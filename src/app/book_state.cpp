@@ -10,7 +10,6 @@ namespace mirvo {
 
 namespace {
 
-constexpr const char* kConfig = "Config";
 constexpr const char* kMirvo = "Mirvo";
 
 }  // namespace
@@ -24,24 +23,11 @@ std::string BookStatePath(const std::string& settingsFolder, const std::string& 
 }
 
 BookPosition ReadBookState(const ProfileFile& file, Settings& settings) {
+    FileSlots slots;
+    ReadSettingsFile(file, SettingsFileKind::Book, settings, slots);
     BookPosition pos;
-    settings.BaseBGTexture = file.ReadString(kConfig, "BaseBGTexture", "");
-    settings.PageBGTexture = file.ReadString(kConfig, "PageBGTexture", "");
-    settings.PageColor = file.ReadString(kConfig, "PageColor", "clWhite");
-    settings.CoverColor = file.ReadString(kConfig, "CoverColor", "clWhite");
-    pos.CurrentPage = file.ReadInteger(kMirvo, "CurrentPage", -1);
-    settings.RowCount = file.ReadInteger(kConfig, "RowCount", 10);
-    const int charCount = file.ReadInteger(kConfig, "CharCount", 25);
-    settings.UseRuby = file.ReadBool(kConfig, "UseRuby", true);
-    settings.UseImage = file.ReadBool(kConfig, "UseImage", true);
-    settings.UseComment = file.ReadBool(kConfig, "UseComment", true);
-    settings.UsePageTexture = file.ReadBool(kConfig, "UseTexture", true);
-    settings.FontName = file.ReadString(kConfig, "FontName", "@ＭＳ ゴシック");
-    settings.FontBold = file.ReadBool(kConfig, "FontBold", false);
-    settings.FontSpace = file.ReadInteger(kConfig, "FontSpace", 0);
-    settings.IndexChar = file.ReadString(kConfig, "IndexChar", "◎");
+    pos.CurrentPage = slots.CurrentPage;
     pos.ClipCount = std::clamp(file.ReadInteger(kMirvo, "ClipCount", 0), 0, kMaxStoredBookmarks);
-    settings.RowBytes = RowBytesOf(charCount);
     return pos;
 }
 
@@ -69,20 +55,9 @@ std::vector<int> ReadClips(const ProfileFile& file, int count) {
 
 void SaveBookState(ProfileFile& file, const Settings& settings, int currentPage,
                    std::span<const PageListRow> rows) {
-    file.WriteInteger(kMirvo, "CurrentPage", currentPage);
-    file.WriteInteger(kConfig, "RowCount", settings.RowCount);
-    file.WriteInteger(kConfig, "CharCount", settings.RowBytes / 2);
-    file.WriteBool(kConfig, "UseRuby", settings.UseRuby);
-    file.WriteBool(kConfig, "UseImage", settings.UseImage);
-    file.WriteString(kConfig, "FontName", settings.FontName);
-    file.WriteBool(kConfig, "FontBold", settings.FontBold);
-    file.WriteInteger(kConfig, "FontSpace", settings.FontSpace);
-    file.WriteBool(kConfig, "UseTexture", settings.UsePageTexture);
-    file.WriteString(kConfig, "BaseBGTexture", settings.BaseBGTexture);
-    file.WriteString(kConfig, "PageBGTexture", settings.PageBGTexture);
-    file.WriteString(kConfig, "PageColor", settings.PageColor);
-    file.WriteString(kConfig, "CoverColor", settings.CoverColor);
-    file.WriteString(kConfig, "IndexChar", settings.IndexChar);
+    FileSlots slots;
+    slots.CurrentPage = currentPage;
+    WriteSettingsFile(file, SettingsFileKind::Book, settings, slots);
     int k = 1;
     for (const PageListRow& row : rows) {
         if (row.Mark != kBookmarkMark) continue;

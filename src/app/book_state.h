@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/profile_file.h"
-#include "format/settings.h"
+#include "app/settings_table.h"
 
 namespace mirvo {
 
@@ -28,11 +28,10 @@ struct BookPosition {
 // hostile file) is taken as this many, so that opening a book never reads for ever.
 inline constexpr int kMaxStoredBookmarks = 10000;
 
-// Reads BaseBGTexture, PageBGTexture, PageColor, CoverColor, CurrentPage, RowCount,
-// CharCount, UseRuby, UseImage, UseComment, UseTexture, FontName, FontBold, FontSpace,
-// IndexChar and ClipCount (negative counts read as 0), in this order, each with the book file's own
-// default, into the book-scoped fields of `settings`; then RowBytes = 2 x CharCount. A missing file
-// gives the defaults. The global fields (ChangeSpeed, Alias, BKStandFolder) are left alone.
+// Reads the keys the settings table gives the book file to read, in its order (CurrentPage
+// among them), each with the book file's own default, into the book-scoped fields of
+// `settings`; then ClipCount (negative counts read as 0). A missing file gives the
+// defaults. The global fields (ChangeSpeed, Alias, BKStandFolder) are left alone.
 BookPosition ReadBookState(const ProfileFile& file, Settings& settings);
 
 // The page of the n-th stored bookmark (key Clip<n>, default 1).
@@ -49,12 +48,11 @@ struct PageListRow {
     std::string PageText;
 };
 
-// Writes CurrentPage, RowCount, CharCount (RowBytes / 2), UseRuby, UseImage, FontName,
-// FontBold, FontSpace, UseTexture, BaseBGTexture, PageBGTexture, PageColor, CoverColor,
-// IndexChar, then Clip1, Clip2, ... for the rows marked "⇒" in grid order (their page
-// text), then ClipCount. UseComment is never written; Clip keys beyond the new count are
-// left. `rows` are the grid rows after the heading row. Throws ProfileWriteError at the
-// first refused write; the keys after it are not written.
+// Writes the keys the settings table gives the book file to write, in its order
+// (CurrentPage first), then Clip1, Clip2, ... for the rows marked "⇒" in grid order (their
+// page text), then ClipCount. Clip keys beyond the new count are left. `rows` are the grid
+// rows after the heading row. Throws ProfileWriteError at the first refused write; the
+// keys after it are not written.
 void SaveBookState(ProfileFile& file, const Settings& settings, int currentPage,
                    std::span<const PageListRow> rows);
 

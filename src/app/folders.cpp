@@ -81,18 +81,22 @@ bool MakeFolders(const std::string& path) {
     return IsFolder(path);
 }
 
-std::string ExecutableFolder() {
+std::string ExecutablePath() {
     std::string buf(4096, '\0');
     for (;;) {
         const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
-        if (n < 0) return ".";
+        if (n < 0) return {};
         if (static_cast<std::size_t>(n) < buf.size()) {
             buf.resize(static_cast<std::size_t>(n));
-            break;
+            return buf;
         }
         buf.resize(buf.size() * 2);
     }
-    return FolderOf(buf);
+}
+
+std::string ExecutableFolder() {
+    const std::string path = ExecutablePath();
+    return path.empty() ? "." : FolderOf(path);
 }
 
 std::string ResolveRelative(std::string_view folder, std::string_view path) {

@@ -56,7 +56,8 @@ struct ProgramFolders {
     std::string SettingsPath(std::string_view name) const { return JoinPath(SettingsFolder, name); }
 };
 
-// The folder of the running executable.
+// The full path of the running executable, and its folder.
+std::string ExecutablePath();
 std::string ExecutableFolder();
 // ProgramFolders::Detect().FindShippedFile(name).
 std::string FindShippedFile(std::string_view name);

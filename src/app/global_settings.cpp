@@ -6,25 +6,15 @@
 
 #include <cerrno>
 #include <cstring>
-#include <limits>
 
 namespace mirvo {
 
 namespace {
 
-constexpr const char* kConfig = "Config";
-constexpr const char* kMirvo = "Mirvo";
 constexpr const char* kDebug = "Debug";
 constexpr const char* kPosSize = "PosSize";
 
 }  // namespace
-
-int RowBytesOf(int charCount) {
-    const long long rowBytes = 2LL * charCount;
-    if (rowBytes > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max() - 1;
-    if (rowBytes < std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
-    return static_cast<int>(rowBytes);
-}
 
 std::string GlobalSettingsPath(const ProgramFolders& folders) {
     return folders.SettingsPath(kGlobalSettingsFileName);
@@ -59,26 +49,9 @@ std::string ReadGlobalSettings(const ProfileFile& file, const ProgramFolders& fo
             logError = "ファイル:" + logPath + " を開けません (" + std::strerror(errno) + ")";
     }
 
-    settings.RowCount = file.ReadInteger(kConfig, "RowCount", 10);
-    const int charCount = file.ReadInteger(kConfig, "CharCount", 25);
-    settings.UseRuby = file.ReadBool(kConfig, "UseRuby", true);
-    settings.UseComment = file.ReadBool(kConfig, "UseComment", true);
-    settings.UseImage = file.ReadBool(kConfig, "UseImage", true);
-    settings.FontName = file.ReadString(kConfig, "FontName", "@ＭＳ ゴシック");
-    settings.FontBold = file.ReadBool(kConfig, "FontBold", false);
-    settings.UsePageTexture = file.ReadBool(kConfig, "UsePageTexture", true);
-    state.DocumentPath = file.ReadString(kMirvo, "Last", "");
-    settings.ChangeSpeed = file.ReadInteger(kConfig, "ChangeSpeed", 100);
-    settings.Alias = file.ReadBool(kConfig, "Alias", true);
-    settings.CoverColor = file.ReadString(kConfig, "CoverColor", "clWhite");
-    settings.PageColor = file.ReadString(kConfig, "PageColor", "clWhite");
-    settings.BKStandFolder = file.ReadString(kConfig, "BKStandFolder", "");
-
-    if (state.DocumentPath.empty()) state.DocumentPath = FirstRunDocument(folders);
-
-    // Doubling in 64 bits keeps a hostile CharCount from overflowing; the result is cut
-    // back into the int range.
-    settings.RowBytes = RowBytesOf(charCount);
+    FileSlots slots;
+    ReadSettingsFile(file, SettingsFileKind::Global, settings, slots);
+    state.DocumentPath = slots.Last.empty() ? FirstRunDocument(folders) : slots.Last;
 
     // An existing folder is the normal case; a failure shows later, when a book is saved.
     (void)::mkdir(folders.SettingsPath(kBookStateFolderName).c_str(), 0777);
@@ -89,24 +62,12 @@ std::string ReadGlobalSettings(const ProfileFile& file, const ProgramFolders& fo
 
 void WriteGlobalSettings(ProfileFile& file, const Settings& settings,
                          const std::string& documentPath) {
-    file.WriteString(kMirvo, "Last", documentPath);
-    file.WriteInteger(kConfig, "RowCount", settings.RowCount);
-    file.WriteInteger(kConfig, "CharCount", settings.RowBytes / 2);
-    file.WriteBool(kConfig, "UseRuby", settings.UseRuby);
-    file.WriteBool(kConfig, "UseImage", settings.UseImage);
-    file.WriteString(kConfig, "FontName", settings.FontName);
-    file.WriteBool(kConfig, "FontBold", settings.FontBold);
-    file.WriteInteger(kConfig, "FontSpace", settings.FontSpace);
-    file.WriteBool(kConfig, "UsePageTexture", settings.UsePageTexture);
-    file.WriteInteger(kConfig, "ChangeSpeed", settings.ChangeSpeed);
-    file.WriteBool(kConfig, "Alias", settings.Alias);
-    file.WriteString(kConfig, "CoverColor", settings.CoverColor);
-    file.WriteString(kConfig, "PageColor", settings.PageColor);
-    file.WriteString(kConfig, "BKStandFolder", settings.BKStandFolder);
+    WriteSettingsFile(file, SettingsFileKind::Global, settings, FileSlots{documentPath});
 }
 
 void ClearLastDocument(ProfileFile& file) {
-    file.WriteString(kMirvo, "Last", "");
+    const SettingEntry& last = *FindSetting("Last");
+    file.WriteString(last.section, last.key, "");
 }
 
 WindowBounds ReadPosSize(const ProfileFile& file) {

@@ -11,7 +11,7 @@
 
 #include "app/folders.h"
 #include "app/profile_file.h"
-#include "format/settings.h"
+#include "app/settings_table.h"
 
 namespace mirvo {
 
@@ -34,20 +34,15 @@ struct GlobalState {
     std::unique_ptr<std::FILE, FileCloser> LogFile;  // open for appending while LogEnabled
 };
 
-// RowBytes for a character count read from a file: twice the count, kept inside the int
-// range for counts so large that doubling them would overflow.
-int RowBytesOf(int charCount);
-
 // The path of Mirvo.INI in the settings folder.
 std::string GlobalSettingsPath(const ProgramFolders& folders);
 
-// Reads the global file as the main window does when it is created, in this order: the
-// log switch (opening the log file when it is on), RowCount, CharCount, UseRuby,
-// UseComment, UseImage, FontName, FontBold, UsePageTexture, Last, ChangeSpeed, Alias,
-// CoverColor, PageColor, BKStandFolder; then the first-run document when Last is empty,
-// RowBytes = 2 x CharCount, the folder MirvoKs, and the first command-line argument (when
-// present and not empty) as the document. FontSpace is not read. `arguments` are the
-// command-line arguments without the program name.
+// Reads the global file as the main window does when it is created: the log switch
+// (opening the log file when it is on), then the keys the settings table gives the global
+// file to read, in its order (Last among them); then the first-run document when Last is
+// empty, the folder MirvoKs, and the first command-line argument (when present and not
+// empty) as the document. `arguments` are the command-line arguments without the program
+// name.
 //
 // Returns "" or the message of a log file that could not be opened; reading the settings
 // does not depend on the log.
@@ -59,11 +54,9 @@ std::string ReadGlobalSettings(const ProfileFile& file, const ProgramFolders& fo
 // readme.bmp, else "".
 std::string FirstRunDocument(const ProgramFolders& folders);
 
-// Writes the global file as the main window does when it closes: Last in "Mirvo", then in
-// "Config" RowCount, CharCount (RowBytes / 2), UseRuby, UseImage, FontName, FontBold,
-// FontSpace, UsePageTexture, ChangeSpeed, Alias, CoverColor, PageColor, BKStandFolder.
-// UseComment is never written. Throws ProfileWriteError; the writes after a refused one
-// do not happen.
+// Writes the global file as the main window does when it closes: the keys the settings
+// table gives the global file to write, in its order (Last first). Throws
+// ProfileWriteError; the writes after a refused one do not happen.
 void WriteGlobalSettings(ProfileFile& file, const Settings& settings,
                          const std::string& documentPath);
 

@@ -196,9 +196,10 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
-// Puts `bytes` in place of the file at `target` in one step. False when it cannot; the
-// old file is then untouched and no temporary file is left.
-bool ReplaceFile(const std::string& target, std::string_view bytes, const struct stat* old) {
+}  // namespace
+
+bool ReplaceFile(const std::string& target, std::string_view bytes, const struct stat* old,
+                 mode_t createMode) {
     static unsigned counter = 0;
     const std::string folder = FolderOf(target);
     const std::string stem = JoinPath(folder, "." + BaseName(target) + ".tmp");
@@ -206,7 +207,7 @@ bool ReplaceFile(const std::string& target, std::string_view bytes, const struct
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = stem + std::to_string(::getpid()) + "_" + std::to_string(++counter);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, createMode);
         if (fd < 0 && errno != EEXIST) return false;
     }
     if (fd < 0) return false;
@@ -227,8 +228,6 @@ bool ReplaceFile(const std::string& target, std::string_view bytes, const struct
     }
     return true;
 }
-
-}  // namespace
 
 ProfileWriteError::ProfileWriteError(const std::string& path)
     : std::runtime_error(path + " に書き込めません"), path_(path) {}

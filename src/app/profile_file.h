@@ -17,6 +17,8 @@
 // string that is UTF-8 is stored as it is, and files written before read the same.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -101,5 +103,12 @@ std::string DecodeProfileString(std::string_view stored);
 
 // Integer text as profile files read it; nothing for a malformed value.
 std::optional<int> ParseProfileInteger(std::string_view text);
+
+// Puts `bytes` in place of the file at `target` in one step: a temporary file in the same
+// folder, written, flushed to disk and renamed over it. The new file takes the permissions
+// of `old` when given, else `createMode` less the umask. False when it cannot; the old
+// file is then untouched and no temporary file is left.
+bool ReplaceFile(const std::string& target, std::string_view bytes, const struct stat* old,
+                 mode_t createMode = 0666);
 
 }  // namespace mirvo

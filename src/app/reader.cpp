@@ -42,6 +42,7 @@ void Reader::FormCreate(const std::vector<std::string>& arguments) {
     spreadHeightRatio_ = kSpreadHeightRatio;
     currentPage_ = FrontCoverPage;
     logError_ = ReadGlobalSettings(settingsFile_, folders_, arguments, settings_, globalState_);
+    formatted_ = settings_;
     documentPath_ = globalState_.DocumentPath;
     shownBook_ = documentPath_;
     lastGood_.clear();
@@ -96,7 +97,13 @@ void Reader::SaveShownBook() {
 }
 
 int Reader::PageCount() const {
-    return mirvo::PageCount(rows_, settings_.RowCount);
+    return mirvo::PageCount(rows_, LayoutOf(formatted_));
+}
+
+SpreadStyle Reader::Style() const {
+    Settings shown = settings_;
+    CopyFormattingSettings(formatted_, shown);
+    return SpreadStyleOf(shown);
 }
 
 void Reader::ResetContents() {
@@ -180,12 +187,12 @@ void Reader::OpenDocument() {
         return;
     }
 
-    contents_ = BuildContents(rows_, settings_.RowCount, settings_.IndexChar,
+    contents_ = BuildContents(rows_, LayoutOf(formatted_), formatted_.IndexChar,
                               [this](const std::string& t) { host_.SetStatusText(t); });
     host_.SetStatusText(documentPath_);
     // Stored bookmarks whose page has no first row (0, or past the end of the book as now
     // formatted) are left out.
-    AddBookmarks(contents_, rows_, settings_.RowCount, ReadClips(bookState, position.ClipCount));
+    AddBookmarks(contents_, rows_, LayoutOf(formatted_), ReadClips(bookState, position.ClipCount));
     host_.ContentsChanged();
 
     const int max = PageCount();
@@ -200,9 +207,10 @@ void Reader::OpenDocument() {
 
 void Reader::FormatLines(RowList lines) {
     rows_ = std::move(lines);
+    formatted_ = settings_;
     FormatterAdapter formatterHost(*this);
     formatFailed_ =
-        !FormatDocument(rows_, FormatOptions::From(settings_, documentPath_), formatterHost);
+        !FormatDocument(rows_, FormatOptionsOf(formatted_, documentPath_), formatterHost);
     // A book whose formatting failed is not reopened at the next start.
     if (formatFailed_) {
         failedPath_ = documentPath_;
@@ -214,11 +222,16 @@ void Reader::FormatLines(RowList lines) {
     }
 }
 
+SpreadOutcome Reader::RenderDisplay(int page) {
+    const SpreadStyle style = Style();
+    const SpreadRequest request{rows_,           style,          page,
+                                pictureWidth_,   pictureHeight_, spreadHeightRatio_,
+                                imgPageTexture_, documentPath_};
+    return view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
+}
+
 void Reader::ShowSpread(PageRequester requester) {
-    const SpreadRequest request{rows_,          settings_,          currentPage_,    pictureWidth_,
-                                pictureHeight_, spreadHeightRatio_, imgPageTexture_, documentPath_};
-    const SpreadOutcome outcome =
-        view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
+    const SpreadOutcome outcome = RenderDisplay(currentPage_);
     currentPage_ = outcome.currentPage;
     if (outcome.pageDrawFailed) formatFailed_ = true;
     ApplyLayout(outcome);
@@ -244,12 +257,7 @@ void Reader::ShowBackCover() {
 }
 
 void Reader::ShowCoverPage(int page) {
-    const SpreadRequest request{rows_,           settings_,      page,
-                                pictureWidth_,   pictureHeight_, spreadHeightRatio_,
-                                imgPageTexture_, documentPath_};
-    const SpreadOutcome outcome =
-        view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
-    ApplyLayout(outcome);
+    ApplyLayout(RenderDisplay(page));
     ShowCover();
 }
 
@@ -314,6 +322,19 @@ void Reader::FormResize(int width, int height) {
     } else {
         ShowSpread(PageRequester::None);
     }
+}
+
+void Reader::msiConfigClick() {
+    menus_.KeyPreview = false;
+    host_.ViewStateChanged();
+    if (!host_.ShowOptionDialog()) return;
+    view_.Renderer().SetupPageFonts(imgRightPage_.Height(), Style().Page);
+    FormResize(pictureWidth_, pictureHeight_);
+}
+
+void Reader::StoreTextures(const Bitmap& baseTexture, const Bitmap& pageTexture) {
+    imgBaseTexture_ = baseTexture;
+    imgPageTexture_ = pageTexture;
 }
 
 void Reader::ReceiveHandOff(const std::string& path) {

@@ -14,8 +14,8 @@
 #include "app/global_settings.h"
 #include "app/profile_file.h"
 #include "app/reader_host.h"
+#include "app/settings_table.h"
 #include "format/document.h"
-#include "format/settings.h"
 #include "render/bitmap.h"
 #include "render/page_renderer.h"
 #include "viewer/footnote_hit.h"
@@ -87,6 +87,13 @@ class Reader {
     // Throws ProfileWriteError.
     void SaveShownBook();
     void ResetContents();
+    // The settings command: key preview off (until the view page is selected again), the
+    // settings dialog, and after OK the page fonts and a resize, which redraws the spread
+    // with the new look; the formatting settings wait for the next formatting.
+    void msiConfigClick();
+    // The window background and page texture pictures, as the settings dialog hands them
+    // back.
+    void StoreTextures(const Bitmap& baseTexture, const Bitmap& pageTexture);
 
     // Reading aids (reader_aids.cpp). Grid rows are numbered from the first entry (0);
     // Contents().size() is the empty row that ends the grid.
@@ -105,9 +112,14 @@ class Reader {
     // spread on the view page has marks, and only with UseComment.
     FootnoteHit imgRightPageMouseMove(PageRequester sender, double x, double y) const;
 
-    // State.
+    // State. The settings in force, and the settings the rows on show were formatted with:
+    // a change of a formatting setting ("(*)" in the settings dialog) shows when the book is
+    // formatted again.
     Settings& GetSettings() { return settings_; }
     const Settings& GetSettings() const { return settings_; }
+    const Settings& FormattedSettings() const { return formatted_; }
+    // What a display draws with: the settings in force, the formatting ones as formatted.
+    SpreadStyle Style() const;
     const std::string& DocumentPath() const { return documentPath_; }
     void SetDocumentPath(const std::string& path) { documentPath_ = path; }
     const RowList& Rows() const { return rows_; }
@@ -118,6 +130,9 @@ class Reader {
     bool FormatFailed() const { return formatFailed_; }
     bool Destroying() const { return destroying_; }
     double SpreadHeightRatio() const { return spreadHeightRatio_; }
+    // The share of the picture area's height the book takes (full-screen mode sets 1.0); the
+    // next display or resize lays the book out with it.
+    void SetSpreadHeightRatio(double ratio) { spreadHeightRatio_ = ratio; }
     NotebookPage ViewPage() const { return viewPage_; }
     const MenuState& Menus() const { return menus_; }
     const std::vector<PageListRow>& Contents() const { return contents_; }
@@ -150,6 +165,8 @@ class Reader {
     // Takes the loaded lines as RowList and formats them with the settings in force
     // (FormatFailed tells how it went).
     void FormatLines(RowList lines);
+    // Draws what `page` shows into the page buffers; nothing reaches the screen yet.
+    SpreadOutcome RenderDisplay(int page);
     void ShowCoverPage(int page);
     void ShowCover();
     // Takes the geometry of a display; while the contents page shows, the book area keeps
@@ -170,6 +187,7 @@ class Reader {
     std::string logError_;
 
     Settings settings_;
+    Settings formatted_;
     std::string documentPath_;
     RowList rows_;
     PageTexts texts_;

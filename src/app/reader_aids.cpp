@@ -23,11 +23,11 @@ void Reader::mmiReViewClick() {
         // once (a file being edited) does not lose them at the next save.
         std::erase_if(contents_, [](const PageListRow& r) { return r.Mark != kBookmarkMark; });
     } else {
-        contents_ = BuildContents(rows_, settings_.RowCount, settings_.IndexChar,
+        contents_ = BuildContents(rows_, LayoutOf(formatted_), formatted_.IndexChar,
                                   [this](const std::string& t) { host_.SetStatusText(t); });
         // Each bookmark keeps its page and takes that page's first row as it now reads; a
         // page the book no longer has drops its bookmark.
-        AddBookmarks(contents_, rows_, settings_.RowCount, kept);
+        AddBookmarks(contents_, rows_, LayoutOf(formatted_), kept);
     }
     host_.SetStatusText(documentPath_);
     host_.ContentsChanged();
@@ -62,15 +62,13 @@ void Reader::pmiDelClipClick(int row) {
 }
 
 FootnoteHit Reader::imgRightPageMouseMove(PageRequester sender, double x, double y) const {
-    if (!settings_.UseComment || shownKind_ != SpreadKind::Spread ||
+    // The marks are where the spread on show drew them: with the formatting's layout.
+    if (!formatted_.UseComment || shownKind_ != SpreadKind::Spread ||
         viewPage_ != NotebookPage::View || sender == PageRequester::None)
         return {};
     const bool right = sender == PageRequester::RightPage;
     const Rect& image = right ? rightImage_ : leftImage_;
-    const FootnotePage page{image.Width(),
-                            image.Height(),
-                            settings_.RowCount,
-                            settings_.RowBytes,
+    const FootnotePage page{image.Width(), image.Height(), LayoutOf(formatted_),
                             right ? texts_.RightPageText : texts_.LeftPageText,
                             texts_.FootnoteList};
     return FindFootnoteMark(page, PageToGrid(x, y, image.Width(), image.Height()));

@@ -30,18 +30,17 @@ std::string ContentsProgressText(std::size_t done, std::size_t total) {
     return text;
 }
 
-std::vector<PageListRow> BuildContents(const RowList& rows, int rowCount,
+std::vector<PageListRow> BuildContents(const RowList& rows, const PageLayout& layout,
                                        const std::string& indexChar,
                                        const std::function<void(const std::string&)>& progress) {
     std::vector<PageListRow> result;
     const std::string mark = Utf8ToCp932(indexChar);
-    const int perPage = UsableRowCount(rowCount);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (!mark.empty()) {
             const std::string_view t = TrimControls(rows[i]);
             if (t.substr(0, mark.size()) == mark) {
                 result.push_back({"", Cp932ToUtf8(rows[i]),
-                                  std::to_string(PageOfRow(static_cast<long long>(i), perPage))});
+                                  std::to_string(PageOfRow(static_cast<long long>(i), layout))});
             }
         }
         if (progress) progress(ContentsProgressText(i, rows.size()));
@@ -49,9 +48,9 @@ std::vector<PageListRow> BuildContents(const RowList& rows, int rowCount,
     return result;
 }
 
-bool MakeBookmarkRow(const RowList& rows, int rowCount, int page, PageListRow& row) {
+bool MakeBookmarkRow(const RowList& rows, const PageLayout& layout, int page, PageListRow& row) {
     if (page < 1) return false;
-    const long long first = FirstRowOfPage(page, UsableRowCount(rowCount));
+    const long long first = FirstRowOfPage(page, layout);
     if (first < 0 || first >= static_cast<long long>(rows.size())) return false;
     row = {kBookmarkMark, Cp932ToUtf8(rows[static_cast<std::size_t>(first)]), std::to_string(page)};
     return true;
@@ -104,7 +103,7 @@ std::vector<int> BookmarkPages(std::span<const PageListRow> rows) {
     return pages;
 }
 
-void AddBookmarks(std::vector<PageListRow>& contents, const RowList& rows, int rowCount,
+void AddBookmarks(std::vector<PageListRow>& contents, const RowList& rows, const PageLayout& layout,
                   std::span<const int> pages) {
     // After the first sort the grid is in order, so each later one is a single pass; the
     // pages are kept beside the rows instead of being read again for every bookmark.
@@ -112,7 +111,7 @@ void AddBookmarks(std::vector<PageListRow>& contents, const RowList& rows, int r
     bool ordered = false;
     for (const int page : pages) {
         PageListRow row;
-        if (!MakeBookmarkRow(rows, rowCount, page, row)) continue;
+        if (!MakeBookmarkRow(rows, layout, page, row)) continue;
         contents.push_back(std::move(row));
         if (!ordered) {
             SortContents(contents);

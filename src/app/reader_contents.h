@@ -19,13 +19,13 @@ std::string ContentsProgressText(std::size_t done, std::size_t total);
 // One entry per row whose text, blanks and control characters (code 32 and below) removed
 // from both ends, begins with `indexChar` (UTF-8; compared as CP932 bytes). An empty mark
 // finds nothing. `progress` receives the panel text after every row.
-std::vector<PageListRow> BuildContents(const RowList& rows, int rowCount,
+std::vector<PageListRow> BuildContents(const RowList& rows, const PageLayout& layout,
                                        const std::string& indexChar,
                                        const std::function<void(const std::string&)>& progress);
 
 // A bookmark row for page `page`: "⇒", the first row of that page (UTF-8), the page.
 // Nothing when that row does not exist (page 0 or below, or past the end of the book).
-bool MakeBookmarkRow(const RowList& rows, int rowCount, int page, PageListRow& row);
+bool MakeBookmarkRow(const RowList& rows, const PageLayout& layout, int page, PageListRow& row);
 
 // Orders the rows by page with the grid's exchange sort: for i = 1 to m, for j = i + 1 to
 // m, rows i and j are exchanged when the page of i is strictly greater. Entries of one page
@@ -38,7 +38,7 @@ std::vector<int> BookmarkPages(std::span<const PageListRow> rows);
 
 // Adds a bookmark row for each page in turn (MakeBookmarkRow), sorting after each as the
 // grid does; pages without a first row are left out.
-void AddBookmarks(std::vector<PageListRow>& contents, const RowList& rows, int rowCount,
+void AddBookmarks(std::vector<PageListRow>& contents, const RowList& rows, const PageLayout& layout,
                   std::span<const int> pages);
 
 }  // namespace mirvo

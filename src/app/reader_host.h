@@ -32,6 +32,9 @@ class ReaderHost : public ErrorReporter, public PageTurnHost {
     // The notebook page, the menu checks and enables or the key preview changed
     // (Reader::Menus).
     virtual void ViewStateChanged() = 0;
+    // Shows the settings dialog modally. True when it closed with OK: it has then stored
+    // its values into the settings and the two texture pictures (Reader::StoreTextures).
+    virtual bool ShowOptionDialog() = 0;
 };
 
 }  // namespace mirvo

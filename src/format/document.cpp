@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "format/regular_file.h"
-#include "format/settings.h"
 
 namespace mirvo {
 
@@ -43,18 +42,18 @@ bool LoadLines(const std::string& path, RowList& lines, std::string* error) {
     return true;
 }
 
-int PageCount(std::size_t rowListSize, int rowCount) {
+int PageCount(std::size_t rowListSize, const PageLayout& layout) {
     const long long rows = static_cast<long long>(rowListSize);
     // (rows - 2) / RowCount truncates toward zero, so 0 and 1 rows give page 1.
-    return static_cast<int>((rows - 2) / UsableRowCount(rowCount)) + 1;
+    return static_cast<int>((rows - 2) / layout.Rows()) + 1;
 }
 
-long long FirstRowOfPage(int page, int rowCount) {
-    return (static_cast<long long>(page) - 1) * UsableRowCount(rowCount);
+long long FirstRowOfPage(int page, const PageLayout& layout) {
+    return (static_cast<long long>(page) - 1) * layout.Rows();
 }
 
-int PageOfRow(long long rowIndex, int rowCount) {
-    return static_cast<int>(rowIndex / UsableRowCount(rowCount)) + 1;
+int PageOfRow(long long rowIndex, const PageLayout& layout) {
+    return static_cast<int>(rowIndex / layout.Rows()) + 1;
 }
 
 }  // namespace mirvo

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "format/page_layout.h"
+
 namespace mirvo {
 
 using RowList = std::vector<std::string>;
@@ -28,14 +30,14 @@ inline constexpr std::uint64_t kMaxBookBytes = 256u << 20;
 bool LoadLines(const std::string& path, RowList& lines, std::string* error = nullptr);
 
 // trunc((rows - 2) / RowCount) + 1: the final empty row is not counted, and an empty or
-// one-row list still has one page. `rowCount` below 1 is taken as 1.
-int PageCount(std::size_t rowListSize, int rowCount);
-inline int PageCount(const RowList& rows, int rowCount) {
-    return PageCount(rows.size(), rowCount);
+// one-row list still has one page.
+int PageCount(std::size_t rowListSize, const PageLayout& layout);
+inline int PageCount(const RowList& rows, const PageLayout& layout) {
+    return PageCount(rows.size(), layout);
 }
 // Index of the first row of page p (1-based).
-long long FirstRowOfPage(int page, int rowCount);
+long long FirstRowOfPage(int page, const PageLayout& layout);
 // Page (1-based) on which row index i lies.
-int PageOfRow(long long rowIndex, int rowCount);
+int PageOfRow(long long rowIndex, const PageLayout& layout);
 
 }  // namespace mirvo

@@ -84,12 +84,7 @@ enum class Bracket { None, Ruby, Note };
 class Formatter {
   public:
     Formatter(RowList& rows, const FormatOptions& o, FormatterHost& host)
-        : rows_(rows),
-          o_(o),
-          host_(host),
-          t_(GetTables()),
-          rowCount_(UsableRowCount(o.RowCount)),
-          rowLimit_(UsableRowBytes(o.RowBytes) - 1) {}
+        : rows_(rows), o_(o), host_(host), t_(GetTables()), rowLimit_(o.Layout.RowBytes() - 1) {}
 
     void Run() {
         RowList source = std::move(rows_);
@@ -100,7 +95,7 @@ class Formatter {
         int lastK = -1;
         for (lineIndex_ = 0; lineIndex_ < n; ++lineIndex_) {
             const std::string& line = source[lineIndex_];
-            if (!TakeImageLine(line, rows_, rowCount_) && !TakeSkipLine(line, rows_, rowCount_)) {
+            if (!TakeImageLine(line, rows_, o_.Layout) && !TakeSkipLine(line, rows_, o_.Layout)) {
                 FormatLine(line);
             }
             rows_.emplace_back();
@@ -330,7 +325,6 @@ class Formatter {
     const FormatOptions& o_;
     FormatterHost& host_;
     const Tables& t_;
-    const int rowCount_;
     const int rowLimit_;  // a row closes once its counted width passes RowBytes - 1
 
     std::size_t lineIndex_ = 0;
@@ -344,8 +338,8 @@ class Formatter {
 };
 
 // Adds empty rows until the last row is the first row of a page.
-void FillToPageStart(RowList& rows, int rowCount) {
-    const int rc = UsableRowCount(rowCount);
+void FillToPageStart(RowList& rows, const PageLayout& layout) {
+    const int rc = layout.Rows();
     const std::size_t rest = (rows.size() - 1) % static_cast<std::size_t>(rc);
     if (rest > 0) rows.resize(rows.size() + (static_cast<std::size_t>(rc) - rest));
 }
@@ -366,19 +360,19 @@ bool IsSkipTagLine(std::string_view line) {
     return StartsWithNoCase(line, "<SKIP");
 }
 
-bool TakeImageLine(std::string_view line, RowList& rows, int rowCount) {
+bool TakeImageLine(std::string_view line, RowList& rows, const PageLayout& layout) {
     if (!IsImageTagLine(line)) return false;
     if (rows.empty()) rows.emplace_back();
-    FillToPageStart(rows, rowCount);
+    FillToPageStart(rows, layout);
     rows.back().assign(line);
-    rows.resize(rows.size() + static_cast<std::size_t>(UsableRowCount(rowCount) - 1));
+    rows.resize(rows.size() + static_cast<std::size_t>(layout.Rows() - 1));
     return true;
 }
 
-bool TakeSkipLine(std::string_view line, RowList& rows, int rowCount) {
+bool TakeSkipLine(std::string_view line, RowList& rows, const PageLayout& layout) {
     if (!IsSkipTagLine(line)) return false;
     if (rows.empty()) rows.emplace_back();
-    FillToPageStart(rows, rowCount);
+    FillToPageStart(rows, layout);
     return true;
 }
 

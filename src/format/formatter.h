@@ -8,7 +8,7 @@
 
 #include "format/document.h"
 #include "format/error_reporter.h"
-#include "format/settings.h"
+#include "format/page_layout.h"
 
 namespace mirvo {
 
@@ -24,15 +24,10 @@ class FormatterHost : public ErrorReporter {
 };
 
 struct FormatOptions {
-    int RowCount = 10;
-    int RowBytes = 50;
+    PageLayout Layout;  // RowCount rows a page, rows of at most RowBytes counted bytes
     bool UseRuby = true;
     bool UseComment = true;
     std::string DocumentPath;  // UTF-8, only used in messages and the status text
-
-    static FormatOptions From(const Settings& s, const std::string& documentPath) {
-        return FormatOptions{s.RowCount, s.RowBytes, s.UseRuby, s.UseComment, documentPath};
-    }
 };
 
 // Formats the source lines held in `rows` into rows, in place. Returns true on success
@@ -47,7 +42,7 @@ std::string ProgressText(std::size_t done, std::size_t total);
 // `rows` (whose last row is the empty row opened for this line).
 bool IsImageTagLine(std::string_view line);  // "<IMG" in any case at the very start
 bool IsSkipTagLine(std::string_view line);   // "<SKIP" in any case at the very start
-bool TakeImageLine(std::string_view line, RowList& rows, int rowCount);
-bool TakeSkipLine(std::string_view line, RowList& rows, int rowCount);
+bool TakeImageLine(std::string_view line, RowList& rows, const PageLayout& layout);
+bool TakeSkipLine(std::string_view line, RowList& rows, const PageLayout& layout);
 
 }  // namespace mirvo

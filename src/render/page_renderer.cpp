@@ -1,5 +1,6 @@
 #include "render/page_renderer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -112,7 +113,7 @@ class PageDrawing {
                 ErrorReporter& reporter)
         : buf_(buffer),
           src_(src),
-          s_(src.settings),
+          s_(src.style),
           painter_(painter),
           windowText_(windowText),
           pageList_(pageList),
@@ -120,11 +121,11 @@ class PageDrawing {
           reporter_(reporter) {
         W_ = buffer.Width();
         H_ = buffer.Height();
-        R_ = UsableRowCount(s_.RowCount);
-        B_ = UsableRowBytes(s_.RowBytes);
+        R_ = s_.Layout.Rows();
+        B_ = s_.Layout.RowBytes();
         p_ = static_cast<double>(H_) / (B_ + 1);
         q_ = Trunc(static_cast<double>(W_) / (R_ + 1));
-        hr_ = ComputePageFontHeights(H_, B_, s_.FontSpace).ruby;
+        hr_ = ComputePageFontHeights(H_, s_.Layout, s_.FontSpace).ruby;
     }
 
     void SelectBody() { color_ = windowText_; }
@@ -239,7 +240,7 @@ class PageDrawing {
 
     Bitmap& buf_;
     const PageSource& src_;
-    const Settings& s_;
+    const PageStyle& s_;
     GlyphPainter& painter_;
     Color windowText_;
     std::vector<std::string>& pageList_;
@@ -252,12 +253,18 @@ class PageDrawing {
 
 }  // namespace
 
-PageFontHeights ComputePageFontHeights(int bufferHeight, int rowBytes, int fontSpace) {
-    const int B = UsableRowBytes(rowBytes);
+PageFontHeights ComputePageFontHeights(int bufferHeight, const PageLayout& layout, int fontSpace) {
+    const int B = layout.RowBytes();
+    // Bounded while still real numbers: a FontSpace far from 0 to 100 would otherwise give a
+    // height that does not fit an int.
+    const auto bounded = [](double height) {
+        return Trunc(std::clamp(height, 0.0, static_cast<double>(kMaxPageCellHeight)));
+    };
+    const int hr = Trunc(0.9 * bufferHeight / B);
+    const int h0 = 2 * hr;
     PageFontHeights h;
-    h.ruby = Trunc(0.9 * bufferHeight / B);
-    const int h0 = 2 * h.ruby;
-    h.body = Trunc(h0 * (1 - fontSpace / 100.0));
+    h.ruby = bounded(hr);
+    h.body = bounded(h0 * (1 - fontSpace / 100.0));
     return h;
 }
 
@@ -276,17 +283,17 @@ PageRenderer::PageRenderer(GlyphPainter* painter) : painter_(painter) {
 
 PageRenderer::~PageRenderer() = default;
 
-void PageRenderer::SetupPageFonts(int bufferHeight, const Settings& s) {
-    const PageFontHeights h = ComputePageFontHeights(bufferHeight, s.RowBytes, s.FontSpace);
+void PageRenderer::SetupPageFonts(int bufferHeight, const PageStyle& s) {
+    const PageFontHeights h = ComputePageFontHeights(bufferHeight, s.Layout, s.FontSpace);
     painter_->SetFonts(s.FontName, s.FontBold, h.body, h.ruby);
     // Two byte cells of p = H / (B + 1), scaled to the 90 % text block.
-    painter_->SetCellPitch(0.9 * 2 * bufferHeight / (UsableRowBytes(s.RowBytes) + 1));
+    painter_->SetCellPitch(0.9 * 2 * bufferHeight / (s.Layout.RowBytes() + 1));
 }
 
 bool PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int page, bool rightPage,
                               const PageSource& source, PageTexts& lists, ErrorReporter& reporter) {
     if (page == FrontCoverPage || page == BackCoverPage) return true;
-    const Settings& s = source.settings;
+    const PageStyle& s = source.style;
     const Color pageColor = ResolveSystemColor(StringToColor(s.PageColor));
     buffer.Create(width, height, pageColor);
     if (s.UsePageTexture) TileTexture(buffer, width, height, source.pageTexture);
@@ -299,7 +306,7 @@ bool PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int page, b
     PageDrawing drawing(buffer, source, *painter_, windowText_, pageList, lists.FootnoteList,
                         reporter);
     drawing.SelectBody();
-    const int R = UsableRowCount(s.RowCount);
+    const int R = s.Layout.Rows();
     // Pages below 1 have no rows: only their background is drawn.
     long long r = static_cast<long long>(page - 1) * R;
     const long long count = static_cast<long long>(source.rows.size());

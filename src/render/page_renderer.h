@@ -10,7 +10,7 @@
 
 #include "format/document.h"
 #include "format/error_reporter.h"
-#include "format/settings.h"
+#include "format/page_layout.h"
 #include "render/bitmap.h"
 
 namespace mirvo {
@@ -42,12 +42,19 @@ class GlyphPainter {
                           Color color) = 0;
 };
 
-// Cell heights of the page fonts for a buffer `bufferHeight` pixels high.
+// The largest cell of a page font, in pixels of the page buffer. Only layouts of one to a
+// few characters a row on a large window, or a negative FontSpace, ask for more; their
+// characters are drawn at this size, so that one glyph never costs more than a megapixel
+// to render, keep and draw, however often a page of a thousand rows draws it.
+constexpr int kMaxPageCellHeight = 512;
+
+// Cell heights of the page fonts for a buffer `bufferHeight` pixels high, from 0 (FontSpace
+// 100 or more: nothing is drawn) to kMaxPageCellHeight.
 struct PageFontHeights {
     int body = 0;  // trunc(h0 * (1 - FontSpace / 100)), h0 = 2 * trunc(0.9 * H / B)
     int ruby = 0;  // trunc(0.9 * H / B)
 };
-PageFontHeights ComputePageFontHeights(int bufferHeight, int rowBytes, int fontSpace);
+PageFontHeights ComputePageFontHeights(int bufferHeight, const PageLayout& layout, int fontSpace);
 
 // Fixed drawing colours of the page.
 constexpr Color kTextBlack = 0x000000;
@@ -58,10 +65,23 @@ constexpr Color kFootnoteBlue = 0xFF0000;
 // drawn); `documentPath` is UTF-8.
 std::string PageDrawFailedMessage(const std::string& documentPath);
 
+// What the renderer reads of the reader's settings.
+struct PageStyle {
+    PageLayout Layout;          // R = Layout.Rows(), B = Layout.RowBytes()
+    int FontSpace = 0;          // percent by which the body font is smaller than its cell
+    bool UseRuby = true;        // 《》 draws ruby
+    bool UseImage = true;       // <IMG> rows draw their picture
+    bool UseComment = true;     // ［＃…］ draws emphasis dots or a footnote mark
+    std::string FontName = "";  // "@" + family (UTF-8); "" is the default Japanese face
+    bool FontBold = false;
+    bool UsePageTexture = false;  // tile the page texture over the page colour
+    std::string PageColor = "clWhite";
+};
+
 // Everything RenderPage reads besides the buffer.
 struct PageSource {
     const RowList& rows;
-    const Settings& settings;
+    const PageStyle& style;
     const Bitmap& pageTexture;        // tiled over the page when UsePageTexture is on
     const std::string& documentPath;  // UTF-8; pictures are found beside it
 };
@@ -80,8 +100,8 @@ class PageRenderer {
     void SetWindowTextColor(Color c) { windowText_ = c; }
     Color WindowTextColor() const { return windowText_; }
 
-    // Sets both page fonts from the settings and the height of the page buffer.
-    void SetupPageFonts(int bufferHeight, const Settings& s);
+    // Sets both page fonts from the style and the height of the page buffer.
+    void SetupPageFonts(int bufferHeight, const PageStyle& style);
 
     // Draws page `page` (1-based) into `buffer`, which is first made `width` x `height`.
     // The front and back cover pages (-1, 9999) return at once and leave `buffer` alone.

@@ -253,6 +253,7 @@ struct VerticalFont::Impl {
     double emTop = 0.88;  // the same as a share of the em
     std::unordered_map<unsigned, Glyph> vertical;    // by CP932 code
     std::unordered_map<unsigned, Glyph> horizontal;  // by glyph index
+    std::size_t cachedBytes = 0;                     // of both maps together
 
     ~Impl() { Close(); }
     void Close() {
@@ -260,8 +261,22 @@ struct VerticalFont::Impl {
         if (face) FT_Done_Face(face);
         hb = nullptr;
         face = nullptr;
+        ForgetGlyphs();
+    }
+
+    void ForgetGlyphs() {
         vertical.clear();
         horizontal.clear();
+        cachedBytes = 0;
+    }
+
+    // Keeps `g` under `key`. A glyph that would take the cache past its budget empties it
+    // first, so the glyphs kept never take more than kGlyphCacheBytes.
+    const Glyph& Keep(std::unordered_map<unsigned, Glyph>& cache, unsigned key, Glyph g) {
+        const std::size_t bytes = g.bits.size() + sizeof(Glyph) + sizeof(unsigned);
+        if (cachedBytes + bytes > kGlyphCacheBytes) ForgetGlyphs();
+        cachedBytes += bytes;
+        return cache.emplace(key, std::move(g)).first->second;
     }
 
     bool Open(const ResolvedFace& f) {
@@ -279,8 +294,7 @@ struct VerticalFont::Impl {
     }
 
     void SetSize(int h, bool bold) {
-        vertical.clear();
-        horizontal.clear();
+        ForgetGlyphs();
         height = h;
         boldWidth = bold ? SyntheticBoldWidth(h) : 0;
         if (!face || h < 1 || h > kMaxFontHeight) {
@@ -382,7 +396,7 @@ struct VerticalFont::Impl {
         } else {
             g.advance = upright ? height : height / 2;
         }
-        return vertical.emplace(code, std::move(g)).first->second;
+        return Keep(vertical, code, std::move(g));
     }
 
     const Glyph& HorizontalGlyph(unsigned gid) {
@@ -398,7 +412,7 @@ struct VerticalFont::Impl {
             g.Pack(bits);
             g.advance = advance;
         }
-        return horizontal.emplace(gid, std::move(g)).first->second;
+        return Keep(horizontal, gid, std::move(g));
     }
 };
 
@@ -431,6 +445,10 @@ void VerticalFont::Configure(const std::string& name, int height, bool bold) {
     bold_ = bold;
     impl_->Open(face_);
     impl_->SetSize(height, bold && !face_.hasBold);
+}
+
+std::size_t VerticalFont::CachedGlyphBytes() const {
+    return impl_->cachedBytes;
 }
 
 int VerticalFont::Ascent() const {

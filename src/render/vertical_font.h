@@ -24,6 +24,7 @@
 // (the enclosed white of 口 or 隹) stay open.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -48,6 +49,11 @@ ResolvedFace ResolveJapaneseFace(const std::string& name, bool bold);
 
 constexpr int kMaxFontHeight = 4096;
 
+// The most bytes of glyphs one font object keeps for reuse. The glyphs of a whole novel at
+// any readable size take a small part of it; only cells hundreds of pixels high fill it,
+// and then the glyphs kept so far are let go and rendered again when drawn.
+constexpr std::size_t kGlyphCacheBytes = 32u << 20;
+
 class VerticalFont {
   public:
     VerticalFont();
@@ -65,6 +71,8 @@ class VerticalFont {
     // The face's horizontal ascender at this size, in whole pixels.
     int Ascent() const;
     const ResolvedFace& Face() const { return face_; }
+    // Bytes of the glyphs kept for reuse (at most kGlyphCacheBytes).
+    std::size_t CachedGlyphBytes() const;
 
     // Draws the CP932 character `ch` (one or two bytes) turned for vertical writing with
     // its text point at (x, y). Returns the advance down the column in pixels.

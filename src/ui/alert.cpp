@@ -11,9 +11,7 @@
 #include "format/cp932.h"
 
 namespace mirvo::ui {
-namespace {
 
-// The face at the top of the window: a round face raising a hand.
 QPixmap AlertPicture() {
     QPixmap pm(64, 48);
     pm.fill(Qt::transparent);
@@ -31,8 +29,6 @@ QPixmap AlertPicture() {
     p.drawLine(QPointF(56, 10), QPointF(60, 6));
     return pm;
 }
-
-}  // namespace
 
 TfrmAlert::TfrmAlert(QWidget* parent) : QDialog(parent) {
     setObjectName("TfrmAlert");

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPixmap>
 #include <string>
 
 class QLabel;
@@ -10,6 +11,10 @@ class QPlainTextEdit;
 class QPushButton;
 
 namespace mirvo::ui {
+
+// The face at the top of the error window, a round face raising a hand; the settings
+// dialog's about box shows it too.
+QPixmap AlertPicture();
 
 class TfrmAlert : public QDialog {
     Q_OBJECT

@@ -12,29 +12,36 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMoveEvent>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <QWindow>
 
+#include "app/file_commands.h"
 #include "format/cp932.h"
 #include "ui/alert.h"
 #include "ui/application.h"
 #include "ui/comment.h"
+#include "ui/file_dialogs.h"
 #include "ui/message_boxes.h"
+#include "ui/option.h"
 #include "ui/page_image.h"
 #include "ui/request_queue.h"
 #include "ui/sound.h"
 #include "ui/window_font.h"
+#include "ui/window_frame.h"
 #include "viewer/page_turn.h"
 
 namespace mirvo::ui {
@@ -50,8 +57,31 @@ QRectF ToQRectF(const Rect& r) {
     return QRectF(r.left, r.top, r.Width(), r.Height());
 }
 
-constexpr int kStatusHeight = 27;
 constexpr int kScrollPanelWidth = 185;
+
+// The page keys by name.
+ReaderKey ToReaderKey(int key) {
+    switch (key) {
+        case Qt::Key_Space:
+            return ReaderKey::Space;
+        case Qt::Key_Backspace:
+            return ReaderKey::Backspace;
+        case Qt::Key_Left:
+            return ReaderKey::Left;
+        case Qt::Key_Right:
+            return ReaderKey::Right;
+        case Qt::Key_PageUp:
+            return ReaderKey::PageUp;
+        case Qt::Key_PageDown:
+            return ReaderKey::PageDown;
+        case Qt::Key_Home:
+            return ReaderKey::Home;
+        case Qt::Key_End:
+            return ReaderKey::End;
+        default:
+            return ReaderKey::Other;
+    }
+}
 
 }  // namespace
 
@@ -61,9 +91,14 @@ TfrmMirvoMainForm::TfrmMirvoMainForm(ProgramFolders folders, QWidget* parent)
     setWindowTitle(QStringLiteral("Mirvo"));
     setFont(WindowFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
     BuildMenus();
+    BuildWindowMenu();
     BuildToolBars();
     BuildCentralArea();
     BuildPopupMenus();
+    frame_ = new WindowFrame(this);
+    dialogs_ = std::make_unique<FileDialogs>(this, [this] {
+        return core_.DocumentPath().empty() ? std::string() : FolderOf(core_.DocumentPath());
+    });
     std::string wav = core_.Folders().FindShippedFile("Change.WAV");
     if (wav.empty()) wav = JoinPath(core_.Folders().ExecutableFolder, "Change.WAV");
     sound_ = std::make_unique<PageTurnSound>(Q(wav));
@@ -101,6 +136,21 @@ void TfrmMirvoMainForm::BuildMenus() {
 
     mniFile = mmnMainManu->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
     mniFile->setObjectName("mniFile");
+    mmiOpen = mniFile->addAction(QStringLiteral("ﾃｷｽﾄﾌｧｲﾙを開く(&O)"));
+    mmiOpen->setObjectName("mmiOpen");
+    msiBKOpen = mniFile->addAction(QStringLiteral("本(棚)を開く(&B)"));
+    msiBKOpen->setObjectName("msiBKOpen");
+    mniFile->addSeparator();
+    msBKNew = mniFile->addAction(QStringLiteral("本の新規作成(&N)"));
+    msBKNew->setObjectName("msBKNew");
+    mniFile->addSeparator();
+    // The dialogs run inside the step, so that nothing from outside opens a book meanwhile.
+    connect(mmiOpen, &QAction::triggered, this,
+            [this] { Guarded([this] { msiOpenClick(core_, *dialogs_); }); });
+    connect(msiBKOpen, &QAction::triggered, this,
+            [this] { Guarded([this] { msiBKOpenClick(core_, *dialogs_); }); });
+    connect(msBKNew, &QAction::triggered, this,
+            [this] { Guarded([this] { msBKNewClick(core_, *dialogs_, ExecutablePath()); }); });
     mmiExit = mniFile->addAction(QStringLiteral("Mirvoの終了(&X)"));
     mmiExit->setObjectName("mmiExit");
     connect(mmiExit, &QAction::triggered, this, &QWidget::close);
@@ -149,6 +199,44 @@ void TfrmMirvoMainForm::BuildMenus() {
             [this] { Guarded([this] { core_.pmiClipClick(); }); });
     connect(msiClipDel, &QAction::triggered, this,
             [this] { Guarded([this] { core_.pmiDelClipClick(SelectedContentsRow()); }); });
+
+    mniOther = mmnMainManu->addMenu(QStringLiteral("その他(&O)"));
+    mniOther->setObjectName("mniOther");
+    msiConfig = mniOther->addAction(QStringLiteral("環境設定(&C)"));
+    msiConfig->setObjectName("msiConfig");
+    connect(msiConfig, &QAction::triggered, this,
+            [this] { Guarded([this] { core_.msiConfigClick(); }); });
+}
+
+void TfrmMirvoMainForm::BuildWindowMenu() {
+    mniWindow = mmnMainManu->addMenu(QStringLiteral("ｳｨﾝﾄﾞｳ(&W)"));
+    mniWindow->setObjectName("mniWindow");
+    msiAllDisp = mniWindow->addAction(QStringLiteral("全画面表示(&A)"));
+    msiAllDisp->setObjectName("msiAllDisp");
+    mniWindow->addSeparator();
+    msiHideTLBar = mniWindow->addAction(QStringLiteral("ﾂｰﾙﾊﾞｰを隠す(&T)"));
+    msiHideTLBar->setObjectName("msiHideTLBar");
+    msiHideStBar = mniWindow->addAction(QStringLiteral("ｽﾃｰﾀｽﾊﾞｰを隠す(&S)"));
+    msiHideStBar->setObjectName("msiHideStBar");
+    for (QAction* item : {msiAllDisp, msiHideTLBar, msiHideStBar}) item->setCheckable(true);
+    connect(msiAllDisp, &QAction::triggered, this, [this] {
+        Guarded([this] { modes_.msiAllDispClick(core_, *frame_); });
+        ShowModeChecks();
+    });
+    connect(msiHideTLBar, &QAction::triggered, this, [this] {
+        Guarded([this] { modes_.msiHideTLBarClick(*frame_); });
+        ShowModeChecks();
+    });
+    connect(msiHideStBar, &QAction::triggered, this, [this] {
+        Guarded([this] { modes_.msiHideStBarClick(*frame_); });
+        ShowModeChecks();
+    });
+}
+
+void TfrmMirvoMainForm::ShowModeChecks() {
+    msiAllDisp->setChecked(modes_.AllDisp());
+    msiHideTLBar->setChecked(modes_.HideTLBar());
+    msiHideStBar->setChecked(modes_.HideStBar());
 }
 
 void TfrmMirvoMainForm::BuildPopupMenus() {
@@ -180,6 +268,7 @@ void TfrmMirvoMainForm::BuildToolBars() {
     tlbBookStand->setObjectName("tlbBookStand");
     tlbBookStand->setMovable(false);
     addToolBar(Qt::TopToolBarArea, tlbBookStand);
+    BuildBookStand();
     tlbBasic = new QToolBar(this);
     tlbBasic->setObjectName("tlbBasic");
     tlbBasic->setMovable(false);
@@ -206,6 +295,56 @@ void TfrmMirvoMainForm::BuildToolBars() {
             [this] { Guarded([this] { core_.msiViewClick(); }); });
     connect(spbContents, &QToolButton::clicked, this,
             [this] { Guarded([this] { core_.msiContentsClick(); }); });
+
+    spbConfig = new QToolButton(tlbBasic);
+    spbConfig->setObjectName("spbConfig");
+    spbConfig->setText(QStringLiteral("設定"));
+    spbConfig->setToolTip(QStringLiteral("各種設定を行います。"));
+    spbConfig->setAutoRaise(true);
+    spbConfig->setFocusPolicy(Qt::NoFocus);
+    tlbBasic->addWidget(spbConfig);
+    connect(spbConfig, &QToolButton::clicked, msiConfig, &QAction::trigger);
+}
+
+void TfrmMirvoMainForm::BuildBookStand() {
+    auto makeButton = [this](const char* name, const QString& caption, const QString& hint) {
+        auto* b = new QToolButton(tlbBookStand);
+        b->setObjectName(name);
+        b->setText(caption);
+        b->setToolTip(hint);
+        b->setAutoRaise(true);
+        b->setFocusPolicy(Qt::NoFocus);
+        return b;
+    };
+    spbFileOpen = makeButton("spbFileOpen", QStringLiteral("ﾃｷｽﾄﾌｧｲﾙを開く"),
+                             QStringLiteral("ﾃｷｽﾄﾌｧｲﾙを開きます。"));
+    spbBookStand =
+        makeButton("spbBookStand", QString(), QStringLiteral("本棚関連のﾎﾞﾀﾝを表示します。"));
+    spbBookStand->setIcon(BookStandIcon());
+    spbBookStand->setCheckable(true);
+    spbBKOpen = makeButton("spbBKOpen", QStringLiteral("本(棚)を開く"), QString());
+    spbBKNew = makeButton("spbBKNew", QStringLiteral("本の作成"), QString());
+    tlbBookStand->addWidget(spbFileOpen);
+    tlbBookStand->addSeparator();
+    tlbBookStand->addWidget(spbBookStand);
+    spbBKOpenItem_ = tlbBookStand->addWidget(spbBKOpen);
+    spbBKNewItem_ = tlbBookStand->addWidget(spbBKNew);
+    connect(spbFileOpen, &QToolButton::clicked, mmiOpen, &QAction::trigger);
+    connect(spbBKOpen, &QToolButton::clicked, msiBKOpen, &QAction::trigger);
+    connect(spbBKNew, &QToolButton::clicked, msBKNew, &QAction::trigger);
+    connect(spbBookStand, &QToolButton::toggled, this,
+            [this](bool down) { spbBookStandClick(down); });
+    FormShow();  // hidden from the first showing on
+}
+
+void TfrmMirvoMainForm::spbBookStandClick(bool down) {
+    spbBKOpenItem_->setVisible(down);
+    spbBKNewItem_->setVisible(down);
+}
+
+void TfrmMirvoMainForm::FormShow() {
+    spbBKOpenItem_->setVisible(false);
+    spbBKNewItem_->setVisible(false);
 }
 
 void TfrmMirvoMainForm::BuildCentralArea() {
@@ -222,7 +361,10 @@ void TfrmMirvoMainForm::BuildCentralArea() {
     imgBase = new PictureWidget(core_.BaseImage(), pnlBase);
     imgBase->setObjectName("imgBase");
     baseLayout->addWidget(imgBase);
-    connect(imgBase, &PictureWidget::resized, this, [this] { PictureAreaResized(); });
+    connect(imgBase, &PictureWidget::resized, this, [this] {
+        ++resizes_;
+        PictureAreaResized();
+    });
 
     lblRightPageNo = new QLabel(imgBase);
     lblRightPageNo->setObjectName("lblRightPageNo");
@@ -289,7 +431,7 @@ void TfrmMirvoMainForm::BuildCentralArea() {
 void TfrmMirvoMainForm::BuildStatusArea() {
     pnlStatus = new QWidget;
     pnlStatus->setObjectName("pnlStatus");
-    pnlStatus->setFixedHeight(kStatusHeight);
+    pnlStatus->setFixedHeight(kStatusAreaHeight);
     auto* layout = new QHBoxLayout(pnlStatus);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -336,6 +478,8 @@ void TfrmMirvoMainForm::PictureAreaResized() {
 }
 
 void TfrmMirvoMainForm::showEvent(QShowEvent* event) {
+    // The window's own showing, not the window system's restoring of a minimised window.
+    if (!event->spontaneous()) FormShow();
     QMainWindow::showEvent(event);
     // A move to a screen of another device pixel ratio keeps the logical size: lay the
     // book out again for the new pixels.
@@ -348,6 +492,14 @@ void TfrmMirvoMainForm::showEvent(QShowEvent* event) {
 void TfrmMirvoMainForm::FormCreate(const std::vector<std::string>& arguments) {
     core_.FormCreate(arguments);
     if (!core_.LogError().empty()) ReportException(core_.LogError());
+}
+
+void TfrmMirvoMainForm::FormResize() {
+    const int before = resizes_;
+    // The toolbars and the status area changed; place them now rather than later.
+    for (QLayout* l : {layout(), centralWidget()->layout(), pnlBase->layout()})
+        if (l) l->activate();
+    if (resizes_ == before) PictureAreaResized();
 }
 
 int TfrmMirvoMainForm::ContentsRowHeight() const {
@@ -494,6 +646,10 @@ void TfrmMirvoMainForm::imgRightPageMouseMove(PageRequester sender, const QPoint
                       QPoint(at.x(), at.y() - 10));
 }
 
+bool TfrmMirvoMainForm::ShowOptionDialog() {
+    return option_ && option_->Execute(core_);
+}
+
 // Events -------------------------------------------------------------------------------
 
 void TfrmMirvoMainForm::ReceiveHandOff(const std::string& path, std::function<void()> done) {
@@ -564,11 +720,18 @@ void TfrmMirvoMainForm::dropEvent(QDropEvent* event) {
             .toStdString());
 }
 
-void TfrmMirvoMainForm::FormKeyDown(int key) {
-    if (key == Qt::Key_Space)
-        Guarded([this] { core_.PageClick(PageRequester::LeftPage); });
-    else if (key == Qt::Key_Backspace)
-        Guarded([this] { core_.PageClick(PageRequester::RightPage); });
+bool TfrmMirvoMainForm::FormKeyDown(int key) {
+    const PageCommand command = PageCommandForKey(ToReaderKey(key));
+    if (command == PageCommand::None) return false;
+    Guarded([&] { RunPageCommand(core_, command); });
+    return true;
+}
+
+void TfrmMirvoMainForm::WheelTurn(int angleDelta) {
+    for (int turns = wheel_.Add(angleDelta); turns != 0; turns += turns > 0 ? -1 : 1)
+        Guarded([&] {
+            RunPageCommand(core_, turns > 0 ? PageCommand::Forward : PageCommand::Backward);
+        });
 }
 
 bool TfrmMirvoMainForm::eventFilter(QObject* watched, QEvent* event) {
@@ -580,15 +743,20 @@ bool TfrmMirvoMainForm::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    // Key preview: while it is on, the window sees SPACE and BS before its controls.
+    // Key preview: while it is on, the window sees the page keys before its controls (the
+    // menu bar keeps its own keys while it is being worked with).
     if (event->type() == QEvent::KeyPress && KeyPreview()) {
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && widget->window() == this) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Space || key == Qt::Key_Backspace) {
-                FormKeyDown(key);
-                return true;
-            }
+        if (widget && widget->window() == this && widget != mmnMainManu &&
+            FormKeyDown(static_cast<QKeyEvent*>(event)->key()))
+            return true;
+    }
+    // The wheel over the view page turns pages where the keys do.
+    if (event->type() == QEvent::Wheel && KeyPreview() && core_.ViewPage() == NotebookPage::View) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && (widget == imgBase || imgBase->isAncestorOf(widget))) {
+            WheelTurn(static_cast<QWheelEvent*>(event)->angleDelta().y());
+            return true;
         }
     }
     return QMainWindow::eventFilter(watched, event);

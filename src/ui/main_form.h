@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "app/folders.h"
+#include "app/page_keys.h"
 #include "app/reader.h"
 #include "app/reader_host.h"
+#include "app/window_modes.h"
 
 class QAction;
 class QLabel;
@@ -26,11 +28,14 @@ class QToolButton;
 
 namespace mirvo::ui {
 
+class FileDialogs;
 class PageTurnSound;
 class PictureWidget;
 class RequestQueue;
 class TfrmAlert;
 class TfrmComment;
+class WindowFrame;
+class TdlgOption;
 
 class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     Q_OBJECT
@@ -44,6 +49,7 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void SetComment(TfrmComment* comment);
     // The footnote pop-up (made on first use when none was given).
     TfrmComment* Comment();
+    void SetOptionDialog(TdlgOption* option) { option_ = option; }
     Reader& Core() { return core_; }
 
     // Events from outside. A path handed over by a later start (the file system's bytes;
@@ -74,13 +80,22 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void BaseChanged() override;
     void ContentsChanged() override;
     void ViewStateChanged() override;
+    bool ShowOptionDialog() override;
 
     // Components, named as the window's design names them.
     QMenuBar* mmnMainManu;
     QMenu* mniFile;
     QMenu* mniView;
     QMenu* mniMove;
+    QMenu* mniWindow;
+    QAction* mmiOpen;
+    QAction* msiBKOpen;
+    QAction* msBKNew;
+    QMenu* mniOther;
     QAction* mmiExit;
+    QAction* msiAllDisp;
+    QAction* msiHideTLBar;
+    QAction* msiHideStBar;
     QAction* msiView;
     QAction* msiCont;
     QAction* mmiReView;
@@ -93,10 +108,16 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     QAction* pmiClip;
     QMenu* ppmCont;
     QAction* pmiDelClip;
+    QAction* msiConfig;
     QToolBar* tlbBookStand;
     QToolBar* tlbBasic;
+    QToolButton* spbFileOpen;
+    QToolButton* spbBookStand;
+    QToolButton* spbBKOpen;
+    QToolButton* spbBKNew;
     QToolButton* spbView;
     QToolButton* spbContents;
+    QToolButton* spbConfig;
     QWidget* pnlBase;
     PictureWidget* imgBase;
     QLabel* lblLeftPageNo;
@@ -115,6 +136,9 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     bool KeyPreview() const { return core_.Menus().KeyPreview; }
     // Height of a page-list row: the window font's pixel height + 4.
     int ContentsRowHeight() const;
+    // Lays the window out for its present size; the picture area's resize handling runs
+    // then, or here when its size stayed (the window modes change the ratio and the chrome).
+    void FormResize();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -125,6 +149,8 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // No menu of toolbars: they are shown and hidden by the window menu only.
+    QMenu* createPopupMenu() override { return nullptr; }
 
   private:
     void BuildMenus();
@@ -132,7 +158,17 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void BuildCentralArea();
     void BuildStatusArea();
     void BuildPopupMenus();
-    void FormKeyDown(int key);
+    void BuildWindowMenu();
+    void BuildBookStand();
+    // Each time the window is shown: the bookshelf buttons hidden.
+    void FormShow();
+    // The bookshelf toggle: its two buttons follow it.
+    void spbBookStandClick(bool down);
+    void ShowModeChecks();
+    // A page key (SPACE, BS and the keys readers expect); false for other keys.
+    bool FormKeyDown(int key);
+    // The wheel over the view page: a spread a notch.
+    void WheelTurn(int angleDelta);
     // Hands the picture area's size in device pixels to the core (FormResize).
     void PictureAreaResized();
     // The grid's current row as the core counts it (0 = the first entry), -1 for none.
@@ -147,9 +183,17 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     Reader core_;
     TfrmAlert* alert_ = nullptr;
     QPointer<TfrmComment> comment_;
+    TdlgOption* option_ = nullptr;
     std::unique_ptr<PageTurnSound> sound_;
     bool settingScroll_ = false;
     bool screenWatched_ = false;
+    WindowModes modes_;
+    WindowFrame* frame_ = nullptr;
+    std::unique_ptr<FileDialogs> dialogs_;
+    QAction* spbBKOpenItem_ = nullptr;  // the toolbar places of the two shelf buttons
+    QAction* spbBKNewItem_ = nullptr;
+    WheelTurns wheel_;
+    int resizes_ = 0;  // resize handlings of the picture area so far
     int coreDepth_ = 0;
     RequestQueue* requests_ = nullptr;
 };

@@ -44,6 +44,7 @@ bool StartReader(ReaderWindows& w, const ProgramFolders& folders,
     w.comment = std::make_unique<TfrmComment>();
     w.main->SetComment(w.comment.get());
     w.option = std::make_unique<TdlgOption>();
+    w.main->SetOptionDialog(w.option.get());
     TfrmMirvoMainForm* main = w.main.get();
     if (session) {
         w.termination = std::make_unique<TerminationSignals>([main] { main->RequestQuit(); });

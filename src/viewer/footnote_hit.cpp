@@ -4,7 +4,6 @@
 #include <cstdlib>
 
 #include "format/cp932.h"
-#include "format/settings.h"
 
 namespace mirvo {
 namespace {
@@ -31,8 +30,8 @@ FootnoteHit FindFootnoteMark(const FootnotePage& page, GridPoint p) {
     FootnoteHit hit;
     const double W = page.width, H = page.height;
     if (W <= 0 || H <= 0 || p.x < 0 || p.x > W || p.y < 0 || p.y > H) return hit;
-    const int R = UsableRowCount(page.rowCount);
-    const int B = UsableRowBytes(page.rowBytes);
+    const int R = page.layout.Rows();
+    const int B = page.layout.RowBytes();
     const long long row = static_cast<long long>(std::trunc((W - p.x) * (R + 1) / W));
     const long long col = static_cast<long long>(std::trunc(p.y * (B + 1) / H)) + 1;
     if (row < 1 || row > R) return hit;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "format/page_layout.h"
+
 namespace mirvo {
 
 // A position on the page grid: the renderer's text block with its 5 % margin and 90 %
@@ -35,8 +37,7 @@ struct FootnoteHit {
 // The page and what was drawn on it.
 struct FootnotePage {
     int width = 0, height = 0;                  // the page image's pixels
-    int rowCount = 10;                          // RowCount
-    int rowBytes = 50;                          // RowBytes
+    PageLayout layout;                          // the layout the page was drawn with
     const std::vector<std::string>& pageText;   // RightPageText or LeftPageText (CP932)
     const std::vector<std::string>& footnotes;  // FootnoteList (CP932)
 };

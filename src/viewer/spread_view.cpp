@@ -15,8 +15,8 @@ void SpreadView::SetWindowTextColor(Color c) {
 
 SpreadOutcome SpreadView::Render(const SpreadRequest& request, Bitmap& leftBuf, Bitmap& rightBuf,
                                  PageTexts& lists, ErrorReporter& reporter) {
-    const Settings& s = request.settings;
-    const int pageCount = PageCount(request.rows, UsableRowCount(s.RowCount));
+    const SpreadStyle& s = request.style;
+    const int pageCount = PageCount(request.rows, s.Page.Layout);
     const SpreadChoice choice = ChooseSpread(request.currentPage, request.rows.empty(), pageCount);
     SpreadOutcome out;
     out.kind = choice.kind;
@@ -33,7 +33,7 @@ SpreadOutcome SpreadView::Render(const SpreadRequest& request, Bitmap& leftBuf, 
         CoverStyle style;
         style.coverColor = ResolveSystemColor(StringToColor(s.CoverColor));
         style.textColor = windowText_;
-        style.fontName = s.FontName;
+        style.fontName = s.Page.FontName;
         if (front) {
             DrawFrontCover(leftBuf, l.leftImage.Width(), l.leftImage.Height(), rightBuf,
                            l.rightImage.Width(), l.rightImage.Height(), request.rows, style,
@@ -50,7 +50,7 @@ SpreadOutcome SpreadView::Render(const SpreadRequest& request, Bitmap& leftBuf, 
     out.bookArea = l.bookArea;
     out.leftImage = l.leftImage;
     out.rightImage = l.rightImage;
-    const PageSource source{request.rows, s, request.pageTexture, request.documentPath};
+    const PageSource source{request.rows, s.Page, request.pageTexture, request.documentPath};
     // The right page first: it restarts the spread's footnote numbering.
     const bool rightOk = renderer_.RenderPage(rightBuf, l.rightBufWidth, l.rightBufHeight,
                                               choice.page, true, source, lists, reporter);
@@ -58,9 +58,9 @@ SpreadOutcome SpreadView::Render(const SpreadRequest& request, Bitmap& leftBuf, 
                                              choice.page + 1, false, source, lists, reporter);
     FinishOptions finish;
     finish.Alias = s.Alias;
-    finish.UsePageTexture = s.UsePageTexture;
+    finish.UsePageTexture = s.Page.UsePageTexture;
     finish.PageTexture = &request.pageTexture;
-    finish.PageColor = s.PageColor;
+    finish.PageColor = s.Page.PageColor;
     finish.LeftPageImageWidth = l.leftImage.Width();
     FinishSpread(leftBuf, rightBuf, finish);
     out.pageDrawFailed = !rightOk || !leftOk;

@@ -8,7 +8,6 @@
 
 #include "format/document.h"
 #include "format/error_reporter.h"
-#include "format/settings.h"
 #include "render/bitmap.h"
 #include "render/page_renderer.h"
 #include "render/vertical_font.h"
@@ -17,9 +16,16 @@
 
 namespace mirvo {
 
+// What a display of the book reads of the reader's settings.
+struct SpreadStyle {
+    PageStyle Page;
+    std::string CoverColor = "clWhite";
+    bool Alias = false;  // double-size page buffers, reduced when finished
+};
+
 struct SpreadRequest {
     const RowList& rows;
-    const Settings& settings;
+    const SpreadStyle& style;
     int currentPage = FrontCoverPage;
     int areaWidth = 0, areaHeight = 0;  // the picture area imgBase
     double ratio = kSpreadHeightRatio;  // SpreadHeightRatio

@@ -81,6 +81,10 @@ TEST(DumpRowsCommand, BadArgumentsAndMissingFiles) {
     EXPECT_EQ(RunMirvo({"--dump-rows", "x.txt", "--rows"}).status, 2);
     EXPECT_EQ(RunMirvo({"--dump-rows", "x.txt", "--ruby", "2"}).status, 2);
     EXPECT_EQ(RunMirvo({"--dump-rows", "x.txt", "--bogus", "1"}).status, 2);
+    EXPECT_EQ(RunMirvo({"--dump-rows", "x.txt", "--alias", "1"}).status, 2)
+        << "a drawing setting is no option of a formatting command";
+    EXPECT_EQ(
+        RunMirvo({"--render", "x.txt", "--page", "1", "--out", "o.png", "--bold", "2"}).status, 2);
     const Captured missing = RunMirvo({"--dump-rows", dir.File("none.txt")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("none.txt"), std::string::npos);

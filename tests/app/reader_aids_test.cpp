@@ -22,14 +22,15 @@ using test::WriteBookState;
 using test::WriteFileBytes;
 
 TEST(ContentsHeadings, MarkOfTwoCharactersMarkupKeptAndLatePages) {
-    const auto two = BuildContents({Sjis("◎◎二字"), Sjis("◎一字")}, 10, "◎◎", nullptr);
+    const auto two =
+        BuildContents({Sjis("◎◎二字"), Sjis("◎一字")}, PageLayout(10, 50), "◎◎", nullptr);
     ASSERT_EQ(two.size(), 1u);
     EXPECT_EQ(two[0].Caption, "◎◎二字");
     RowList rows(1000, Sjis("本文"));
     rows[25] = Sjis("\t◎｜漢字《かんじ》［＃注］");
     std::vector<std::string> progress;
-    const auto found =
-        BuildContents(rows, 10, "◎", [&](const std::string& t) { progress.push_back(t); });
+    const auto found = BuildContents(rows, PageLayout(10, 50), "◎",
+                                     [&](const std::string& t) { progress.push_back(t); });
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].Caption, "\t◎｜漢字《かんじ》［＃注］");  // as stored
     EXPECT_EQ(found[0].PageText, "3");

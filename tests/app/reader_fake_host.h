@@ -2,6 +2,7 @@
 // core tests.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,12 @@ class FakeReaderHost : public ReaderHost {
     void BaseChanged() override { ++bases; }
     void ContentsChanged() override { ++contentsChanges; }
     void ViewStateChanged() override { ++viewChanges; }
+    // The settings dialog: runs `dialog` (if any) on the settings, as OK would.
+    bool ShowOptionDialog() override {
+        events.push_back("dialog");
+        return dialog && dialog();
+    }
+    std::function<bool()> dialog;
 
     std::vector<std::string> errors, exceptions, events;
     std::string status, indicator;

@@ -336,22 +336,24 @@ TEST(ReaderContents, HeadingsProgressAndSort) {
     rows[10] = Sjis("  ◎第二章");
     rows[25] = Sjis("　◎全角空白は見出しではない");
     std::vector<std::string> progress;
-    auto found = BuildContents(rows, 10, "◎", [&](const std::string& t) { progress.push_back(t); });
+    const PageLayout ten(10, 50);
+    auto found =
+        BuildContents(rows, ten, "◎", [&](const std::string& t) { progress.push_back(t); });
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(found[0].PageText, "1");
     EXPECT_EQ(found[1].PageText, "2");
     EXPECT_EQ(found[1].Caption, "  ◎第二章");
     ASSERT_EQ(progress.size(), 30u);
     EXPECT_EQ(progress[15], "目次生成中:●●●●●○○○○○");
-    EXPECT_TRUE(BuildContents(rows, 10, "", nullptr).empty());
+    EXPECT_TRUE(BuildContents(rows, ten, "", nullptr).empty());
     // Bookmarks sorted in among headings.
     PageListRow mark;
-    ASSERT_TRUE(MakeBookmarkRow(rows, 10, 2, mark));
+    ASSERT_TRUE(MakeBookmarkRow(rows, ten, 2, mark));
     found.insert(found.begin(), mark);
     SortContents(found);
     EXPECT_EQ(found[0].PageText, "1");
-    EXPECT_FALSE(MakeBookmarkRow(rows, 10, 4, mark));
-    EXPECT_FALSE(MakeBookmarkRow(rows, 10, 0, mark));
+    EXPECT_FALSE(MakeBookmarkRow(rows, ten, 4, mark));
+    EXPECT_FALSE(MakeBookmarkRow(rows, ten, 0, mark));
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ TEST(CorpusFormat, EveryNovelAtSeveralLayouts) {
         for (const LayoutCase& l :
              {LayoutCase{10, 25, true, true}, LayoutCase{8, 17, true, true},
               LayoutCase{20, 40, false, true}, LayoutCase{6, 12, true, false}}) {
-            FormatOptions o{l.rows, 2 * l.chars, l.ruby, l.comment, file};
+            FormatOptions o{PageLayout(l.rows, 2 * l.chars), l.ruby, l.comment, file};
             RowList rows = source;
             RecordingHost host;
             ASSERT_TRUE(FormatDocument(rows, o, host))
@@ -105,7 +105,7 @@ TEST(GeneratedFormat, InvariantsHoldOnRandomMarkup) {
         const int lines = 1 + doc % 40;
         for (int i = 0; i < lines; ++i) source.push_back(gen.Line());
         const int rows = 1 + doc % 12, chars = 1 + (doc * 7) % 30;
-        FormatOptions o{rows, 2 * chars, doc % 3 != 0, doc % 4 != 0, "gen.txt"};
+        FormatOptions o{PageLayout(rows, 2 * chars), doc % 3 != 0, doc % 4 != 0, "gen.txt"};
         RowList formatted = source;
         RecordingHost host;
         const bool ok = FormatDocument(formatted, o, host);
@@ -133,8 +133,8 @@ TEST(GeneratedFormat, ArbitraryBytesNeverCrash) {
         for (char& c : bytes) c = static_cast<char>(rng());
         RowList rows = SplitLines(bytes);
         RecordingHost host;
-        const bool ok =
-            FormatDocument(rows, FormatOptions{1 + doc % 5, 2 + doc % 9, true, true, "b"}, host);
+        const bool ok = FormatDocument(
+            rows, FormatOptions{PageLayout(1 + doc % 5, 2 + doc % 9), true, true, "b"}, host);
         EXPECT_EQ(ok, host.errors.empty());
         if (ok) {
             EXPECT_TRUE(rows.back().empty());

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
+
 #include "format/cp932.h"
 #include "support/test_support.h"
 
@@ -97,17 +99,33 @@ TEST(Cp932, ConvertsBothWaysIncludingCp932Extensions) {
     EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));
 }
 
+TEST(PageArithmetic, CountsOutsideTheWorkableLayoutsTakeTheNearest) {
+    const struct {
+        int rows, bytes, usableRows, usableBytes;
+    } cases[] = {
+        {10, 50, 10, 50},         {0, 0, 1, 2},           {-5, 1, 1, 2},
+        {INT_MIN, INT_MIN, 1, 2}, {200, 3, 200, 3},       {201, INT_MAX, 200, INT_MAX},
+        {1000000, 2, 200, 2},     {INT_MAX, 60, 200, 60},
+    };
+    for (const auto& c : cases) {
+        const PageLayout l(c.rows, c.bytes);
+        EXPECT_EQ(l.Rows(), c.usableRows) << c.rows;
+        EXPECT_EQ(l.RowBytes(), c.usableBytes) << c.bytes;
+    }
+}
+
 TEST(PageArithmetic, CountsPagesWithoutTheFinalEmptyRow) {
-    EXPECT_EQ(PageCount(22, 10), 3);
-    EXPECT_EQ(PageCount(21, 10), 2);
-    EXPECT_EQ(PageCount(11, 10), 1);  // ten text rows and the final empty row
-    EXPECT_EQ(PageCount(12, 10), 2);
-    EXPECT_EQ(PageCount(1, 10), 1);
-    EXPECT_EQ(PageCount(0, 10), 1);
-    EXPECT_EQ(PageCount(5, 0), 4);  // a row count below 1 is taken as 1
-    EXPECT_EQ(FirstRowOfPage(3, 10), 20);
-    EXPECT_EQ(PageOfRow(19, 10), 2);
-    EXPECT_EQ(PageOfRow(20, 10), 3);
+    const PageLayout ten(10, 50);
+    EXPECT_EQ(PageCount(22, ten), 3);
+    EXPECT_EQ(PageCount(21, ten), 2);
+    EXPECT_EQ(PageCount(11, ten), 1);  // ten text rows and the final empty row
+    EXPECT_EQ(PageCount(12, ten), 2);
+    EXPECT_EQ(PageCount(1, ten), 1);
+    EXPECT_EQ(PageCount(0, ten), 1);
+    EXPECT_EQ(PageCount(5, PageLayout(0, 0)), 4);  // a row count below 1 is taken as 1
+    EXPECT_EQ(FirstRowOfPage(3, ten), 20);
+    EXPECT_EQ(PageOfRow(19, ten), 2);
+    EXPECT_EQ(PageOfRow(20, ten), 3);
 }
 
 }  // namespace

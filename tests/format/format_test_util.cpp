@@ -89,7 +89,7 @@ std::string CheckRowInvariants(const RowList& source, const RowList& rows, const
             text += l;
         }
     }
-    const int rc = UsableRowCount(o.RowCount);
+    const int rc = o.Layout.Rows();
     std::size_t tagRows = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const std::string& r = rows[i];
@@ -104,7 +104,7 @@ std::string CheckRowInvariants(const RowList& source, const RowList& rows, const
         }
         joined += r;
         const int width = DrawnWidthWithoutHung(r, o);
-        if (width > UsableRowBytes(o.RowBytes)) {
+        if (width > o.Layout.RowBytes()) {
             return "row " + std::to_string(i) + " is " + std::to_string(width) +
                    " bytes wide: " + Cp932ToUtf8(r);
         }

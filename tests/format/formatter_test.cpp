@@ -10,7 +10,7 @@ namespace mirvo::test {
 namespace {
 
 FormatOptions Layout(int rows = 10, int chars = 25, bool ruby = true, bool comment = true) {
-    return FormatOptions{rows, 2 * chars, ruby, comment, "/books/本.txt"};
+    return FormatOptions{PageLayout(rows, 2 * chars), ruby, comment, "/books/本.txt"};
 }
 
 std::string Repeat(const std::string& s, int n) {
@@ -190,12 +190,18 @@ TEST(FormatterDecisions, LayoutsBelowOneAreTakenAsOne) {
     for (int rc : {0, -3}) {
         for (int rb : {0, 1, -8}) {
             RowList rows{Sjis("あい"), Sjis("<IMG \"a.bmp\">"), Sjis("う")};
-            ASSERT_TRUE(FormatDocument(rows, FormatOptions{rc, rb, true, true, "x"}, host));
+            ASSERT_TRUE(
+                FormatDocument(rows, FormatOptions{PageLayout(rc, rb), true, true, "x"}, host));
             EXPECT_EQ(rows, (RowList{Sjis("あ"), Sjis("い"), "", Sjis("<IMG \"a.bmp\">"),
                                      Sjis("う"), "", ""}));
-            EXPECT_EQ(PageCount(rows, rc), 6);
+            EXPECT_EQ(PageCount(rows, PageLayout(rc, rb)), 6);
         }
     }
+    // A huge row count fills an illustration's page out to the most rows a page holds.
+    RowList rows{Sjis("<IMG \"a.bmp\">")};
+    ASSERT_TRUE(
+        FormatDocument(rows, FormatOptions{PageLayout(2000000000, 50), true, true, "x"}, host));
+    EXPECT_EQ(rows.size(), static_cast<std::size_t>(PageLayout::kMaxRows) + 1);
 }
 
 TEST(FormatterErrors, ForbiddenCharacterAtTheStartOfTheFile) {

@@ -11,7 +11,7 @@ TEST(SampleBook, FormatsWithEveryMarkupInPlace) {
     RowList source;
     ASSERT_TRUE(LoadLines(std::string(MIRVO_DATA_DIR) + "/readme2.txt", source));
     for (const std::string& l : source) ASSERT_TRUE(IsValidUtf8(Cp932ToUtf8(l)));
-    const FormatOptions o{10, 50, true, true, "readme2.txt"};
+    const FormatOptions o{PageLayout(10, 50), true, true, "readme2.txt"};
     RowList rows = source;
     RecordingHost host;
     ASSERT_TRUE(FormatDocument(rows, o, host)) << host.errors[0];

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdint>
 
@@ -51,17 +52,14 @@ constexpr Color kWindowText = 0x123456;  // told apart from the black of ordinar
 // Renders rows (UTF-8, one per column) as page 1 (right) of a W x H buffer.
 class PageRendererTest : public ::testing::Test {
   protected:
-    PageRendererTest() : renderer(&painter) {
-        settings.UsePageTexture = false;
-        renderer.SetWindowTextColor(kWindowText);
-    }
+    PageRendererTest() : renderer(&painter) { renderer.SetWindowTextColor(kWindowText); }
 
     bool Render(const std::vector<std::string>& utf8Rows, int page = 1, bool right = true,
                 int W = 300, int H = 420) {
         rows.clear();
         for (const auto& r : utf8Rows) rows.push_back(Sjis(r));
         rows.emplace_back();
-        const PageSource src{rows, settings, texture, docPath};
+        const PageSource src{rows, style, texture, docPath};
         painter.calls.clear();
         return renderer.RenderPage(buffer, W, H, page, right, src, lists, reporter);
     }
@@ -87,7 +85,7 @@ class PageRendererTest : public ::testing::Test {
 
     RecordingPainter painter;
     PageRenderer renderer;
-    Settings settings;
+    PageStyle style{.Layout = PageLayout(10, 50), .FontName = "@ＭＳ ゴシック"};
     RowList rows;
     Bitmap texture;
     Bitmap buffer;
@@ -100,7 +98,7 @@ TEST_F(PageRendererTest, WorkedExampleGeometryAndFontHeights) {
     ASSERT_TRUE(Render({"あいう", "かき"}));
     EXPECT_EQ(painter.bodyHeight, 14);
     EXPECT_EQ(painter.rubyHeight, 7);
-    EXPECT_EQ(painter.fontName, settings.FontName);
+    EXPECT_EQ(painter.fontName, style.FontName);
     const auto b = Body();
     ASSERT_EQ(b.size(), 5u);
     EXPECT_EQ(b[0].x, 260);
@@ -118,7 +116,7 @@ TEST_F(PageRendererTest, WorkedExampleGeometryAndFontHeights) {
     EXPECT_EQ(Body()[0].x, static_cast<int>(30 + 0.9 * 546));
     EXPECT_EQ(Body()[1].x, static_cast<int>(30 + 0.9 * 492));
     EXPECT_EQ(Body()[0].y, 42);
-    settings.FontSpace = 20;
+    style.FontSpace = 20;
     ASSERT_TRUE(Render({"あ"}, 1, true, 600, 840));
     EXPECT_EQ(painter.bodyHeight, 24);
     EXPECT_EQ(painter.rubyHeight, 15);  // FontSpace leaves the ruby alone
@@ -126,9 +124,27 @@ TEST_F(PageRendererTest, WorkedExampleGeometryAndFontHeights) {
 
 TEST_F(PageRendererTest, FontsFollowTheSettings) {
     // Unusable layouts are clamped, never divided by zero.
-    EXPECT_EQ(ComputePageFontHeights(420, 0, 0).ruby, 189);
-    settings.FontBold = true;
-    settings.FontName = "@IPA明朝";
+    EXPECT_EQ(ComputePageFontHeights(420, PageLayout(10, 0), 0).ruby, 189);
+    // Cells are bounded, whatever the counts and the spacing: nothing overflows.
+    const struct {
+        int H, rowBytes, fontSpace, body, ruby;
+    } cells[] = {
+        {840, 2, 0, kMaxPageCellHeight, 378},
+        {420, 50, INT_MIN, kMaxPageCellHeight, 7},
+        {420, 50, -100, 28, 7},
+        {420, 50, 100, 0, 7},
+        {420, 50, INT_MAX, 0, 7},
+        {420, INT_MAX, 0, 0, 0},
+        {5000, 2, 0, kMaxPageCellHeight, kMaxPageCellHeight},
+    };
+    for (const auto& c : cells) {
+        const PageFontHeights h =
+            ComputePageFontHeights(c.H, PageLayout(10, c.rowBytes), c.fontSpace);
+        EXPECT_EQ(h.body, c.body) << c.H << " " << c.rowBytes << " " << c.fontSpace;
+        EXPECT_EQ(h.ruby, c.ruby) << c.H << " " << c.rowBytes << " " << c.fontSpace;
+    }
+    style.FontBold = true;
+    style.FontName = "@IPA明朝";
     ASSERT_TRUE(Render({"あ"}));
     EXPECT_TRUE(painter.fontBold);
     EXPECT_EQ(painter.fontName, "@IPA明朝");
@@ -267,7 +283,7 @@ TEST_F(PageRendererTest, FootnotesAreNumberedAcrossTheSpread) {
     std::string row;
     for (int k = 1; k <= 21; ++k) row += "［＃n" + std::to_string(k) + "］";
     row += "終";
-    settings.RowBytes = 200;
+    style.Layout = PageLayout(10, 200);
     ASSERT_TRUE(Render({row}));
     const auto b = Body();
     ASSERT_EQ(b.size(), 21u);
@@ -280,7 +296,7 @@ TEST_F(PageRendererTest, FootnotesAreNumberedAcrossTheSpread) {
 }
 
 TEST_F(PageRendererTest, MarkupSwitchedOff) {
-    settings.UseRuby = false;
+    style.UseRuby = false;
     ASSERT_TRUE(Render({"｜漢《かん》"}));
     ASSERT_EQ(Body().size(), 6u);
     for (const auto& c : Body()) EXPECT_NE(c.color, kRubyMarkRed);
@@ -288,7 +304,7 @@ TEST_F(PageRendererTest, MarkupSwitchedOff) {
     EXPECT_EQ(Body()[5].y, Y(11));
     EXPECT_TRUE(Ruby().empty());
 
-    settings.UseComment = false;
+    style.UseComment = false;
     ASSERT_TRUE(Render({"あ［＃注］"}));
     EXPECT_EQ(Body().size(), 5u);
     EXPECT_EQ(lists.RightPageText[0], Sjis("あ［＃注］"));
@@ -319,11 +335,11 @@ TEST_F(PageRendererTest, IllustrationRows) {
     EXPECT_EQ(Body().size(), 1u);
     EXPECT_EQ(buffer.Pixel(150, 210), MakeColor(255, 0, 0));
 
-    settings.UseImage = false;
+    style.UseImage = false;
     ASSERT_TRUE(Render({"<IMG SRC=\"missing.bmp\">"}));
     EXPECT_EQ(lists.RightPageText[0], "<IMG SRC=\"missing.bmp\">");
 
-    settings.UseImage = true;
+    style.UseImage = true;
     EXPECT_THROW(Render({"<IMG SRC=\"missing.bmp\">"}), PictureError);
 }
 
@@ -345,7 +361,7 @@ TEST_F(PageRendererTest, UnclosedMarkupStopsThePage) {
 }
 
 TEST_F(PageRendererTest, PagesWithoutRows) {
-    settings.PageColor = "clRed";
+    style.PageColor = "clRed";
     buffer.Create(5, 5, 0x00FF00);
     lists.RightPageText = {"keep"};
     ASSERT_TRUE(Render({"あ"}, FrontCoverPage));
@@ -361,18 +377,17 @@ TEST_F(PageRendererTest, PagesWithoutRows) {
         EXPECT_EQ(buffer.Pixel(0, 0), 0x0000FFu);
     }
     // A row count below 1 is taken as 1 row a page.
-    settings.RowCount = 0;
+    style.Layout = PageLayout(0, 50);
     ASSERT_TRUE(Render({"あ", "い"}, 2));
     EXPECT_EQ(lists.RightPageText[0], Sjis("い"));
 
-    settings.PageColor = "nonsense";
+    style.PageColor = "nonsense";
     EXPECT_THROW(Render({"あ"}), ColorConversionError);
 }
 
 // With the real fonts: the ink of the first character lies inside its cell.
 TEST(PageRendererPixels, FirstCharacterInkInsideItsCell) {
-    Settings s;
-    s.UsePageTexture = false;
+    const PageStyle s{.Layout = PageLayout(10, 50)};
     RowList rows{Sjis("永"), ""};
     Bitmap texture, buffer;
     const std::string path = "x.txt";
@@ -409,8 +424,7 @@ TEST(PageRendererPixels, DashesJoinIntoOneRule) {
                           {300, 420, 30, {Sjis("あ――い"), ""}, true},
                           {600, 840, 0, {Sjis(twentyNotes), Sjis("あ―［＃注］―"), ""}, false}};
     for (const Case& c : cases) {
-        Settings s;
-        s.UsePageTexture = false;
+        PageStyle s{.Layout = PageLayout(10, 50), .FontName = "@ＭＳ ゴシック"};
         s.FontSpace = c.space;
         Bitmap texture, buffer;
         PageTexts lists;
@@ -449,15 +463,15 @@ class SilentHost : public FormatterHost {
 TEST(PageRendererCorpus, EveryPageOfEveryNovel) {
     const auto files = test::CorpusFiles();
     ASSERT_FALSE(files.empty());
-    Settings s;
+    const PageStyle s{.Layout = PageLayout(10, 50), .UsePageTexture = true};
     PageRenderer renderer;
     const Bitmap texture = Bitmap(100, 90, 0xCCEEFF);
     for (const auto& file : files) {
         RowList rows;
         ASSERT_TRUE(LoadLines(file, rows));
         SilentHost host;
-        ASSERT_TRUE(FormatDocument(rows, FormatOptions::From(s, file), host)) << file;
-        const int pages = PageCount(rows, s.RowCount);
+        ASSERT_TRUE(FormatDocument(rows, FormatOptions{s.Layout, true, true, file}, host)) << file;
+        const int pages = PageCount(rows, s.Layout);
         PageTexts lists;
         Bitmap right, left;
         for (int page = 1; page <= pages; page += 2) {

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "render/page_renderer.h"
 #include "support/test_support.h"
 
 namespace mirvo {
@@ -166,6 +167,29 @@ TEST(VerticalFontDraw, BoldAndDegenerateSizes) {
     Bitmap b(50, 50, 0xFFFFFF);
     f.DrawVertical(b, "\x85\x40", 30, 0, 0);
     f.DrawVertical(b, "", 30, 0, 0);
+}
+
+TEST(VerticalFontDraw, GlyphsKeptStayWithinTheBudget) {
+    // Cells of the largest page font and more different kanji than the budget holds at
+    // that size: the glyphs kept are let go, never more than the budget.
+    VerticalFont f;
+    f.Configure("@ＭＳ ゴシック", kMaxPageCellHeight, false);
+    Bitmap page(600, 600, 0xFFFFFF);
+    std::size_t most = 0, drops = 0, last = 0;
+    for (int lead = 0x89; lead <= 0x8F; ++lead) {
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            if (trail == 0x7F) continue;
+            const char ch[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            f.DrawVertical(page, std::string_view(ch, 2), 580, 0, 0);
+            const std::size_t kept = f.CachedGlyphBytes();
+            if (kept < last) ++drops;
+            most = std::max(most, kept);
+            last = kept;
+        }
+    }
+    EXPECT_LE(most, kGlyphCacheBytes);
+    EXPECT_GT(most, kGlyphCacheBytes / 2);
+    EXPECT_GE(drops, 1u);
 }
 
 TEST(VerticalFontDraw, HorizontalText) {

@@ -5,6 +5,7 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include "app/profile_file.h"
 #include "support/test_support.h"
 #include "ui/application.h"
 #include "ui/comment.h"
@@ -64,6 +65,18 @@ class HiDpiTest : public QObject {
         QTest::mouseMove(w->imgRightPage, ((markCentre - origin) / 2).toPoint());
         QTRY_VERIFY(windows.comment->isVisible());
         QCOMPARE(windows.comment->lblComment->text(), QString("ここに注"));
+
+        // Full screen keeps the window's bounds in the logical pixels it is placed in; the
+        // spread takes the picture area's whole height in device pixels.
+        const QRect normal = w->frameGeometry();
+        w->msiAllDisp->trigger();
+        QTRY_VERIFY(w->isFullScreen());
+        QTRY_COMPARE(w->Core().BookArea().Height(), w->Core().PictureHeight());
+        QCOMPARE(w->Core().PictureHeight(), 2 * w->imgBase->height());
+        QCOMPARE(ProfileFile(dir.File("Mirvo.INI")).ReadInteger("PosSize", "Width", -1),
+                 normal.width());
+        w->msiAllDisp->trigger();
+        QTRY_COMPARE(w->frameGeometry(), normal);
 
         // The contents columns span the book area.
         w->msiCont->trigger();

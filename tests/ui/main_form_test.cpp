@@ -2,10 +2,14 @@
 // the view switch, dropped files and the error windows.
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLocalSocket>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
@@ -13,7 +17,9 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include "app/handoff_message.h"
 #include "app/profile_file.h"
@@ -71,6 +77,40 @@ struct Running {
         QTest::keyClick(w, key, mods);
     }
 };
+
+// Answers the next modal file dialog: chooses `file`, or cancels when it is empty.
+void AnswerFileDialog(const QString& file) {
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, file] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        timer->stop();
+        timer->deleteLater();
+        if (file.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        dialog->selectFile(file);
+        static_cast<QDialog*>(dialog)->accept();  // as the Open button does
+    });
+    timer->start();
+}
+
+// Stands in for the desktop's file browser.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+  public:
+    QList<QUrl> urls;
+  public slots:
+    void Open(const QUrl& url) { urls << url; }
+};
+
+QStringList Captions(const QList<QAction*>& actions) {
+    QStringList out;
+    for (QAction* a : actions) out << (a->isSeparator() ? "-" : a->text());
+    return out;
+}
 
 class MainFormTest : public QObject {
     Q_OBJECT
@@ -498,12 +538,15 @@ class MainFormTest : public QObject {
         w->showMinimized();
         QTRY_VERIFY(!popup->isVisible());
         w->showNormal();
-        // Never with annotations off, nor on a cover (whose face lies where the mark was and
-        // whose page texts are still the last spread's).
+        // Never with annotations off (a formatting setting: once the book is formatted so),
+        // nor on a cover (whose face lies where the mark was and whose page texts are still
+        // the last spread's).
         w->Core().GetSettings().UseComment = false;
+        w->mmiReView->trigger();
         QTest::mouseMove(w->imgLeftPage, mark);
         QVERIFY(!popup->isVisible());
         w->Core().GetSettings().UseComment = true;
+        w->mmiReView->trigger();
         r.Key(Qt::Key_Backspace);
         QCOMPARE(r.Panel0(), QString("表紙"));
         QTest::mouseMove(w->imgLeftPage, mark);
@@ -513,6 +556,169 @@ class MainFormTest : public QObject {
         ProfileFile state(r.dir.File("MirvoKs/notes.INI"));
         QCOMPARE(state.ReadInteger("Mirvo", "ClipCount", -1), 1);
         QCOMPARE(state.ReadInteger("Mirvo", "Clip1", -1), 1);
+    }
+
+    // Full screen from a maximised window and back, with the toolbars hidden meanwhile, then
+    // the status area; a refused store of the bounds, and bounds that went missing.
+    void windowModesThroughTheWindow() {
+        Running r;
+        QVERIFY(r.Start({MakeBook(r.dir, "book.txt", 40)}));
+        TfrmMirvoMainForm* w = r.w;
+        QCOMPARE(Captions(w->mniWindow->actions()),
+                 QStringList({"全画面表示(&A)", "-", "ﾂｰﾙﾊﾞｰを隠す(&T)", "ｽﾃｰﾀｽﾊﾞｰを隠す(&S)"}));
+        QCOMPARE(w->mmnMainManu->actions().last()->menu(), w->mniWindow);
+        QCOMPARE(w->mniWindow->title(), QString("ｳｨﾝﾄﾞｳ(&W)"));
+        r.Key(Qt::Key_Space);
+        w->setGeometry(120, 90, 700, 520);
+        QTRY_COMPARE(w->geometry(), QRect(120, 90, 700, 520));
+        const QRect normal = w->frameGeometry();
+        w->showMaximized();
+        QTRY_VERIFY(w->isMaximized() && w->frameGeometry() != normal);
+        auto spreadTakes = [w](double ratio) {
+            const int h = w->imgBase->height();
+            return w->ntbBase->height() == static_cast<int>(ratio * h) &&
+                   w->ntbBase->y() == static_cast<int>((1 - ratio) * h / 2) &&
+                   w->ntbBase->x() == (w->imgBase->width() - w->ntbBase->width()) / 2;
+        };
+
+        // Without the stored bounds there is no way back: the window stays as it was.
+        const QString ini = QString::fromStdString(r.dir.File("Mirvo.INI"));
+        QVERIFY(QDir().mkdir(ini));
+        auto error = test::AnswerNextModal("OK");
+        w->msiAllDisp->trigger();
+        QVERIFY(error->shown && error->text == ini + " に書き込めません");
+        QVERIFY(!w->msiAllDisp->isChecked() && !w->isFullScreen());
+        QTRY_VERIFY(w->isMaximized() && spreadTakes(0.94));
+        QVERIFY(QDir().rmdir(ini));
+
+        w->msiAllDisp->trigger();
+        QVERIFY(w->msiAllDisp->isChecked());
+        QTRY_VERIFY(w->isFullScreen());
+        ProfileFile file(ini.toStdString());
+        QCOMPARE(
+            QRect(file.ReadInteger("PosSize", "Left", -1), file.ReadInteger("PosSize", "Top", -1),
+                  file.ReadInteger("PosSize", "Width", -1),
+                  file.ReadInteger("PosSize", "Height", -1)),
+            normal);
+        QTRY_VERIFY(spreadTakes(1.0));
+        const int fullHeight = w->imgBase->height();
+        w->msiHideTLBar->trigger();
+        QVERIFY(!w->tlbBasic->isVisible() && !w->tlbBookStand->isVisible());
+        QVERIFY(w->imgBase->height() > fullHeight);  // laid out at once
+        QVERIFY(spreadTakes(1.0));
+
+        w->msiAllDisp->trigger();
+        QVERIFY(!w->msiAllDisp->isChecked());
+        QTRY_COMPARE(w->frameGeometry(), normal);
+        QVERIFY(!w->isMaximized() && !w->isFullScreen());
+        QVERIFY(w->msiHideTLBar->isChecked() && !w->tlbBasic->isVisible());
+        QTRY_VERIFY(spreadTakes(0.94));
+        QCOMPARE(r.Panel0(), QString("1/4"));
+
+        w->msiHideStBar->trigger();
+        QVERIFY(w->msiHideStBar->isChecked());
+        QCOMPARE(w->pnlStatus->height(), 1);
+        QVERIFY(spreadTakes(0.94));
+        w->msiHideStBar->trigger();
+        QCOMPARE(w->pnlStatus->height(), 27);
+
+        // The keys deleted while full screen was on: the top-left corner at 600 x 460.
+        w->msiAllDisp->trigger();
+        QTRY_VERIFY(w->isFullScreen());
+        QFile::remove(ini);
+        w->msiAllDisp->trigger();
+        QTRY_COMPARE(w->frameGeometry(), QRect(0, 0, 600, 460));
+    }
+
+    // The file menu and the bookshelf toolbar: opening a file (cancelled, then chosen),
+    // creating a book, opening the shelf.
+    void fileCommandsThroughTheWindow() {
+        Running r;
+        const std::string book = MakeBook(r.dir, "book.txt", 40);
+        const std::string other = MakeBook(r.dir, "other.txt", 80);
+        QVERIFY(r.Start({book}));
+        TfrmMirvoMainForm* w = r.w;
+        QCOMPARE(Captions(w->mniFile->actions()),
+                 QStringList({"ﾃｷｽﾄﾌｧｲﾙを開く(&O)", "本(棚)を開く(&B)", "-", "本の新規作成(&N)",
+                              "-", "Mirvoの終了(&X)"}));
+        QCOMPARE(w->spbFileOpen->text(), QString("ﾃｷｽﾄﾌｧｲﾙを開く"));
+        QCOMPARE(w->spbFileOpen->toolTip(), QString("ﾃｷｽﾄﾌｧｲﾙを開きます。"));
+        QCOMPARE(w->spbBookStand->toolTip(), QString("本棚関連のﾎﾞﾀﾝを表示します。"));
+        QVERIFY(!w->spbBookStand->icon().isNull());
+        QCOMPARE(w->spbBKOpen->text(), QString("本(棚)を開く"));
+        QCOMPARE(w->spbBKNew->text(), QString("本の作成"));
+        QCOMPARE(w->tlbBookStand->actions().size(), 5);  // four buttons and a separator
+        QVERIFY(!w->spbBKOpen->isVisible() && !w->spbBKNew->isVisible());
+        w->spbBookStand->click();
+        QTRY_VERIFY(w->spbBKOpen->isVisible() && w->spbBKNew->isVisible());
+        w->spbBookStand->click();
+        QTRY_VERIFY(!w->spbBKOpen->isVisible() && !w->spbBKNew->isVisible());
+
+        // Cancelled: the book on show is saved all the same.
+        r.Key(Qt::Key_Space);
+        r.Key(Qt::Key_Space);
+        AnswerFileDialog(QString());
+        w->spbFileOpen->click();
+        QCOMPARE(ProfileFile(r.dir.File("MirvoKs/book.INI")).ReadInteger("Mirvo", "CurrentPage", 0),
+                 3);
+        AnswerFileDialog(QString::fromStdString(other));
+        w->mmiOpen->trigger();
+        QCOMPARE(w->scbStatus->maximum(), 8);  // the other book
+
+        // A book on a shelf chosen in the settings.
+        const std::string shelf = r.dir.File("shelf");
+        MakeFolders(shelf);
+        w->Core().GetSettings().BKStandFolder = shelf;
+        auto yes = test::AnswerNextModal("はい(&Y)");
+        std::shared_ptr<test::ModalSeen> ok;
+        QTimer::singleShot(0, [&] { ok = test::AnswerNextModal("OK"); });
+        w->msBKNew->trigger();
+        QVERIFY(yes->shown && ok && ok->shown);
+        QCOMPARE(yes->title, QString("確認"));
+        QCOMPARE(yes->text, QString::fromStdString("以下の条件で本(ショートカット)を作成します。\n"
+                                                   "よろしいですか\n本のタイトル:other\n"
+                                                   "本棚の場所  :" +
+                                                   shelf + "/"));
+        QCOMPARE(ok->title, QString("情報"));
+        QCOMPARE(ok->text, QString("本(ショートカット)を作成しました。"));
+        QVERIFY(QFileInfo(QString::fromStdString(shelf + "/other.desktop")).isExecutable());
+
+        UrlCatcher browser;
+        QDesktopServices::setUrlHandler("file", &browser, "Open");
+        w->msiBKOpen->trigger();
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(browser.urls,
+                 QList<QUrl>({QUrl::fromLocalFile(QString::fromStdString(shelf + "/"))}));
+    }
+
+    // The keys readers expect and the wheel, on the view page only.
+    void readerKeysAndWheel() {
+        Running r;
+        QVERIFY(r.Start({MakeBook(r.dir, "book.txt", 40)}));  // 4 pages
+        const struct {
+            Qt::Key key;
+            const char* shown;
+        } steps[] = {{Qt::Key_Left, "1/4"},    {Qt::Key_PageDown, "3/4"}, {Qt::Key_Right, "1/4"},
+                     {Qt::Key_PageUp, "表紙"}, {Qt::Key_End, "裏表紙"},   {Qt::Key_Home, "表紙"}};
+        for (const auto& step : steps) {
+            r.Key(step.key);
+            QCOMPARE(r.Panel0(), QString(step.shown));
+        }
+        auto wheel = [&r](QWidget* over, int delta) {
+            QWheelEvent e(QPointF(5, 5), over->mapToGlobal(QPointF(5, 5)), QPoint(),
+                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(over, &e);
+        };
+        wheel(r.w->imgRightPage, -120);
+        QCOMPARE(r.Panel0(), QString("1/4"));
+        wheel(r.w->imgBase, -240);
+        QCOMPARE(r.Panel0(), QString("裏表紙"));  // two notches: 3, then past the end
+        wheel(r.w->imgLeftPage, 120);
+        QCOMPARE(r.Panel0(), QString("3/4"));
+        r.w->msiCont->trigger();
+        r.Key(Qt::Key_Home);
+        wheel(r.w->stgPageList->viewport(), -120);
+        QCOMPARE(r.w->Core().CurrentPage(), 3);
     }
 
     void resizeLaysTheSpreadOutAgain() {

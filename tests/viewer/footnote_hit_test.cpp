@@ -22,7 +22,7 @@ TEST(FootnoteHit, GridCasesAndPopupWidth) {
     const std::vector<std::string> text = {Sjis("あ③い"), Sjis("本文") + "A" + Sjis("ｇ") + "A",
                                            Sjis("⑤と") + Sjis("⑦")};
     const std::vector<std::string> notes = {"a", "b", Sjis("三つ目"), "d", ""};
-    const FootnotePage page{440, 616, 10, 50, text, notes};
+    const FootnotePage page{440, 616, PageLayout(10, 50), text, notes};
     auto at = [](double x, double byte) { return GridPoint{x, (byte - 0.5) * 616.0 / 51}; };
     const struct {
         const char* what;
@@ -80,15 +80,14 @@ TEST(FootnoteHit, MarksAreFoundWhereTheyAreDrawn) {
     rows[10] = Sjis("［＃三］あ");
     rows[19] = Sjis("あいうえおかきくけこ［＃四］さ");
     for (const auto& [W, H] : {std::pair{300, 420}, std::pair{403, 564}}) {
-        Settings settings;
-        settings.UsePageTexture = false;
+        const PageStyle style{.Layout = PageLayout(10, 50)};
         MarkRecorder painter;
         PageRenderer renderer(&painter);
         PageTexts lists;
         Bitmap buffer, texture(4, 4, 0xFFFFFF);
         ErrorsIgnored errors;
         const std::string path;
-        const PageSource src{rows, settings, texture, path};
+        const PageSource src{rows, style, texture, path};
         ASSERT_TRUE(renderer.RenderPage(buffer, W, H, 1, true, src, lists, errors));
         const auto rightMarks = painter.marks;
         painter.marks.clear();
@@ -100,8 +99,9 @@ TEST(FootnoteHit, MarksAreFoundWhereTheyAreDrawn) {
         const double h = painter.height;
         std::size_t number = 0;
         for (const bool right : {true, false}) {
-            const FootnotePage page{
-                W, H, 10, 50, right ? lists.RightPageText : lists.LeftPageText, lists.FootnoteList};
+            const FootnotePage page{W, H, PageLayout(10, 50),
+                                    right ? lists.RightPageText : lists.LeftPageText,
+                                    lists.FootnoteList};
             int rawFound = 0;
             for (const auto& m : right ? rightMarks : leftMarks) {
                 // The turned cell runs leftward from x and downward from y.

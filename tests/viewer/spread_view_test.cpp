@@ -26,7 +26,7 @@ class Reporter : public ErrorReporter {
 
 class SpreadViewTest : public ::testing::Test {
   protected:
-    SpreadViewTest() : view(&painter) { settings.UsePageTexture = false; }
+    SpreadViewTest() : view(&painter) {}
 
     // 25 rows of ten rows a page: pages 1 to 3.
     void MakeBook(const std::string& firstRow = "あ［＃注］") {
@@ -37,13 +37,13 @@ class SpreadViewTest : public ::testing::Test {
     }
 
     SpreadOutcome Show(int page, int w = 800, int h = 600) {
-        const SpreadRequest req{rows, settings, page, w, h, kSpreadHeightRatio, texture, path};
+        const SpreadRequest req{rows, style, page, w, h, kSpreadHeightRatio, texture, path};
         return view.Render(req, left, right, lists, reporter);
     }
 
     CountingPainter painter;
     SpreadView view;
-    Settings settings;
+    SpreadStyle style{.Page = {.Layout = PageLayout(10, 50)}};
     RowList rows;
     Bitmap texture{10, 10, 0xDDEEFF};
     std::string path = "/b/book.txt";
@@ -54,7 +54,7 @@ class SpreadViewTest : public ::testing::Test {
 
 TEST_F(SpreadViewTest, SpreadBuffersAreFinishedToPageSize) {
     MakeBook();
-    settings.Alias = true;
+    style.Alias = true;
     const SpreadOutcome o = Show(1);
     EXPECT_EQ(painter.bodyHeight, 2 * static_cast<int>(0.9 * 1128 / 50));  // drawn at double size
     EXPECT_EQ(left.Width(), 403);
@@ -78,8 +78,8 @@ TEST_F(SpreadViewTest, SpreadBuffersAreFinishedToPageSize) {
 
 TEST_F(SpreadViewTest, CoversArePageSizedEvenWithAlias) {
     MakeBook("表題");
-    settings.Alias = true;
-    settings.CoverColor = "clYellow";
+    style.Alias = true;
+    style.CoverColor = "clYellow";
     SpreadOutcome o = Show(-1);
     EXPECT_EQ(left.Width(), 402);  // face
     EXPECT_EQ(right.Width(), 40);  // strip
@@ -100,7 +100,7 @@ TEST_F(SpreadViewTest, CoversArePageSizedEvenWithAlias) {
     EXPECT_EQ(Show(4).currentPage, BackCoverPage);  // past the last page
     EXPECT_EQ(Show(0).currentPage, FrontCoverPage);
 
-    settings.CoverColor = "clNoSuchColour";
+    style.CoverColor = "clNoSuchColour";
     EXPECT_ANY_THROW(Show(-1));
 }
 
@@ -117,7 +117,7 @@ TEST_F(SpreadViewTest, AFailedPageStillFinishesTheSpread) {
 TEST_F(SpreadViewTest, TinyPictureAreasDrawWithoutFault) {
     MakeBook("表題");
     for (bool alias : {false, true}) {
-        settings.Alias = alias;
+        style.Alias = alias;
         for (int size : {0, 1, 2, 7, 30}) {
             for (int page : {-1, 1, 9999}) {
                 const SpreadOutcome o = Show(page, size, size);

@@ -1,11 +1,45 @@
 #include "app/headless/command_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include "format/document.h"
 
 namespace mirvo {
+namespace {
+
+// The option's name: its text up to the space before the value ("--rows N" -> "--rows").
+std::string_view OptionName(const SettingEntry& e) {
+    const std::string_view option = e.option;
+    return option.substr(0, option.find(' '));
+}
+
+bool InScope(const SettingEntry& e, OptionScope scope) {
+    return e.option && scope != OptionScope::None &&
+           (scope == OptionScope::Drawing || e.formatting);
+}
+
+// Takes a setting option's value into `s`; "" or what is wrong with the value.
+std::string TakeSettingValue(const SettingEntry& e, const std::string& value, Settings& s) {
+    SettingValue shown = ShownValue(e, s);
+    if (std::holds_alternative<std::string>(shown)) {
+        shown = value;
+    } else {
+        int number = 0;
+        const bool flag = std::holds_alternative<bool>(shown);
+        if (!ParseInt(value, number) || (flag && number != 0 && number != 1))
+            return std::string(OptionName(e)) + (flag ? " needs 0 or 1" : " needs a number");
+        if (flag)
+            shown = number != 0;
+        else
+            shown = number;
+    }
+    SetShownValue(e, s, shown);
+    return "";
+}
+
+}  // namespace
 
 void StderrHost::ReportError(const std::string& message) {
     std::string text;
@@ -37,6 +71,45 @@ bool ParseInt(const std::string& s, int& out) {
     if (s.empty() || *end != '\0' || v < -1000000 || v > 1000000) return false;
     out = static_cast<int>(v);
     return true;
+}
+
+std::string SettingOptionsUsage(OptionScope scope) {
+    std::string usage;
+    for (const SettingEntry& e : SettingsTable())
+        if (InScope(e, scope)) usage += std::string(" [") + e.option + "]";
+    return usage;
+}
+
+std::string ParseCommandLine(const std::vector<std::string>& args, OptionScope scope,
+                             std::initializer_list<std::string_view> own, CommandLine& line) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.size() < 2 || a.compare(0, 2, "--") != 0) {
+            if (!line.file.empty()) return "unexpected argument " + a;
+            line.file = a;
+            continue;
+        }
+        const auto setting = std::find_if(
+            SettingsTable().begin(), SettingsTable().end(),
+            [&](const SettingEntry& e) { return InScope(e, scope) && OptionName(e) == a; });
+        const bool isOwn = std::find(own.begin(), own.end(), a) != own.end();
+        if (setting == SettingsTable().end() && !isOwn) return "unknown option " + a;
+        if (i + 1 >= args.size()) return "missing value after " + a;
+        const std::string& value = args[++i];
+        if (isOwn) {
+            line.values[a] = value;
+        } else if (std::string problem = TakeSettingValue(*setting, value, line.settings);
+                   !problem.empty()) {
+            return problem;
+        }
+    }
+    return line.file.empty() ? "no FILE given" : "";
+}
+
+int UsageError(std::string_view command, const std::string& problem) {
+    std::fprintf(stderr, "mirvo %.*s: %s\n", static_cast<int>(command.size()), command.data(),
+                 problem.c_str());
+    return 2;
 }
 
 }  // namespace mirvo

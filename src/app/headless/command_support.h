@@ -1,8 +1,13 @@
 // Pieces shared by the headless commands.
 #pragma once
 
+#include <initializer_list>
+#include <map>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "app/settings_table.h"
 #include "format/formatter.h"
 
 namespace mirvo {
@@ -24,5 +29,28 @@ bool LoadAndFormat(const std::string& file, const FormatOptions& options, RowLis
 
 // A whole decimal number within +-1000000; false for anything else.
 bool ParseInt(const std::string& s, int& out);
+
+// Which settings a command takes options for: a command that only formats takes those of
+// the formatting settings, a command that draws takes every setting option of the table.
+enum class OptionScope { None, Formatting, Drawing };
+
+// " [--rows N] [--chars N] ...": the setting options of `scope`, for the usage text.
+std::string SettingOptionsUsage(OptionScope scope);
+
+// A headless command line: FILE, the settings (the defaults changed by the setting
+// options) and the values of the command's own options.
+struct CommandLine {
+    std::string file;
+    Settings settings;
+    std::map<std::string, std::string, std::less<>> values;
+};
+
+// Reads `args` (after the command's name): one FILE, every option followed by its value,
+// each option one of `own` or a setting option of `scope`. Returns "" or what is wrong.
+std::string ParseCommandLine(const std::vector<std::string>& args, OptionScope scope,
+                             std::initializer_list<std::string_view> own, CommandLine& line);
+
+// Writes "mirvo <command>: <problem>" on standard error and gives the exit status 2.
+int UsageError(std::string_view command, const std::string& problem);
 
 }  // namespace mirvo

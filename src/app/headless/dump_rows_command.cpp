@@ -1,6 +1,5 @@
-// mirvo --dump-rows FILE [--rows N] [--chars N] [--ruby 0|1] [--comment 0|1]
+// mirvo --dump-rows FILE [setting options of the formatting]
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -10,49 +9,15 @@
 #include "format/formatter.h"
 
 namespace mirvo {
+
 int DumpRowsCommand(const std::vector<std::string>& args) {
-    FormatOptions options;
-    int chars = 25;
-    std::string file;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        int* target = nullptr;
-        bool* flag = nullptr;
-        if (a == "--rows") {
-            target = &options.RowCount;
-        } else if (a == "--chars") {
-            target = &chars;
-        } else if (a == "--ruby") {
-            flag = &options.UseRuby;
-        } else if (a == "--comment") {
-            flag = &options.UseComment;
-        } else if (file.empty() && (a.size() < 2 || a.compare(0, 2, "--") != 0)) {
-            file = a;
-            continue;
-        } else {
-            std::fprintf(stderr, "mirvo --dump-rows: unexpected argument %s\n", a.c_str());
-            return 2;
-        }
-        int value = 0;
-        if (i + 1 >= args.size() || !ParseInt(args[i + 1], value) ||
-            (flag && value != 0 && value != 1)) {
-            std::fprintf(stderr, "mirvo --dump-rows: %s needs a number\n", a.c_str());
-            return 2;
-        }
-        ++i;
-        if (target) *target = value;
-        if (flag) *flag = value != 0;
-    }
-    if (file.empty()) {
-        std::fprintf(stderr, "mirvo --dump-rows: no FILE given\n");
-        return 2;
-    }
-    options.RowBytes = 2 * chars;
-    options.DocumentPath = file;
+    CommandLine line;
+    const std::string problem = ParseCommandLine(args, OptionScope::Formatting, {}, line);
+    if (!problem.empty()) return UsageError("--dump-rows", problem);
 
     RowList rows;
     StderrHost host;
-    if (!LoadAndFormat(file, options, rows, host)) return 1;
+    if (!LoadAndFormat(line.file, FormatOptionsOf(line.settings, line.file), rows, host)) return 1;
     std::string out;
     for (const std::string& row : rows) {
         out += row;

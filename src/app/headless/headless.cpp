@@ -2,6 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+
+#include "app/headless/command_support.h"
 
 namespace mirvo {
 namespace {
@@ -9,9 +12,11 @@ namespace {
 struct Command {
     const char* option;
     int (*run)(const std::vector<std::string>& args);
-    // The command line after "mirvo " (continued on lines indented under the option),
-    // then what the command does (lines indented by 4).
+    // The command line after "mirvo ", before the setting options it takes.
     const char* usage;
+    OptionScope settings;
+    // What the command does (lines indented by 4).
+    const char* description;
 };
 
 int HelpCommand(const std::vector<std::string>& args);
@@ -19,19 +24,35 @@ int VersionCommand(const std::vector<std::string>& args);
 
 // Every command of the executable besides the reader's own; --help lists them in this order.
 const Command kCommands[] = {
-    {"--dump-rows", DumpRowsCommand,
-     "--dump-rows FILE [--rows N] [--chars N] [--ruby 0|1] [--comment 0|1]\n"
+    {"--dump-rows", DumpRowsCommand, "--dump-rows FILE", OptionScope::Formatting,
      "    Format FILE and write each row (CP932 bytes) followed by LF."},
-    {"--render", RenderCommand,
-     "--render FILE --page N --out OUT.png [--area WxH] [--alias 0|1]\n"
-     "               [--texture 0|1] [--rows N] [--chars N] [--ruby 0|1] [--comment 0|1]\n"
-     "               [--image 0|1] [--space N] [--bold 0|1] [--font NAME]\n"
-     "               [--page-color C] [--cover-color C]\n"
+    {"--render", RenderCommand, "--render FILE --page N --out OUT.png [--area WxH]",
+     OptionScope::Drawing,
      "    Draw the spread of pages N and N+1 (the front cover for -1, the back cover for\n"
      "    9999 or a page past the last) as the reader shows it, into a PNG of the book area."},
-    {"--version", VersionCommand, "--version\n    Print the version and end."},
-    {"--help", HelpCommand, "--help, -h\n    Print this list and end."},
+    {"--version", VersionCommand, "--version", OptionScope::None, "    Print the version and end."},
+    {"--help", HelpCommand, "--help, -h", OptionScope::None, "    Print this list and end."},
 };
+
+// Writes `line` (the usage and its setting options, each " [...]") broken before an
+// option where it would pass 88 columns, the continuation lines indented under the
+// command's first argument.
+void PrintUsageLine(std::FILE* to, const std::string& line, std::size_t indent) {
+    std::size_t start = 0, width = 0;
+    while (start < line.size()) {
+        std::size_t next = line.find(" [", start + 1);
+        if (next == std::string::npos) next = line.size();
+        if (width > 0 && width + (next - start) > 88) {
+            std::fprintf(to, "\n%*s", static_cast<int>(indent), "");
+            width = indent;
+            if (line[start] == ' ') ++start;
+        }
+        std::fwrite(line.data() + start, 1, next - start, to);
+        width += next - start;
+        start = next;
+    }
+    std::fputc('\n', to);
+}
 
 void PrintHelp(std::FILE* to) {
     std::fprintf(to,
@@ -40,10 +61,12 @@ void PrintHelp(std::FILE* to) {
                  "      Open FILE (a Shift_JIS text) in the reader; without FILE the last book,\n"
                  "      else the sample book. A second start hands FILE to the running reader.\n");
     for (const Command& c : kCommands) {
-        std::fprintf(to, "  mirvo ");
-        for (const char* p = c.usage; *p; ++p) {
+        const std::string lead = std::string("  mirvo ") + c.option + " ";
+        PrintUsageLine(to, std::string("  mirvo ") + c.usage + SettingOptionsUsage(c.settings),
+                       lead.size());
+        for (const char* p = c.description; *p; ++p) {
+            if (p == c.description || p[-1] == '\n') std::fputs("  ", to);
             std::fputc(*p, to);
-            if (*p == '\n') std::fputs("  ", to);
         }
         std::fputc('\n', to);
     }

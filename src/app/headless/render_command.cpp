@@ -2,7 +2,6 @@
 // reader window would show for that page (the spread, or a cover) into a PNG of the
 // book area.
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <string>
 #include <vector>
@@ -27,80 +26,29 @@ bool ParseArea(const std::string& s, int& w, int& h) {
            w <= kMaxArea && h <= kMaxArea;
 }
 
-int Usage(const char* what, const std::string& arg) {
-    std::fprintf(stderr, "mirvo --render: %s %s\n", what, arg.c_str());
-    return 2;
-}
-
 }  // namespace
 
 int RenderCommand(const std::vector<std::string>& args) {
-    Settings s;
-    std::string file, out;
-    int page = 0, chars = s.CharCount(), areaW = 800, areaH = 600;
-    bool havePage = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a.size() < 2 || a.compare(0, 2, "--") != 0) {
-            if (!file.empty()) return Usage("unexpected argument", a);
-            file = a;
-            continue;
-        }
-        if (i + 1 >= args.size()) return Usage("missing value after", a);
-        const std::string& v = args[++i];
-        int* number = nullptr;
-        bool* flag = nullptr;
-        if (a == "--page") {
-            number = &page;
-            havePage = true;
-        } else if (a == "--rows") {
-            number = &s.RowCount;
-        } else if (a == "--chars") {
-            number = &chars;
-        } else if (a == "--space") {
-            number = &s.FontSpace;
-        } else if (a == "--alias") {
-            flag = &s.Alias;
-        } else if (a == "--texture") {
-            flag = &s.UsePageTexture;
-        } else if (a == "--ruby") {
-            flag = &s.UseRuby;
-        } else if (a == "--comment") {
-            flag = &s.UseComment;
-        } else if (a == "--image") {
-            flag = &s.UseImage;
-        } else if (a == "--bold") {
-            flag = &s.FontBold;
-        } else if (a == "--out") {
-            out = v;
-        } else if (a == "--font") {
-            s.FontName = v;
-        } else if (a == "--page-color") {
-            s.PageColor = v;
-        } else if (a == "--cover-color") {
-            s.CoverColor = v;
-        } else if (a == "--area") {
-            if (!ParseArea(v, areaW, areaH)) return Usage("--area needs WxH, got", v);
-        } else {
-            return Usage("unknown option", a);
-        }
-        int value = 0;
-        if (number || flag) {
-            if (!ParseInt(v, value) || (flag && value != 0 && value != 1)) {
-                return Usage(flag ? "needs 0 or 1:" : "needs a number:", a);
-            }
-            if (number) *number = value;
-            if (flag) *flag = value != 0;
-        }
-    }
-    if (file.empty()) return Usage("no FILE given", "");
-    if (out.empty()) return Usage("no --out given", "");
-    if (!havePage) return Usage("no --page given", "");
-    s.RowBytes = 2 * chars;
+    CommandLine line;
+    const std::string problem =
+        ParseCommandLine(args, OptionScope::Drawing, {"--page", "--out", "--area"}, line);
+    if (!problem.empty()) return UsageError("--render", problem);
+    const auto page = line.values.find("--page");
+    const auto out = line.values.find("--out");
+    const auto area = line.values.find("--area");
+    int pageNumber = 0, areaW = 800, areaH = 600;
+    if (out == line.values.end() || out->second.empty())
+        return UsageError("--render", "no --out given");
+    if (page == line.values.end()) return UsageError("--render", "no --page given");
+    if (!ParseInt(page->second, pageNumber)) return UsageError("--render", "--page needs a number");
+    if (area != line.values.end() && !ParseArea(area->second, areaW, areaH))
+        return UsageError("--render", "--area needs WxH, got " + area->second);
+    const std::string& file = line.file;
+    const Settings& s = line.settings;
 
     RowList rows;
     StderrHost host;
-    if (!LoadAndFormat(file, FormatOptions::From(s, file), rows, host)) return 1;
+    if (!LoadAndFormat(file, FormatOptionsOf(s, file), rows, host)) return 1;
 
     const Bitmap pageTexture = BuiltInPageTexture();
     SpreadView view;
@@ -108,15 +56,16 @@ int RenderCommand(const std::vector<std::string>& args) {
     PageTexts lists;
     SpreadOutcome outcome;
     try {
-        const SpreadRequest request{rows,        s,   page, areaW, areaH, kSpreadHeightRatio,
-                                    pageTexture, file};
+        const SpreadStyle style = SpreadStyleOf(s);
+        const SpreadRequest request{
+            rows, style, pageNumber, areaW, areaH, kSpreadHeightRatio, pageTexture, file};
         outcome = view.Render(request, left, right, lists, host);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "mirvo: %s\n", e.what());
         return 1;
     }
     std::string error;
-    if (!WritePng(ComposeBookArea(outcome, left, right), out, &error)) {
+    if (!WritePng(ComposeBookArea(outcome, left, right), out->second, &error)) {
         std::fprintf(stderr, "mirvo: %s\n", error.c_str());
         return 1;
     }

@@ -1,0 +1,318 @@
+// The settings dialog under the offscreen platform, driven as a reader drives it: opened
+// from the menu or the tool bar, its controls changed, its colour, file and folder
+// choosers answered, OK or Cancel pressed.
+#include <QAction>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSet>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolButton>
+#include <functional>
+
+#include "app/profile_file.h"
+#include "render/color.h"
+#include "render/font_list.h"
+#include "render/picture_samples.h"
+#include "support/test_support.h"
+#include "ui/application.h"
+#include "ui/main_form.h"
+#include "ui/option.h"
+#include "ui/page_image.h"
+#include "ui/startup.h"
+#include "ui_test_support.h"
+
+namespace mirvo::ui {
+namespace {
+
+using test::Sjis;
+using test::TempDir;
+using test::WriteFileBytes;
+
+// Runs `act` on the next modal window of type W, once it shows. A window that `act` leaves
+// open (a check in it failed) is closed, so that a failure never hangs the test.
+template <class W>
+void OnNextModal(std::function<void(W*)> act) {
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        auto* w = qobject_cast<W*>(QApplication::activeModalWidget());
+        if (!w || !w->isVisible()) return;
+        timer->stop();
+        timer->deleteLater();
+        act(w);
+        if (w->isVisible()) w->close();
+    });
+    timer->start();
+}
+
+// A reader started on a book of 115 lines (12 pages) at page 3, drawn without texture.
+struct Running {
+    TempDir dir;
+    ReaderWindows windows;
+    TfrmMirvoMainForm* w = nullptr;
+    TdlgOption* d = nullptr;
+
+    Running() {
+        std::string text = Sjis("吾輩は猫である\r\n夏目漱石\r\n");
+        for (int i = 2; i < 115; ++i) text += Sjis("本文の行です。") + "\r\n";
+        WriteFileBytes(dir.File("book.txt"), text);
+        MakeFolders(dir.File("MirvoKs"));
+        WriteFileBytes(dir.File("MirvoKs/book.INI"),
+                       "[Mirvo]\r\nCurrentPage=3\r\n[Config]\r\nUseTexture=0\r\n");
+        ProgramFolders f;
+        f.ExecutableFolder = f.SettingsFolder = dir.Path();
+        f.ShippedFolders = {dir.Path()};
+        StartReader(windows, f, {dir.File("book.txt")}, false);
+        w = windows.main.get();
+        d = windows.option.get();
+        w->Core().GetSettings().ChangeSpeed = 200;
+    }
+    Settings& S() { return w->Core().GetSettings(); }
+    // Opens the dialog from the menu; `act` runs on it while it is shown.
+    void Dialog(const std::function<void(TdlgOption*)>& act) {
+        OnNextModal<TdlgOption>(act);
+        w->msiConfig->trigger();
+    }
+};
+
+void Ok(TdlgOption* d) {
+    QTest::mouseClick(d->OKBtn, Qt::LeftButton);
+}
+void Cancel(TdlgOption* d) {
+    QTest::mouseClick(d->CancelBtn, Qt::LeftButton);
+}
+void Type(QSpinBox* spin, const QString& text) {
+    spin->setFocus();
+    QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(spin, text);
+}
+
+class OptionDialogTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void fromTheMenuNewRowsSpacingColourAndSpeedRedrawAndReachTheSettingsFile() {
+        Running r;
+        QCOMPARE(r.w->mniOther->title(), QString("その他(&O)"));
+        QCOMPARE(r.w->msiConfig->text(), QString("環境設定(&C)"));
+        QCOMPARE(r.w->stbPanel0->text(), QString("3/12"));
+        const QColor chosen(0x40, 0x80, 0xC0);
+        r.Dialog([&](TdlgOption* d) {
+            QCOMPARE(d->windowTitle(), QString("ﾀﾞｲｱﾛｸﾞ"));
+            QCOMPARE(d->size(), QSize(541, 424));
+            QCOMPARE(d->speRowCountInPage->value(), 10);
+            Type(d->speRowCountInPage, "12");
+            Type(d->speCharCountInRow, "x");  // not a number: read as 0
+            d->speCharSpace->setFocus();
+            for (int k = 0; k < 3; ++k) QTest::keyClick(d->speCharSpace, Qt::Key_Up);
+            OnNextModal<QColorDialog>([&](QColorDialog* c) {
+                c->setCurrentColor(chosen);
+                c->accept();
+            });
+            QTest::mouseClick(d->pnlPageColor, Qt::LeftButton);
+            d->trbChangeSpeed->setFocus();
+            QTest::keyClick(d->trbChangeSpeed, Qt::Key_Home);
+            Ok(d);
+        });
+        const Settings& s = r.S();
+        QCOMPARE(s.RowCount, 12);
+        QCOMPARE(s.RowBytes, 0);
+        QCOMPARE(s.FontSpace, 3);
+        QCOMPARE(s.PageColor, std::string("$00C08040"));
+        QCOMPARE(s.ChangeSpeed, 0);
+        // The spread on screen is redrawn in the new colour; the pages stay as formatted.
+        const QImage shown = r.w->imgRightPage->grab().toImage();
+        QCOMPARE(shown.pixelColor(shown.width() / 2, 2), chosen);
+        QCOMPARE(r.w->stbPanel0->text(), QString("3/12"));
+        // The keys no longer turn pages; a click does, at once (speed 0).
+        QTest::keyClick(r.w, Qt::Key_Space);
+        QCOMPARE(r.w->stbPanel0->text(), QString("3/12"));
+        QTest::mouseClick(r.w->imgLeftPage, Qt::LeftButton);
+        QCOMPARE(r.w->stbPanel0->text(), QString("5/12"));
+        // Re-display formats the book with the new layout: 12 rows of one character a page.
+        r.w->mmiReView->trigger();
+        QCOMPARE(r.w->Core().PageCount(),
+                 (static_cast<int>(r.w->Core().Rows().size()) - 2) / 12 + 1);
+        QVERIFY(r.w->Core().PageCount() > 50);
+        QCOMPARE(r.w->Core().Texts().RightPageText[0].size(), 2u);
+
+        r.w->close();
+        const ProfileFile ini(r.dir.File("Mirvo.INI"));
+        QCOMPARE(ini.ReadInteger("Config", "RowCount", 0), 12);
+        QCOMPARE(ini.ReadInteger("Config", "CharCount", -1), 0);
+        QCOMPARE(ini.ReadInteger("Config", "FontSpace", 0), 3);
+        QCOMPARE(ini.ReadString("Config", "PageColor", ""), std::string("$00C08040"));
+        QCOMPARE(ini.ReadInteger("Config", "ChangeSpeed", -1), 0);
+    }
+
+    void okWithoutChangesKeepsEverySettingAndBothPicturePaths() {
+        Running r;
+        Settings& s = r.S();
+        s.RowCount = -3;
+        s.RowBytes = 0;
+        s.FontSpace = 20;
+        s.IndexChar = "■";
+        s.FontName = "@IPA明朝";
+        s.FontBold = true;
+        s.UseRuby = s.UseComment = s.Alias = false;
+        s.PageColor = "clBtnFace";
+        s.CoverColor = "$00123456";
+        s.ChangeSpeed = 150;
+        s.BKStandFolder = "/shelf";
+        s.BaseBGTexture = "/pictures/base.bmp";
+        s.PageBGTexture = "/pictures/page.bmp";
+        const Settings before = s;
+        const Bitmap baseTexture = r.w->Core().BaseTexture();
+        // Through the tool bar button this time.
+        QCOMPARE(r.w->spbConfig->text(), QString("設定"));
+        QCOMPARE(r.w->spbConfig->toolTip(), QString("各種設定を行います。"));
+        OnNextModal<TdlgOption>([](TdlgOption* d) {
+            QCOMPARE(d->ChosenPageTexture(), std::string("/pictures/page.bmp"));
+            Ok(d);
+        });
+        QTest::mouseClick(r.w->spbConfig, Qt::LeftButton);
+        for (const SettingEntry& e : SettingsTable()) {
+            if (std::holds_alternative<std::string FileSlots::*>(e.field) ||
+                std::holds_alternative<int FileSlots::*>(e.field))
+                continue;
+            QVERIFY2(ShownValue(e, s) == ShownValue(e, before), e.key);
+        }
+        QVERIFY(r.w->Core().BaseTexture() == baseTexture);
+    }
+
+    void cancelAfterAColourLeavesPageColorAndTheNextOpeningShowsTheOldOne() {
+        Running r;
+        const QColor red(0xFF, 0, 0);
+        r.Dialog([&](TdlgOption* d) {
+            OnNextModal<QColorDialog>([&](QColorDialog* c) {
+                c->setCurrentColor(red);
+                c->accept();
+            });
+            QTest::mouseClick(d->pnlPageColor, Qt::LeftButton);
+            QCOMPARE(d->pnlPageColor->GetColor(), 0x0000FFu);
+            Cancel(d);
+        });
+        QCOMPARE(r.S().PageColor, std::string("clWhite"));
+        r.Dialog([&](TdlgOption* d) {
+            QCOMPARE(d->pnlPageColor->GetColor(), StringToColor("clWhite"));
+            // The chooser opens with the colour last chosen in it, not the panel's.
+            OnNextModal<QColorDialog>([&](QColorDialog* c) {
+                QCOMPARE(c->currentColor(), red);
+                c->reject();
+            });
+            QTest::mouseClick(d->pnlCoverColor, Qt::LeftButton);
+            QCOMPARE(d->pnlCoverColor->GetColor(), StringToColor("clWhite"));
+            Cancel(d);
+        });
+        QCOMPARE(r.S().CoverColor, std::string("clWhite"));
+    }
+
+    void fontListHoldsEachFamilyOnceHoweverOftenItOpens() {
+        Running r;
+        const std::vector<std::string> installed = VerticalFontNames();
+        QVERIFY(!installed.empty());
+        for (int opening = 0; opening < 3; ++opening) {
+            r.Dialog([&](TdlgOption* d) {
+                QSet<QString> names;
+                for (int i = 0; i < d->cmbFontList->count(); ++i) {
+                    QVERIFY(d->cmbFontList->itemText(i).startsWith('@'));
+                    names.insert(d->cmbFontList->itemText(i));
+                }
+                QCOMPARE(d->cmbFontList->count(), static_cast<int>(installed.size()));
+                QCOMPARE(names.size(), d->cmbFontList->count());
+                // The field keeps the applied face; the sample shows the face named there.
+                QCOMPARE(d->cmbFontList->currentText(), QString("@ＭＳ ゴシック"));
+                d->cmbFontList->setEditText(d->cmbFontList->itemText(0));
+                QCOMPARE(d->lblFontSample->font().family(), d->cmbFontList->itemText(0).mid(1));
+                QTest::mouseClick(d->spbBold, Qt::LeftButton);
+                QVERIFY(d->lblFontSample->font().bold());
+                Cancel(d);
+            });
+        }
+        QCOMPARE(r.S().FontName, std::string("@ＭＳ ゴシック"));
+        QVERIFY(!r.S().FontBold);
+    }
+
+    void cancellingTheFolderBrowserEmptiesTheField() {
+        Running r;
+        r.S().BKStandFolder = "/shelf";
+        auto browseAndCancel = [](TdlgOption* d) {
+            OnNextModal<QFileDialog>([](QFileDialog* f) {
+                QCOMPARE(f->windowTitle(), QString("お好きなﾌｫﾙﾀﾞを選択して下さい。"));
+                f->reject();
+            });
+            QTest::mouseClick(d->btnBKStandSelect, Qt::LeftButton);
+            QCOMPARE(d->edtBKStandFolder->text(), QString());
+        };
+        r.Dialog([&](TdlgOption* d) {
+            QCOMPARE(d->edtBKStandFolder->text(), QString("/shelf"));
+            browseAndCancel(d);
+            Cancel(d);
+        });
+        QCOMPARE(r.S().BKStandFolder, std::string("/shelf"));
+        r.Dialog([&](TdlgOption* d) {
+            browseAndCancel(d);
+            Ok(d);
+        });
+        QCOMPARE(r.S().BKStandFolder, std::string());
+    }
+
+    void picturesAreLoadedFromBitmapFilesAndABrokenOneIsReported() {
+        Running r;
+        const Bitmap blue(8, 6, 0xCC6633);
+        WriteFileBytes(r.dir.File("paper.bmp"), test::BmpBytes(blue));
+        WriteFileBytes(r.dir.File("broken.bmp"), "BM not a picture");
+        auto choose = [](TdlgOption* d, QWidget* picture, const std::string& path,
+                         const std::function<void(QFileDialog*)>& check) {
+            OnNextModal<QFileDialog>([&, path](QFileDialog* f) {
+                check(f);
+                // Typed as a reader types a path into the file name field.
+                auto* name = f->findChild<QLineEdit*>("fileNameEdit");
+                QVERIFY(name);
+                name->setText(QString::fromStdString(path));
+                static_cast<QDialog*>(f)->accept();
+            });
+            QTest::mouseClick(picture, Qt::LeftButton);
+            (void)d;
+        };
+        QString error, startedIn;
+        r.Dialog([&](TdlgOption* d) {
+            choose(d, d->imgPageTexture, r.dir.File("broken.bmp"), [&](QFileDialog*) {
+                OnNextModal<QMessageBox>([&](QMessageBox* box) {
+                    error = box->text();
+                    box->accept();
+                });
+            });
+            QCOMPARE(d->ChosenPageTexture(), std::string());
+            // The chooser starts where it was left.
+            choose(d, d->imgPageTexture, r.dir.File("paper.bmp"),
+                   [&](QFileDialog* f) { startedIn = f->directory().absolutePath(); });
+            QCOMPARE(d->ChosenPageTexture(), r.dir.File("paper.bmp"));
+            Ok(d);
+        });
+        QCOMPARE(startedIn, QString::fromStdString(r.dir.Path()));
+        QVERIFY2(error.contains("broken.bmp"), qPrintable(error));
+        QCOMPARE(r.S().PageBGTexture, r.dir.File("paper.bmp"));
+        QCOMPARE(r.S().BaseBGTexture, std::string());
+        QVERIFY(r.w->Core().PageTexture() == blue);
+    }
+};
+
+}  // namespace
+}  // namespace mirvo::ui
+
+int main(int argc, char** argv) {
+    mirvo::ui::MirvoApplication app(argc, argv);
+    mirvo::ui::OptionDialogTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "option_test.moc"
