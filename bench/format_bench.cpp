@@ -1,5 +1,6 @@
-// Formatting speed: splitting a book's bytes into lines and formatting them into rows,
-// beside a plain memchr scan for line ends over the same bytes.
+// Formatting speed: splitting a book's bytes into lines and formatting them into rows
+// (layout annotations off, and on for the real books), beside a plain memchr scan for line
+// ends over the same bytes.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -85,12 +86,17 @@ const std::string& Novels10MB() {
     return bytes;
 }
 
-void SplitAndFormat(benchmark::State& state, const std::string& bytes) {
-    const mirvo::FormatOptions options = mirvo::FormatOptionsOf(mirvo::Settings{}, "bench.txt");
+void SplitAndFormat(benchmark::State& state, const std::string& bytes, bool layoutNotes = false) {
+    mirvo::FormatOptions options = mirvo::FormatOptionsOf(mirvo::Settings{}, "bench.txt");
+    options.UseAozoraNotes = layoutNotes;
     for (auto _ : state) {
         mirvo::RowList rows = mirvo::SplitLines(bytes);
         WindowLikeHost host;
-        if (!mirvo::FormatDocument(rows, options, host)) state.SkipWithError("format failed");
+        mirvo::LayoutNotes notes;
+        if (!mirvo::FormatDocument(rows, options, host, &notes)) {
+            state.SkipWithError("format failed");
+        }
+        benchmark::DoNotOptimize(notes.rows.data());
         benchmark::DoNotOptimize(rows.data());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * bytes.size());
@@ -123,6 +129,9 @@ BENCHMARK_CAPTURE(SplitAndFormat, novel, Novel())->Unit(benchmark::kMillisecond)
 BENCHMARK_CAPTURE(SplitOnly, novel, Novel())->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(MemchrScan, novel, Novel())->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(SplitAndFormat, novels10MB, Novels10MB())->Unit(benchmark::kMillisecond);
+// The same books with indentation, headings and page breaks read as layout.
+BENCHMARK_CAPTURE(SplitAndFormat, novels10MBLayoutNotes, Novels10MB(), true)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(MemchrScan, novels10MB, Novels10MB())->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(SplitAndFormat, generated10MB, Generated())->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(SplitOnly, generated10MB, Generated())->Unit(benchmark::kMillisecond);

@@ -80,6 +80,7 @@ void Reader::ReportWriteError(const ProfileWriteError& e) {
 
 void Reader::FormDestroy() {
     rows_.clear();
+    layoutNotes_ = LayoutNotes{};
     texts_ = PageTexts{};
     destroying_ = true;
     globalState_.LogFile.reset();
@@ -187,8 +188,9 @@ void Reader::OpenDocument() {
         return;
     }
 
-    contents_ = BuildContents(rows_, LayoutOf(formatted_), formatted_.IndexChar,
-                              [this](const std::string& t) { host_.SetStatusText(t); });
+    contents_ = BuildContents(
+        rows_, LayoutOf(formatted_), formatted_.IndexChar,
+        [this](const std::string& t) { host_.SetStatusText(t); }, &layoutNotes_.headings);
     host_.SetStatusText(documentPath_);
     // Stored bookmarks whose page has no first row (0, or past the end of the book as now
     // formatted) are left out.
@@ -209,8 +211,8 @@ void Reader::FormatLines(RowList lines) {
     rows_ = std::move(lines);
     formatted_ = settings_;
     FormatterAdapter formatterHost(*this);
-    formatFailed_ =
-        !FormatDocument(rows_, FormatOptionsOf(formatted_, documentPath_), formatterHost);
+    formatFailed_ = !FormatDocument(rows_, FormatOptionsOf(formatted_, documentPath_),
+                                    formatterHost, &layoutNotes_);
     // A book whose formatting failed is not reopened at the next start.
     if (formatFailed_) {
         failedPath_ = documentPath_;
@@ -226,7 +228,7 @@ SpreadOutcome Reader::RenderDisplay(int page) {
     const SpreadStyle style = Style();
     const SpreadRequest request{rows_,           style,          page,
                                 pictureWidth_,   pictureHeight_, spreadHeightRatio_,
-                                imgPageTexture_, documentPath_};
+                                imgPageTexture_, documentPath_,  &layoutNotes_};
     return view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
 }
 

@@ -190,6 +190,7 @@ class Reader {
     Settings formatted_;
     std::string documentPath_;
     RowList rows_;
+    LayoutNotes layoutNotes_;  // what the layout annotations asked of rows_
     PageTexts texts_;
     int currentPage_ = FrontCoverPage;
     // What the pages on screen show: a cover, or the spread of page shownPage_ (the scroll

@@ -23,8 +23,9 @@ void Reader::mmiReViewClick() {
         // once (a file being edited) does not lose them at the next save.
         std::erase_if(contents_, [](const PageListRow& r) { return r.Mark != kBookmarkMark; });
     } else {
-        contents_ = BuildContents(rows_, LayoutOf(formatted_), formatted_.IndexChar,
-                                  [this](const std::string& t) { host_.SetStatusText(t); });
+        contents_ = BuildContents(
+            rows_, LayoutOf(formatted_), formatted_.IndexChar,
+            [this](const std::string& t) { host_.SetStatusText(t); }, &layoutNotes_.headings);
         // Each bookmark keeps its page and takes that page's first row as it now reads; a
         // page the book no longer has drops its bookmark.
         AddBookmarks(contents_, rows_, LayoutOf(formatted_), kept);

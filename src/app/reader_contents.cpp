@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "app/contents_headings.h"
 #include "format/cp932.h"
 
 namespace mirvo {
@@ -32,17 +33,22 @@ std::string ContentsProgressText(std::size_t done, std::size_t total) {
 
 std::vector<PageListRow> BuildContents(const RowList& rows, const PageLayout& layout,
                                        const std::string& indexChar,
-                                       const std::function<void(const std::string&)>& progress) {
+                                       const std::function<void(const std::string&)>& progress,
+                                       const std::vector<Heading>* headings) {
     std::vector<PageListRow> result;
     const std::string mark = Utf8ToCp932(indexChar);
+    std::size_t nextHeading = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
+        bool listed = false;
         if (!mark.empty()) {
             const std::string_view t = TrimControls(rows[i]);
             if (t.substr(0, mark.size()) == mark) {
                 result.push_back({"", Cp932ToUtf8(rows[i]),
                                   std::to_string(PageOfRow(static_cast<long long>(i), layout))});
+                listed = true;
             }
         }
+        if (headings) AddLayoutHeadings(result, *headings, nextHeading, i, layout, listed);
         if (progress) progress(ContentsProgressText(i, rows.size()));
     }
     return result;

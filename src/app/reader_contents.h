@@ -9,6 +9,7 @@
 
 #include "app/book_state.h"
 #include "format/document.h"
+#include "format/markup.h"
 
 namespace mirvo {
 
@@ -18,10 +19,12 @@ std::string ContentsProgressText(std::size_t done, std::size_t total);
 
 // One entry per row whose text, blanks and control characters (code 32 and below) removed
 // from both ends, begins with `indexChar` (UTF-8; compared as CP932 bytes). An empty mark
-// finds nothing. `progress` receives the panel text after every row.
+// finds nothing. `progress` receives the panel text after every row. `headings`, the
+// headings of layout annotations, are listed among them (AddLayoutHeadings).
 std::vector<PageListRow> BuildContents(const RowList& rows, const PageLayout& layout,
                                        const std::string& indexChar,
-                                       const std::function<void(const std::string&)>& progress);
+                                       const std::function<void(const std::string&)>& progress,
+                                       const std::vector<Heading>* headings = nullptr);
 
 // A bookmark row for page `page`: "⇒", the first row of that page (UTF-8), the page.
 // Nothing when that row does not exist (page 0 or below, or past the end of the book).

@@ -26,6 +26,7 @@ std::span<const SettingEntry> Table() {
         {"UseImage",       kConfig, &Settings::UseImage,       true,            1,    {5, 5},   {9, 5},   nullptr,      true,  "--image 0|1"},
         {"UseComment",     kConfig, &Settings::UseComment,     true,            1,    {4, 0},   {10, 0},  nullptr,      true,  "--comment 0|1"},
         {"IndexChar",      kConfig, &Settings::IndexChar,      "◎",             1,    {0, 0},   {15, 14}, nullptr,      true,  nullptr},
+        {"UseAozoraNotes", kConfig, &Settings::UseAozoraNotes, false,           1,    {15, 15}, {16, 15}, nullptr,      true,  "--aozora 0|1"},
         {"FontName",       kConfig, &Settings::FontName,       "@ＭＳ ゴシック", 1,    {6, 6},   {12, 6},  nullptr,      false, "--font NAME"},
         {"FontBold",       kConfig, &Settings::FontBold,       false,           1,    {7, 7},   {13, 7},  nullptr,      false, "--bold 0|1"},
         {"UsePageTexture", kConfig, &Settings::UsePageTexture, true,            1,    {8, 9},   {11, 9},  "UseTexture", false, "--texture 0|1"},
@@ -198,7 +199,7 @@ PageLayout LayoutOf(const Settings& s) {
 }
 
 FormatOptions FormatOptionsOf(const Settings& s, const std::string& documentPath) {
-    return FormatOptions{LayoutOf(s), s.UseRuby, s.UseComment, documentPath};
+    return FormatOptions{LayoutOf(s), s.UseRuby, s.UseComment, documentPath, s.UseAozoraNotes};
 }
 
 SpreadStyle SpreadStyleOf(const Settings& s) {

@@ -45,6 +45,7 @@ struct Settings {
     bool UseRuby;               // interpret 《》 ruby markup
     bool UseImage;              // draw <IMG> rows as pictures
     bool UseComment;            // interpret ［＃…］ annotations
+    bool UseAozoraNotes;        // lay out annotations of indentation, headings, page breaks
     std::string IndexChar;      // heading mark of the contents (UTF-8)
     std::string FontName;       // vertical face, UTF-8, "@" + family
     bool FontBold;              // bold page text

@@ -3,11 +3,14 @@
 #include <array>
 #include <cstdint>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
 #include "format/ascii.h"
 #include "format/cp932.h"
+#include "format/layout_notes.h"
+#include "format/markup.h"
 
 namespace mirvo {
 namespace {
@@ -19,54 +22,39 @@ enum : std::uint8_t {
     kMarkup = 4,             // 《 》 ［ ＃ ］
 };
 
-constexpr std::uint16_t CodeOf(std::string_view ch) {
-    return ch.size() == 2 ? static_cast<std::uint16_t>(static_cast<unsigned char>(ch[0]) << 8 |
-                                                       static_cast<unsigned char>(ch[1]))
-                          : static_cast<std::uint16_t>(static_cast<unsigned char>(ch[0]));
-}
-
 constexpr std::array<bool, 256> kLeadBytes = [] {
     std::array<bool, 256> t{};
     for (int b = 0; b < 256; ++b) t[b] = IsLeadByte(static_cast<unsigned char>(b));
     return t;
 }();
 
-struct Markup {
+// The codes of the markup characters.
+struct MarkupCodes {
     std::uint16_t rubyOpen, rubyClose, noteOpen, noteSharp, noteClose;
-    std::string emphasis;  // 傍点
 };
 
 struct Tables {
     std::array<std::uint8_t, 65536> classes{};
-    Markup markup{};
+    MarkupCodes markup{};
 
     Tables() {
-        auto mark = [&](const char* utf8, std::uint8_t cls) {
-            const std::string s = Utf8ToCp932(utf8);
+        auto mark = [&](const std::string& s, std::uint8_t cls) {
             int pos = 1;
-            while (pos <= static_cast<int>(s.size())) classes[CodeOf(NextChar(s, pos))] |= cls;
+            while (pos <= static_cast<int>(s.size())) classes[CharCode(NextChar(s, pos))] |= cls;
         };
-        mark("]}):;,.-?!ﾞﾟ｣･~・：；？！゛゜‐’”）〕｝〉」』】", kRowStartForbidden);
-        mark(",.､｡、。，．", kRowStartForbidden);
-        mark("[{(‘“（〔｛〈「『【", kRowEndForbidden);
-        mark("《》［＃］", kMarkup);
-        auto code = [](const char* utf8) { return CodeOf(Utf8ToCp932(utf8)); };
-        markup =
-            Markup{code("《"), code("》"), code("［"), code("＃"), code("］"), Utf8ToCp932("傍点")};
+        mark(Utf8ToCp932("]}):;,.-?!ﾞﾟ｣･~・：；？！゛゜‐’”）〕｝〉」』】"), kRowStartForbidden);
+        mark(Utf8ToCp932(",.､｡、。，．"), kRowStartForbidden);
+        mark(Utf8ToCp932("[{(‘“（〔｛〈「『【"), kRowEndForbidden);
+        const MarkupChars& m = Markup();
+        mark(m.rubyOpen + m.rubyClose + m.noteOpen + m.noteSharp + m.noteClose, kMarkup);
+        markup = MarkupCodes{CharCode(m.rubyOpen), CharCode(m.rubyClose), CharCode(m.noteOpen),
+                             CharCode(m.noteSharp), CharCode(m.noteClose)};
     }
 };
 
 const Tables& GetTables() {
     static const Tables tables;
     return tables;
-}
-
-// True when `text` holds `word` starting on a character boundary.
-bool ContainsChars(std::string_view text, std::string_view word) {
-    for (std::size_t i = 0; i + word.size() <= text.size(); i += CharLengthAt(text, i)) {
-        if (text[i] == word[0] && text.substr(i, word.size()) == word) return true;
-    }
-    return false;
 }
 
 // A formatting error with its message (E1 to E4).
@@ -81,10 +69,22 @@ const char* const kLine1Tail = "\r\n\r\n場所は、物理行で、1行目です
 
 enum class Bracket { None, Ruby, Note };
 
+void FillToPageStart(RowList& rows, const PageLayout& layout);
+
 class Formatter {
   public:
     Formatter(RowList& rows, const FormatOptions& o, FormatterHost& host)
-        : rows_(rows), o_(o), host_(host), t_(GetTables()), rowLimit_(o.Layout.RowBytes() - 1) {}
+        : rows_(rows),
+          o_(o),
+          host_(host),
+          t_(GetTables()),
+          baseLimit_(o.Layout.RowBytes() - 1),
+          rowLimit_(baseLimit_) {
+        if (o.UseAozoraNotes && o.UseComment) layout_.emplace(o.Layout, o.UseRuby);
+    }
+
+    // What the layout annotations asked for; empty when they were not read.
+    LayoutNotes TakeNotes() { return layout_ ? layout_->Finish(rows_.size()) : LayoutNotes(); }
 
     void Run() {
         RowList source = std::move(rows_);
@@ -95,7 +95,8 @@ class Formatter {
         int lastK = -1;
         for (lineIndex_ = 0; lineIndex_ < n; ++lineIndex_) {
             const std::string& line = source[lineIndex_];
-            if (!TakeImageLine(line, rows_, o_.Layout) && !TakeSkipLine(line, rows_, o_.Layout)) {
+            if (!TakeImageLine(line, rows_, o_.Layout) && !TakeSkipLine(line, rows_, o_.Layout) &&
+                !TakePageBreakLine(line)) {
                 FormatLine(line);
             }
             rows_.emplace_back();
@@ -109,6 +110,28 @@ class Formatter {
     }
 
   private:
+    // A page-break annotation on a line of its own acts as a page-break tag line.
+    bool TakePageBreakLine(std::string_view line) {
+        if (!layout_ || !LayoutNoteTracker::IsPageBreakLine(line)) return false;
+        FillToPageStart(rows_, o_.Layout);
+        return true;
+    }
+
+    // Lays the layout annotation at bytes [at, end) of the line into the rows: it takes
+    // no width. One met where a row was just closed mid-line stays with the text before
+    // it, at the end of that row.
+    void PlaceLayoutNote(std::size_t at, std::size_t end) {
+        prevCode_ = t_.markup.noteClose;
+        rowLimit_ = baseLimit_ - 2 * layout_->LineIndent();
+        if (column_ == 1 && !atLineStart_ && LastRowEmpty() && rows_.size() >= 2) {
+            rows_.pop_back();
+            rows_.back().append(line_.substr(at, end - at));
+            rows_.emplace_back();
+            segStart_ = end;
+        }
+        segEnd_ = end;
+    }
+
     static std::size_t EstimateRows(const RowList& source) {
         std::size_t bytes = 0;
         for (const std::string& l : source) bytes += l.size();
@@ -138,6 +161,11 @@ class Formatter {
         segStart_ = segEnd_ = 0;
         bracket_ = Bracket::None;
         closeAfter_ = hung_ = false;
+        atLineStart_ = true;
+        if (layout_) {
+            layout_->BeginLine(rows_);
+            rowLimit_ = baseLimit_ - 2 * layout_->LineIndent();
+        }
         std::size_t i = 0;
         const std::size_t size = line.size();
         const bool ruby = o_.UseRuby, notes = o_.UseComment;
@@ -186,6 +214,7 @@ class Formatter {
                 if (i > start) {
                     segEnd_ = i;
                     prevCode_ = 0;  // an ordinary character: never the "［" of "［＃"
+                    atLineStart_ = false;
                 }
                 if (i >= size) break;
             } else if (bracket_ == Bracket::Ruby) {
@@ -224,6 +253,15 @@ class Formatter {
             }
             std::size_t len;
             const std::uint16_t code = codeAt(i, len);
+            if (layout_ && bracket_ == Bracket::None && code == t_.markup.noteOpen) {
+                const std::size_t end = layout_->Take(line, i, atLineStart_);
+                if (end != 0) {
+                    PlaceLayoutNote(i, end);
+                    i = end;
+                    continue;
+                }
+            }
+            atLineStart_ = false;
             const std::uint8_t cls = t_.classes[code];
             const std::uint16_t prev = prevCode_;
             prevCode_ = code;
@@ -285,7 +323,7 @@ class Formatter {
                 if (bracket_ == Bracket::Note) {
                     if (code == t_.markup.noteClose) {
                         if (column_ == 3) closeAfter_ = true;
-                        if (ContainsChars(noteText_, t_.markup.emphasis)) {
+                        if (ContainsChars(noteText_, Markup().emphasis)) {
                             column_ -= 2;
                             if (column_ < 1) column_ = 1;
                         }
@@ -319,13 +357,17 @@ class Formatter {
                               std::to_string(lineIndex_ + 1) + "行目辺りです。確認してください。"};
         }
         Flush();
+        if (layout_) layout_->EndLine(rows_);
     }
 
     RowList& rows_;
     const FormatOptions& o_;
     FormatterHost& host_;
     const Tables& t_;
-    const int rowLimit_;  // a row closes once its counted width passes RowBytes - 1
+    const int baseLimit_;  // a row closes once its counted width passes RowBytes - 1,
+    int rowLimit_;         // less the indent of the line
+    std::optional<LayoutNoteTracker> layout_;
+    bool atLineStart_ = true;  // nothing but layout annotations read on this line yet
 
     std::size_t lineIndex_ = 0;
     std::string_view line_;
@@ -376,10 +418,14 @@ bool TakeSkipLine(std::string_view line, RowList& rows, const PageLayout& layout
     return true;
 }
 
-bool FormatDocument(RowList& rows, const FormatOptions& options, FormatterHost& host) {
+bool FormatDocument(RowList& rows, const FormatOptions& options, FormatterHost& host,
+                    LayoutNotes* notes) {
     std::string message;
+    if (notes) *notes = LayoutNotes();
     try {
-        Formatter(rows, options, host).Run();
+        Formatter formatter(rows, options, host);
+        formatter.Run();
+        if (notes) *notes = formatter.TakeNotes();
     } catch (const FormatError& e) {
         message = e.message;
     } catch (const std::bad_alloc&) {

@@ -8,6 +8,7 @@
 
 #include "format/document.h"
 #include "format/error_reporter.h"
+#include "format/markup.h"
 #include "format/page_layout.h"
 
 namespace mirvo {
@@ -28,12 +29,20 @@ struct FormatOptions {
     bool UseRuby = true;
     bool UseComment = true;
     std::string DocumentPath;  // UTF-8, only used in messages and the status text
+    // Take indentation, headings and page breaks written as annotations as layout
+    // (only while UseComment is on): see LayoutNoteTracker.
+    bool UseAozoraNotes = false;
 };
 
 // Formats the source lines held in `rows` into rows, in place. Returns true on success
 // (FormatFailed false). On a formatting error the message has been reported, `rows` is
 // empty, the `Last` entry has been cleared, and the result is false.
-bool FormatDocument(RowList& rows, const FormatOptions& options, FormatterHost& host);
+//
+// `notes`, when given, receives what the layout annotations ask of each row and the
+// headings they make; it is empty when UseAozoraNotes (or UseComment) is off and after
+// an error.
+bool FormatDocument(RowList& rows, const FormatOptions& options, FormatterHost& host,
+                    LayoutNotes* notes = nullptr);
 
 // The progress text after `done` of `total` lines: "文書整形中:" with k "●" and 10 - k "○".
 std::string ProgressText(std::size_t done, std::size_t total);

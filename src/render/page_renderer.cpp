@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "format/cp932.h"
+#include "format/markup.h"
 #include "render/color.h"
 #include "render/illustration.h"
 #include "render/surfaces.h"
@@ -17,51 +18,31 @@ int Trunc(double v) {
     return static_cast<int>(std::trunc(v));
 }
 
-// Markup characters in CP932.
-struct Markup {
-    std::string bar = Utf8ToCp932("｜");
-    std::string rubyOpen = Utf8ToCp932("《");
-    std::string rubyClose = Utf8ToCp932("》");
-    std::string noteOpen = Utf8ToCp932("［＃");
-    std::string noteHash = Utf8ToCp932("＃");
-    std::string noteClose = Utf8ToCp932("］");
-    std::string emphasis = Utf8ToCp932("傍点");
-    std::string quoteOpen = Utf8ToCp932("「");
-    std::string quoteClose = Utf8ToCp932("」");
+// What the page draws for markup, in CP932.
+struct Drawn {
     std::string dot = Utf8ToCp932("ｏ");
+    std::string blank = Utf8ToCp932("　");
     std::string marks = Utf8ToCp932("①②③④⑤⑥⑦⑧⑨⑩⑪⑫⑬⑭⑮⑯⑰⑱⑲⑳");
 };
-const Markup& M() {
-    static const Markup m;
-    return m;
+const Drawn& D() {
+    static const Drawn d;
+    return d;
 }
 
 // A row whose ruby or annotation is not closed before its end.
 struct UnclosedMarkup {};
 
-// 1-based byte position of the first whole character `what` in `text`, 0 when absent.
-int CharPos(std::string_view text, std::string_view what) {
-    int pos = 1;
-    while (pos <= static_cast<int>(text.size())) {
-        const int at = pos;
-        if (text.substr(static_cast<std::size_t>(at - 1)).starts_with(what)) return at;
-        NextChar(text, pos);
-    }
-    return 0;
-}
-
-bool ContainsChars(std::string_view text, std::string_view what) {
-    return CharPos(text, what) != 0;
-}
-
-// Draws with the two page fonts. Dashes ("―") that follow each other down a column are
-// joined into one unbroken rule: the faces leave blank space at both ends of the dash,
-// which would break "――" into separate bars.
+// Draws with the page fonts: body, ruby, and the bold body face of headings. Dashes ("―")
+// that follow each other down a column are joined into one unbroken rule: the faces leave
+// blank space at both ends of the dash, which would break "――" into separate bars.
 class FontPainter : public GlyphPainter {
   public:
     void SetFonts(const std::string& fontName, bool bold, int bodyHeight, int rubyHeight) override {
         body_.Configure(fontName, bodyHeight, bold);
         ruby_.Configure(fontName, rubyHeight, bold);
+        name_ = fontName;
+        bodyHeight_ = bodyHeight;
+        headingSet_ = false;
         lastDash_ = {};
     }
     void SetCellPitch(double pixels) override { pitch_ = pixels; }
@@ -73,23 +54,32 @@ class FontPainter : public GlyphPainter {
             lastDash_ = {};
             return;
         }
+        VerticalFont& face = font == PageFont::Heading ? HeadingFace() : body_;
         if (ch != Dash()) {
-            body_.DrawVertical(target, ch, x, y, color);
+            face.DrawVertical(target, ch, x, y, color);
             lastDash_ = {};
             return;
         }
-        const Rect box = body_.GlyphBox(ch, x, y);
-        const double cell = pitch_ > 0 ? pitch_ : body_.Height();
+        const Rect box = face.GlyphBox(ch, x, y);
+        const double cell = pitch_ > 0 ? pitch_ : face.Height();
         // Only the dash of the very next cell joins (not one beyond an empty cell).
         if (lastDash_.target == &target && lastDash_.x == x && y > lastDash_.y &&
             y - lastDash_.y < 1.5 * cell) {
             target.FillRect(Rect{box.left, lastDash_.box.bottom, box.right, box.top}, color);
         }
-        body_.DrawVertical(target, ch, x, y, color);
+        face.DrawVertical(target, ch, x, y, color);
         lastDash_ = {&target, x, y, box};
     }
 
   private:
+    // Set up only when a page has headings, so that other books never resolve it.
+    VerticalFont& HeadingFace() {
+        if (!headingSet_) {
+            heading_.Configure(name_, bodyHeight_, true);
+            headingSet_ = true;
+        }
+        return heading_;
+    }
     static const std::string& Dash() {
         static const std::string dash = Utf8ToCp932("―");
         return dash;
@@ -101,9 +91,21 @@ class FontPainter : public GlyphPainter {
     };
     VerticalFont body_;
     VerticalFont ruby_;
+    VerticalFont heading_;
+    std::string name_;
+    int bodyHeight_ = 0;
+    bool headingSet_ = false;
     double pitch_ = 0;
     DrawnDash lastDash_;
 };
+
+// True when byte `at` of a row lies in one of `spans`.
+bool InSpans(const std::vector<RowSpan>& spans, int at) {
+    for (const RowSpan& s : spans) {
+        if (at >= static_cast<int>(s.begin) && at < static_cast<int>(s.end)) return true;
+    }
+    return false;
+}
 
 // The drawing of one page: the geometry of the buffer and the state of the pen.
 class PageDrawing {
@@ -130,13 +132,24 @@ class PageDrawing {
 
     void SelectBody() { color_ = windowText_; }
 
-    void DrawRow(const std::string& row, int c) {
+    // `style`, when the rows were formatted with layout annotations: the row's indent,
+    // its hidden annotations and its heading text.
+    void DrawRow(const std::string& row, int c, const RowStyle* style) {
         if (s_.UseImage && DrawIllustration(buf_, row, src_.documentPath, reporter_)) return;
-        const Markup& m = M();
+        const MarkupChars& m = Markup();
         const int xc = W_ - c * q_;
         const int len = static_cast<int>(row.size());
         int pos = 1, i = 1;
+        std::size_t hidden = 0;
+        // An indent takes cells as blanks would; the text list holds them as full-width
+        // spaces before the row's first character, so that byte positions there stay
+        // cell positions.
+        int blanks = style ? style->indent : 0;
+        i += 2 * blanks;
         while (pos <= len) {
+            if (style && SkipHidden(*style, hidden, pos)) continue;
+            const int at = pos - 1;
+            bool mark = false;
             const int y = Trunc((i - 1) * p_);
             std::string_view ch = NextChar(row, pos);
             i += static_cast<int>(ch.size());
@@ -164,9 +177,7 @@ class PageDrawing {
                     handled = true;
                 }
             }
-            if (s_.UseComment && !ch.empty() && !nx.empty() &&
-                ch.size() + nx.size() == m.noteOpen.size() &&
-                std::string(ch) + std::string(nx) == m.noteOpen) {
+            if (s_.UseComment && ch == m.noteOpen && nx == m.noteSharp) {
                 NextChar(row, pos);  // the ＃
                 if (footnotes_.empty()) footnotes_.emplace_back();
                 for (;;) {
@@ -184,24 +195,42 @@ class PageDrawing {
                     handled = true;
                 } else {
                     color_ = kFootnoteBlue;
-                    const std::size_t mark = footnotes_.size();
-                    ch = mark <= 20 ? std::string_view(m.marks).substr(2 * mark - 2, 2)
-                                    : std::string_view();
+                    const std::size_t number = footnotes_.size();
+                    ch = number <= 20 ? std::string_view(D().marks).substr(2 * number - 2, 2)
+                                      : std::string_view();
+                    mark = true;
                     footnotes_.emplace_back();
                 }
             }
             if (!handled) {
                 if (!ch.empty()) {
-                    painter_.DrawChar(buf_, PageFont::Body, ch, Trunc(0.05 * W_ + 0.9 * xc),
-                                      Trunc(0.05 * H_ + 0.9 * y), color_);
+                    const bool heading = style && !mark && InSpans(style->bold, at);
+                    painter_.DrawChar(buf_, heading ? PageFont::Heading : PageFont::Body, ch,
+                                      Trunc(0.05 * W_ + 0.9 * xc), Trunc(0.05 * H_ + 0.9 * y),
+                                      color_);
                 }
                 color_ = kTextBlack;
+                for (; blanks > 0; --blanks) pageList_.back() += D().blank;
                 pageList_.back() += ch;
             }
         }
     }
 
   private:
+    // A layout annotation beginning at `pos` is passed over: it draws nothing and takes no
+    // cell. `next` is the first hidden span not yet met.
+    static bool SkipHidden(const RowStyle& style, std::size_t& next, int& pos) {
+        while (next < style.hidden.size() && static_cast<int>(style.hidden[next].begin) < pos - 1) {
+            ++next;
+        }
+        if (next == style.hidden.size() || static_cast<int>(style.hidden[next].begin) != pos - 1) {
+            return false;
+        }
+        pos = static_cast<int>(style.hidden[next].end) + 1;
+        ++next;
+        return true;
+    }
+
     // The ruby runs upward from the cell of "《", bottom-aligned with the base text, one
     // ruby height per full-width character; moved down when it would begin above the
     // column.
@@ -224,8 +253,8 @@ class PageDrawing {
     // byte pitch below the top of its character; dots of an earlier column move to the
     // foot of the previous column (never past the first column of the page).
     void DrawEmphasisDots(const std::string& a, int y, int xc, int c) {
-        const Markup& m = M();
-        const int n = CharPos(a, m.quoteClose) - CharPos(a, m.quoteOpen) - 2;
+        const MarkupChars& m = Markup();
+        const int n = FindChars(a, m.quoteClose) - FindChars(a, m.quoteOpen) - 2;
         for (int k = 0; k < n; k += 2) {
             int yy = y - Trunc((n - k) * p_ - p_ / 4);
             int xx = xc + hr_ + 1;
@@ -233,7 +262,7 @@ class PageDrawing {
                 yy += Trunc(B_ * p_);
                 xx += q_;
             }
-            painter_.DrawChar(buf_, PageFont::Ruby, m.dot, Trunc(0.9 * xx + 0.05 * W_),
+            painter_.DrawChar(buf_, PageFont::Ruby, D().dot, Trunc(0.9 * xx + 0.05 * W_),
                               Trunc(0.9 * yy + 0.05 * H_), windowText_);
         }
     }
@@ -312,7 +341,11 @@ bool PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int page, b
     const long long count = static_cast<long long>(source.rows.size());
     try {
         for (int c = 1; c <= R && r >= 0 && r <= count - 1; ++c, ++r) {
-            drawing.DrawRow(source.rows[static_cast<std::size_t>(r)], c);
+            const std::size_t index = static_cast<std::size_t>(r);
+            const RowStyle* style = source.notes && index < source.notes->rows.size()
+                                        ? &source.notes->rows[index]
+                                        : nullptr;
+            drawing.DrawRow(source.rows[index], c, style);
             pageList.emplace_back();
         }
     } catch (const UnclosedMarkup&) {

@@ -10,6 +10,7 @@
 
 #include "format/document.h"
 #include "format/error_reporter.h"
+#include "format/markup.h"
 #include "format/page_layout.h"
 #include "render/bitmap.h"
 
@@ -23,7 +24,11 @@ struct PageTexts {
     std::vector<std::string> FootnoteList;
 };
 
-enum class PageFont { Body, Ruby };
+enum class PageFont {
+    Body,
+    Ruby,
+    Heading,  // the body face at the body height, bold: the text of headings
+};
 
 // Where the renderer's characters go. The real painter draws with two VerticalFonts;
 // tests record the calls.
@@ -84,6 +89,9 @@ struct PageSource {
     const PageStyle& style;
     const Bitmap& pageTexture;        // tiled over the page when UsePageTexture is on
     const std::string& documentPath;  // UTF-8; pictures are found beside it
+    // What the layout annotations asked of each row (indent, hidden annotations, heading
+    // text) when the rows were formatted with them; null or empty draws plain rows.
+    const LayoutNotes* notes = nullptr;
 };
 
 class PageRenderer {

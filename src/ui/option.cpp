@@ -185,11 +185,14 @@ void TdlgOption::BuildControls() {
                      QStringLiteral("ﾁｪｯｸすると、挿絵を表示します"));
     ckbComment = named(new QCheckBox(QStringLiteral("脚注を追い出す(*)")), "ckbComment",
                        QStringLiteral("ﾁｪｯｸすると脚注をﾎﾟｯﾌﾟｱｯﾌﾟで表示します"));
+    ckbAozoraNotes =
+        named(new QCheckBox(QStringLiteral("青空文庫の注記を使う(*)")), "ckbAozoraNotes",
+              QStringLiteral("ﾁｪｯｸすると、字下げ・見出し・改ページの注記で組版します"));
     edtIndexChar = named(new QLineEdit(QStringLiteral("◎")), "edtIndexChar");
     auto* indexRow = new QHBoxLayout;
     indexRow->addWidget(new QLabel(QStringLiteral("見出し文字列(*)")));
     indexRow->addWidget(edtIndexChar);
-    for (QCheckBox* c : {ckbRuby, ckbImage, ckbComment}) formatBox->addWidget(c);
+    for (QCheckBox* c : {ckbRuby, ckbImage, ckbComment, ckbAozoraNotes}) formatBox->addWidget(c);
     formatBox->addLayout(indexRow);
 
     auto* fontGroup = new QGroupBox(QStringLiteral("フォント"));
@@ -396,6 +399,7 @@ void TdlgOption::BindControls() {
     check("UseImage", ckbImage);
     check("UseComment", ckbComment);
     text("IndexChar", edtIndexChar);
+    check("UseAozoraNotes", ckbAozoraNotes);
     text("FontName", cmbFontList->lineEdit());
     check("FontBold", spbBold);
     check("UsePageTexture", ckbPageTexture);

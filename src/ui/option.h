@@ -95,6 +95,7 @@ class TdlgOption : public QDialog {
     QCheckBox* ckbRuby;
     QCheckBox* ckbImage;
     QCheckBox* ckbComment;
+    QCheckBox* ckbAozoraNotes;
     QLineEdit* edtIndexChar;
     QLabel* lblFontSample;
     QComboBox* cmbFontList;

@@ -50,7 +50,8 @@ SpreadOutcome SpreadView::Render(const SpreadRequest& request, Bitmap& leftBuf, 
     out.bookArea = l.bookArea;
     out.leftImage = l.leftImage;
     out.rightImage = l.rightImage;
-    const PageSource source{request.rows, s.Page, request.pageTexture, request.documentPath};
+    const PageSource source{request.rows, s.Page, request.pageTexture, request.documentPath,
+                            request.notes};
     // The right page first: it restarts the spread's footnote numbering.
     const bool rightOk = renderer_.RenderPage(rightBuf, l.rightBufWidth, l.rightBufHeight,
                                               choice.page, true, source, lists, reporter);

@@ -27,10 +27,11 @@ struct SpreadRequest {
     const RowList& rows;
     const SpreadStyle& style;
     int currentPage = FrontCoverPage;
-    int areaWidth = 0, areaHeight = 0;  // the picture area imgBase
-    double ratio = kSpreadHeightRatio;  // SpreadHeightRatio
-    const Bitmap& pageTexture;          // imgPageTexture
-    const std::string& documentPath;    // UTF-8
+    int areaWidth = 0, areaHeight = 0;   // the picture area imgBase
+    double ratio = kSpreadHeightRatio;   // SpreadHeightRatio
+    const Bitmap& pageTexture;           // imgPageTexture
+    const std::string& documentPath;     // UTF-8
+    const LayoutNotes* notes = nullptr;  // what the layout annotations asked of the rows
 };
 
 struct SpreadOutcome {

@@ -58,7 +58,8 @@ TEST(BookState, NewBookReadsTheBookDefaults) {
     s.RowCount = 4;
     s.RowBytes = 8;
     s.UseComment = false;
-    s.ChangeSpeed = 7;  // global: a book never replaces it
+    s.UseAozoraNotes = true;  // book-scoped: a new book has it off
+    s.ChangeSpeed = 7;        // global: a book never replaces it
     s.BKStandFolder = "/shelf";
     const BookPosition pos = ReadBookState(file, s);
     EXPECT_EQ(pos.CurrentPage, -1);
@@ -66,6 +67,7 @@ TEST(BookState, NewBookReadsTheBookDefaults) {
     EXPECT_EQ(s.RowCount, 10);
     EXPECT_EQ(s.RowBytes, 50);
     EXPECT_TRUE(s.UseComment);
+    EXPECT_FALSE(s.UseAozoraNotes);
     EXPECT_EQ(s.IndexChar, "◎");
     EXPECT_EQ(s.FontName, "@ＭＳ ゴシック");
     EXPECT_EQ(s.PageColor, "clWhite");
@@ -73,11 +75,12 @@ TEST(BookState, NewBookReadsTheBookDefaults) {
     EXPECT_EQ(s.BKStandFolder, "/shelf");
     EXPECT_EQ(ReadClip(file, 1), 1);
     const std::vector<std::string> order = {
-        "Config/BaseBGTexture", "Config/PageBGTexture", "Config/PageColor",  "Config/CoverColor",
-        "Mirvo/CurrentPage",    "Config/RowCount",      "Config/CharCount",  "Config/UseRuby",
-        "Config/UseImage",      "Config/UseComment",    "Config/UseTexture", "Config/FontName",
-        "Config/FontBold",      "Config/FontSpace",     "Config/IndexChar",  "Mirvo/ClipCount",
-        "Mirvo/Clip1"};
+        "Config/BaseBGTexture",  "Config/PageBGTexture", "Config/PageColor",
+        "Config/CoverColor",     "Mirvo/CurrentPage",    "Config/RowCount",
+        "Config/CharCount",      "Config/UseRuby",       "Config/UseImage",
+        "Config/UseComment",     "Config/UseTexture",    "Config/FontName",
+        "Config/FontBold",       "Config/FontSpace",     "Config/IndexChar",
+        "Config/UseAozoraNotes", "Mirvo/ClipCount",      "Mirvo/Clip1"};
     EXPECT_EQ(file.reads, order);
 }
 
@@ -96,7 +99,7 @@ TEST(BookState, PageNineWithoutBookmarks) {
               "[Mirvo]\nCurrentPage=9\nClipCount=0\n\n[Config]\nRowCount=10\nCharCount=13\n"
               "UseRuby=1\nUseImage=1\nFontName=@ＭＳ ゴシック\nFontBold=0\nFontSpace=10\n"
               "UseTexture=0\nBaseBGTexture=\nPageBGTexture=\nPageColor=clWhite\n"
-              "CoverColor=clWhite\nIndexChar=◎\n");
+              "CoverColor=clWhite\nIndexChar=◎\nUseAozoraNotes=0\n");
     Settings back;
     const BookPosition pos = ReadBookState(file, back);
     EXPECT_EQ(pos.CurrentPage, 9);
@@ -110,11 +113,11 @@ TEST(BookState, WriteOrder) {
     RecordingProfile file(shelf.PathOf("/b/x.txt"));
     SaveBookState(file, Settings{}, 3, std::vector<PageListRow>{Mark(2), Heading(3), Mark(4)});
     const std::vector<std::string> order = {
-        "Mirvo/CurrentPage", "Config/RowCount",      "Config/CharCount",     "Config/UseRuby",
-        "Config/UseImage",   "Config/FontName",      "Config/FontBold",      "Config/FontSpace",
-        "Config/UseTexture", "Config/BaseBGTexture", "Config/PageBGTexture", "Config/PageColor",
-        "Config/CoverColor", "Config/IndexChar",     "Mirvo/Clip1",          "Mirvo/Clip2",
-        "Mirvo/ClipCount"};
+        "Mirvo/CurrentPage", "Config/RowCount",      "Config/CharCount",      "Config/UseRuby",
+        "Config/UseImage",   "Config/FontName",      "Config/FontBold",       "Config/FontSpace",
+        "Config/UseTexture", "Config/BaseBGTexture", "Config/PageBGTexture",  "Config/PageColor",
+        "Config/CoverColor", "Config/IndexChar",     "Config/UseAozoraNotes", "Mirvo/Clip1",
+        "Mirvo/Clip2",       "Mirvo/ClipCount"};
     EXPECT_EQ(file.writes, order);
 }
 

@@ -64,7 +64,7 @@ TEST(GlobalSettings, FirstStartWithoutAnyFile) {
               "[Mirvo]\nLast=\n\n[Config]\nRowCount=10\nCharCount=25\nUseRuby=1\nUseImage=1\n"
               "FontName=@ＭＳ ゴシック\nFontBold=0\nFontSpace=0\nUsePageTexture=1\n"
               "ChangeSpeed=100\nAlias=1\nCoverColor=clWhite\nPageColor=clWhite\n"
-              "BKStandFolder=\n");
+              "BKStandFolder=\nUseAozoraNotes=0\n");
 }
 
 TEST(GlobalSettings, ReadOrderAtCreation) {
@@ -73,12 +73,22 @@ TEST(GlobalSettings, ReadOrderAtCreation) {
     Settings s;
     GlobalState st;
     ReadGlobalSettings(file, p.folders, {}, s, st);
-    const std::vector<std::string> expected = {
-        "Debug/Log",         "Config/RowCount",    "Config/CharCount",
-        "Config/UseRuby",    "Config/UseComment",  "Config/UseImage",
-        "Config/FontName",   "Config/FontBold",    "Config/UsePageTexture",
-        "Mirvo/Last",        "Config/ChangeSpeed", "Config/Alias",
-        "Config/CoverColor", "Config/PageColor",   "Config/BKStandFolder"};
+    const std::vector<std::string> expected = {"Debug/Log",
+                                               "Config/RowCount",
+                                               "Config/CharCount",
+                                               "Config/UseRuby",
+                                               "Config/UseComment",
+                                               "Config/UseImage",
+                                               "Config/FontName",
+                                               "Config/FontBold",
+                                               "Config/UsePageTexture",
+                                               "Mirvo/Last",
+                                               "Config/ChangeSpeed",
+                                               "Config/Alias",
+                                               "Config/CoverColor",
+                                               "Config/PageColor",
+                                               "Config/BKStandFolder",
+                                               "Config/UseAozoraNotes"};
     EXPECT_EQ(file.reads, expected);
 }
 

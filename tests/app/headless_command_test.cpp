@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -91,6 +92,35 @@ TEST(DumpRowsCommand, BadArgumentsAndMissingFiles) {
     int status = 0;
     EXPECT_FALSE(RunHeadless({"book.txt"}, status)) << "a path alone is for the reader";
     EXPECT_FALSE(RunHeadless({}, status));
+}
+
+TEST(DumpContentsCommand, EntriesAsTheReaderListsThemWithoutMarkup) {
+    TempDir dir;
+    WriteFileBytes(dir.File("b.txt"),
+                   Sjis("題\r\n◎第｜一《いち》章［＃注］\r\n本文\r\n<SKIP>\r\n"
+                        "［＃中見出し］序《じょ》の二［＃中見出し終わり］\r\n"
+                        "［＃５字下げ］三［＃「三」は小見出し］\r\n四［＃「三」は小見出し］\r\n"));
+    const Captured on =
+        RunMirvo({"--dump-contents", dir.File("b.txt"), "--rows", "2", "--aozora", "1"});
+    EXPECT_EQ(on.status, 0) << on.err;
+    EXPECT_EQ(on.out, "1\t◎第一章\n3\t序の二\n4\t三\n");
+    // Off: only the marked row, its markup removed as far as it is markup.
+    EXPECT_EQ(RunMirvo({"--dump-contents", dir.File("b.txt"), "--rows", "2"}).out, "1\t◎第一章\n");
+    EXPECT_EQ(RunMirvo({"--dump-contents", dir.File("b.txt"), "--ruby", "0", "--comment", "0"}).out,
+              "1\t◎第｜一《いち》章［＃注］\n");
+    EXPECT_EQ(RunMirvo({"--dump-contents", dir.File("b.txt"), "--aozora", "2"}).status, 2);
+}
+
+TEST(DumpContentsCommand, TheSampleNovelListsItsChapters) {
+    std::string kokoro;
+    for (const std::string& f : CorpusFiles()) {
+        if (f.ends_with("/kokoro.txt")) kokoro = f;
+    }
+    ASSERT_FALSE(kokoro.empty()) << "sample novel missing in " << MIRVO_CORPUS_DIR;
+    const Captured c = RunMirvo({"--dump-contents", kokoro, "--aozora", "1"});
+    EXPECT_EQ(c.status, 0) << c.err;
+    EXPECT_EQ(std::count(c.out.begin(), c.out.end(), '\n'), 113) << "3 大見出し, 110 中見出し";
+    EXPECT_EQ(c.out.substr(0, c.out.find('\n', c.out.find('\n') + 1)), "2\t上　先生と私\n3\t一");
 }
 
 // Width and height from a PNG's header.

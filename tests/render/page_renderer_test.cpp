@@ -59,10 +59,28 @@ class PageRendererTest : public ::testing::Test {
         rows.clear();
         for (const auto& r : utf8Rows) rows.push_back(Sjis(r));
         rows.emplace_back();
-        const PageSource src{rows, style, texture, docPath};
+        const PageSource src{rows, style, texture, docPath, &notes};
         painter.calls.clear();
         return renderer.RenderPage(buffer, W, H, page, right, src, lists, reporter);
     }
+
+    // Formats source lines (UTF-8) with layout annotations on and renders page 1.
+    bool RenderBook(const std::vector<std::string>& lines) {
+        rows.clear();
+        for (const auto& l : lines) rows.push_back(Sjis(l));
+        const FormatOptions o{style.Layout, style.UseRuby, style.UseComment, docPath, true};
+        SilentFormatterHost host;
+        EXPECT_TRUE(FormatDocument(rows, o, host, &notes));
+        const PageSource src{rows, style, texture, docPath, &notes};
+        painter.calls.clear();
+        return renderer.RenderPage(buffer, 300, 420, 1, true, src, lists, reporter);
+    }
+
+    struct SilentFormatterHost : FormatterHost {
+        void ReportError(const std::string&) override {}
+        void SetStatusText(const std::string&) override {}
+        void ClearLastDocument() override {}
+    };
 
     // The draw calls of body characters only.
     std::vector<DrawCall> Body() const {
@@ -92,6 +110,7 @@ class PageRendererTest : public ::testing::Test {
     std::string docPath = "/books/本.txt";
     PageTexts lists;
     RecordingReporter reporter;
+    LayoutNotes notes;  // empty: rows drawn as plain rows
 };
 
 TEST_F(PageRendererTest, WorkedExampleGeometryAndFontHeights) {
@@ -315,6 +334,48 @@ TEST_F(PageRendererTest, MarkupSwitchedOff) {
     EXPECT_TRUE(reporter.messages.empty());
 }
 
+TEST_F(PageRendererTest, LayoutAnnotationsIndentHideAndBoldenAsFormatted) {
+    ASSERT_TRUE(RenderBook({"［＃５字下げ］一［＃「一」は中見出し］", "本文［＃注］です",
+                            "序の漢字［＃「漢字」は大見出し］続き",
+                            "一［＃注二］二［＃「一二」は小見出し］"}));
+    struct Drawn {
+        const char* ch;
+        int column, cell;
+        PageFont font;
+    };
+    const Drawn expected[] = {
+        {"一", 1, 11, PageFont::Heading},  // five cells down, no marks beside it
+        {"本", 2, 1, PageFont::Body},     {"文", 2, 3, PageFont::Body},
+        {"①", 2, 5, PageFont::Body},      {"で", 2, 7, PageFont::Body},
+        {"す", 2, 9, PageFont::Body},     {"序", 3, 1, PageFont::Body},
+        {"の", 3, 3, PageFont::Body},     {"漢", 3, 5, PageFont::Heading},
+        {"字", 3, 7, PageFont::Heading},  {"続", 3, 9, PageFont::Body},
+        {"き", 3, 11, PageFont::Body},    {"一", 4, 1, PageFont::Heading},
+        {"②", 4, 3, PageFont::Body},  // a footnote amid a heading keeps its plain mark
+        {"二", 4, 5, PageFont::Heading},
+    };
+    ASSERT_EQ(painter.calls.size(), std::size(expected));
+    for (std::size_t k = 0; k < std::size(expected); ++k) {
+        const Drawn& e = expected[k];
+        const DrawCall& c = painter.calls[k];
+        EXPECT_EQ(c.ch, e.ch) << k;
+        EXPECT_EQ(c.x, static_cast<int>(15 + 0.9 * (300 - e.column * 27))) << e.ch;
+        EXPECT_EQ(c.y, Y(e.cell)) << e.ch;
+        EXPECT_EQ(c.font, e.font) << e.ch;
+    }
+    // Only the real footnotes are numbered and stored; the indent stands in the text list
+    // as blanks, so that byte positions there stay cell positions.
+    EXPECT_EQ(lists.FootnoteList, (std::vector<std::string>{Sjis("注"), Sjis("注二"), ""}));
+    EXPECT_EQ(lists.RightPageText[0], Sjis("　　　　　一"));
+    EXPECT_EQ(lists.RightPageText[1], Sjis("本文①です"));
+    EXPECT_EQ(lists.RightPageText[2], Sjis("序の漢字続き"));
+
+    // The same rows without what the formatter found draw every annotation as before.
+    notes = LayoutNotes();
+    ASSERT_TRUE(Render({"一［＃「一」は中見出し］"}));
+    EXPECT_EQ(lists.RightPageText[0], Sjis("一①"));
+}
+
 TEST_F(PageRendererTest, IllustrationRows) {
     test::TempDir dir;
     // A 2 x 2 24-bit BMP, all red.
@@ -450,8 +511,8 @@ TEST(PageRendererPixels, DashesJoinIntoOneRule) {
     }
 }
 
-// Every page of every sample novel, formatted at the default layout, draws without an
-// error and records exactly its rows.
+// Every page of every sample novel, formatted at the default layout with layout
+// annotations off and on, draws without an error and records exactly its rows.
 class SilentHost : public FormatterHost {
   public:
     void ReportError(const std::string& m) override { errors.push_back(m); }
@@ -467,24 +528,29 @@ TEST(PageRendererCorpus, EveryPageOfEveryNovel) {
     PageRenderer renderer;
     const Bitmap texture = Bitmap(100, 90, 0xCCEEFF);
     for (const auto& file : files) {
-        RowList rows;
-        ASSERT_TRUE(LoadLines(file, rows));
-        SilentHost host;
-        ASSERT_TRUE(FormatDocument(rows, FormatOptions{s.Layout, true, true, file}, host)) << file;
-        const int pages = PageCount(rows, s.Layout);
-        PageTexts lists;
-        Bitmap right, left;
-        for (int page = 1; page <= pages; page += 2) {
-            const PageSource src{rows, s, texture, file};
-            ASSERT_TRUE(renderer.RenderPage(right, 402, 564, page, true, src, lists, host))
-                << file << " " << page;
-            ASSERT_TRUE(renderer.RenderPage(left, 402, 564, page + 1, false, src, lists, host))
-                << file << " " << page;
-            ASSERT_EQ(lists.RightPageText.size(),
-                      std::min<std::size_t>(10, rows.size() - (page - 1) * 10) + 1);
+        for (const bool aozora : {false, true}) {
+            RowList rows;
+            ASSERT_TRUE(LoadLines(file, rows));
+            SilentHost host;
+            LayoutNotes notes;
+            ASSERT_TRUE(FormatDocument(rows, FormatOptions{s.Layout, true, true, file, aozora},
+                                       host, &notes))
+                << file;
+            const int pages = PageCount(rows, s.Layout);
+            PageTexts lists;
+            Bitmap right, left;
+            for (int page = 1; page <= pages; page += 2) {
+                const PageSource src{rows, s, texture, file, &notes};
+                ASSERT_TRUE(renderer.RenderPage(right, 402, 564, page, true, src, lists, host))
+                    << file << " " << page;
+                ASSERT_TRUE(renderer.RenderPage(left, 402, 564, page + 1, false, src, lists, host))
+                    << file << " " << page;
+                ASSERT_EQ(lists.RightPageText.size(),
+                          std::min<std::size_t>(10, rows.size() - (page - 1) * 10) + 1);
+            }
+            EXPECT_TRUE(host.errors.empty())
+                << file << ": " << (host.errors.empty() ? "" : host.errors[0]);
         }
-        EXPECT_TRUE(host.errors.empty())
-            << file << ": " << (host.errors.empty() ? "" : host.errors[0]);
     }
 }
 

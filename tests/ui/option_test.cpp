@@ -2,6 +2,7 @@
 // from the menu or the tool bar, its controls changed, its colour, file and folder
 // choosers answered, OK or Cancel pressed.
 #include <QAction>
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QFileDialog>
@@ -14,6 +15,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
 #include <functional>
@@ -263,6 +265,57 @@ class OptionDialogTest : public QObject {
             Ok(d);
         });
         QCOMPARE(r.S().BKStandFolder, std::string());
+    }
+
+    // 青空文庫の注記を使う: off for a book until ticked, laid out at re-display (F5), then
+    // kept by the book and the global file.
+    void aozoraNotesTakeEffectAtReDisplayAndStayWithTheBook() {
+        TempDir dir;
+        const std::string book = dir.File("kokoro.txt");
+        WriteFileBytes(book, test::ReadFileBytes(std::string(MIRVO_CORPUS_DIR) + "/kokoro.txt"));
+        MakeFolders(dir.File("MirvoKs"));
+        WriteFileBytes(dir.File("MirvoKs/kokoro.INI"),
+                       "[Mirvo]\r\nCurrentPage=1\r\n[Config]\r\nUseTexture=0\r\n");
+        ProgramFolders f;
+        f.ExecutableFolder = f.SettingsFolder = dir.Path();
+        f.ShippedFolders = {dir.Path()};
+        ReaderWindows windows;
+        StartReader(windows, f, {book}, false);
+        TfrmMirvoMainForm* w = windows.main.get();
+        QCOMPARE(w->stgPageList->rowCount(), 1);  // no row of the novel begins with ◎
+        const std::string title = Sjis("上　先生と私");
+        auto titleRow = [&] {
+            const auto& left = w->Core().Texts().LeftPageText;
+            for (const std::string& row : left)
+                if (row.find(title) != std::string::npos) return row;
+            return std::string();
+        };
+        QCOMPARE(titleRow(), Sjis("上　先生と私④"));  // the annotations as footnotes
+
+        OnNextModal<TdlgOption>([](TdlgOption* d) {
+            QCOMPARE(d->ckbAozoraNotes->text(), QString("青空文庫の注記を使う(*)"));
+            QVERIFY(!d->ckbAozoraNotes->isChecked());
+            QTest::mouseClick(d->ckbAozoraNotes, Qt::LeftButton);
+            Ok(d);
+        });
+        w->msiConfig->trigger();
+        QVERIFY(w->Core().GetSettings().UseAozoraNotes);
+        QCOMPARE(w->stgPageList->rowCount(), 1);  // the pages stay as formatted until F5
+        QCOMPARE(titleRow(), Sjis("上　先生と私④"));
+
+        w->mmiReView->trigger();
+        QCOMPARE(w->stgPageList->rowCount(), 114);  // 3 大見出し, 110 中見出し, the empty row
+        QCOMPARE(w->stgPageList->item(0, 1)->text(), QString("上　先生と私"));
+        QCOMPARE(w->stgPageList->item(0, 2)->text(), QString("2"));
+        QCOMPARE(w->stgPageList->item(1, 1)->text(), QString("一"));
+        QCOMPARE(titleRow(), Sjis("　　上　先生と私"));  // two cells down, no marks
+
+        w->close();
+        QCOMPARE(
+            ProfileFile(dir.File("MirvoKs/kokoro.INI")).ReadBool("Config", "UseAozoraNotes", false),
+            true);
+        QCOMPARE(ProfileFile(dir.File("Mirvo.INI")).ReadBool("Config", "UseAozoraNotes", false),
+                 true);
     }
 
     void picturesAreLoadedFromBitmapFilesAndABrokenOneIsReported() {

@@ -56,13 +56,13 @@ void StderrHost::ReportError(const std::string& message) {
 }
 
 bool LoadAndFormat(const std::string& file, const FormatOptions& options, RowList& rows,
-                   StderrHost& host) {
+                   StderrHost& host, LayoutNotes* notes) {
     std::string error;
     if (!LoadLines(file, rows, &error)) {
         std::fprintf(stderr, "mirvo: %s\n", error.c_str());
         return false;
     }
-    return FormatDocument(rows, options, host);
+    return FormatDocument(rows, options, host, notes);
 }
 
 bool ParseInt(const std::string& s, int& out) {

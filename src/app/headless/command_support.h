@@ -22,10 +22,10 @@ class StderrHost : public FormatterHost {
     bool failed = false;
 };
 
-// Loads `file` and formats it into `rows`; a file that cannot be read or formatted is
-// reported on standard error and gives false.
+// Loads `file` and formats it into `rows` (and `notes`, FormatDocument); a file that cannot be read
+// or formatted is reported on standard error and gives false.
 bool LoadAndFormat(const std::string& file, const FormatOptions& options, RowList& rows,
-                   StderrHost& host);
+                   StderrHost& host, LayoutNotes* notes = nullptr);
 
 // A whole decimal number within +-1000000; false for anything else.
 bool ParseInt(const std::string& s, int& out);

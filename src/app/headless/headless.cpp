@@ -26,6 +26,9 @@ int VersionCommand(const std::vector<std::string>& args);
 const Command kCommands[] = {
     {"--dump-rows", DumpRowsCommand, "--dump-rows FILE", OptionScope::Formatting,
      "    Format FILE and write each row (CP932 bytes) followed by LF."},
+    {"--dump-contents", DumpContentsCommand, "--dump-contents FILE", OptionScope::Formatting,
+     "    Format FILE and write its contents as the reader lists them (a book's own heading\n"
+     "    mark, no bookmarks): per entry the page, a TAB and the text without markup, in UTF-8."},
     {"--render", RenderCommand, "--render FILE --page N --out OUT.png [--area WxH]",
      OptionScope::Drawing,
      "    Draw the spread of pages N and N+1 (the front cover for -1, the back cover for\n"

@@ -13,7 +13,8 @@ namespace mirvo {
 bool RunHeadless(const std::vector<std::string>& args, int& exitCode);
 
 // The commands.
-int DumpRowsCommand(const std::vector<std::string>& args);  // --dump-rows FILE [...]
-int RenderCommand(const std::vector<std::string>& args);    // --render FILE --page N --out PNG
+int DumpRowsCommand(const std::vector<std::string>& args);      // --dump-rows FILE [...]
+int RenderCommand(const std::vector<std::string>& args);        // --render FILE --page N --out PNG
+int DumpContentsCommand(const std::vector<std::string>& args);  // --dump-contents FILE [...]
 
 }  // namespace mirvo

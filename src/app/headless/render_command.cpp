@@ -48,7 +48,8 @@ int RenderCommand(const std::vector<std::string>& args) {
 
     RowList rows;
     StderrHost host;
-    if (!LoadAndFormat(file, FormatOptionsOf(s, file), rows, host)) return 1;
+    LayoutNotes notes;
+    if (!LoadAndFormat(file, FormatOptionsOf(s, file), rows, host, &notes)) return 1;
 
     const Bitmap pageTexture = BuiltInPageTexture();
     SpreadView view;
@@ -58,7 +59,7 @@ int RenderCommand(const std::vector<std::string>& args) {
     try {
         const SpreadStyle style = SpreadStyleOf(s);
         const SpreadRequest request{
-            rows, style, pageNumber, areaW, areaH, kSpreadHeightRatio, pageTexture, file};
+            rows, style, pageNumber, areaW, areaH, kSpreadHeightRatio, pageTexture, file, &notes};
         outcome = view.Render(request, left, right, lists, host);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "mirvo: %s\n", e.what());

@@ -1,0 +1,209 @@
+#include "format/markup.h"
+
+#include <algorithm>
+
+#include "format/cp932.h"
+
+namespace mirvo {
+namespace {
+
+// The words of the layout annotations, in CP932.
+struct LayoutWords {
+    std::string indent = Utf8ToCp932("字下げ");
+    std::string blockFrom = Utf8ToCp932("ここから");
+    std::string blockEnd = Utf8ToCp932("ここで字下げ終わり");
+    std::string headings[3] = {Utf8ToCp932("大見出し"), Utf8ToCp932("中見出し"),
+                               Utf8ToCp932("小見出し")};
+    std::string headingEnd = Utf8ToCp932("終わり");
+    std::string of = Utf8ToCp932("」は");  // 「X」は…見出し
+    std::string pageBreaks[3] = {Utf8ToCp932("改ページ"), Utf8ToCp932("改丁"),
+                                 Utf8ToCp932("改見開き")};
+};
+const LayoutWords& Words() {
+    static const LayoutWords w;
+    return w;
+}
+
+// True when `text` ends with `suffix` and the suffix begins on a character boundary.
+bool EndsWithChars(std::string_view text, std::string_view suffix) {
+    if (suffix.size() > text.size()) return false;
+    const std::size_t at = text.size() - suffix.size();
+    std::size_t i = 0;
+    while (i < at) i += CharLengthAt(text, i);
+    return i == at && text.substr(at) == suffix;
+}
+
+// Reads the digits (ASCII or full-width, mixed as they come) at the start of `text` into
+// `value` and removes them; false when there are none.
+bool TakeDigits(std::string_view& text, int& value) {
+    value = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char b = static_cast<unsigned char>(text[i]);
+        int digit = -1;
+        std::size_t len = 1;
+        if (b >= '0' && b <= '9') {
+            digit = b - '0';
+        } else if (b == 0x82 && i + 1 < text.size()) {
+            const unsigned char t = static_cast<unsigned char>(text[i + 1]);
+            if (t >= 0x4F && t <= 0x58) digit = t - 0x4F;  // ０ to ９
+            len = 2;
+        }
+        if (digit < 0) break;
+        value = value > kMaxNoteCells / 10 ? kMaxNoteCells
+                                           : std::min(kMaxNoteCells, value * 10 + digit);
+        i += len;
+    }
+    if (i == 0) return false;
+    text.remove_prefix(i);
+    return true;
+}
+
+}  // namespace
+
+const MarkupChars& Markup() {
+    static const MarkupChars m{Utf8ToCp932("｜"),   Utf8ToCp932("《"), Utf8ToCp932("》"),
+                               Utf8ToCp932("［"),   Utf8ToCp932("＃"), Utf8ToCp932("］"),
+                               Utf8ToCp932("傍点"), Utf8ToCp932("「"), Utf8ToCp932("」")};
+    return m;
+}
+
+int FindChars(std::string_view text, std::string_view what) {
+    if (what.empty()) return 0;
+    for (std::size_t i = 0; i + what.size() <= text.size(); i += CharLengthAt(text, i)) {
+        if (text[i] == what[0] && text.substr(i, what.size()) == what) {
+            return static_cast<int>(i) + 1;
+        }
+    }
+    return 0;
+}
+
+Note ClassifyNote(std::string_view text, bool layout) {
+    Note note;
+    if (ContainsChars(text, Markup().emphasis)) {
+        note.kind = NoteKind::Emphasis;
+        return note;
+    }
+    if (!layout) return note;
+    const LayoutWords& w = Words();
+    for (const std::string& word : w.pageBreaks) {
+        if (text == word) note.kind = NoteKind::PageBreak;
+    }
+    if (text == w.blockEnd) note.kind = NoteKind::BlockIndentEnd;
+    if (note.kind != NoteKind::Footnote) return note;
+
+    std::string_view rest = text;
+    const bool block = rest.starts_with(w.blockFrom);
+    if (block) rest.remove_prefix(w.blockFrom.size());
+    int cells = 0;
+    if (TakeDigits(rest, cells) && rest == w.indent) {
+        note.kind = block ? NoteKind::BlockIndent : NoteKind::Indent;
+        note.cells = cells;
+        return note;
+    }
+
+    const MarkupChars& m = Markup();
+    for (int level = 1; level <= 3; ++level) {
+        const std::string& word = w.headings[level - 1];
+        note.level = level;
+        if (text == word) {
+            note.kind = NoteKind::HeadingStart;
+            return note;
+        }
+        if (text.size() == word.size() + w.headingEnd.size() && text.starts_with(word) &&
+            text.ends_with(w.headingEnd)) {
+            note.kind = NoteKind::HeadingEnd;
+            return note;
+        }
+        const std::string tail = w.of + word;
+        if (text.starts_with(m.quoteOpen) && text.size() > m.quoteOpen.size() + tail.size() &&
+            EndsWithChars(text, tail)) {
+            note.kind = NoteKind::Heading;
+            note.target = std::string(
+                text.substr(m.quoteOpen.size(), text.size() - m.quoteOpen.size() - tail.size()));
+            return note;
+        }
+    }
+    note.level = 0;
+    return note;
+}
+
+std::size_t AnnotationEnd(std::string_view line, std::size_t at, std::string_view* text) {
+    const MarkupChars& m = Markup();
+    const std::size_t open = m.noteOpen.size() + m.noteSharp.size();
+    if (line.substr(at, m.noteOpen.size()) != m.noteOpen ||
+        line.substr(at + m.noteOpen.size(), m.noteSharp.size()) != m.noteSharp) {
+        return 0;
+    }
+    for (std::size_t i = at + open; i < line.size(); i += CharLengthAt(line, i)) {
+        if (line.substr(i, m.noteClose.size()) == m.noteClose) {
+            if (text) *text = line.substr(at + open, i - at - open);
+            return i + m.noteClose.size();
+        }
+    }
+    return 0;
+}
+
+namespace {
+
+// Calls `visible`(byte index) for every character of `text` that reads as text, in order.
+template <typename Visible>
+void ForEachReadChar(std::string_view text, bool ruby, bool notes, Visible visible) {
+    const MarkupChars& m = Markup();
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t len = CharLengthAt(text, i);
+        const std::string_view ch = text.substr(i, len);
+        if (ruby && ch == m.bar) {
+            i += len;
+            continue;
+        }
+        if (ruby && ch == m.rubyOpen) {
+            const int close = FindChars(text.substr(i + len), m.rubyClose);
+            if (close != 0) {
+                i += len + static_cast<std::size_t>(close - 1) + m.rubyClose.size();
+                continue;
+            }
+        }
+        if (notes) {
+            const std::size_t end = AnnotationEnd(text, i, nullptr);
+            if (end != 0) {
+                i = end;
+                continue;
+            }
+        }
+        visible(i, len);
+        i += len;
+    }
+}
+
+}  // namespace
+
+std::string StripMarkup(std::string_view text, bool ruby, bool notes) {
+    std::string out;
+    ForEachReadChar(text, ruby, notes,
+                    [&](std::size_t i, std::size_t len) { out += text.substr(i, len); });
+    return out;
+}
+
+std::size_t FindReadingBefore(std::string_view line, std::size_t at, std::string_view x,
+                              bool ruby) {
+    if (x.empty()) return std::string_view::npos;
+    const std::string_view before = line.substr(0, at);
+    std::string read;
+    std::vector<std::pair<std::size_t, std::size_t>> starts;  // (in `read`, in `line`)
+    ForEachReadChar(before, ruby, true, [&](std::size_t i, std::size_t len) {
+        starts.emplace_back(read.size(), i);
+        read += before.substr(i, len);
+    });
+    if (read.size() < x.size() || read.compare(read.size() - x.size(), x.size(), x) != 0) {
+        return std::string_view::npos;
+    }
+    const std::size_t from = read.size() - x.size();
+    for (const auto& [inRead, inLine] : starts) {
+        if (inRead == from) return inLine;
+    }
+    return std::string_view::npos;
+}
+
+}  // namespace mirvo
