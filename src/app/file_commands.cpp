@@ -36,7 +36,7 @@ std::string CreateBookQuestion(const std::string& title, const std::string& shel
 void msiOpenClick(Reader& reader, FileCommandsHost& host) {
     // A state that cannot be saved is told, and the reader may still open another book.
     try {
-        reader.SaveBookState();
+        reader.SaveShownBook();
     } catch (const ProfileWriteError& e) {
         host.ReportException(e.what());
     }

@@ -30,6 +30,38 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
     return out;
 }
 
+std::string AbsolutePath(std::string_view path, std::string_view currentFolder) {
+    if (path.empty()) return {};
+    const std::string whole =
+        path.front() == '/' ? std::string(path) : JoinPath(currentFolder, path);
+    std::vector<std::string_view> steps;
+    std::string_view rest(whole);
+    while (!rest.empty()) {
+        const std::size_t slash = rest.find('/');
+        const std::string_view step = rest.substr(0, slash);
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+        if (step.empty() || step == ".") continue;
+        if (step == "..") {
+            if (!steps.empty()) steps.pop_back();
+            continue;
+        }
+        steps.push_back(step);
+    }
+    std::string out;
+    for (const std::string_view step : steps) out.append("/").append(step);
+    return out.empty() ? "/" : out;
+}
+
+std::string AbsolutePath(std::string_view path) {
+    std::string current(4096, '\0');
+    while (::getcwd(current.data(), current.size()) == nullptr) {
+        if (errno != ERANGE) return std::string(path);
+        current.resize(current.size() * 2);
+    }
+    current.resize(std::char_traits<char>::length(current.c_str()));
+    return AbsolutePath(path, current);
+}
+
 bool FileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);

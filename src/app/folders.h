@@ -23,6 +23,12 @@ std::string FolderOf(std::string_view path);
 std::string BaseName(std::string_view path);
 // `folder` + "/" + `name`, without doubling the "/" of the root.
 std::string JoinPath(std::string_view folder, std::string_view name);
+// `path` made absolute against `currentFolder` (a relative path) with "." and ".."
+// steps and doubled "/" taken out, byte for byte: names that are not UTF-8 stay as they
+// are. An empty path stays empty.
+std::string AbsolutePath(std::string_view path, std::string_view currentFolder);
+// The same against the process's current folder.
+std::string AbsolutePath(std::string_view path);
 // True when something that is not a folder exists at `path` (following links).
 bool FileExists(const std::string& path);
 

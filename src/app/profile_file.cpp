@@ -13,6 +13,7 @@
 #include "app/folders.h"
 #include "format/ascii.h"
 #include "format/cp932.h"
+#include "format/regular_file.h"
 
 namespace mirvo {
 
@@ -37,33 +38,19 @@ bool IsQuote(char c) {
 // The bytes of the regular file at `path`, or nothing when there is none, it cannot be
 // read or it is too large. A FIFO or device in its place is never opened for reading.
 std::optional<std::string> LoadFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return std::nullopt;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<std::uint64_t>(st.st_size) > ProfileFile::kMaxFileBytes) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        bytes.append(buf, static_cast<std::size_t>(n));
-        if (bytes.size() > ProfileFile::kMaxFileBytes) {
-            ::close(fd);
-            return std::nullopt;
-        }
-    }
-    ::close(fd);
-    return bytes;
+    FileReadResult file = ReadRegularFile(path, ProfileFile::kMaxFileBytes);
+    if (file.status != FileReadStatus::Ok) return std::nullopt;
+    return std::move(file.bytes);
+}
+
+// The escape of a byte that is not UTF-8: U+FDD0 and two hexadecimal digits.
+constexpr std::string_view kByteEscape = "\xEF\xB7\x90";
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
 }
 
 // The file's text as UTF-8, without a leading byte-order mark.
@@ -244,6 +231,59 @@ bool ReplaceFile(const std::string& target, std::string_view bytes, const struct
 
 ProfileWriteError::ProfileWriteError(const std::string& path)
     : std::runtime_error(path + " に書き込めません"), path_(path) {}
+ProfileWriteError::ProfileWriteError(const std::string& path, const std::string& message)
+    : std::runtime_error(message), path_(path) {}
+
+ProfileTooLargeError::ProfileTooLargeError(const std::string& path)
+    : ProfileWriteError(path, "ファイル:" + path + "は大きすぎるため（" +
+                                  std::to_string(ProfileFile::kMaxFileBytes >> 20) +
+                                  " MiB を超えています）、読み込まず、書き換えもしません。") {}
+
+std::string EncodeProfileString(std::string_view bytes) {
+    if (IsValidUtf8(bytes) && bytes.find(kByteEscape) == std::string_view::npos)
+        return std::string(bytes);
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const std::size_t n = Utf8LengthAt(bytes, i);
+        // The escape's own character is escaped too, so that decoding is exact.
+        if (n > 0 && bytes.substr(i, n) != kByteEscape) {
+            out.append(bytes.substr(i, n));
+            i += n;
+            continue;
+        }
+        for (std::size_t k = 0; k < std::max<std::size_t>(n, 1); ++k, ++i) {
+            const auto b = static_cast<unsigned char>(bytes[i]);
+            out.append(kByteEscape);
+            out += kHex[b >> 4];
+            out += kHex[b & 0x0F];
+        }
+    }
+    return out;
+}
+
+std::string DecodeProfileString(std::string_view stored) {
+    std::string out;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t at = stored.find(kByteEscape, from);
+        if (at == std::string_view::npos) break;
+        const std::size_t digits = at + kByteEscape.size();
+        const int hi = digits < stored.size() ? HexDigit(stored[digits]) : -1;
+        const int lo = digits + 1 < stored.size() ? HexDigit(stored[digits + 1]) : -1;
+        if (hi < 0 || lo < 0) {
+            out.append(stored.substr(from, digits - from));
+            from = digits;
+            continue;
+        }
+        out.append(stored.substr(from, at - from));
+        out += static_cast<char>(hi * 16 + lo);
+        from = digits + 2;
+    }
+    out.append(stored.substr(from));
+    return out;
+}
 
 std::optional<std::string> ProfileFile::ReadValue(std::string_view section,
                                                   std::string_view key) const {
@@ -264,6 +304,8 @@ void ProfileFile::WriteValue(std::string_view section, std::string_view key,
     if (!exists && errno != ENOENT) throw ProfileWriteError(path_);
     if (exists && (!S_ISREG(st.st_mode) || ::access(target.c_str(), W_OK) != 0))
         throw ProfileWriteError(path_);
+    if (exists && static_cast<std::uint64_t>(st.st_size) > kMaxFileBytes)
+        throw ProfileTooLargeError(path_);
 
     std::string text;
     bool hadBom = false;
@@ -386,6 +428,7 @@ std::string ProfileFile::ReadString(std::string_view section, std::string_view k
                                     std::string_view defaultValue) const {
     std::optional<std::string> value = ReadValue(section, key);
     if (!value) return std::string(defaultValue);
+    if (value->find(kByteEscape) != std::string::npos) value = DecodeProfileString(*value);
     if (value->size() > kMaxStringBytes) {
         std::size_t cut = kMaxStringBytes;
         while (cut > 0 && (static_cast<unsigned char>((*value)[cut]) & 0xC0) == 0x80) --cut;
@@ -404,7 +447,13 @@ void ProfileFile::WriteBool(std::string_view section, std::string_view key, bool
 
 void ProfileFile::WriteString(std::string_view section, std::string_view key,
                               std::string_view value) {
-    WriteValue(section, key, value);
+    WriteValue(section, key, EncodeProfileString(value));
+}
+
+bool ProfileFile::TooLarge() const {
+    struct stat st {};
+    return ::stat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           static_cast<std::uint64_t>(st.st_size) > kMaxFileBytes;
 }
 
 bool ProfileFile::SectionExists(std::string_view section) const {

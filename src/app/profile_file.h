@@ -9,6 +9,12 @@
 // is the text after the first "=", without the spaces around it and without one pair of
 // enclosing quotes. Files are written as UTF-8; a file whose bytes are not valid UTF-8
 // (written on Windows) is read as CP932 and becomes UTF-8 at its first write.
+//
+// Strings are bytes: a string that is not UTF-8 (a file name from a Windows archive) is
+// stored with each of its other bytes written as the escape U+FDD0 and two hexadecimal
+// digits, so that the file stays UTF-8 and the string reads back to the same bytes.
+// U+FDD0 is a noncharacter, set aside for a program's own use: no text needs it, so every
+// string that is UTF-8 is stored as it is, and files written before read the same.
 #pragma once
 
 #include <sys/stat.h>
@@ -28,15 +34,25 @@ class ProfileWriteError : public std::runtime_error {
     explicit ProfileWriteError(const std::string& path);
     const std::string& Path() const { return path_; }
 
+  protected:
+    ProfileWriteError(const std::string& path, const std::string& message);
+
   private:
     std::string path_;
+};
+
+// A file over ProfileFile::kMaxFileBytes: it is neither read (every key gives its default)
+// nor written, so that nothing in it is lost. The text says so, naming the file.
+class ProfileTooLargeError : public ProfileWriteError {
+  public:
+    explicit ProfileTooLargeError(const std::string& path);
 };
 
 class ProfileFile {
   public:
     // Longest string a read returns, in bytes (cut at a character boundary).
     static constexpr std::size_t kMaxStringBytes = 1023;
-    // Larger files are read as empty and refused for writing.
+    // Larger files are read as empty and refused for writing (ProfileTooLargeError).
     static constexpr std::size_t kMaxFileBytes = 64u << 20;
 
     explicit ProfileFile(std::string path) : path_(std::move(path)) {}
@@ -68,6 +84,8 @@ class ProfileFile {
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
 
     bool SectionExists(std::string_view section) const;
+    // True when the file is larger than kMaxFileBytes (and so left alone).
+    bool TooLarge() const;
 
     // Every key of `section` (of all its occurrences, in file order) with its value, read
     // in one pass: for callers that need many keys of one section at once. Keys keep
@@ -77,6 +95,11 @@ class ProfileFile {
   private:
     std::string path_;
 };
+
+// A string as stored in a profile file, and back (see the escape above). Decoding leaves an
+// escape that is not followed by two hexadecimal digits as it is.
+std::string EncodeProfileString(std::string_view bytes);
+std::string DecodeProfileString(std::string_view stored);
 
 // Integer text as profile files read it; nothing for a malformed value.
 std::optional<int> ParseProfileInteger(std::string_view text);

@@ -23,7 +23,7 @@ class Reader::FormatterAdapter : public FormatterHost {
         try {
             mirvo::ClearLastDocument(r_.settingsFile_);
         } catch (const ProfileWriteError& e) {
-            r_.host_.ReportException(e.what());
+            r_.ReportWriteError(e);
         }
     }
 
@@ -46,6 +46,11 @@ void Reader::FormCreate(const std::vector<std::string>& arguments) {
     logError_ = ReadGlobalSettings(settingsFile_, folders_, arguments, settings_, globalState_);
     formatted_ = settings_;
     documentPath_ = globalState_.DocumentPath;
+    shownBook_ = documentPath_;
+    lastGood_.clear();
+    failedPath_.reset();
+    // Said once now: every setting is at its default and nothing will be written there.
+    if (settingsFile_.TooLarge()) ReportWriteError(ProfileTooLargeError(settingsFile_.Path()));
     // The window's own start-up steps: the view page, an empty page list, paging and
     // bookmark insertion enabled, bookmark deletion disabled.
     SetViewPage(NotebookPage::View);
@@ -57,15 +62,22 @@ void Reader::FormClose() {
     // Each file is written on its own: a refused global file must not cost the book its
     // reading position, and neither may keep the window from closing.
     try {
-        WriteGlobalSettings(settingsFile_, settings_, documentPath_);
+        WriteGlobalSettings(settingsFile_, settings_,
+                            failedPath_ == documentPath_ ? lastGood_ : documentPath_);
     } catch (const ProfileWriteError& e) {
-        host_.ReportException(e.what());
+        ReportWriteError(e);
     }
     try {
-        SaveBookState();
+        SaveShownBook();
     } catch (const ProfileWriteError& e) {
-        host_.ReportException(e.what());
+        ReportWriteError(e);
     }
+}
+
+void Reader::ReportWriteError(const ProfileWriteError& e) {
+    if (dynamic_cast<const ProfileTooLargeError*>(&e) && !reportedTooLarge_.insert(e.Path()).second)
+        return;
+    host_.ReportException(e.what());
 }
 
 void Reader::FormDestroy() {
@@ -78,6 +90,12 @@ void Reader::FormDestroy() {
 
 void Reader::SaveBookState() {
     ProfileFile file(BookStatePath(folders_.SettingsFolder, documentPath_));
+    mirvo::SaveBookState(file, settings_, currentPage_, contents_);
+}
+
+void Reader::SaveShownBook() {
+    if (!shownBook_) return;
+    ProfileFile file(BookStatePath(folders_.SettingsFolder, *shownBook_));
     mirvo::SaveBookState(file, settings_, currentPage_, contents_);
 }
 
@@ -140,8 +158,21 @@ void Reader::OpenDocument() {
                           "上記ファイルの存在を確認してみてください。");
         return;
     }
+    // A file that cannot be loaded (unreadable, not a regular file, too large) is reported
+    // like a missing one: nothing changes, the book on show stays usable. The book's own
+    // file is read first for the encoding it asks for, into a copy that is taken only when
+    // the book has loaded.
     const ProfileFile bookState(BookStatePath(folders_.SettingsFolder, documentPath_));
-    const BookPosition position = ReadBookState(bookState, settings_);
+    Settings withBook = settings_;
+    const BookPosition position = ReadBookState(bookState, withBook);
+    std::string loadError;
+    RowList lines;
+    if (!LoadDocumentLines(lines, loadError, EncodingOf(withBook))) {
+        host_.ReportError(loadError);
+        return;
+    }
+    settings_ = std::move(withBook);
+    if (bookState.TooLarge()) ReportWriteError(ProfileTooLargeError(bookState.Path()));
     currentPage_ = position.CurrentPage;
 
     if (!settings_.BaseBGTexture.empty()) {
@@ -150,20 +181,16 @@ void Reader::OpenDocument() {
     }
     if (!settings_.PageBGTexture.empty()) LoadTexture(settings_.PageBGTexture, imgPageTexture_);
 
-    std::string loadError;
-    RowList lines;
-    if (!LoadDocumentLines(lines, loadError)) {
-        host_.ReportError(loadError);
-        return;
-    }
     FormatLines(std::move(lines));
     if (formatFailed_) {
         // No pages to label them with: the grid holds this book's stored bookmarks as they
         // are, so that the next save keeps them and puts no other book's into its file.
+        // The reader holds no book now: nothing is saved until one opens.
         contents_.clear();
         for (const int page : ReadClips(bookState, position.ClipCount))
             contents_.push_back({kBookmarkMark, "", std::to_string(page)});
         host_.ContentsChanged();
+        shownBook_.reset();
         return;
     }
 
@@ -186,9 +213,9 @@ void Reader::OpenDocument() {
     host_.ViewStateChanged();
 }
 
-bool Reader::LoadDocumentLines(RowList& lines, std::string& error) {
+bool Reader::LoadDocumentLines(RowList& lines, std::string& error, TextEncoding encoding) {
     TextReport report;
-    if (!LoadLines(documentPath_, lines, &error, EncodingOf(settings_), &report)) return false;
+    if (!LoadLines(documentPath_, lines, &error, encoding, &report)) return false;
     const std::string name = EncodingName(report.encoding);
     encodingNote_ = "（" + name + "）";
     host_.SetStatusText("文字コード:" + name);
@@ -207,6 +234,15 @@ void Reader::FormatLines(RowList lines) {
     FormatterAdapter formatterHost(*this);
     formatFailed_ = !FormatDocument(rows_, FormatOptionsOf(formatted_, documentPath_),
                                     formatterHost, &layoutNotes_);
+    // A book whose formatting failed is not reopened at the next start.
+    if (formatFailed_) {
+        failedPath_ = documentPath_;
+        if (lastGood_ == documentPath_) lastGood_.clear();
+    } else {
+        failedPath_.reset();
+        shownBook_ = documentPath_;
+        lastGood_ = documentPath_;
+    }
 }
 
 SpreadOutcome Reader::RenderDisplay(int page) {
@@ -326,7 +362,12 @@ void Reader::StoreTextures(const Bitmap& baseTexture, const Bitmap& pageTexture)
 
 void Reader::ReceiveHandOff(const std::string& path) {
     if (path.empty()) return;
-    SaveBookState();
+    // A save the file system refuses must not cost the reader the book they asked for.
+    try {
+        SaveShownBook();
+    } catch (const ProfileWriteError& e) {
+        ReportWriteError(e);
+    }
     documentPath_ = path;
     OpenDocument();
 }

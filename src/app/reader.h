@@ -4,6 +4,8 @@
 // can do the core asks of its ReaderHost.
 #pragma once
 
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,7 +47,10 @@ class Reader {
     // argument, else the last document, else the read-me book), empties the page list.
     void FormCreate(const std::vector<std::string>& arguments);
     // Closing: writes the global settings and the book's state. A refused write is reported
-    // (general error report) and the closing goes on.
+    // (general error report) and the closing goes on. A book whose formatting failed is
+    // not stored as the last document (the last book that opened and has not failed since
+    // is, or none), and no state is written for a book that failed to open (see
+    // SaveShownBook).
     void FormClose();
     void FormDestroy();
     // The picture area got `width` x `height` pixels: re-tiles the background and lays out
@@ -69,11 +74,18 @@ class Reader {
     void scbStatusScroll(int position);
     void msiViewClick();
     void msiContentsClick();
-    // A path handed over by a later start: the book on show is saved first.
+    // A path handed over by a later start: the book on show is saved first (a refused
+    // write is reported and the new book still opens).
     void ReceiveHandOff(const std::string& path);
     // A file dropped on the window (after the reader confirmed it).
     void OpenDroppedFile(const std::string& path);
     void SaveBookState();
+    // Saves the state the reader holds under the book it belongs to: DocumentPath, except
+    // after an opening that stopped early. A missing file leaves the book before it on show
+    // and usable, so that book is saved; after a formatting failure the reader holds no
+    // book (the page and bookmarks are not the failed book's), so nothing is saved.
+    // Throws ProfileWriteError.
+    void SaveShownBook();
     void ResetContents();
     // The settings command: key preview off (until the view page is selected again), the
     // settings dialog, and after OK the page fonts and a resize, which redraws the spread
@@ -154,7 +166,7 @@ class Reader {
     // used, and goes on naming it beside the progress until the book is open; characters
     // that had to be replaced are reported once, and the book opens all the same. False
     // (with `error`) when the file cannot be read.
-    bool LoadDocumentLines(RowList& lines, std::string& error);
+    bool LoadDocumentLines(RowList& lines, std::string& error, TextEncoding encoding);
     // A progress text while the book opens, with the encoding it was read in.
     std::string Progress(const std::string& text) const;
     // Takes the loaded lines as RowList and formats them with the settings in force
@@ -171,6 +183,9 @@ class Reader {
     void SetViewPage(NotebookPage page);
     void LoadTexture(const std::string& path, Bitmap& texture);
     void TileBase();
+    // The general error report for a refused write; a file too large to be touched is
+    // reported once only, not at every save.
+    void ReportWriteError(const ProfileWriteError& e);
 
     ReaderHost& host_;
     ProgramFolders folders_;
@@ -192,6 +207,13 @@ class Reader {
     int shownPage_ = FrontCoverPage;
     bool formatFailed_ = false;
     bool destroying_ = false;
+    // The book whose page, bookmarks and settings the reader holds (nothing after a
+    // formatting failure), the last book that opened and has not failed formatting since,
+    // and the book whose last formatting failed.
+    std::optional<std::string> shownBook_;
+    std::string lastGood_;
+    std::optional<std::string> failedPath_;
+    std::set<std::string> reportedTooLarge_;
     double spreadHeightRatio_ = kSpreadHeightRatio;
 
     NotebookPage viewPage_ = NotebookPage::View;

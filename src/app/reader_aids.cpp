@@ -11,7 +11,7 @@ namespace mirvo {
 void Reader::mmiReViewClick() {
     std::string loadError;
     RowList lines;
-    if (!LoadDocumentLines(lines, loadError)) {
+    if (!LoadDocumentLines(lines, loadError, EncodingOf(settings_))) {
         // The book on show stays as it was.
         host_.ReportException(loadError);
         return;

@@ -86,41 +86,65 @@ std::string Utf8ToCp932(std::string_view utf8) {
     return converter.Convert(utf8, "?", Utf8SequenceLength);
 }
 
+std::size_t Utf8LengthAt(std::string_view bytes, std::size_t i) {
+    if (i >= bytes.size()) return 0;
+    const unsigned char b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) return 1;
+    std::size_t n;
+    unsigned int cp;
+    if (b >= 0xC2 && b <= 0xDF) {
+        n = 2;
+        cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        n = 3;
+        cp = b & 0x0F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        n = 4;
+        cp = b & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + n > bytes.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i + k]);
+        if ((c & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return 0;
+    }
+    return n;
+}
+
 bool IsValidUtf8(std::string_view bytes) {
-    size_t i = 0;
+    std::size_t i = 0;
     while (i < bytes.size()) {
-        const unsigned char b = static_cast<unsigned char>(bytes[i]);
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t n;
-        unsigned int cp;
-        if (b >= 0xC2 && b <= 0xDF) {
-            n = 2;
-            cp = b & 0x1F;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            n = 3;
-            cp = b & 0x0F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            n = 4;
-            cp = b & 0x07;
-        } else {
-            return false;
-        }
-        if (i + n > bytes.size()) return false;
-        for (size_t k = 1; k < n; ++k) {
-            const unsigned char c = static_cast<unsigned char>(bytes[i + k]);
-            if ((c & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF)) {
-            return false;
-        }
+        const std::size_t n = Utf8LengthAt(bytes, i);
+        if (n == 0) return false;
         i += n;
     }
     return true;
+}
+
+std::string ReadableUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        std::size_t n = Utf8LengthAt(bytes, i);
+        if (n > 0) {
+            out.append(bytes.substr(i, n));
+            i += n;
+            continue;
+        }
+        // A run of bytes that are no UTF-8: most likely a name from a Windows archive.
+        std::size_t end = i;
+        while (end < bytes.size() && Utf8LengthAt(bytes, end) == 0) end += CharLengthAt(bytes, end);
+        out += Cp932ToUtf8(bytes.substr(i, end - i));
+        i = end;
+    }
+    return out;
 }
 
 }  // namespace mirvo

@@ -41,5 +41,14 @@ std::string Utf8ToCp932(std::string_view utf8);
 
 // True when `bytes` is well-formed UTF-8 (used to tell UTF-8 files from CP932 files).
 bool IsValidUtf8(std::string_view bytes);
+// Length of the well-formed UTF-8 character at byte `index`, or 0 when the bytes there
+// are no UTF-8 (or `index` is at or past the end).
+std::size_t Utf8LengthAt(std::string_view bytes, std::size_t index);
+
+// Text for the screen from bytes that are UTF-8 except where they are not: file names
+// from Windows archives are CP932. Well-formed UTF-8 stays; each run of other bytes is
+// read as CP932 (what does not convert becomes U+FFFD). Messages that quote a path go
+// through this before they are shown.
+std::string ReadableUtf8(std::string_view bytes);
 
 }  // namespace mirvo

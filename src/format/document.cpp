@@ -1,9 +1,8 @@
 #include "format/document.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
+
+#include "format/regular_file.h"
 
 namespace mirvo {
 
@@ -35,20 +34,12 @@ RowList SplitLines(std::string_view bytes) {
 
 bool LoadLines(const std::string& path, RowList& lines, std::string* error, TextEncoding encoding,
                TextReport* report) {
-    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!f) {
-        if (error) *error = path + ": " + std::strerror(errno);
+    FileReadResult file = ReadRegularFile(path, kMaxBookBytes);
+    if (file.status != FileReadStatus::Ok) {
+        if (error) *error = FileReadMessage(path, file, kMaxBookBytes);
         return false;
     }
-    std::string bytes;
-    char buffer[65536];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) bytes.append(buffer, got);
-    if (std::ferror(f.get())) {
-        if (error) *error = path + ": " + std::strerror(errno);
-        return false;
-    }
-    const DecodedText text = DecodeText(std::move(bytes), encoding);
+    const DecodedText text = DecodeText(std::move(file.bytes), encoding);
     if (report) *report = text.report;
     lines = SplitLines(text.cp932);
     return true;

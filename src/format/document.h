@@ -2,6 +2,7 @@
 // of the text file, afterwards the rows (one per printed column), `RowCount` rows a page.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,10 +21,14 @@ constexpr int BackCoverPage = 9999;
 // kept, a final line end adds no line, and no bytes give no lines.
 RowList SplitLines(std::string_view bytes);
 
+// The largest book that is loaded: beyond it a text file is refused, not read into memory.
+inline constexpr std::uint64_t kMaxBookBytes = 256u << 20;
+
 // Loads the file at `path` into `lines` as CP932 text: read in `encoding` (detected for
 // Auto; a Shift_JIS book's bytes as they are), see DecodeText. `report`, when given, learns
-// the encoding used and the characters replaced. Returns false and sets `error` (UTF-8)
-// when the file cannot be read; `lines` is then left as it was.
+// the encoding used and the characters replaced. Returns false and sets `error` (a message
+// naming the file) when it cannot be read, is not a regular file (a FIFO or device is never
+// waited on) or is larger than kMaxBookBytes; `lines` is then left as it was.
 bool LoadLines(const std::string& path, RowList& lines, std::string* error = nullptr,
                TextEncoding encoding = TextEncoding::Auto, TextReport* report = nullptr);
 

@@ -8,6 +8,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "format/cp932.h"
+
 namespace mirvo::ui {
 
 QPixmap AlertPicture() {
@@ -52,7 +54,9 @@ TfrmAlert::TfrmAlert(QWidget* parent) : QDialog(parent) {
 }
 
 QString TfrmAlert::MessageText(const std::string& message) {
-    QString text = QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size()));
+    // A path in the message may be bytes that are not UTF-8 (a CP932 file name).
+    const std::string utf8 = ReadableUtf8(message);
+    QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return text;
 }

@@ -7,8 +7,9 @@
 namespace mirvo::ui {
 
 MirvoApplication::MirvoApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // No display name: Qt would append it to every window's caption, and the dialogs'
+    // captions are exactly their own ("(・o・)/ < 確認してね", "警告", ...).
     setApplicationName(QStringLiteral("Mirvo"));
-    setApplicationDisplayName(QStringLiteral("Mirvo"));
 }
 
 bool MirvoApplication::notify(QObject* receiver, QEvent* event) {

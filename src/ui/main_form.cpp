@@ -38,6 +38,7 @@
 #include "ui/message_boxes.h"
 #include "ui/option.h"
 #include "ui/page_image.h"
+#include "ui/request_queue.h"
 #include "ui/sound.h"
 #include "ui/window_font.h"
 #include "ui/window_frame.h"
@@ -46,7 +47,9 @@
 namespace mirvo::ui {
 namespace {
 
-QString Q(const std::string& utf8) {
+// Text for the screen; paths in it may be bytes that are not UTF-8.
+QString Q(const std::string& text) {
+    const std::string utf8 = ReadableUtf8(text);
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
@@ -101,6 +104,18 @@ TfrmMirvoMainForm::TfrmMirvoMainForm(ProgramFolders folders, QWidget* parent)
     sound_ = std::make_unique<PageTurnSound>(Q(wav));
     setAcceptDrops(true);
     qApp->installEventFilter(this);
+    requests_ = new RequestQueue(
+        {.coreBusy = [this] { return InCoreStep(); },
+         .openHandedOver =
+             [this](const std::string& path) { Guarded([&] { core_.ReceiveHandOff(path); }); },
+         .openDropped = [this](const std::string& path) { DropFile(path); },
+         .save = [this] { Guarded([this] { core_.FormClose(); }); },
+         .quit =
+             [this] {
+                 close();
+                 QCoreApplication::exit(0);
+             }},
+        this);
     // Client area 600 x 432 below the menu bar.
     resize(600, 432 + mmnMainManu->sizeHint().height());
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -494,11 +509,13 @@ int TfrmMirvoMainForm::ContentsRowHeight() const {
 void TfrmMirvoMainForm::Guarded(const std::function<void()>& work) {
     // The general error report: whatever a step does not handle itself is shown, and the
     // window goes on with the state it had.
+    ++coreDepth_;
     try {
         work();
     } catch (const std::exception& e) {
         ReportException(e.what());
     }
+    --coreDepth_;
 }
 
 // ReaderHost ---------------------------------------------------------------------------
@@ -635,19 +652,30 @@ bool TfrmMirvoMainForm::ShowOptionDialog() {
 
 // Events -------------------------------------------------------------------------------
 
-void TfrmMirvoMainForm::ReceiveHandOff(const QString& path) {
+void TfrmMirvoMainForm::ReceiveHandOff(const std::string& path, std::function<void()> done) {
     // Come to the front, restored when minimised.
     if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();
-    if (path.isEmpty()) return;
-    Guarded([&] { core_.ReceiveHandOff(path.toStdString()); });
+    if (path.empty()) {
+        if (done) done();
+        return;
+    }
+    requests_->AddHandOff(path, std::move(done));
 }
 
-void TfrmMirvoMainForm::DropFile(const QString& path) {
-    if (!AskConfirmation(this, path + QStringLiteral("を開きますか？"))) return;
-    Guarded([&] { core_.OpenDroppedFile(path.toStdString()); });
+void TfrmMirvoMainForm::DropFile(const std::string& path) {
+    if (!AskConfirmation(this, Q(path) + QStringLiteral("を開きますか？"))) return;
+    Guarded([&] { core_.OpenDroppedFile(path); });
+}
+
+void TfrmMirvoMainForm::CommitSession() {
+    requests_->AddSave();
+}
+
+void TfrmMirvoMainForm::RequestQuit() {
+    requests_->RequestQuit();
 }
 
 void TfrmMirvoMainForm::closeEvent(QCloseEvent* event) {
@@ -684,8 +712,12 @@ void TfrmMirvoMainForm::dropEvent(QDropEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
     if (urls.isEmpty() || !urls.first().isLocalFile()) return;
     event->acceptProposedAction();
-    // Only the first of several files is offered.
-    DropFile(urls.first().toLocalFile());
+    // Only the first of several files is offered, and only after the drop has returned:
+    // a question asked inside it would hold the program the file came from. The path is
+    // taken as bytes (a name from a Windows archive is not UTF-8).
+    requests_->AddDrop(
+        QByteArray::fromPercentEncoding(urls.first().path(QUrl::FullyEncoded).toLatin1())
+            .toStdString());
 }
 
 bool TfrmMirvoMainForm::FormKeyDown(int key) {

@@ -31,6 +31,7 @@ namespace mirvo::ui {
 class FileDialogs;
 class PageTurnSound;
 class PictureWidget;
+class RequestQueue;
 class TfrmAlert;
 class TfrmComment;
 class WindowFrame;
@@ -51,10 +52,20 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void SetOptionDialog(TdlgOption* option) { option_ = option; }
     Reader& Core() { return core_; }
 
-    // Events from outside: a path handed over by a later start (empty: only come to the
-    // front), and a file dropped on the window.
-    void ReceiveHandOff(const QString& path);
-    void DropFile(const QString& path);
+    // Events from outside. A path handed over by a later start (the file system's bytes;
+    // empty: only come to the front): the window comes to the front at once, the book is
+    // opened once the reader is free, then `done` runs. A file dropped on the window is
+    // offered once the drop has returned and the reader is free (DropFile asks and opens).
+    // The session's requests: save now, close now (see RequestQueue).
+    void ReceiveHandOff(const std::string& path, std::function<void()> done = {});
+    void DropFile(const std::string& path);
+    void CommitSession();
+    void RequestQuit();
+    RequestQueue& Requests() { return *requests_; }
+    // A step of the core runs (possibly waiting in a modal window).
+    bool InCoreStep() const { return coreDepth_ > 0; }
+    // Runs a step of the core and shows any failure it leaves in the general error report.
+    void Guarded(const std::function<void()>& work);
 
     // ReaderHost.
     void ReportError(const std::string& message) override;
@@ -168,8 +179,6 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void imgRightPageMouseMove(PageRequester sender, const QPointF& position,
                                const QPointF& globalPosition);
     void HideComment();
-    // Runs a step of the core and shows any failure it leaves in the general error report.
-    void Guarded(const std::function<void()>& work);
 
     Reader core_;
     TfrmAlert* alert_ = nullptr;
@@ -185,6 +194,8 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     QAction* spbBKNewItem_ = nullptr;
     WheelTurns wheel_;
     int resizes_ = 0;  // resize handlings of the picture area so far
+    int coreDepth_ = 0;
+    RequestQueue* requests_ = nullptr;
 };
 
 }  // namespace mirvo::ui

@@ -2,82 +2,148 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
-#include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
-#include <QtEndian>
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+#include "app/handoff_message.h"
 
 namespace mirvo::ui {
 namespace {
 
-QString RuntimeFolder() {
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QDir(QString::fromLocal8Bit(runtime)).exists())
-        return QString::fromLocal8Bit(runtime);
-    return QStringLiteral("/tmp");
+std::string BaseName() {
+    return "Mirvo-" + std::to_string(static_cast<unsigned long long>(::getuid()));
 }
 
-QString BaseName() {
-    return QStringLiteral("Mirvo-%1").arg(static_cast<qulonglong>(getuid()));
+// A folder only this user owns and no one else may enter.
+bool IsPrivateFolder(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+           (st.st_mode & 077) == 0;
 }
 
-constexpr char kReplyDone = 1;
-constexpr int kConnectTimeoutMs = 3000;
+struct Fd {
+    int fd = -1;
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// A connected stream socket to `path`, or -1.
+int ConnectTo(const std::string& path) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof addr.sun_path) return -1;
+    path.copy(addr.sun_path, path.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool SendAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
 
 }  // namespace
 
-QString SingleInstanceLockPath() {
-    return RuntimeFolder() + "/" + BaseName() + ".lock";
+std::optional<std::string> SingleInstanceFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && runtime[0] == '/' && IsPrivateFolder(runtime)) return std::string(runtime);
+    // The fallback lies in a folder every user can write to: it must be ours alone.
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string base = (tmp && tmp[0] == '/') ? tmp : "/tmp";
+    const std::string folder = base + (base.back() == '/' ? "" : "/") + BaseName();
+    (void)::mkdir(folder.c_str(), 0700);
+    if (!IsPrivateFolder(folder)) return std::nullopt;
+    return folder;
 }
-QString SingleInstanceSocketPath() {
-    return RuntimeFolder() + "/" + BaseName() + ".sock";
+
+std::string SingleInstanceLockPath() {
+    const std::optional<std::string> folder = SingleInstanceFolder();
+    return folder ? *folder + "/" + BaseName() + ".lock" : std::string();
+}
+
+std::string SingleInstanceSocketPath() {
+    const std::optional<std::string> folder = SingleInstanceFolder();
+    return folder ? *folder + "/" + BaseName() + ".sock" : std::string();
+}
+
+bool PeerIsUser(int fd, uid_t uid) {
+    ucred cred{};
+    socklen_t size = sizeof cred;
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &size) == 0 && size == sizeof cred &&
+           cred.uid == uid;
 }
 
 SingleInstanceLock::~SingleInstanceLock() {
-    if (fd_ >= 0) close(fd_);
+    if (fd_ >= 0) ::close(fd_);
 }
 
 SingleInstanceLock::Result SingleInstanceLock::Acquire() {
     if (fd_ >= 0) return Result::Acquired;
-    const QByteArray path = QFile::encodeName(SingleInstanceLockPath());
-    // No symbolic links: in a shared /tmp the name could have been planted by another user.
-    int fd = open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const std::string path = SingleInstanceLockPath();
+    if (path.empty()) return Result::Unavailable;
+    // No symbolic links: the name could have been planted.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return Result::Unavailable;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const bool held = errno == EWOULDBLOCK;
-        close(fd);
+        ::close(fd);
         return held ? Result::HeldByOther : Result::Unavailable;
     }
     fd_ = fd;
     return Result::Acquired;
 }
 
-QByteArray EncodeHandOff(const std::optional<QString>& path) {
-    QByteArray body;
-    if (path) body = path->toUtf8();
-    if (body.size() > kMaxHandOffBytes) body.clear();
-    QByteArray frame(4, '\0');
-    qToBigEndian<quint32>(static_cast<quint32>(body.size()), frame.data());
-    return frame + body;
-}
-
-bool SendToRunningCopy(const std::optional<QString>& path, int replyTimeoutMs) {
-    QLocalSocket socket;
-    socket.connectToServer(SingleInstanceSocketPath());
-    if (!socket.waitForConnected(kConnectTimeoutMs)) return false;
-    socket.write(EncodeHandOff(path));
-    if (!socket.waitForBytesWritten(kConnectTimeoutMs)) return false;
+HandOffResult SendToRunningCopy(const std::optional<std::string>& path, SingleInstanceLock& lock,
+                                const HandOffTiming& timing) {
+    using Clock = std::chrono::steady_clock;
+    const std::string socketPath = SingleInstanceSocketPath();
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timing.connectForMs);
+    Fd socket;
+    // The running copy listens only once its windows exist; while it starts (or ends) the
+    // lock is held and nothing answers yet.
+    while ((socket.fd = ConnectTo(socketPath)) < 0) {
+        if (lock.Acquire() == SingleInstanceLock::Result::Acquired)
+            return HandOffResult::BecameFirst;
+        if (Clock::now() >= deadline) return HandOffResult::NoListener;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (!PeerIsUser(socket.fd, ::getuid())) return HandOffResult::WrongUser;
+    if (!SendAll(socket.fd, EncodeHandOff(path))) return HandOffResult::Ended;
     // The running copy answers once it has opened the book (its error window may be
     // waiting for the reader meanwhile).
-    while (socket.bytesAvailable() < 1) {
-        if (!socket.waitForReadyRead(replyTimeoutMs)) return false;
-    }
+    pollfd p{socket.fd, POLLIN, 0};
+    int ready;
+    do {
+        ready = ::poll(&p, 1, timing.replyWithinMs);
+    } while (ready < 0 && errno == EINTR);
+    if (ready == 0) return HandOffResult::NoAnswerYet;
     char reply = 0;
-    return socket.getChar(&reply) && reply == kReplyDone;
+    const ssize_t n = ::recv(socket.fd, &reply, 1, 0);
+    return n == 1 && reply == kHandOffDone ? HandOffResult::Done : HandOffResult::Ended;
 }
 
 HandOffServer::HandOffServer(Handler handler, QObject* parent)
@@ -87,43 +153,40 @@ HandOffServer::HandOffServer(Handler handler, QObject* parent)
 }
 
 bool HandOffServer::Listen() {
-    const QString name = SingleInstanceSocketPath();
+    const std::string path = SingleInstanceSocketPath();
+    if (path.empty()) return false;
+    const QString name = QFile::decodeName(QByteArray::fromStdString(path));
     QLocalServer::removeServer(name);
     return server_->listen(name);
 }
 
 void HandOffServer::OnNewConnection() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        if (socket->bytesAvailable() > 0) OnReadyRead(socket);
-    }
-}
-
-void HandOffServer::OnReadyRead(QLocalSocket* socket) {
-    if (socket->property("mirvoDone").toBool()) return;
-    if (socket->bytesAvailable() < 4) return;
-    QByteArray head = socket->peek(4);
-    const quint32 length = qFromBigEndian<quint32>(head.constData());
-    if (length > static_cast<quint32>(kMaxHandOffBytes)) {
-        // Not one of ours: drop the connection.
-        socket->setProperty("mirvoDone", true);
-        socket->abort();
-        return;
-    }
-    if (socket->bytesAvailable() < 4 + static_cast<qint64>(length)) return;
-    socket->read(4);
-    const QByteArray body = socket->read(length);
-    socket->setProperty("mirvoDone", true);
-    QString path = QString::fromUtf8(body);
-    if (path.toUtf8() != body) path.clear();  // not valid UTF-8: no path
-    // The handler may run a modal window; the client may give up meanwhile.
-    QPointer<QLocalSocket> guard(socket);
-    handler_(path);
-    if (guard && socket->state() == QLocalSocket::ConnectedState) {
-        socket->putChar(kReplyDone);
-        socket->flush();
-        socket->disconnectFromServer();
+        if (!PeerIsUser(static_cast<int>(socket->socketDescriptor()), ::getuid())) {
+            socket->abort();
+            continue;
+        }
+        auto reader = std::make_shared<HandOffReader>();
+        const auto onRead = [this, socket, reader] {
+            if (reader->Current() != HandOffReader::State::NeedMore) return;
+            const QByteArray bytes = socket->readAll();
+            const HandOffReader::State state =
+                reader->Feed(std::string_view(bytes.constData(), bytes.size()));
+            if (state == HandOffReader::State::Invalid) socket->abort();
+            if (state != HandOffReader::State::Done) return;
+            // The answer goes out once the request has really been carried out; the later
+            // copy may have given up meanwhile.
+            QPointer<QLocalSocket> guard(socket);
+            handler_(reader->Path(), [guard] {
+                if (!guard || guard->state() != QLocalSocket::ConnectedState) return;
+                guard->putChar(kHandOffDone);
+                guard->flush();
+                guard->disconnectFromServer();
+            });
+        };
+        connect(socket, &QLocalSocket::readyRead, this, onRead);
+        if (socket->bytesAvailable() > 0) onRead();
     }
 }
 

@@ -1,27 +1,34 @@
 // One running copy per user. The first copy holds an flock on a per-user lock file (the
 // kernel drops it when the process dies, so a crash never blocks the next start) and
-// listens on a local socket beside it, reachable by the same user only. A later copy
-// sends its document path (or nothing) there and waits until the running copy has saved
-// its book and opened the new one.
+// listens on a local socket beside it. Both live in $XDG_RUNTIME_DIR, or else in a folder
+// "Mirvo-<uid>" of $TMPDIR (else /tmp) that only the user may enter; a folder there that
+// is not the user's own and closed to others is refused. Each side checks that the other
+// end of the socket is the same user (SO_PEERCRED). A later copy sends its document path
+// (the file system's bytes) and waits until the running copy has opened the book.
 #pragma once
 
-#include <QByteArray>
+#include <sys/types.h>
+
 #include <QObject>
-#include <QString>
 #include <functional>
 #include <optional>
+#include <string>
 
 class QLocalServer;
 class QLocalSocket;
 
 namespace mirvo::ui {
 
-// Paths of the lock file and the socket: $XDG_RUNTIME_DIR, else /tmp, "Mirvo-<uid>.*".
-QString SingleInstanceLockPath();
-QString SingleInstanceSocketPath();
+// The folder of the lock file and the socket, created when it is the fallback folder;
+// nothing when the fallback folder cannot be made safe (another user's, open to others,
+// a link).
+std::optional<std::string> SingleInstanceFolder();
+// "<folder>/Mirvo-<uid>.lock" and ".sock"; empty without a usable folder.
+std::string SingleInstanceLockPath();
+std::string SingleInstanceSocketPath();
 
-// Longest path that travels; a longer one travels as no path.
-constexpr int kMaxHandOffBytes = 4096;
+// True when the process at the other end of the connected local socket `fd` runs as `uid`.
+bool PeerIsUser(int fd, uid_t uid);
 
 // The per-user lock.
 class SingleInstanceLock {
@@ -29,7 +36,7 @@ class SingleInstanceLock {
     enum class Result {
         Acquired,     // this is the first copy
         HeldByOther,  // another copy runs
-        Unavailable,  // the lock file cannot be opened (e.g. a foreign file of that name)
+        Unavailable,  // no usable lock file (a foreign file of that name, an unsafe folder)
     };
     SingleInstanceLock() = default;
     ~SingleInstanceLock();
@@ -41,20 +48,35 @@ class SingleInstanceLock {
     int fd_ = -1;
 };
 
-// The later copy's side: connects to the running copy, sends `path` (no path: only come to
-// the front) and waits for the reply. Returns false when no running copy answers (it is
-// starting or ending); the caller ends silently either way.
-bool SendToRunningCopy(const std::optional<QString>& path, int replyTimeoutMs = 120000);
+// How a hand-off to the running copy ended.
+enum class HandOffResult {
+    Done,         // the running copy answered: the book is open (or its failure reported)
+    BecameFirst,  // the running copy ended meanwhile and this process now holds the lock
+    NoListener,   // the lock stayed held, but nothing answered at the socket in time
+    WrongUser,    // the listener is another user: nothing was sent
+    Ended,        // the running copy took the request and ended before answering
+    NoAnswerYet,  // the request waits in the running copy (its reader has a window open)
+};
 
-// Frames a request: 4-byte big-endian length, then the UTF-8 path (length 0: no path).
-QByteArray EncodeHandOff(const std::optional<QString>& path);
+struct HandOffTiming {
+    int connectForMs = 5000;     // how long to retry the connection while the lock is held
+    int replyWithinMs = 120000;  // how long to wait for the answer
+};
 
-// The running copy's side. For every complete request it calls the handler with the path
-// (empty: none) and replies when the handler has returned.
+// The later copy's side: connects to the running copy (retrying while it starts; taking
+// the lock itself when the running copy ends meanwhile), sends `path` (none: only come to
+// the front) and waits for the answer.
+HandOffResult SendToRunningCopy(const std::optional<std::string>& path, SingleInstanceLock& lock,
+                                const HandOffTiming& timing = {});
+
+// The running copy's side. For every request of the same user it calls the handler with
+// the path ("" for none) and a function that sends the answer; the handler may call it
+// later, once the book has really been opened.
 class HandOffServer : public QObject {
     Q_OBJECT
   public:
-    using Handler = std::function<void(const QString& path)>;
+    using Reply = std::function<void()>;
+    using Handler = std::function<void(const std::string& path, Reply reply)>;
     explicit HandOffServer(Handler handler, QObject* parent = nullptr);
     // Listens at the socket path, replacing a stale socket left by a crashed copy (the
     // caller holds the lock, so no live copy owns it).
@@ -62,7 +84,6 @@ class HandOffServer : public QObject {
 
   private:
     void OnNewConnection();
-    void OnReadyRead(QLocalSocket* socket);
 
     Handler handler_;
     QLocalServer* server_;

@@ -1,14 +1,16 @@
 #include "ui/startup.h"
 
-#include <QFileInfo>
-#include <exception>
+#include <QGuiApplication>
+#include <QSessionManager>
 
 #include "ui/alert.h"
 #include "ui/application.h"
 #include "ui/comment.h"
 #include "ui/main_form.h"
 #include "ui/option.h"
+#include "ui/request_queue.h"
 #include "ui/single_instance.h"
+#include "ui/termination.h"
 
 namespace mirvo::ui {
 
@@ -19,6 +21,7 @@ ReaderWindows::~ReaderWindows() {
 ReaderWindows::ReaderWindows(ReaderWindows&&) noexcept = default;
 
 void ReaderWindows::Destroy() {
+    termination.reset();
     server.reset();
     main.reset();
     alert.reset();
@@ -28,13 +31,12 @@ void ReaderWindows::Destroy() {
 
 std::vector<std::string> AbsoluteArguments(const std::vector<std::string>& arguments) {
     std::vector<std::string> result = arguments;
-    if (!result.empty() && !result[0].empty())
-        result[0] = QFileInfo(QString::fromStdString(result[0])).absoluteFilePath().toStdString();
+    if (!result.empty()) result[0] = AbsolutePath(result[0]);
     return result;
 }
 
 bool StartReader(ReaderWindows& w, const ProgramFolders& folders,
-                 const std::vector<std::string>& arguments, bool listen) {
+                 const std::vector<std::string>& arguments, bool listen, bool session) {
     w.main = std::make_unique<TfrmMirvoMainForm>(folders);
     w.main->FormCreate(arguments);
     w.alert = std::make_unique<TfrmAlert>();
@@ -43,19 +45,24 @@ bool StartReader(ReaderWindows& w, const ProgramFolders& folders,
     w.main->SetComment(w.comment.get());
     w.option = std::make_unique<TdlgOption>();
     w.main->SetOptionDialog(w.option.get());
+    TfrmMirvoMainForm* main = w.main.get();
+    if (session) {
+        w.termination = std::make_unique<TerminationSignals>([main] { main->RequestQuit(); });
+        QObject::connect(qApp, &QGuiApplication::commitDataRequest, main,
+                         [main](QSessionManager&) { main->CommitSession(); });
+    }
     if (listen) {
-        TfrmMirvoMainForm* main = w.main.get();
         w.server = std::make_unique<HandOffServer>(
-            [main](const QString& path) { main->ReceiveHandOff(path); });
+            [main](const std::string& path, HandOffServer::Reply reply) {
+                main->ReceiveHandOff(path, std::move(reply));
+            });
         w.server->Listen();
     }
     w.main->show();
-    try {
-        w.main->Core().OpenDocument();
-    } catch (const std::exception& e) {
-        MirvoApplication::ShowException(QString::fromUtf8(e.what()));
-    }
-    return !w.main->Core().FormatFailed();
+    main->Guarded([main] { main->Core().OpenDocument(); });
+    // A book handed over while the first one failed is still opened: the reader asked
+    // for it after the one that failed.
+    return !main->Core().FormatFailed() || main->Requests().BookWaiting();
 }
 
 }  // namespace mirvo::ui

@@ -15,6 +15,7 @@ class TfrmAlert;
 class TfrmComment;
 class TdlgOption;
 class HandOffServer;
+class TerminationSignals;
 
 // The four windows of a running reader, in the order they are created.
 struct ReaderWindows {
@@ -23,6 +24,7 @@ struct ReaderWindows {
     std::unique_ptr<TfrmComment> comment;
     std::unique_ptr<TdlgOption> option;
     std::unique_ptr<HandOffServer> server;
+    std::unique_ptr<TerminationSignals> termination;
 
     ReaderWindows();
     ~ReaderWindows();
@@ -33,14 +35,16 @@ struct ReaderWindows {
 };
 
 // Creates the windows (reading the global settings), listens for later copies when
-// `listen`, shows the main window and opens the first document. Returns false when the
-// start-up document failed formatting: the caller then destroys the windows and ends.
+// `listen`, closes in order on a terminating signal and saves when the desktop session
+// ends when `session`, shows the main window and opens the first document. Returns false
+// when the start-up document failed formatting and no book handed over meanwhile waits to
+// be opened: the caller then destroys the windows and ends.
 bool StartReader(ReaderWindows& windows, const ProgramFolders& folders,
-                 const std::vector<std::string>& arguments, bool listen);
+                 const std::vector<std::string>& arguments, bool listen, bool session = false);
 
-// Arguments as the reader uses them: a relative document path is made absolute, so that
-// it still names the same file for a copy running in another folder and at the next
-// start.
+// Arguments as the reader uses them: a relative document path is made absolute (byte for
+// byte), so that it still names the same file for a copy running in another folder and at
+// the next start.
 std::vector<std::string> AbsoluteArguments(const std::vector<std::string>& arguments);
 
 }  // namespace mirvo::ui

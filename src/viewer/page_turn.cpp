@@ -1,6 +1,8 @@
 #include "viewer/page_turn.h"
 
+#include <algorithm>
 #include <chrono>
+#include <limits>
 
 namespace mirvo {
 namespace {
@@ -118,7 +120,10 @@ void PlayPageTurn(char direction, int changeSpeed, PageTurnPictures& p, PageTurn
         host.Repaint(true, true);
         return;
     }
-    const int delay = 200 - changeSpeed;
+    // 200 - ChangeSpeed in 64 bits: a hostile setting far below zero must not overflow. A
+    // pause beyond the int range (weeks) is held to it.
+    const long long wide = 200LL - changeSpeed;
+    const int delay = static_cast<int>(std::min<long long>(wide, std::numeric_limits<int>::max()));
     if (direction == 'L')
         TurnBackward(p, host, delay);
     else

@@ -235,6 +235,12 @@ TEST(ProgramFolders, PathsAndLookup) {
     EXPECT_EQ(JoinPath("/", "a"), "/a");
     EXPECT_EQ(JoinPath("/x/", "a"), "/x/a");
     EXPECT_EQ(BaseName("/a.b/c"), "c");
+    // Relative paths are made absolute byte for byte, names that are not UTF-8 included.
+    EXPECT_EQ(AbsolutePath("b.txt", "/home/u"), "/home/u/b.txt");
+    EXPECT_EQ(AbsolutePath("./x/../\x82\xA0.txt", "/home/u/"), "/home/u/\x82\xA0.txt");
+    EXPECT_EQ(AbsolutePath("//a//./b/", "/cwd"), "/a/b");
+    EXPECT_EQ(AbsolutePath("../../..", "/a"), "/");
+    EXPECT_EQ(AbsolutePath("", "/a"), "");
 
     TempDir a, b;
     ProgramFolders f;

@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "format/cp932.h"
 #include "support/test_support.h"
 
 namespace mirvo {
@@ -167,6 +168,61 @@ TEST(ProfileEncoding, Cp932FileFromWindows) {
     f.WriteInteger("Config", "RowCount", 8);
     EXPECT_EQ(ReadFileBytes(f.Path()),
               "; 設定\r\n[Config]\r\nFontName=@ＭＳ 明朝\r\nIndexChar=■\r\nRowCount=8\r\n");
+}
+
+TEST(ProfileEncoding, StringsThatAreNotUtf8ReadBackToTheSameBytes) {
+    // File names from Windows archives are CP932 bytes: they are stored escaped, the file
+    // stays UTF-8 (so it is not taken for a Windows file and read as CP932), and every
+    // other value is untouched.
+    TempDir dir;
+    ProfileFile f(dir.File("a.INI"));
+    const std::string escape = "\xEF\xB7\x90";  // U+FDD0
+    f.WriteString("Mirvo", "Other", "本.txt");
+    for (const std::string& v :
+         {Sjis("/本/吾輩は猫である.txt"), std::string("/a/\xFF\xFE\x80"), Sjis("ソ") + "/mixed/本",
+          std::string("lone lead \x82"), escape + "41", escape, "x" + escape + "zz" + Sjis("表")}) {
+        SCOPED_TRACE(v);
+        f.WriteString("Mirvo", "Last", v);
+        EXPECT_EQ(f.ReadString("Mirvo", "Last", ""), v);
+        EXPECT_TRUE(IsValidUtf8(ReadFileBytes(f.Path())));
+        EXPECT_EQ(f.ReadString("Mirvo", "Other", ""), "本.txt");
+    }
+    // What a valid UTF-8 string looks like in the file does not change.
+    f.WriteString("Mirvo", "Last", "/home/本.txt");
+    EXPECT_NE(ReadFileBytes(f.Path()).find("Last=/home/本.txt\n"), std::string::npos);
+    EXPECT_EQ(EncodeProfileString("\x82\xA0"), escape + "82" + escape + "A0");
+
+    // Files written before: a noncharacter without its two digits reads as it was.
+    WriteFileBytes(f.Path(), "[Mirvo]\nA=" + escape + "\nB=" + escape + "4\nC=" + escape +
+                                 "G1\nD=\xEF\xB7\x91"
+                                 "41\n");
+    EXPECT_EQ(f.ReadString("Mirvo", "A", ""), escape);
+    EXPECT_EQ(f.ReadString("Mirvo", "B", ""), escape + "4");
+    EXPECT_EQ(f.ReadString("Mirvo", "C", ""), escape + "G1");
+    EXPECT_EQ(f.ReadString("Mirvo", "D", ""),
+              "\xEF\xB7\x91"
+              "41");
+}
+
+TEST(ProfileHostile, FileOverTheLimitIsLeftAloneAndSaysSo) {
+    TempDir dir;
+    ProfileFile f(dir.File("big.INI"));
+    WriteFileBytes(f.Path(), "[Config]\nRowCount=5\n");
+    EXPECT_FALSE(f.TooLarge());
+    ASSERT_EQ(::truncate(f.Path().c_str(), static_cast<off_t>(ProfileFile::kMaxFileBytes) + 1), 0);
+    EXPECT_TRUE(f.TooLarge());
+    EXPECT_EQ(f.ReadInteger("Config", "RowCount", 10), 10);
+    try {
+        f.WriteInteger("Config", "RowCount", 6);
+        FAIL() << "a file over the limit was written";
+    } catch (const ProfileTooLargeError& e) {
+        const std::string text = e.what();
+        EXPECT_EQ(text.rfind("ファイル:" + f.Path() + "は大きすぎる", 0), 0u) << text;
+        EXPECT_NE(text.find("64 MiB"), std::string::npos) << text;
+        EXPECT_EQ(e.Path(), f.Path());
+    }
+    EXPECT_EQ(std::filesystem::file_size(f.Path()), ProfileFile::kMaxFileBytes + 1);
+    EXPECT_FALSE(ProfileFile(dir.File("none.INI")).TooLarge());
 }
 
 TEST(ProfileHostile, GarbageAndHugeFiles) {

@@ -1,5 +1,10 @@
 // Start-up, opening books, hand-off and closing of the reader core, with a fake window.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
 
 #include <algorithm>
 
@@ -252,6 +257,116 @@ TEST(ReaderClose, RefusedGlobalWriteIsReportedAndTheBookStateStillSaved) {
     EXPECT_EQ(s.host.exceptions[0], s.dir.File("Mirvo.INI") + " に書き込めません");
     EXPECT_EQ(ProfileFile(s.dir.File("MirvoKs/book.INI")).ReadInteger("Mirvo", "CurrentPage", 0),
               1);
+}
+
+// A reader on `first` at page 3 with one bookmark on page 5, after `step`, then closed.
+struct AfterStep {
+    Started s;
+    std::string first, second;
+    explicit AfterStep(const std::function<void(AfterStep&)>& step) {
+        first = MakeBook(s.dir, "first.txt", 80);
+        second = MakeBook(s.dir, "second.txt", 30);
+        WriteBookState(s.dir, first, "[Mirvo]\r\nCurrentPage=3\r\nClipCount=1\r\nClip1=5\r\n");
+        s.Start({first});
+        step(*this);
+    }
+    ProfileFile State(const std::string& name) const {
+        return ProfileFile(s.dir.File("MirvoKs/" + name + ".INI"));
+    }
+    std::string Last() const {
+        return ProfileFile(s.dir.File("Mirvo.INI")).ReadString("Mirvo", "Last", "?");
+    }
+};
+
+TEST(ReaderKeepsThePlace, RefusedSaveStillOpensTheHandedOverBook) {
+    // The settings folder cannot take the book's state: the refusal is reported, and the
+    // book the reader asked for opens all the same.
+    AfterStep a([](AfterStep& a) {
+        std::filesystem::remove_all(a.s.dir.File("MirvoKs"));
+        WriteFileBytes(a.s.dir.File("MirvoKs"), "a file where the folder belongs");
+        a.s.reader.ReceiveHandOff(a.second);
+    });
+    ASSERT_EQ(a.s.host.exceptions.size(), 1u);
+    EXPECT_EQ(a.s.host.exceptions[0], a.s.dir.File("MirvoKs/first.INI") + " に書き込めません");
+    EXPECT_EQ(a.s.reader.DocumentPath(), a.second);
+    EXPECT_EQ(a.s.reader.Rows().size(), 31u);
+    EXPECT_EQ(a.s.host.status, a.second);
+}
+
+TEST(ReaderKeepsThePlace, FailedFormattingIsNeitherLastNorGivenTheOldBookmarks) {
+    // After a book that cannot be formatted, the reader holds no book: closing stores the
+    // last book that opened as Last, and the failed book's own state file stays as it was
+    // (it would otherwise take the other book's page and bookmarks).
+    AfterStep a([](AfterStep& a) {
+        const std::string bad = a.s.dir.File("bad.txt");
+        WriteFileBytes(bad, Sjis("。あいう\r\n"));
+        WriteBookState(a.s.dir, bad, "[Mirvo]\r\nCurrentPage=1\r\nClipCount=1\r\nClip1=1\r\n");
+        a.s.reader.PageClick(PageRequester::LeftPage);  // page 5
+        a.s.reader.ReceiveHandOff(bad);
+        ASSERT_TRUE(a.s.reader.FormatFailed());
+        a.s.reader.FormClose();
+    });
+    EXPECT_EQ(a.Last(), a.first);
+    EXPECT_EQ(test::ReadFileBytes(a.s.dir.File("MirvoKs/bad.INI")),
+              "[Mirvo]\r\nCurrentPage=1\r\nClipCount=1\r\nClip1=1\r\n");
+    EXPECT_EQ(a.State("first").ReadInteger("Mirvo", "CurrentPage", 0), 5);
+    EXPECT_TRUE(a.s.host.exceptions.empty());
+}
+
+TEST(ReaderKeepsThePlace, MissingOrUnloadableFileLeavesTheBookOnShowSavedAtClose) {
+    // Opening a file that is missing or cannot be loaded (a FIFO must not block) changes
+    // nothing: the reader goes on in the book on show, and that book's place is what the
+    // next save keeps. The missing path is still the last document, as it was asked for.
+    for (const char* name : {"gone.txt", "fifo.txt"}) {
+        SCOPED_TRACE(name);
+        ::alarm(20);
+        AfterStep a([name](AfterStep& a) {
+            const std::string path = a.s.dir.File(name);
+            if (std::string(name) == "fifo.txt") {
+                ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+            }
+            a.s.reader.ReceiveHandOff(path);
+            EXPECT_EQ(a.s.host.errors.size(), 1u);
+            EXPECT_EQ(a.s.reader.CurrentPage(), 3);
+            a.s.reader.PageClick(PageRequester::LeftPage);
+            a.s.reader.FormClose();
+        });
+        ::alarm(0);
+        EXPECT_EQ(a.State("first").ReadInteger("Mirvo", "CurrentPage", 0), 5);
+        EXPECT_EQ(a.State("first").ReadInteger("Mirvo", "ClipCount", 0), 1);
+        EXPECT_FALSE(test::FileExistsForTest(a.s.dir.File("MirvoKs/gone.INI")));
+        EXPECT_FALSE(test::FileExistsForTest(a.s.dir.File("MirvoKs/fifo.INI")));
+        EXPECT_EQ(a.Last(), a.s.dir.File(name));
+    }
+}
+
+TEST(ReaderKeepsThePlace, SettingsFileTooLargeIsReportedOnceAndLeftAlone) {
+    Started s;
+    const std::string first = MakeBook(s.dir, "first.txt", 40);
+    const std::string second = MakeBook(s.dir, "second.txt", 40);
+    WriteFileBytes(s.dir.File("Mirvo.INI"), "[Config]\nRowCount=5\n");
+    ASSERT_EQ(::truncate(s.dir.File("Mirvo.INI").c_str(),
+                         static_cast<off_t>(ProfileFile::kMaxFileBytes) + 1),
+              0);
+    WriteBookState(s.dir, second, "");
+    ASSERT_EQ(::truncate(s.dir.File("MirvoKs/second.INI").c_str(),
+                         static_cast<off_t>(ProfileFile::kMaxFileBytes) + 1),
+              0);
+    s.Start({first});
+    EXPECT_EQ(s.reader.GetSettings().RowCount, 10);  // the defaults
+    s.reader.ReceiveHandOff(second);
+    s.reader.ReceiveHandOff(first);
+    s.reader.ReceiveHandOff(second);
+    s.reader.FormClose();
+    ASSERT_EQ(s.host.exceptions.size(), 2u);
+    EXPECT_EQ(s.host.exceptions[0].rfind("ファイル:" + s.dir.File("Mirvo.INI") + "は大きすぎる", 0),
+              0u);
+    EXPECT_EQ(s.host.exceptions[1].rfind(
+                  "ファイル:" + s.dir.File("MirvoKs/second.INI") + "は大きすぎる", 0),
+              0u);
+    EXPECT_EQ(std::filesystem::file_size(s.dir.File("Mirvo.INI")), ProfileFile::kMaxFileBytes + 1);
+    EXPECT_EQ(ProfileFile(s.dir.File("MirvoKs/first.INI")).ReadInteger("Config", "RowCount", 0),
+              10);
 }
 
 TEST(ReaderContents, HeadingsProgressAndSort) {

@@ -2,6 +2,8 @@
 #include "format/document.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
 
@@ -42,6 +44,36 @@ TEST(LoadLines, ReadsBytesAndReportsAMissingFile) {
     EXPECT_EQ(lines, (RowList{"x", "y"}));
     EXPECT_NE(error.find("none.txt"), std::string::npos);
     EXPECT_FALSE(LoadLines(dir.Path(), lines, &error)) << "a folder is not a text file";
+}
+
+TEST(LoadLines, OnlyRegularFilesWithinTheLimitAndNeverWaiting) {
+    // A FIFO would block the opening, /dev/zero never ends, a huge file fills memory: each
+    // is refused at once with a message naming the file. The alarm ends a test that waits.
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.File("fifo.txt").c_str(), 0600), 0);
+    const std::string huge = dir.File("huge.txt");
+    WriteFileBytes(huge, "");
+    ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(kMaxBookBytes) + 1), 0);  // sparse
+    struct Case {
+        std::string path;
+        const char* says;
+    } cases[] = {
+        {dir.File("fifo.txt"), "通常のファイルではない"},
+        {"/dev/zero", "通常のファイルではない"},
+        {dir.Path(), "通常のファイルではない"},
+        {huge, "大きすぎる"},
+    };
+    ::alarm(20);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        RowList lines{"kept"};
+        std::string error;
+        EXPECT_FALSE(LoadLines(c.path, lines, &error));
+        EXPECT_EQ(lines, RowList{"kept"});
+        EXPECT_EQ(error.rfind("ファイル:" + c.path, 0), 0u) << error;
+        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+    }
+    ::alarm(0);
 }
 
 TEST(NextChar, StepsByWholeCharactersAndNeverPastTheEnd) {

@@ -1,10 +1,13 @@
 #include "render/picture_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <random>
 
 #include "render/picture_samples.h"
@@ -71,6 +74,79 @@ TEST(PictureFileRead, PalettedBmp) {
     ASSERT_EQ(got.Width(), 2);
     EXPECT_EQ(got.Pixel(0, 0), MakeColor(255, 0, 0));
     EXPECT_EQ(got.Pixel(1, 1), MakeColor(0, 0, 0));
+}
+
+// A run-length compressed BMP (RLE8 or RLE4) of w x h with the palette white, red, green,
+// blue, the pixel data given as bytes.
+std::string RleBmp(int w, int h, int bitCount, const std::string& data) {
+    std::string bmp = BmpHeader(w, h, bitCount, 54 + 16);
+    bmp.replace(30, 4, std::string(1, bitCount == 8 ? '\x01' : '\x02') + std::string(3, '\0'));
+    bmp.replace(46, 4, std::string("\x04\0\0\0", 4));  // colours used
+    bmp += std::string("\xFF\xFF\xFF\0\0\0\xFF\0\0\xFF\0\0\xFF\0\0\0", 16);
+    return bmp + data;
+}
+
+TEST(PictureFileRead, RunLengthCompressedBmps) {
+    // Rows are listed top first: 0 white (also what the data never reaches), 1 red, 2 green,
+    // 3 blue, k black (an index past the palette).
+    const std::string B = std::string(1, '\0');
+    struct Case {
+        const char* what;
+        int w, h, bits;
+        std::string data;
+        std::vector<std::string> rows;
+    } cases[] = {
+        {"runs, end of line, end of picture",
+         4,
+         2,
+         8,
+         "\x03\x01\x01\x02" + B + B + "\x04\x03" + B + "\x01",
+         {"3333", "1112"}},
+        {"literal run padded to a word",
+         5,
+         1,
+         8,
+         B + "\x03\x01\x02\x03" + B + "\x02\x01" + B + "\x01",
+         {"12311"}},
+        {"delta jump leaves white",
+         4,
+         3,
+         8,
+         "\x01\x01" + B + "\x02\x02\x01\x01\x02" + B + "\x01",
+         {"0000", "0002", "1000"}},
+        {"run past the right edge is cut", 3, 1, 8, "\x05\x01" + B + "\x01", {"111"}},
+        {"data cut short", 3, 2, 8, "\x02\x01", {"000", "110"}},
+        {"index past the palette", 2, 1, 8, "\x01\x09\x01\x03", {"k3"}},
+        {"top-down rows", 2, -2, 8, "\x02\x01" + B + B + "\x02\x02", {"11", "22"}},
+        {"rows past the last are dropped", 1, 1, 8, "\x01\x02" + B + B + "\x01\x03", {"2"}},
+        {"RLE4 run alternates two indices", 5, 1, 4, "\x05\x12", {"12121"}},
+        {"RLE4 literal of an even byte count", 3, 1, 4, B + "\x03\x12\x30" + B + "\x01", {"123"}},
+        {"RLE4 literal padded to a word",
+         6,
+         1,
+         4,
+         B + "\x05\x12\x31\x20" + B + "\x01\x30",
+         {"123123"}},
+    };
+    const std::map<char, Color> colours = {{'0', MakeColor(255, 255, 255)},
+                                           {'1', MakeColor(255, 0, 0)},
+                                           {'2', MakeColor(0, 255, 0)},
+                                           {'3', MakeColor(0, 0, 255)},
+                                           {'k', MakeColor(0, 0, 0)}};
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFileBytes(dir.File("rle.bmp"), RleBmp(c.w, c.h, c.bits, c.data));
+        const Bitmap got = ReadPictureFile(dir.File("rle.bmp"));
+        ASSERT_EQ(got.Width(), c.w);
+        ASSERT_EQ(got.Height(), static_cast<int>(c.rows.size()));
+        for (int y = 0; y < got.Height(); ++y)
+            for (int x = 0; x < got.Width(); ++x)
+                EXPECT_EQ(got.Pixel(x, y), colours.at(c.rows[y][x])) << x << "," << y;
+    }
+    // A compression that does not match the bit count is refused.
+    WriteFileBytes(dir.File("odd.bmp"), RleBmp(2, 2, 4, "\x02\x01").replace(30, 1, "\x01"));
+    ExpectPictureError(dir.File("odd.bmp"));
 }
 
 TEST(PictureFileRead, JpegByExtensionInAnyCase) {
@@ -192,6 +268,59 @@ TEST(PictureFileHostile, DamagedJpegs) {
     } catch (const PictureError& e) {
         EXPECT_NE(std::string(e.what()).find("too large"), std::string::npos) << e.what();
     }
+}
+
+TEST(PictureFileHostile, NonRegularFilesAndTinyFilesStatingHugePictures) {
+    // A FIFO must not block the window, an endless device or a huge file must not be read,
+    // and a few hundred bytes must not make the decoder fill a picture of many megabytes.
+    // The alarm ends a test that waits.
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.File("fifo.bmp").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(dir.File("fifo.jpg").c_str(), 0600), 0);
+    WriteFileBytes(dir.File("huge.bmp"), "BM");
+    ASSERT_EQ(
+        ::truncate(dir.File("huge.bmp").c_str(), static_cast<off_t>(kMaxPictureFileBytes) + 1), 0);
+    const std::string tiny = JpegBytes(Bitmap(16, 16, MakeColor(0, 0, 0)), 10);
+    auto stating = [&](int w, int h) {
+        std::string bytes = tiny;
+        const std::size_t sof = bytes.find("\xFF\xC0");
+        bytes[sof + 5] = static_cast<char>(h >> 8);
+        bytes[sof + 6] = static_cast<char>(h & 0xFF);
+        bytes[sof + 7] = static_cast<char>(w >> 8);
+        bytes[sof + 8] = static_cast<char>(w & 0xFF);
+        return bytes;
+    };
+    WriteFileBytes(dir.File("10000.jpg"), stating(10000, 10000));
+    WriteFileBytes(dir.File("6000.jpg"), stating(6000, 6000));
+    // Run-length data that ends the picture at once, stating 6000 x 6000 pixels; and 20
+    // bytes of 4-bit pixels stating 394240 x 87 under a compression no BMP file has.
+    WriteFileBytes(dir.File("rle.bmp"), RleBmp(6000, 6000, 8, std::string("\0\x01", 2)));
+    WriteFileBytes(dir.File("comp.bmp"), RleBmp(394240, 87, 4, std::string(20, '\0'))
+                                             .replace(30, 4, std::string("\x02\0\0\xFF", 4)));
+    ::alarm(20);
+    for (const char* name :
+         {"fifo.bmp", "fifo.jpg", "huge.bmp", "10000.jpg", "6000.jpg", "rle.bmp", "comp.bmp"}) {
+        SCOPED_TRACE(name);
+        ExpectPictureError(dir.File(name));
+    }
+    EXPECT_THROW(LoadBitmapFile(dir.File("fifo.bmp")), PictureError);
+    ::alarm(0);
+    ASSERT_LT(tiny.size(), 1000u);
+
+    // Large pictures that compress well are no such files: a plain JPEG, and run-length
+    // data that covers every row in runs of 255 pixels.
+    WriteFileBytes(dir.File("plain.jpg"),
+                   JpegBytes(Bitmap(2400, 1800, MakeColor(250, 250, 250)), 75));
+    EXPECT_EQ(ReadPictureFile(dir.File("plain.jpg")).Width(), 2400);
+    std::string rows;
+    for (int y = 0; y < 1000; ++y) {
+        for (int run = 0; run < 8; ++run) rows += "\xFF\x01";  // 255 red pixels
+        rows += std::string("\0\0", 2);                        // end of the row
+    }
+    WriteFileBytes(dir.File("runs.bmp"), RleBmp(2040, 1000, 8, rows));
+    const Bitmap runs = ReadPictureFile(dir.File("runs.bmp"));
+    EXPECT_EQ(runs.Width(), 2040);
+    EXPECT_EQ(runs.Pixel(2039, 999), MakeColor(255, 0, 0));
 }
 
 TEST(PictureFileHostile, MutatedFilesFailOrDecode) {

@@ -4,11 +4,14 @@
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLocalSocket>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -18,6 +21,7 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include "app/handoff_message.h"
 #include "app/profile_file.h"
 #include "support/test_support.h"
 #include "ui/application.h"
@@ -25,6 +29,7 @@
 #include "ui/main_form.h"
 #include "ui/option.h"
 #include "ui/page_image.h"
+#include "ui/single_instance.h"
 #include "ui/startup.h"
 #include "ui_test_support.h"
 
@@ -246,7 +251,7 @@ class MainFormTest : public QObject {
         auto yes = test::AnswerNextModal("はい(&Y)");
         auto ok = std::shared_ptr<test::ModalSeen>();
         QTimer::singleShot(0, [&] { ok = test::AnswerNextModal("OK"); });
-        r.w->DropFile(QString::fromStdString(missing));
+        r.w->DropFile(missing);
         QVERIFY(yes->shown);
         QCOMPARE(yes->title, QString("確認"));
         QCOMPARE(yes->text, QString::fromStdString(missing) + "を開きますか？");
@@ -261,28 +266,118 @@ class MainFormTest : public QObject {
         QCOMPARE(r.Panel0(), QString("3/4"));
     }
 
-    void droppedFileAnsweredNoChangesNothing() {
+    void droppedFilesAreOfferedAfterTheDropHasReturned() {
         Running r;
         const std::string book = MakeBook(r.dir, "book.txt", 40);
         const std::string other = MakeBook(r.dir, "other.txt", 80);
+        // A name from a Windows archive: CP932 bytes, not UTF-8.
+        const std::string cp932 = MakeBook(r.dir, Sjis("吾輩.txt"), 20);
         QVERIFY(r.Start({book}));
         r.Key(Qt::Key_Space);
+        auto drop = [&](const QList<QUrl>& urls) {
+            QMimeData mime;
+            mime.setUrls(urls);
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QApplication::sendEvent(r.w, &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent event(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(r.w, &event);
+        };
+        // Three files dropped: only the first is offered, and not inside the drop (the
+        // program the files come from would wait for the answer).
         auto no = test::AnswerNextModal("いいえ(&N)");
-        // Three files dropped: only the first is offered.
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(other)),
-                      QUrl::fromLocalFile(QString::fromStdString(book)),
-                      QUrl::fromLocalFile(QString::fromStdString(r.dir.File("third.txt")))});
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton,
-                              Qt::NoModifier);
-        QApplication::sendEvent(r.w, &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(r.w, &drop);
-        QVERIFY(no->shown);
+        drop({QUrl::fromLocalFile(QString::fromStdString(other)),
+              QUrl::fromLocalFile(QString::fromStdString(book)),
+              QUrl::fromLocalFile(QString::fromStdString(r.dir.File("third.txt")))});
+        QVERIFY(!no->shown);
+        QTRY_VERIFY(no->shown);
+        QCOMPARE(no->title, QString("確認"));
         QCOMPARE(no->text, QString::fromStdString(other) + "を開きますか？");
         QCOMPARE(r.w->Core().DocumentPath(), book);
         QCOMPARE(r.Panel0(), QString("1/4"));
+
+        // Yes opens the file by its bytes; the question shows the name readably.
+        auto yes = test::AnswerNextModal("はい(&Y)");
+        drop({QUrl::fromEncoded(QByteArray("file://") +
+                                QByteArray::fromStdString(cp932).toPercentEncoding("/"))});
+        QTRY_VERIFY(yes->shown);
+        QCOMPARE(yes->text, QString::fromStdString(r.dir.File("吾輩.txt")) + "を開きますか？");
+        QTRY_COMPARE(r.w->Core().DocumentPath(), cp932);
+        QCOMPARE(r.w->Core().Rows().size(), 21u);
+        QCOMPARE(r.w->stbPanel1->text(), QString::fromStdString(r.dir.File("吾輩.txt")));
+    }
+
+    void handOffWaitsUntilTheOpeningInProgressHasReturned() {
+        // The start-up book fails and its error window waits for the reader; a later copy
+        // hands over a good book meanwhile. It must not be opened inside the failed opening
+        // (which would then end the program): it waits, the later copy is answered only
+        // once its book is open, and the reader keeps running with it.
+        TempDir runtime;
+        const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.Path()));
+        Running r;
+        const std::string bad = r.dir.File("bad.txt");
+        WriteFileBytes(bad, Sjis("。あいう\r\n"));
+        const std::string good = MakeBook(r.dir, "good.txt", 40);
+        QLocalSocket later;
+        bool answered = false, openedWhileErrorShown = false, errorShown = false;
+        QObject::connect(&later, &QLocalSocket::readyRead, [&] { answered = true; });
+        QElapsedTimer sent;
+        QTimer watch;
+        watch.setInterval(5);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            auto* alert = qobject_cast<TfrmAlert*>(QApplication::activeModalWidget());
+            if (!alert) return;
+            errorShown = true;
+            if (!sent.isValid()) {
+                later.connectToServer(QString::fromStdString(SingleInstanceSocketPath()));
+                later.write(QByteArray::fromStdString(EncodeHandOff(good)));
+                sent.start();
+            } else if (sent.elapsed() < 300) {
+                openedWhileErrorShown |= answered || r.windows.main->Core().DocumentPath() == good;
+            } else {
+                watch.stop();
+                alert->btnOK->click();
+            }
+        });
+        watch.start();
+        QVERIFY(StartReader(r.windows, Folders(r.dir), {bad}, true));
+        r.w = r.windows.main.get();
+        QVERIFY(errorShown);
+        QVERIFY(!openedWhileErrorShown);
+        QTRY_VERIFY(answered);
+        QCOMPARE(r.w->Core().DocumentPath(), good);
+        QVERIFY(!r.w->Core().FormatFailed());
+        QCOMPARE(r.w->Core().Rows().size(), 41u);
+        r.windows.Destroy();
+        qputenv("XDG_RUNTIME_DIR", savedRuntime);
+    }
+
+    void sessionRequestsSaveWithoutClosing() {
+        // The desktop session's commit-data request writes the settings and the book's
+        // place, and the reader stays open.
+        Running r;
+        const std::string book = MakeBook(r.dir, "book.txt", 40);
+        QVERIFY(r.Start({book}));
+        r.Key(Qt::Key_Space);
+        r.Key(Qt::Key_Space);
+        r.w->CommitSession();
+        QTRY_VERIFY(QFile::exists(QString::fromStdString(r.dir.File("MirvoKs/book.INI"))));
+        QCOMPARE(ProfileFile(r.dir.File("MirvoKs/book.INI")).ReadInteger("Mirvo", "CurrentPage", 0),
+                 3);
+        QCOMPARE(ProfileFile(r.dir.File("Mirvo.INI")).ReadString("Mirvo", "Last", ""), book);
+        QVERIFY(r.w->isVisible());
+    }
+
+    void dialogCaptionsAreExactlyTheirOwn() {
+        // Qt appends the application's display name to every caption once one is set; the
+        // error window and the message boxes must read exactly as designed.
+        const QString name = QCoreApplication::applicationName();
+        QCoreApplication::setApplicationName("probe");
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QString("probe"));
+        QCoreApplication::setApplicationName(name);
     }
 
     void handOffWithoutPathRestoresAndKeepsTheBook() {
@@ -290,7 +385,7 @@ class MainFormTest : public QObject {
         const std::string book = MakeBook(r.dir, "book.txt", 40);
         QVERIFY(r.Start({book}));
         r.w->showMinimized();
-        r.w->ReceiveHandOff(QString());
+        r.w->ReceiveHandOff("");
         QVERIFY(!r.w->isMinimized());
         QCOMPARE(r.w->Core().DocumentPath(), book);
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -122,6 +123,21 @@ TEST(PageTurn, NoTurnSwapsAtOnceButPlaysTheSound) {
         EXPECT_EQ(host.events, (std::vector<std::string>{"sound", "repaint"})) << dir;
         EXPECT_EQ(f.left, f.leftBuf);
         EXPECT_EQ(f.right, f.rightBuf);
+    }
+}
+
+TEST(PageTurn, PauseOfExtremeSpeedsNeverOverflows) {
+    // 200 - ChangeSpeed for settings far outside the slider's range (a hand-edited file).
+    for (auto [speed, wait] : {std::pair{INT_MIN, std::string("wait 2147483647")},
+                               std::pair{INT_MIN + 200, std::string("wait 2147483647")},
+                               std::pair{-1000, std::string("wait 1200")},
+                               std::pair{INT_MAX, std::string("wait -2147483447")}}) {
+        Fixture f;
+        RecordingHost host(f.left, f.right);
+        PageTurnPictures p = f.Pictures();
+        PlayPageTurn('R', speed, p, host);
+        ASSERT_EQ(host.events.size(), 11u);
+        EXPECT_EQ(host.events[2], wait) << speed;
     }
 }
 

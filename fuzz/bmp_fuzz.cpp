@@ -1,0 +1,15 @@
+// The BMP decoder (stb_image and the run-length decoder) on any bytes.
+#include "fuzz_support.h"
+#include "render/picture_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace mirvo;
+    try {
+        const Bitmap b =
+            DecodeBmp(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.bmp");
+        if (static_cast<long long>(b.Width()) * b.Height() > kMaxPicturePixels)
+            fuzz::Fault("picture over the pixel limit");
+    } catch (const PictureError&) {
+    }
+    return 0;
+}
