@@ -8,27 +8,23 @@ namespace mirvo {
 
 RowList SplitLines(std::string_view bytes) {
     RowList lines;
-    std::size_t start = 0;
-    const std::size_t n = bytes.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const char c = bytes[i];
-        if (c == '\r' || c == '\n') {
-            lines.emplace_back(bytes.substr(start, i - start));
-            i += (c == '\r' && i + 1 < n && bytes[i + 1] == '\n') ? 2 : 1;
-            start = i;
-        } else {
-            // Jump to the next line end: memchr-style scan for CR or LF.
-            const void* lf = std::memchr(bytes.data() + i, '\n', n - i);
-            const void* cr = std::memchr(bytes.data() + i, '\r', n - i);
-            const char* end = bytes.data() + n;
-            const char* next = end;
-            if (lf) next = static_cast<const char*>(lf);
-            if (cr && static_cast<const char*>(cr) < next) next = static_cast<const char*>(cr);
-            i = static_cast<std::size_t>(next - bytes.data());
+    const char* const begin = bytes.data();
+    const char* const end = begin + bytes.size();
+    const char* p = begin;
+    while (p < end) {
+        // The next LF, then a CR before it: each byte is looked at once, so a file with
+        // only one kind of line end is not scanned to its end for the other at every line.
+        const auto* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
+        const char* stop = lf ? lf : end;
+        const auto* cr = static_cast<const char*>(std::memchr(p, '\r', stop - p));
+        if (cr) stop = cr;
+        if (stop == end) {
+            lines.emplace_back(p, end);
+            break;
         }
+        lines.emplace_back(p, stop);
+        p = stop + (*stop == '\r' && stop + 1 < end && stop[1] == '\n' ? 2 : 1);
     }
-    if (start < n) lines.emplace_back(bytes.substr(start));
     return lines;
 }
 
