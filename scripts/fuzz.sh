@@ -18,17 +18,7 @@ packages=(
     libfreetype-dev libharfbuzz-dev libfontconfig-dev libjpeg62-turbo-dev libpng-dev libstb-dev
     fonts-ipafont-gothic
 )
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo=sudo
-    echo "Installing: ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-fi
+bash scripts/ensure_packages.sh "${packages[@]}"
 
 build=${MIRVO_FUZZ_DIR:-build-fuzz}
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRVO_FUZZ=ON >/dev/null

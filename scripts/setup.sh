@@ -18,17 +18,7 @@ packages=(
     # launching a book's Desktop Entry as a file manager does (gio launch)
     libglib2.0-bin
 )
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo=sudo
-    echo "Installing: ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-fi
+bash scripts/ensure_packages.sh "${packages[@]}"
 
 # Test faces, unpacked from their Debian package rather than installed: installed, Noto
 # Sans CJK would become the machine's default Japanese face. The tests use it for its
