@@ -96,7 +96,7 @@ void Reader::SaveBookState() {
 void Reader::SaveShownBook() {
     if (!shownBook_) return;
     ProfileFile file(BookStatePath(folders_.SettingsFolder, *shownBook_));
-    mirvo::SaveBookState(file, settings_, currentPage_, contents_);
+    mirvo::SaveBookState(file, settings_, pageBeforeFailure_.value_or(currentPage_), contents_);
 }
 
 int Reader::PageCount() const {
@@ -172,6 +172,7 @@ void Reader::OpenDocument() {
         return;
     }
     settings_ = std::move(withBook);
+    pageBeforeFailure_.reset();
     if (bookState.TooLarge()) ReportWriteError(ProfileTooLargeError(bookState.Path()));
     currentPage_ = position.CurrentPage;
 

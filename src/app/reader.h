@@ -213,6 +213,9 @@ class Reader {
     std::optional<std::string> shownBook_;
     std::string lastGood_;
     std::optional<std::string> failedPath_;
+    // The page the reader was on when a re-display of the book on show failed to format:
+    // saved in place of the front cover, and shown again once the book formats again.
+    std::optional<int> pageBeforeFailure_;
     std::set<std::string> reportedTooLarge_;
     double spreadHeightRatio_ = kSpreadHeightRatio;
 

@@ -1,6 +1,7 @@
 // The reader core's reading aids: re-display, the contents grid's jump, bookmarks and the
 // footnote pop-up's hit test.
 #include <cstdlib>
+#include <utility>
 
 #include "app/reader.h"
 #include "app/reader_contents.h"
@@ -17,12 +18,17 @@ void Reader::mmiReViewClick() {
         return;
     }
     const std::vector<int> kept = BookmarkPages(contents_);
+    const int pageBefore = currentPage_;
     FormatLines(std::move(lines));
     if (formatFailed_) {
+        // The reader's place is kept for the save and for the next good re-display (a file
+        // being edited fails once and then formats again).
+        if (!pageBeforeFailure_) pageBeforeFailure_ = pageBefore;
         // No rows, no headings; the bookmarks stay as they were, so that a book that fails
         // once (a file being edited) does not lose them at the next save.
         std::erase_if(contents_, [](const PageListRow& r) { return r.Mark != kBookmarkMark; });
     } else {
+        if (pageBeforeFailure_) currentPage_ = *std::exchange(pageBeforeFailure_, std::nullopt);
         contents_ = BuildContents(
             rows_, LayoutOf(formatted_), formatted_.IndexChar,
             [this](const std::string& t) { host_.SetStatusText(Progress(t)); },

@@ -136,13 +136,20 @@ TEST(Redisplay, UnreadableFileKeepsTheBookAndFailedFormattingKeepsTheBookmarks) 
     EXPECT_EQ(b.reader.CurrentPage(), FrontCoverPage);
     EXPECT_EQ(b.host.indicator, "表紙");
     EXPECT_EQ(b.Rows(), (std::vector<std::string>{"⇒|本文の40行目|5"}));
-    // Mended, the next re-display labels it again.
+    // Closing now keeps the reader's place, not the front cover; a second failure too.
+    const ProfileFile state(b.dir.File("MirvoKs/book.INI"));
+    b.reader.mmiReViewClick();
+    b.reader.FormClose();
+    EXPECT_EQ(state.ReadInteger("Mirvo", "CurrentPage", 0), 3);
+    // Mended, the next re-display labels it again and goes back to that page.
     WriteFileBytes(b.path, Book::Text());
     b.reader.mmiReViewClick();
     EXPECT_FALSE(b.reader.FormatFailed());
     EXPECT_EQ(b.Rows().size(), 3u);
+    EXPECT_EQ(b.reader.CurrentPage(), 3);
     b.reader.FormClose();
-    EXPECT_EQ(ProfileFile(b.dir.File("MirvoKs/book.INI")).ReadInteger("Mirvo", "Clip1", 0), 5);
+    EXPECT_EQ(state.ReadInteger("Mirvo", "Clip1", 0), 5);
+    EXPECT_EQ(state.ReadInteger("Mirvo", "CurrentPage", 0), 3);
 }
 
 TEST(Redisplay, FailedOpeningKeepsThatBooksBookmarksOutOfTheOldBook) {
