@@ -7,18 +7,20 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace mirvo;
     fuzz::Input in(data, size);
-    FormatOptions options;
-    options.RowCount = in.Small();
-    options.RowBytes = in.Small();
+    const int rowCount = in.Small();
+    const int rowBytes = in.Small();
     const std::uint8_t flags = in.Byte();
-    options.UseRuby = flags & 1;
-    options.UseComment = flags & 2;
-    options.DocumentPath = "fuzz.txt";
+    const FormatOptions options{PageLayout(rowCount, rowBytes), (flags & 1) != 0, (flags & 2) != 0,
+                                "fuzz.txt", (flags & 4) != 0};
+    LayoutNotes notes;
     RowList rows = SplitLines(in.Rest());
     fuzz::QuietHost host;
-    const bool ok = FormatDocument(rows, options, host);
+    const bool ok = FormatDocument(rows, options, host, &notes);
     if (ok != (host.errors == 0)) fuzz::Fault("result and reported errors disagree");
     if (!ok && !rows.empty()) fuzz::Fault("rows left after a failure");
     if (ok && (rows.empty() || !rows.back().empty())) fuzz::Fault("no closing empty row");
+    if (!ok && !notes.headings.empty()) fuzz::Fault("headings left after a failure");
+    if (ok && !notes.rows.empty() && notes.rows.size() != rows.size())
+        fuzz::Fault("layout notes out of step with the rows");
     return 0;
 }

@@ -38,25 +38,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static SpreadView view;
     static const Bitmap texture = BuiltInPageTexture();
     fuzz::Input in(data, size);
-    Settings s;
-    s.RowCount = in.Small() % 24;
-    s.RowBytes = in.Small() % 64;
+    const int rowCount = in.Small() % 24;
+    const int rowBytes = in.Small() % 64;
+    const PageLayout layout(rowCount, rowBytes);
     const std::uint8_t flags = in.Byte();
-    s.UseRuby = flags & 1;
-    s.UseComment = flags & 2;
-    s.UseImage = flags & 4;
-    s.FontBold = flags & 8;
-    s.UsePageTexture = flags & 16;
-    s.Alias = flags & 32;
-    s.FontSpace = in.Small();
-    s.IndexChar = "◎";
+    const bool useRuby = flags & 1, useComment = flags & 2, useImage = flags & 4;
+    const bool bold = flags & 8, useTexture = flags & 16, alias = flags & 32;
+    const bool aozoraNotes = flags & 64;
+    const int fontSpace = in.Small();
+    const SpreadStyle style{PageStyle{layout, fontSpace, useRuby, useImage, useComment, "", bold,
+                                      useTexture, "clWhite"},
+                            "clWhite", alias};
     const int page = in.Small() % 12;
     const int width = 40 + in.Byte(), height = 30 + in.Byte();
     const std::string path = PictureFolder() + "/book.txt";
     RowList rows = SplitLines(in.Rest());
     fuzz::QuietHost host;
-    if (!FormatDocument(rows, FormatOptions::From(s, path), host)) return 0;
-    const SpreadRequest request{rows, s, page, width, height, kSpreadHeightRatio, texture, path};
+    LayoutNotes notes;
+    if (!FormatDocument(rows, FormatOptions{layout, useRuby, useComment, path, aozoraNotes}, host,
+                        &notes))
+        return 0;
+    const SpreadRequest request{rows,    style, page,  width, height, kSpreadHeightRatio,
+                                texture, path,  &notes};
     Bitmap left, right;
     PageTexts lists;
     try {
