@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <limits>
 
 namespace mirvo {
 namespace {
@@ -120,10 +119,11 @@ void PlayPageTurn(char direction, int changeSpeed, PageTurnPictures& p, PageTurn
         host.Repaint(true, true);
         return;
     }
-    // 200 - ChangeSpeed in 64 bits: a hostile setting far below zero must not overflow. A
-    // pause beyond the int range (weeks) is held to it.
+    // 200 - ChangeSpeed in 64 bits: a hand-edited setting far below zero must not
+    // overflow. The pause is held to a second, so that such a setting slows the turn down
+    // (five seconds at the most) but never holds the window for minutes or weeks.
     const long long wide = 200LL - changeSpeed;
-    const int delay = static_cast<int>(std::min<long long>(wide, std::numeric_limits<int>::max()));
+    const int delay = static_cast<int>(std::min<long long>(wide, kMaxPageDelay));
     if (direction == 'L')
         TurnBackward(p, host, delay);
     else

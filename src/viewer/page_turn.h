@@ -38,7 +38,8 @@ struct PageTurnPictures {
 
 // 'R' forward (the left leaf turns over to the right), 'L' backward, 'N' no turn. Any other
 // direction counts as 'R'. `changeSpeed` 0 swaps at once; otherwise every frame is followed
-// by a pause of 200 - changeSpeed milliseconds (none for the last).
+// by a pause of 200 - changeSpeed milliseconds (none for the last), at most kMaxPageDelay.
+inline constexpr int kMaxPageDelay = 1000;
 void PlayPageTurn(char direction, int changeSpeed, PageTurnPictures& p, PageTurnHost& host);
 
 // Busy-waits on a monotonic clock until at least `ms` milliseconds have passed; returns at
