@@ -3,19 +3,18 @@
 #include <unistd.h>
 
 #include <QElapsedTimer>
-#include <QLocalSocket>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
 
 #include "app/bookshelf.h"
 #include "app/folders.h"
+#include "process_support.h"
 #include "support/test_support.h"
 
 namespace mirvo {
 namespace {
 
-using test::Sjis;
 using test::TempDir;
 
 class BookShortcutTest : public QObject {
@@ -39,24 +38,9 @@ class BookShortcutTest : public QObject {
         if (!p.waitForFinished(20000)) return -1;
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     }
-    std::string Book(const std::string& path) {
-        std::string text = Sjis("題名\r\n作者\r\n");
-        for (int i = 2; i < 40; ++i) text += Sjis("本文の行です。") + "\r\n";
-        test::WriteFileBytes(path, text);
-        return path;
-    }
+    std::string Book(const std::string& path) { return test::WriteBook(path, 40); }
     bool WaitForListener() {
-        const QString sock =
-            QString::fromStdString(runtime_.Path()) + QString("/Mirvo-%1.sock").arg(getuid());
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 10000) {
-            QLocalSocket probe;
-            probe.connectToServer(sock);
-            if (probe.waitForConnected(100)) return true;
-            QTest::qWait(50);
-        }
-        return false;
+        return test::WaitForSocket(test::SocketIn(runtime_.Path()), 10000, 50);
     }
 
   private slots:

@@ -8,6 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QElapsedTimer>
+#include <QLocalSocket>
+#include <QString>
+#include <QTest>
 #include <chrono>
 #include <map>
 #include <optional>
@@ -15,9 +19,38 @@
 #include <thread>
 #include <vector>
 
+#include "format/cp932.h"
 #include "support/test_support.h"
 
 namespace mirvo::test {
+
+// A book of `lines` lines in Shift_JIS (a title, an author, then body lines) written to
+// `path`; returns `path`.
+inline std::string WriteBook(const std::string& path, int lines) {
+    std::string text = Sjis("題名\r\n作者\r\n");
+    for (int i = 2; i < lines; ++i) text += Sjis("本文の行です。") + "\r\n";
+    WriteFileBytes(path, text);
+    return path;
+}
+
+// The running copy's endpoint in the runtime folder `runtime`.
+inline std::string SocketIn(const std::string& runtime) {
+    return runtime + "/Mirvo-" + std::to_string(::getuid()) + ".sock";
+}
+
+// Waits up to `ms` until something accepts connections at the socket `path`, looking again
+// every `pollMs`.
+inline bool WaitForSocket(const std::string& path, int ms = 8000, int pollMs = 20) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QLocalSocket probe;
+        probe.connectToServer(QString::fromStdString(path));
+        if (probe.waitForConnected(100)) return true;
+        QTest::qWait(pollMs);
+    }
+    return false;
+}
 
 class ReaderProcess {
   public:

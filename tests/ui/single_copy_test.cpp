@@ -31,22 +31,10 @@ namespace {
 using test::ReaderProcess;
 using test::Sjis;
 using test::TempDir;
+using test::WaitForSocket;
 
 std::string Uid() {
     return std::to_string(::getuid());
-}
-
-// Waits until something accepts connections at the socket `path`.
-bool WaitForSocket(const std::string& path, int ms = 8000) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QLocalSocket probe;
-        probe.connectToServer(QString::fromStdString(path));
-        if (probe.waitForConnected(100)) return true;
-        QTest::qWait(20);
-    }
-    return false;
 }
 
 // One user's desktop: a settings folder, a runtime folder, books, reader processes.
@@ -58,10 +46,7 @@ struct Site {
     std::string Socket() const { return runtime.File("Mirvo-" + Uid() + ".sock"); }
     std::string LockFile() const { return runtime.File("Mirvo-" + Uid() + ".lock"); }
     std::string Book(const std::string& name, int lines = 40) const {
-        std::string text = Sjis("題名\r\n作者\r\n");
-        for (int i = 2; i < lines; ++i) text += Sjis("本文の行です。") + "\r\n";
-        test::WriteFileBytes(home.File(name), text);
-        return home.File(name);
+        return test::WriteBook(home.File(name), lines);
     }
     std::unique_ptr<ReaderProcess> Start(const std::vector<std::string>& args) {
         std::vector<std::string> env{"QT_QPA_PLATFORM=offscreen", "MIRVO_HOME=" + home.Path(),
@@ -112,25 +97,10 @@ class SingleCopyTest : public QObject {
         return p;
     }
     std::string Book(const std::string& name, int lines) {
-        std::string text = Sjis("題名\r\n作者\r\n");
-        for (int i = 2; i < lines; ++i) text += Sjis("本文の行です。") + "\r\n";
-        test::WriteFileBytes(home_.File(name), text);
-        return home_.File(name);
+        return test::WriteBook(home_.File(name), lines);
     }
     // Waits until a running copy accepts connections.
-    bool WaitForListener() {
-        QElapsedTimer t;
-        t.start();
-        const QString sock =
-            QString::fromStdString(runtime_.Path()) + QString("/Mirvo-%1.sock").arg(getuid());
-        while (t.elapsed() < 5000) {
-            QLocalSocket probe;
-            probe.connectToServer(sock);
-            if (probe.waitForConnected(100)) return true;
-            QTest::qWait(20);
-        }
-        return false;
-    }
+    bool WaitForListener() { return WaitForSocket(test::SocketIn(runtime_.Path()), 5000); }
 
   private slots:
     void laterCopyHandsOverItsPathAndEnds() {

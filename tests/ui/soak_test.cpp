@@ -4,8 +4,6 @@
 #include <unistd.h>
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QLocalSocket>
 #include <QTest>
 #include <memory>
 #include <set>
@@ -19,7 +17,6 @@ namespace mirvo {
 namespace {
 
 using test::ReaderProcess;
-using test::Sjis;
 using test::TempDir;
 
 class SoakTest : public QObject {
@@ -40,23 +37,13 @@ class SoakTest : public QObject {
         MakeFolders(home.File("MirvoKs"));
         for (int i = 0; i <= 20; ++i) {
             const std::string name = "book" + std::to_string(i);
-            std::string text = Sjis("題名\r\n作者\r\n");
-            for (int l = 0; l < 30 + 7 * i; ++l) text += Sjis("本文の行です。") + "\r\n";
-            test::WriteFileBytes(home.File(name + ".txt"), text);
+            test::WriteBook(home.File(name + ".txt"), 32 + 7 * i);
             test::WriteFileBytes(home.File("MirvoKs/" + name + ".INI"),
                                  "[Mirvo]\nClipCount=1\nClip1=2\n");
             if (i > 0) books.insert(home.File(name + ".txt"));
         }
         auto running = start(home.File("book0.txt"));
-        const QString socket =
-            QString::fromStdString(runtime.File("Mirvo-" + std::to_string(::getuid()) + ".sock"));
-        QElapsedTimer t;
-        t.start();
-        for (bool up = false; !up && t.elapsed() < 8000; QTest::qWait(20)) {
-            QLocalSocket probe;
-            probe.connectToServer(socket);
-            up = probe.waitForConnected(100);
-        }
+        test::WaitForSocket(test::SocketIn(runtime.Path()));
 
         std::vector<std::unique_ptr<ReaderProcess>> later;
         for (const std::string& book : books) later.push_back(start(book));
