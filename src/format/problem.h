@@ -1,0 +1,58 @@
+// How the core tells of a failure. A Problem names what went wrong and carries its facts (a
+// path, a line, a count, a value as written), never words: every message the reader sees
+// is worded from a Problem in one place of the app layer (app/messages.h), so the layers
+// below the app hold no text for the reader.
+//
+// Below the app, an expected failure (a file that cannot be read, a refused write, markup
+// that does not close, a picture that cannot be decoded) is returned as a Problem, or as a
+// Result that holds either a value or a Problem. Only a broken invariant throws.
+#pragma once
+
+#include <cassert>
+#include <string>
+#include <utility>
+#include <variant>
+
+namespace mirvo {
+
+// Grouped by the layer that finds it.
+enum class ProblemKind {
+    None,
+};
+
+struct Problem {
+    ProblemKind kind = ProblemKind::None;
+    std::string path;     // the file concerned, as the system names it (raw bytes)
+    long long line = 0;   // 1-based line of the file, 0 when none
+    long long count = 0;  // a number the message gives (a count, a limit, a size)
+    std::string detail;   // a value as written (a key's value, a note's text), UTF-8
+};
+
+// A value, or the Problem that stopped it.
+template <class T>
+class Result {
+  public:
+    Result(T value) : state_(std::move(value)) {}            // NOLINT: implicit on purpose
+    Result(Problem problem) : state_(std::move(problem)) {}  // NOLINT: implicit on purpose
+
+    bool Ok() const { return state_.index() == 0; }
+    explicit operator bool() const { return Ok(); }
+
+    T& Value() {
+        assert(Ok());
+        return std::get<0>(state_);
+    }
+    const T& Value() const {
+        assert(Ok());
+        return std::get<0>(state_);
+    }
+    const Problem& GetProblem() const {
+        assert(!Ok());
+        return std::get<1>(state_);
+    }
+
+  private:
+    std::variant<T, Problem> state_;
+};
+
+}  // namespace mirvo
