@@ -102,5 +102,35 @@ diff=$(compare -metric AE "$shots/status-before.png" "$shots/status-after.png" n
 echo "status area: $diff pixels differ"
 [ "$diff" = "0" ] || failures=$((failures + 1))
 
+# The text-file Open dialog through its keys: a name typed with its completion list on
+# screen, then Enter; no list may stay over the window.
+printf 'other\r\n' > "$work/other.txt"
+xdotool windowactivate --sync "$win" key --clearmodifiers alt+f
+sleep 0.3
+xdotool key o
+sleep 1.5
+xdotool type --delay 60 "$work/oth"
+sleep 1
+import -window root "$shots/open-typed.png"
+xdotool key Down Return  # the name taken from the list
+sleep 0.5
+xdotool key Return  # and the dialog's Open
+sleep 1.5
+import -window root "$shots/open-done.png"
+popups=$(xdotool search --onlyvisible --class 'mirvo' 2>/dev/null | while read -r w; do
+    [ "$w" = "$win" ] || echo "$w"; done | wc -l)
+echo "windows of the reader left on screen besides the main one: $popups"
+[ "$popups" = "0" ] || failures=$((failures + 1))
+
+# Quit through the file menu: the session may have written only into its settings folder.
+xdotool windowactivate --sync "$win" key --clearmodifiers alt+f
+sleep 0.3
+xdotool key x
+sleep 2
+echo "written into HOME: $(cd "$work/home" && find . -mindepth 1 | tr '\n' ' ')"
+[ -z "$(ls -A "$work/home")" ] || failures=$((failures + 1))
+# The book chosen in the dialog was the one on show at the end.
+grep -a -q "other.txt" "$work/settings/Mirvo.INI" || { echo "other.txt was not opened"; failures=$((failures + 1)); }
+
 echo "screenshots in $shots"
 [ "$failures" -eq 0 ]

@@ -1,12 +1,14 @@
 // The reader window under the offscreen platform: start-up, opening, keys, the scroll bar,
 // the view switch, dropped files and the error windows.
 #include <QAction>
+#include <QCompleter>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocalSocket>
 #include <QMenu>
 #include <QMenuBar>
@@ -649,6 +651,56 @@ class MainFormTest : public QObject {
         QFile::remove(ini);
         Part<QAction>(w, "msiAllDisp")->trigger();
         QTRY_COMPARE(w->frameGeometry(), QRect(0, 0, 600, 460));
+    }
+
+    // Stored bounds of any size give a window on the screen when full screen is left (a
+    // huge PosSize once gave a crash or a 32767 px window).
+    void hugeStoredBoundsGiveAWindowOnTheScreen() {
+        Running r;
+        QVERIFY(r.Start({MakeBook(r.dir, "book.txt", 40)}));
+        TfrmMirvoMainForm* w = r.w;
+        auto* fullScreen = Part<QAction>(w, "msiAllDisp");
+        const QRect screen = w->screen()->availableGeometry();
+        for (const char* number : {"1000000", "2147483647", "-2147483648"}) {
+            fullScreen->trigger();
+            QTRY_VERIFY(w->isFullScreen());
+            ProfileFile file(r.dir.File("Mirvo.INI"));
+            for (const char* key : {"Top", "Left", "Width", "Height"})
+                file.WriteString("PosSize", key, number);
+            fullScreen->trigger();
+            QTRY_VERIFY(!w->isFullScreen());
+            QTRY_VERIFY2(screen.contains(w->frameGeometry()), number);
+            QVERIFY(w->width() >= 300 && w->height() >= 200);
+            QCOMPARE(Part<QLabel>(w, "stbPanel0")->text(), QString("表紙"));
+        }
+    }
+
+    // A name typed into the Open dialog with its completion list on screen, then Enter:
+    // the book opens and no completion list stays over the window.
+    void openDialogLeavesNoCompletionListBehind() {
+        Running r;
+        MakeBook(r.dir, "book.txt", 40);
+        const std::string other = MakeBook(r.dir, "bother.txt", 80);
+        QVERIFY(r.Start({r.dir.File("book.txt")}));
+        QWidget* list = nullptr;
+        QTimer::singleShot(0, [&] {
+            QTRY_VERIFY(qobject_cast<QFileDialog*>(QApplication::activeModalWidget()));
+            auto* dialog = static_cast<QFileDialog*>(QApplication::activeModalWidget());
+            auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+            auto* files = dialog->findChild<QAbstractItemView*>("listView");
+            QTRY_VERIFY(files->model()->rowCount(files->rootIndex()) >= 2);
+            QTest::keyClicks(name, "bot");
+            QTRY_VERIFY(name->completer() && name->completer()->popup()->isVisible());
+            list = name->completer()->popup();
+            QTest::keyClick(list, Qt::Key_Down);
+            QTest::keyClick(list, Qt::Key_Return);
+            if (dialog->isVisible()) QTest::keyClick(name, Qt::Key_Return);
+        });
+        Part<QAction>(r.w, "mmiOpen")->trigger();
+        QCOMPARE(r.w->Core().DocumentPath(), other);
+        for (QWidget* top : QApplication::topLevelWidgets())
+            QVERIFY2(!(top->isVisible() && top->windowType() == Qt::Popup),
+                     qPrintable(top->metaObject()->className()));
     }
 
     // The file menu and the bookshelf toolbar: opening a file (cancelled, then chosen),
