@@ -2,7 +2,9 @@
 # The window modes under a real window manager (Xvfb + openbox), where the frame around the
 # window exists and arrives late: full screen entered and left three times from the normal
 # window and twice from the maximised one must each give back the same geometry, and the
-# status area hidden and shown again must look exactly as before.
+# status area hidden and shown again must look exactly as before. Then the text-file Open
+# dialog through its keys, and a quit: the session may write nothing under HOME (Qt's own
+# settings file included).
 #
 # Usage: scripts/window_modes_check.sh [build folder] [folder for the screenshots]
 # Exit status 0 when every check holds; the screenshots stay for a look.
@@ -12,6 +14,9 @@ build=${1:-build}
 shots=${2:-$(mktemp -d)}
 mirvo="$build/src/ui/mirvo"
 mkdir -p "$shots"
+for tool in Xvfb openbox xdotool xwininfo import compare; do
+    command -v "$tool" >/dev/null || { echo "needs $tool (openbox: apt-get install openbox)"; exit 2; }
+done
 
 work=$(mktemp -d)
 display=:$((70 + RANDOM % 100))
