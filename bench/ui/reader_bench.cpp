@@ -103,7 +103,7 @@ void BM_PageTurnSpeed200(benchmark::State& state) {
                                         : mirvo::PageRequester::RightPage);
         forward = !forward;
     }
-    state.counters["page_width"] = w.form.imgLeftPage->width();
+    state.counters["page_width"] = w.form.findChild<QWidget*>("imgLeftPage")->width();
 }
 BENCHMARK(BM_PageTurnSpeed200)->Unit(benchmark::kMillisecond);
 

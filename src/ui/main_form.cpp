@@ -33,6 +33,7 @@
 #include "format/cp932.h"
 #include "ui/alert.h"
 #include "ui/application.h"
+#include "ui/book_area.h"
 #include "ui/comment.h"
 #include "ui/file_dialogs.h"
 #include "ui/message_boxes.h"
@@ -40,6 +41,7 @@
 #include "ui/page_image.h"
 #include "ui/request_queue.h"
 #include "ui/sound.h"
+#include "ui/status_area.h"
 #include "ui/window_font.h"
 #include "ui/window_frame.h"
 #include "viewer/page_turn.h"
@@ -56,8 +58,6 @@ QString Q(const std::string& text) {
 QRectF ToQRectF(const Rect& r) {
     return QRectF(r.left, r.top, r.Width(), r.Height());
 }
-
-constexpr int kScrollPanelWidth = 185;
 
 // The page keys by name.
 ReaderKey ToReaderKey(int key) {
@@ -91,11 +91,14 @@ TfrmMirvoMainForm::TfrmMirvoMainForm(ProgramFolders folders, QWidget* parent)
     setWindowTitle(QStringLiteral("Mirvo"));
     setFont(WindowFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
     BuildMenus();
-    BuildWindowMenu();
     BuildToolBars();
     BuildCentralArea();
-    BuildPopupMenus();
-    frame_ = new WindowFrame(this);
+    BuildActions();
+    UpdateActions();
+    book_->SetMenus(menus_.at("ppmPage"), menus_.at("ppmCont"));
+    frame_ = new WindowFrame(
+        this, QList<QToolBar*>(toolBars_.begin(), toolBars_.end()), status_,
+        [this] { FormResize(); }, [this](const std::string& m) { ReportException(m); });
     dialogs_ = std::make_unique<FileDialogs>(this, [this] {
         return core_.DocumentPath().empty() ? std::string() : FolderOf(core_.DocumentPath());
     });
@@ -117,7 +120,7 @@ TfrmMirvoMainForm::TfrmMirvoMainForm(ProgramFolders folders, QWidget* parent)
              }},
         this);
     // Client area 600 x 432 below the menu bar.
-    resize(600, 432 + mmnMainManu->sizeHint().height());
+    resize(600, 432 + menuBar_->sizeHint().height());
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
@@ -131,220 +134,168 @@ TfrmMirvoMainForm::~TfrmMirvoMainForm() {
 }
 
 void TfrmMirvoMainForm::BuildMenus() {
-    mmnMainManu = menuBar();
-    mmnMainManu->setObjectName("mmnMainManu");
-
-    mniFile = mmnMainManu->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
-    mniFile->setObjectName("mniFile");
-    mmiOpen = mniFile->addAction(QStringLiteral("ﾃｷｽﾄﾌｧｲﾙを開く(&O)"));
-    mmiOpen->setObjectName("mmiOpen");
-    msiBKOpen = mniFile->addAction(QStringLiteral("本(棚)を開く(&B)"));
-    msiBKOpen->setObjectName("msiBKOpen");
-    mniFile->addSeparator();
-    msBKNew = mniFile->addAction(QStringLiteral("本の新規作成(&N)"));
-    msBKNew->setObjectName("msBKNew");
-    mniFile->addSeparator();
-    // The dialogs run inside the step, so that nothing from outside opens a book meanwhile.
-    connect(mmiOpen, &QAction::triggered, this,
-            [this] { Guarded([this] { msiOpenClick(core_, *dialogs_); }); });
-    connect(msiBKOpen, &QAction::triggered, this,
-            [this] { Guarded([this] { msiBKOpenClick(core_, *dialogs_); }); });
-    connect(msBKNew, &QAction::triggered, this,
-            [this] { Guarded([this] { msBKNewClick(core_, *dialogs_, ExecutablePath()); }); });
-    mmiExit = mniFile->addAction(QStringLiteral("Mirvoの終了(&X)"));
-    mmiExit->setObjectName("mmiExit");
-    connect(mmiExit, &QAction::triggered, this, &QWidget::close);
-
-    mniView = mmnMainManu->addMenu(QStringLiteral("表示(&V)"));
-    mniView->setObjectName("mniView");
-    msiView = mniView->addAction(QStringLiteral("ビュー(&V)"));
-    msiView->setObjectName("msiView");
-    msiView->setCheckable(true);
-    msiView->setChecked(true);
-    msiCont = mniView->addAction(QStringLiteral("目次(&T)"));
-    msiCont->setObjectName("msiCont");
-    msiCont->setCheckable(true);
-    connect(msiView, &QAction::triggered, this,
-            [this] { Guarded([this] { core_.msiViewClick(); }); });
-    connect(msiCont, &QAction::triggered, this,
-            [this] { Guarded([this] { core_.msiContentsClick(); }); });
-    mniView->addSeparator();
-    mmiReView = mniView->addAction(QStringLiteral("再表示(&R)"));
-    mmiReView->setObjectName("mmiReView");
-    mmiReView->setShortcut(QKeySequence(Qt::Key_F5));
-    mmiReView->setEnabled(false);
-    addAction(mmiReView);  // F5 also when the menu bar is hidden
-    connect(mmiReView, &QAction::triggered, this,
-            [this] { Guarded([this] { core_.mmiReViewClick(); }); });
-
-    mniMove = mmnMainManu->addMenu(QStringLiteral("移動(&M)"));
-    mniMove->setObjectName("mniMove");
-    msiPageNext = mniMove->addAction(QStringLiteral("次ページ(&N)  SPACE"));
-    msiPageNext->setObjectName("msiPageNext");
-    msiPagePrev = mniMove->addAction(QStringLiteral("前ページ(&P)  BS"));
-    msiPagePrev->setObjectName("msiPagePrev");
-    connect(msiPageNext, &QAction::triggered, this,
-            [this] { Guarded([this] { core_.PageClick(PageRequester::LeftPage); }); });
-    connect(msiPagePrev, &QAction::triggered, this,
-            [this] { Guarded([this] { core_.PageClick(PageRequester::RightPage); }); });
-    mniMove->addSeparator();
-    msiClip = mniMove->addMenu(QStringLiteral("しおり(&C)"));
-    msiClip->setObjectName("msiClip");
-    msiClipIns = msiClip->addAction(QStringLiteral("はさむ(&I)"));
-    msiClipIns->setObjectName("msiClipIns");
-    msiClipDel = msiClip->addAction(QStringLiteral("削除(&D)"));
-    msiClipDel->setObjectName("msiClipDel");
-    msiClipDel->setEnabled(false);
-    connect(msiClipIns, &QAction::triggered, this,
-            [this] { Guarded([this] { core_.pmiClipClick(); }); });
-    connect(msiClipDel, &QAction::triggered, this,
-            [this] { Guarded([this] { core_.pmiDelClipClick(SelectedContentsRow()); }); });
-
-    mniOther = mmnMainManu->addMenu(QStringLiteral("その他(&O)"));
-    mniOther->setObjectName("mniOther");
-    msiConfig = mniOther->addAction(QStringLiteral("環境設定(&C)"));
-    msiConfig->setObjectName("msiConfig");
-    connect(msiConfig, &QAction::triggered, this,
-            [this] { Guarded([this] { core_.msiConfigClick(); }); });
-}
-
-void TfrmMirvoMainForm::BuildWindowMenu() {
-    mniWindow = mmnMainManu->addMenu(QStringLiteral("ｳｨﾝﾄﾞｳ(&W)"));
-    mniWindow->setObjectName("mniWindow");
-    msiAllDisp = mniWindow->addAction(QStringLiteral("全画面表示(&A)"));
-    msiAllDisp->setObjectName("msiAllDisp");
-    mniWindow->addSeparator();
-    msiHideTLBar = mniWindow->addAction(QStringLiteral("ﾂｰﾙﾊﾞｰを隠す(&T)"));
-    msiHideTLBar->setObjectName("msiHideTLBar");
-    msiHideStBar = mniWindow->addAction(QStringLiteral("ｽﾃｰﾀｽﾊﾞｰを隠す(&S)"));
-    msiHideStBar->setObjectName("msiHideStBar");
-    for (QAction* item : {msiAllDisp, msiHideTLBar, msiHideStBar}) item->setCheckable(true);
-    connect(msiAllDisp, &QAction::triggered, this, [this] {
-        Guarded([this] { modes_.msiAllDispClick(core_, *frame_); });
-        ShowModeChecks();
-    });
-    connect(msiHideTLBar, &QAction::triggered, this, [this] {
-        Guarded([this] { modes_.msiHideTLBarClick(*frame_); });
-        ShowModeChecks();
-    });
-    connect(msiHideStBar, &QAction::triggered, this, [this] {
-        Guarded([this] { modes_.msiHideStBarClick(*frame_); });
-        ShowModeChecks();
-    });
-}
-
-void TfrmMirvoMainForm::ShowModeChecks() {
-    msiAllDisp->setChecked(modes_.AllDisp());
-    msiHideTLBar->setChecked(modes_.HideTLBar());
-    msiHideStBar->setChecked(modes_.HideStBar());
-}
-
-void TfrmMirvoMainForm::BuildPopupMenus() {
-    ppmPage = new QMenu(this);
-    ppmPage->setObjectName("ppmPage");
-    pmiClip = ppmPage->addAction(QStringLiteral("しおりをはさむ"));
-    pmiClip->setObjectName("pmiClip");
-    connect(pmiClip, &QAction::triggered, this,
-            [this] { Guarded([this] { core_.pmiClipClick(); }); });
-    for (PictureWidget* page : {imgLeftPage, imgRightPage}) {
-        page->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(page, &QWidget::customContextMenuRequested, this,
-                [this, page](const QPoint& at) { ppmPage->popup(page->mapToGlobal(at)); });
+    menuBar_ = menuBar();
+    menuBar_->setObjectName("mmnMainManu");
+    for (const MenuRow& row : MenuTable()) {
+        const QString caption = QString::fromUtf8(row.caption);
+        // A menu inside another one takes its place there with its first item.
+        QMenu* menu = !row.parent ? menuBar_->addMenu(caption) : new QMenu(caption, this);
+        menu->setObjectName(row.name);
+        menus_[row.name] = menu;
     }
+}
 
-    ppmCont = new QMenu(this);
-    ppmCont->setObjectName("ppmCont");
-    pmiDelClip = ppmCont->addAction(QStringLiteral("しおりを削除"));
-    pmiDelClip->setObjectName("pmiDelClip");
-    connect(pmiDelClip, &QAction::triggered, this,
-            [this] { Guarded([this] { core_.pmiDelClipClick(SelectedContentsRow()); }); });
-    stgPageList->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(stgPageList, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { ppmCont->popup(stgPageList->viewport()->mapToGlobal(at)); });
+void TfrmMirvoMainForm::BuildActions() {
+    for (const ActionRow& row : ActionTable()) {
+        QMenu* menu = menus_.at(row.menu);
+        const MenuRow* parent = nullptr;
+        for (const MenuRow& m : MenuTable())
+            if (row.menu == std::string(m.name) && m.parent && *m.parent) parent = &m;
+        if (parent && menu->actions().isEmpty()) menus_.at(parent->parent)->addMenu(menu);
+        if (!row.name) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu->addAction(QString::fromUtf8(row.caption));
+        action->setObjectName(row.name);
+        action->setCheckable(row.checkable);
+        if (row.shortcut) {
+            action->setShortcut(QKeySequence(QString::fromLatin1(row.shortcut)));
+            addAction(action);
+        }
+        const Command command = row.command;
+        connect(action, &QAction::triggered, this, [this, command] { Run(command); });
+        actions_.emplace_back(&row, action);
+    }
 }
 
 void TfrmMirvoMainForm::BuildToolBars() {
-    tlbBookStand = new QToolBar(this);
-    tlbBookStand->setObjectName("tlbBookStand");
-    tlbBookStand->setMovable(false);
-    addToolBar(Qt::TopToolBarArea, tlbBookStand);
-    BuildBookStand();
-    tlbBasic = new QToolBar(this);
-    tlbBasic->setObjectName("tlbBasic");
-    tlbBasic->setMovable(false);
-    addToolBar(Qt::TopToolBarArea, tlbBasic);
-
-    auto makeButton = [this](const char* name, const QString& caption) {
-        auto* b = new QToolButton(tlbBasic);
-        b->setObjectName(name);
-        b->setText(caption);
-        b->setAutoRaise(true);
-        b->setCheckable(true);
-        b->setFocusPolicy(Qt::NoFocus);
-        tlbBasic->addWidget(b);
-        return b;
-    };
-    spbView = makeButton("spbView", QStringLiteral("ビュー"));
-    spbContents = makeButton("spbContents", QStringLiteral("目次"));
-    auto* group = new QButtonGroup(this);
-    group->setExclusive(true);
-    group->addButton(spbView);
-    group->addButton(spbContents);
-    spbView->setChecked(true);
-    connect(spbView, &QToolButton::clicked, this,
-            [this] { Guarded([this] { core_.msiViewClick(); }); });
-    connect(spbContents, &QToolButton::clicked, this,
-            [this] { Guarded([this] { core_.msiContentsClick(); }); });
-
-    spbConfig = new QToolButton(tlbBasic);
-    spbConfig->setObjectName("spbConfig");
-    spbConfig->setText(QStringLiteral("設定"));
-    spbConfig->setToolTip(QStringLiteral("各種設定を行います。"));
-    spbConfig->setAutoRaise(true);
-    spbConfig->setFocusPolicy(Qt::NoFocus);
-    tlbBasic->addWidget(spbConfig);
-    connect(spbConfig, &QToolButton::clicked, msiConfig, &QAction::trigger);
-}
-
-void TfrmMirvoMainForm::BuildBookStand() {
-    auto makeButton = [this](const char* name, const QString& caption, const QString& hint) {
-        auto* b = new QToolButton(tlbBookStand);
-        b->setObjectName(name);
-        b->setText(caption);
-        b->setToolTip(hint);
-        b->setAutoRaise(true);
-        b->setFocusPolicy(Qt::NoFocus);
-        return b;
-    };
-    spbFileOpen = makeButton("spbFileOpen", QStringLiteral("ﾃｷｽﾄﾌｧｲﾙを開く"),
-                             QStringLiteral("ﾃｷｽﾄﾌｧｲﾙを開きます。"));
-    spbBookStand =
-        makeButton("spbBookStand", QString(), QStringLiteral("本棚関連のﾎﾞﾀﾝを表示します。"));
-    spbBookStand->setIcon(BookStandIcon());
-    spbBookStand->setCheckable(true);
-    spbBKOpen = makeButton("spbBKOpen", QStringLiteral("本(棚)を開く"), QString());
-    spbBKNew = makeButton("spbBKNew", QStringLiteral("本の作成"), QString());
-    tlbBookStand->addWidget(spbFileOpen);
-    tlbBookStand->addSeparator();
-    tlbBookStand->addWidget(spbBookStand);
-    spbBKOpenItem_ = tlbBookStand->addWidget(spbBKOpen);
-    spbBKNewItem_ = tlbBookStand->addWidget(spbBKNew);
-    connect(spbFileOpen, &QToolButton::clicked, mmiOpen, &QAction::trigger);
-    connect(spbBKOpen, &QToolButton::clicked, msiBKOpen, &QAction::trigger);
-    connect(spbBKNew, &QToolButton::clicked, msBKNew, &QAction::trigger);
-    connect(spbBookStand, &QToolButton::toggled, this,
-            [this](bool down) { spbBookStandClick(down); });
+    for (const ToolBarRow& row : ToolBarTable()) {
+        auto* bar = new QToolBar(this);
+        bar->setObjectName(row.name);
+        bar->setMovable(false);
+        addToolBar(Qt::TopToolBarArea, bar);
+        toolBars_.push_back(bar);
+    }
+    auto* views = new QButtonGroup(this);
+    views->setExclusive(true);
+    for (const ToolButtonRow& row : ToolButtonTable()) {
+        AddToolButton(row);
+        if (row.kind == ButtonKind::Exclusive)
+            views->addButton(findChild<QToolButton*>(QString::fromUtf8(row.name)));
+    }
+    if (!views->buttons().isEmpty()) views->buttons().first()->setChecked(true);
     FormShow();  // hidden from the first showing on
 }
 
-void TfrmMirvoMainForm::spbBookStandClick(bool down) {
-    spbBKOpenItem_->setVisible(down);
-    spbBKNewItem_->setVisible(down);
+void TfrmMirvoMainForm::AddToolButton(const ToolButtonRow& row) {
+    QToolBar* bar = nullptr;
+    for (QToolBar* b : toolBars_)
+        if (b->objectName() == QLatin1String(row.toolBar)) bar = b;
+    if (row.kind == ButtonKind::Separator) {
+        bar->addSeparator();
+        return;
+    }
+    auto* button = new QToolButton(bar);
+    button->setObjectName(row.name);
+    button->setText(QString::fromUtf8(row.caption));
+    if (*row.tip) button->setToolTip(QString::fromUtf8(row.tip));
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setCheckable(row.kind != ButtonKind::Push);
+    if (row.command == Command::BookStand) button->setIcon(BookStandIcon());
+    QAction* place = bar->addWidget(button);
+    if (row.hiddenAtShow) hiddenAtShow_.push_back(place);
+    const Command command = row.command;
+    if (row.kind == ButtonKind::Toggle)
+        connect(button, &QToolButton::toggled, this, [this, command] { Run(command); });
+    else
+        connect(button, &QToolButton::clicked, this, [this, command] { Run(command); });
+}
+
+void TfrmMirvoMainForm::Run(Command command) {
+    switch (command) {
+        // The dialogs run inside the step, so that nothing from outside opens a book meanwhile.
+        case Command::OpenText:
+            return Guarded([this] { msiOpenClick(core_, *dialogs_); });
+        case Command::OpenBook:
+            return Guarded([this] { msiBKOpenClick(core_, *dialogs_); });
+        case Command::NewBook:
+            return Guarded([this] { msBKNewClick(core_, *dialogs_, ExecutablePath()); });
+        case Command::Exit:
+            close();
+            return;
+        case Command::View:
+            return Guarded([this] { core_.msiViewClick(); });
+        case Command::Contents:
+            return Guarded([this] { core_.msiContentsClick(); });
+        case Command::ReView:
+            return Guarded([this] { core_.mmiReViewClick(); });
+        case Command::PageNext:
+            return Guarded([this] { core_.PageClick(PageRequester::LeftPage); });
+        case Command::PagePrev:
+            return Guarded([this] { core_.PageClick(PageRequester::RightPage); });
+        case Command::ClipIns:
+            return Guarded([this] { core_.pmiClipClick(); });
+        case Command::ClipDel:
+            return Guarded([this] { core_.pmiDelClipClick(book_->SelectedContentsRow()); });
+        case Command::Config:
+            return Guarded([this] { core_.msiConfigClick(); });
+        case Command::AllDisp:
+            Guarded([this] { modes_.msiAllDispClick(core_, *frame_); });
+            return UpdateActions();
+        case Command::HideTLBar:
+            Guarded([this] { modes_.msiHideTLBarClick(*frame_); });
+            return UpdateActions();
+        case Command::HideStBar:
+            Guarded([this] { modes_.msiHideStBarClick(*frame_); });
+            return UpdateActions();
+        case Command::BookStand: {
+            const bool down = findChild<QToolButton*>("spbBookStand")->isChecked();
+            for (QAction* place : hiddenAtShow_) place->setVisible(down);
+            return;
+        }
+        case Command::None:
+            return;
+    }
+}
+
+bool TfrmMirvoMainForm::RuleHolds(Rule rule) const {
+    const MenuState& m = core_.Menus();
+    switch (rule) {
+        case Rule::ViewChecked:
+            return m.ViewChecked;
+        case Rule::ContentsChecked:
+            return m.ContentsChecked;
+        case Rule::Paging:
+            return m.PagingEnabled;
+        case Rule::ClipIns:
+            return m.ClipInsEnabled;
+        case Rule::ClipDel:
+            return m.ClipDelEnabled;
+        case Rule::ReView:
+            return m.ReViewEnabled;
+        case Rule::AllDisp:
+            return modes_.AllDisp();
+        case Rule::HideTLBar:
+            return modes_.HideTLBar();
+        case Rule::HideStBar:
+            return modes_.HideStBar();
+        case Rule::None:
+            break;
+    }
+    return true;
+}
+
+void TfrmMirvoMainForm::UpdateActions() {
+    for (const auto& [row, action] : actions_) {
+        if (row->checked != Rule::None) action->setChecked(RuleHolds(row->checked));
+        if (row->enabled != Rule::None) action->setEnabled(RuleHolds(row->enabled));
+    }
 }
 
 void TfrmMirvoMainForm::FormShow() {
-    spbBKOpenItem_->setVisible(false);
-    spbBKNewItem_->setVisible(false);
+    for (QAction* place : hiddenAtShow_) place->setVisible(false);
 }
 
 void TfrmMirvoMainForm::BuildCentralArea() {
@@ -353,128 +304,26 @@ void TfrmMirvoMainForm::BuildCentralArea() {
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-
-    pnlBase = new QWidget(central);
-    pnlBase->setObjectName("pnlBase");
-    auto* baseLayout = new QVBoxLayout(pnlBase);
-    baseLayout->setContentsMargins(1, 1, 1, 1);
-    imgBase = new PictureWidget(core_.BaseImage(), pnlBase);
-    imgBase->setObjectName("imgBase");
-    baseLayout->addWidget(imgBase);
-    connect(imgBase, &PictureWidget::resized, this, [this] {
+    book_ = new BookArea(core_.BaseImage(), core_.LeftPage(), core_.RightPage(), central);
+    connect(book_, &BookArea::pictureAreaResized, this, [this] {
         ++resizes_;
         PictureAreaResized();
     });
-
-    lblRightPageNo = new QLabel(imgBase);
-    lblRightPageNo->setObjectName("lblRightPageNo");
-    lblLeftPageNo = new QLabel(imgBase);
-    lblLeftPageNo->setObjectName("lblLeftPageNo");
-
-    ntbBase = new QStackedWidget(imgBase);
-    ntbBase->setObjectName("ntbBase");
-    Panel1 = new QWidget;
-    Panel1->setObjectName("Panel1");
-    Panel1->setWindowTitle(QStringLiteral("ビュー"));
-    imgLeftPage = new PictureWidget(core_.LeftPage(), Panel1);
-    imgLeftPage->setObjectName("imgLeftPage");
-    imgRightPage = new PictureWidget(core_.RightPage(), Panel1);
-    imgRightPage->setObjectName("imgRightPage");
-    for (PictureWidget* page : {imgLeftPage, imgRightPage}) {
-        page->setCursor(Qt::PointingHandCursor);
-        page->setMouseTracking(true);
-    }
-    connect(imgLeftPage, &PictureWidget::clicked, this,
-            [this] { Guarded([this] { core_.PageClick(PageRequester::LeftPage); }); });
-    connect(imgRightPage, &PictureWidget::clicked, this,
-            [this] { Guarded([this] { core_.PageClick(PageRequester::RightPage); }); });
-    connect(imgLeftPage, &PictureWidget::mouseMoved, this,
-            [this](const QPointF& at, const QPointF& global) {
-                imgRightPageMouseMove(PageRequester::LeftPage, at, global);
-            });
-    connect(imgRightPage, &PictureWidget::mouseMoved, this,
-            [this](const QPointF& at, const QPointF& global) {
-                imgRightPageMouseMove(PageRequester::RightPage, at, global);
-            });
-    ntbBase->addWidget(Panel1);
-
-    stgPageList = new QTableWidget(0, 3);
-    stgPageList->setObjectName("stgPageList");
-    stgPageList->setWindowTitle(QStringLiteral("目次"));
-    stgPageList->setHorizontalHeaderLabels(
-        {QString(), QStringLiteral("目 次"), QStringLiteral("ページ")});
-    stgPageList->verticalHeader()->hide();
-    stgPageList->setShowGrid(false);
-    stgPageList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    stgPageList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    stgPageList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // The mark and page columns keep their widths; the text column takes the rest of the
-    // book area's width, so the three always fit it and nothing scrolls sideways.
-    QHeaderView* columns = stgPageList->horizontalHeader();
-    columns->setStretchLastSection(false);
-    columns->setMinimumSectionSize(1);
-    columns->setSectionResizeMode(0, QHeaderView::Fixed);
-    columns->setSectionResizeMode(1, QHeaderView::Stretch);
-    columns->setSectionResizeMode(2, QHeaderView::Fixed);
-    stgPageList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    stgPageList->setFrameShape(QFrame::NoFrame);
-    connect(stgPageList, &QTableWidget::cellDoubleClicked, this, [this] { stgPageListDblClick(); });
-    ntbBase->addWidget(stgPageList);
-    ntbBase->setCurrentIndex(0);
-
-    layout->addWidget(pnlBase, 1);
-    BuildStatusArea();
-    layout->addWidget(pnlStatus);
+    connect(book_, &BookArea::pageClicked, this,
+            [this](PageRequester page) { Guarded([&] { core_.PageClick(page); }); });
+    connect(book_, &BookArea::pageMouseMoved, this, &TfrmMirvoMainForm::imgRightPageMouseMove);
+    connect(book_, &BookArea::contentsRowChosen, this, [this] { stgPageListDblClick(); });
+    layout->addWidget(book_, 1);
+    status_ = new StatusArea(central);
+    connect(status_, &StatusArea::scrolled, this,
+            [this](int position) { Guarded([&] { core_.scbStatusScroll(position); }); });
+    layout->addWidget(status_);
     setCentralWidget(central);
 }
 
-void TfrmMirvoMainForm::BuildStatusArea() {
-    pnlStatus = new QWidget;
-    pnlStatus->setObjectName("pnlStatus");
-    pnlStatus->setFixedHeight(kStatusAreaHeight);
-    auto* layout = new QHBoxLayout(pnlStatus);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    auto* scrollPanel = new QWidget(pnlStatus);
-    scrollPanel->setObjectName("pnlScroll");
-    scrollPanel->setFixedWidth(kScrollPanelWidth);
-    auto* scrollLayout = new QHBoxLayout(scrollPanel);
-    scrollLayout->setContentsMargins(2, 2, 2, 2);
-    scbStatus = new QScrollBar(Qt::Horizontal, scrollPanel);
-    scbStatus->setObjectName("scbStatus");
-    scbStatus->setToolTip(QStringLiteral("クイックジャンプできます"));
-    scbStatus->setRange(1, 9999);
-    scbStatus->setValue(1);
-    scbStatus->setSingleStep(2);
-    scbStatus->setPageStep(2);
-    scbStatus->setFocusPolicy(Qt::NoFocus);
-    scrollLayout->addWidget(scbStatus);
-    connect(scbStatus, &QScrollBar::valueChanged, this, [this](int position) {
-        if (!settingScroll_) Guarded([&] { core_.scbStatusScroll(position); });
-    });
-    connect(scbStatus, &QScrollBar::sliderReleased, this,
-            [this] { Guarded([this] { core_.scbStatusScroll(scbStatus->value()); }); });
-
-    stbStatus = new QStatusBar(pnlStatus);
-    stbStatus->setObjectName("stbStatus");
-    stbStatus->setSizeGripEnabled(false);
-    stbPanel0 = new QLabel(stbStatus);
-    stbPanel0->setObjectName("stbPanel0");
-    stbPanel0->setFixedWidth(100);
-    stbPanel1 = new QLabel(stbStatus);
-    stbPanel1->setObjectName("stbPanel1");
-    stbPanel1->setMinimumWidth(50);
-    stbStatus->addWidget(stbPanel0);
-    stbStatus->addWidget(stbPanel1, 1);
-    layout->addWidget(scrollPanel);
-    layout->addWidget(stbStatus, 1);
-}
-
 void TfrmMirvoMainForm::PictureAreaResized() {
-    // The core lays out and draws in device pixels.
-    const qreal ratio = DeviceRatio(imgBase);
-    const int w = qRound(imgBase->width() * ratio), h = qRound(imgBase->height() * ratio);
-    if (!core_.Destroying()) Guarded([&] { core_.FormResize(w, h); });
+    const QSize size = book_->PictureSize();
+    if (!core_.Destroying()) Guarded([&] { core_.FormResize(size.width(), size.height()); });
 }
 
 void TfrmMirvoMainForm::showEvent(QShowEvent* event) {
@@ -497,13 +346,13 @@ void TfrmMirvoMainForm::FormCreate(const std::vector<std::string>& arguments) {
 void TfrmMirvoMainForm::FormResize() {
     const int before = resizes_;
     // The toolbars and the status area changed; place them now rather than later.
-    for (QLayout* l : {layout(), centralWidget()->layout(), pnlBase->layout()})
+    for (QLayout* l : {layout(), centralWidget()->layout(), book_->layout()})
         if (l) l->activate();
     if (resizes_ == before) PictureAreaResized();
 }
 
 int TfrmMirvoMainForm::ContentsRowHeight() const {
-    return QFontInfo(stgPageList->font()).pixelSize() + 4;
+    return book_->ContentsRowHeight();
 }
 
 void TfrmMirvoMainForm::Guarded(const std::function<void()>& work) {
@@ -534,8 +383,7 @@ void TfrmMirvoMainForm::PlayTurnSound() {
 }
 
 void TfrmMirvoMainForm::Repaint(bool left, bool right) {
-    if (right) imgRightPage->repaint();
-    if (left) imgLeftPage->repaint();
+    book_->RepaintPages(left, right);
 }
 
 void TfrmMirvoMainForm::WaitMilliseconds(int ms) {
@@ -543,67 +391,38 @@ void TfrmMirvoMainForm::WaitMilliseconds(int ms) {
 }
 
 void TfrmMirvoMainForm::SetStatusText(const std::string& text) {
-    const QString t = Q(text);
-    if (t == stbPanel1->text()) return;
-    stbPanel1->setText(t);
-    stbPanel1->repaint();
+    status_->SetText(Q(text));
 }
 
 void TfrmMirvoMainForm::SetPageIndicator(const std::string& text) {
-    stbPanel0->setText(Q(text));
+    status_->SetPageIndicator(Q(text));
 }
 
 void TfrmMirvoMainForm::SetScrollBar(int min, int max, int position) {
-    settingScroll_ = true;
-    scbStatus->setRange(min, max);
-    scbStatus->setValue(position);
-    settingScroll_ = false;
+    status_->SetScrollBar(min, max, position);
 }
 
 void TfrmMirvoMainForm::BookLayoutChanged() {
     // The core's rectangles are device pixels: the book area in the picture area, the
     // page images in the book area.
-    const qreal ratio = DeviceRatio(imgBase);
-    const Rect& book = core_.BookArea();
-    ntbBase->setGeometry(CoveringLogicalRect(ToQRectF(book), ratio));
-    const QPointF bookInNotebook = ToQRectF(book).topLeft() - QPointF(ntbBase->pos()) * ratio;
-    imgLeftPage->PlaceOnDevicePixels(ToQRectF(core_.LeftImage()).translated(bookInNotebook));
-    imgRightPage->PlaceOnDevicePixels(ToQRectF(core_.RightImage()).translated(bookInNotebook));
-    lblLeftPageNo->clear();
-    lblRightPageNo->clear();
+    book_->PlaceBook(ToQRectF(core_.BookArea()), ToQRectF(core_.LeftImage()),
+                     ToQRectF(core_.RightImage()));
 }
 
 void TfrmMirvoMainForm::BaseChanged() {
-    imgBase->update();
+    book_->UpdateDesk();
 }
 
 void TfrmMirvoMainForm::ContentsChanged() {
-    const auto& rows = core_.Contents();
-    stgPageList->clearContents();
-    // The entries, then the empty row that always ends the grid.
-    stgPageList->setRowCount(static_cast<int>(rows.size()) + 1);
-    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
-        const PageListRow& row = rows[static_cast<std::size_t>(r)];
-        stgPageList->setItem(r, 0, new QTableWidgetItem(Q(row.Mark)));
-        stgPageList->setItem(r, 1, new QTableWidgetItem(Q(row.Caption)));
-        stgPageList->setItem(r, 2, new QTableWidgetItem(Q(row.PageText)));
-    }
-    const int h = ContentsRowHeight();
-    stgPageList->verticalHeader()->setDefaultSectionSize(h);
-    stgPageList->setColumnWidth(0, h);
-    stgPageList->setColumnWidth(2, 3 * h);
+    std::vector<ContentsLine> lines;
+    for (const PageListRow& row : core_.Contents())
+        lines.push_back({Q(row.Mark), Q(row.Caption), Q(row.PageText)});
+    book_->ShowContents(lines);
 }
 
 void TfrmMirvoMainForm::ViewStateChanged() {
-    const MenuState& m = core_.Menus();
-    ntbBase->setCurrentIndex(static_cast<int>(core_.ViewPage()));
-    msiView->setChecked(m.ViewChecked);
-    msiCont->setChecked(m.ContentsChecked);
-    msiPageNext->setEnabled(m.PagingEnabled);
-    msiPagePrev->setEnabled(m.PagingEnabled);
-    msiClipIns->setEnabled(m.ClipInsEnabled);
-    msiClipDel->setEnabled(m.ClipDelEnabled);
-    mmiReView->setEnabled(m.ReViewEnabled);
+    book_->ShowPage(static_cast<int>(core_.ViewPage()));
+    UpdateActions();
     // The pop-up belongs to the pages, which the contents page covers.
     if (core_.ViewPage() != NotebookPage::View) HideComment();
 }
@@ -623,19 +442,14 @@ void TfrmMirvoMainForm::HideComment() {
     if (comment_) comment_->hide();
 }
 
-int TfrmMirvoMainForm::SelectedContentsRow() const {
-    return stgPageList->currentRow();
-}
-
 void TfrmMirvoMainForm::stgPageListDblClick() {
-    Guarded([this] { core_.stgPageListDblClick(SelectedContentsRow()); });
+    Guarded([this] { core_.stgPageListDblClick(book_->SelectedContentsRow()); });
 }
 
 void TfrmMirvoMainForm::imgRightPageMouseMove(PageRequester sender, const QPointF& position,
                                               const QPointF& globalPosition) {
     // The pictures are drawn in device pixels, at their device places.
-    const QPointF pixel =
-        (sender == PageRequester::LeftPage ? imgLeftPage : imgRightPage)->PicturePixelAt(position);
+    const QPointF pixel = book_->PicturePixelAt(sender, position);
     const FootnoteHit hit = core_.imgRightPageMouseMove(sender, pixel.x(), pixel.y());
     if (hit.action == FootnoteAction::Hide) HideComment();
     if (hit.action != FootnoteAction::Show) return;
@@ -735,29 +549,19 @@ void TfrmMirvoMainForm::WheelTurn(int angleDelta) {
 }
 
 bool TfrmMirvoMainForm::eventFilter(QObject* watched, QEvent* event) {
-    // Enter on a row of the contents opens its page, as a double-click does.
-    if (event->type() == QEvent::KeyPress && watched == stgPageList) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            stgPageListDblClick();
-            return true;
-        }
-    }
     // Key preview: while it is on, the window sees the page keys before its controls (the
     // menu bar keeps its own keys while it is being worked with).
     if (event->type() == QEvent::KeyPress && KeyPreview()) {
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && widget->window() == this && widget != mmnMainManu &&
+        if (widget && widget->window() == this && widget != menuBar_ &&
             FormKeyDown(static_cast<QKeyEvent*>(event)->key()))
             return true;
     }
     // The wheel over the view page turns pages where the keys do.
-    if (event->type() == QEvent::Wheel && KeyPreview() && core_.ViewPage() == NotebookPage::View) {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && (widget == imgBase || imgBase->isAncestorOf(widget))) {
-            WheelTurn(static_cast<QWheelEvent*>(event)->angleDelta().y());
-            return true;
-        }
+    if (event->type() == QEvent::Wheel && KeyPreview() && core_.ViewPage() == NotebookPage::View &&
+        book_->OnPictureArea(qobject_cast<QWidget*>(watched))) {
+        WheelTurn(static_cast<QWheelEvent*>(event)->angleDelta().y());
+        return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }

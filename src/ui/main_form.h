@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,23 +16,20 @@
 #include "app/reader.h"
 #include "app/reader_host.h"
 #include "app/window_modes.h"
+#include "ui/main_actions.h"
 
 class QAction;
-class QLabel;
 class QMenu;
-class QScrollBar;
-class QStackedWidget;
-class QStatusBar;
-class QTableWidget;
+class QMenuBar;
 class QToolBar;
-class QToolButton;
 
 namespace mirvo::ui {
 
+class BookArea;
 class FileDialogs;
 class PageTurnSound;
-class PictureWidget;
 class RequestQueue;
+class StatusArea;
 class TfrmAlert;
 class TfrmComment;
 class WindowFrame;
@@ -82,57 +80,6 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void ViewStateChanged() override;
     bool ShowOptionDialog() override;
 
-    // Components, named as the window's design names them.
-    QMenuBar* mmnMainManu;
-    QMenu* mniFile;
-    QMenu* mniView;
-    QMenu* mniMove;
-    QMenu* mniWindow;
-    QAction* mmiOpen;
-    QAction* msiBKOpen;
-    QAction* msBKNew;
-    QMenu* mniOther;
-    QAction* mmiExit;
-    QAction* msiAllDisp;
-    QAction* msiHideTLBar;
-    QAction* msiHideStBar;
-    QAction* msiView;
-    QAction* msiCont;
-    QAction* mmiReView;
-    QAction* msiPageNext;
-    QAction* msiPagePrev;
-    QMenu* msiClip;
-    QAction* msiClipIns;
-    QAction* msiClipDel;
-    QMenu* ppmPage;
-    QAction* pmiClip;
-    QMenu* ppmCont;
-    QAction* pmiDelClip;
-    QAction* msiConfig;
-    QToolBar* tlbBookStand;
-    QToolBar* tlbBasic;
-    QToolButton* spbFileOpen;
-    QToolButton* spbBookStand;
-    QToolButton* spbBKOpen;
-    QToolButton* spbBKNew;
-    QToolButton* spbView;
-    QToolButton* spbContents;
-    QToolButton* spbConfig;
-    QWidget* pnlBase;
-    PictureWidget* imgBase;
-    QLabel* lblLeftPageNo;
-    QLabel* lblRightPageNo;
-    QStackedWidget* ntbBase;
-    QWidget* Panel1;
-    PictureWidget* imgLeftPage;
-    PictureWidget* imgRightPage;
-    QTableWidget* stgPageList;
-    QWidget* pnlStatus;
-    QScrollBar* scbStatus;
-    QStatusBar* stbStatus;
-    QLabel* stbPanel0;
-    QLabel* stbPanel1;
-
     bool KeyPreview() const { return core_.Menus().KeyPreview; }
     // Height of a page-list row: the window font's pixel height + 4.
     int ContentsRowHeight() const;
@@ -154,25 +101,23 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
 
   private:
     void BuildMenus();
+    void BuildActions();
     void BuildToolBars();
+    void AddToolButton(const ToolButtonRow& row);
     void BuildCentralArea();
-    void BuildStatusArea();
-    void BuildPopupMenus();
-    void BuildWindowMenu();
-    void BuildBookStand();
+    // Runs an item of the menus or the toolbars.
+    void Run(Command command);
+    // Checks and enables the items as the view and the window modes stand.
+    void UpdateActions();
+    bool RuleHolds(Rule rule) const;
     // Each time the window is shown: the bookshelf buttons hidden.
     void FormShow();
-    // The bookshelf toggle: its two buttons follow it.
-    void spbBookStandClick(bool down);
-    void ShowModeChecks();
     // A page key (SPACE, BS and the keys readers expect); false for other keys.
     bool FormKeyDown(int key);
     // The wheel over the view page: a spread a notch.
     void WheelTurn(int angleDelta);
     // Hands the picture area's size in device pixels to the core (FormResize).
     void PictureAreaResized();
-    // The grid's current row as the core counts it (0 = the first entry), -1 for none.
-    int SelectedContentsRow() const;
     void stgPageListDblClick();
     // The mouse at `position` of a page image (`globalPosition` on the screen): shows,
     // hides or keeps the footnote pop-up.
@@ -185,13 +130,18 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     QPointer<TfrmComment> comment_;
     TdlgOption* option_ = nullptr;
     std::unique_ptr<PageTurnSound> sound_;
-    bool settingScroll_ = false;
     bool screenWatched_ = false;
     WindowModes modes_;
     WindowFrame* frame_ = nullptr;
     std::unique_ptr<FileDialogs> dialogs_;
-    QAction* spbBKOpenItem_ = nullptr;  // the toolbar places of the two shelf buttons
-    QAction* spbBKNewItem_ = nullptr;
+    QMenuBar* menuBar_ = nullptr;
+    // The items by object name, as the tables build them.
+    std::map<std::string, QMenu*> menus_;
+    std::vector<std::pair<const ActionRow*, QAction*>> actions_;
+    std::vector<QToolBar*> toolBars_;
+    std::vector<QAction*> hiddenAtShow_;  // toolbar places of buttons hidden at each showing
+    BookArea* book_ = nullptr;
+    StatusArea* status_ = nullptr;
     WheelTurns wheel_;
     int resizes_ = 0;  // resize handlings of the picture area so far
     int coreDepth_ = 0;

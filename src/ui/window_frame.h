@@ -8,20 +8,54 @@
 // docks; a merely maximised window leaves them on screen.
 #pragma once
 
+#include <QList>
 #include <QMargins>
 #include <QObject>
 #include <QRect>
+#include <functional>
+#include <string>
 
 #include "app/window_modes.h"
 
+class QMainWindow;
+class QToolBar;
+
 namespace mirvo::ui {
 
-class TfrmMirvoMainForm;
+// The outer bounds of a window in its normal state, followed from what the window system
+// reports. The frame around the client area is learnt whenever the system tells it, and
+// kept while it does not: a window that has just left full screen reports its client
+// area as its frame for a while, and those bounds must never be taken for the outer ones.
+class NormalBounds {
+  public:
+    // The window in its normal state at `client`, inside `frame` (equal when the window
+    // system has not told the frame yet).
+    void Follow(const QRect& frame, const QRect& client);
+    // The window left its normal state for one that fills `available` (maximised, full
+    // screen): bounds seen only because the system sized the window before saying so
+    // were never the normal ones.
+    void LeftNormalState(const QRect& frame, const QRect& client, const QRect& available);
+    bool Known() const { return normal_.isValid(); }
+    QRect Outer() const { return normal_; }
+    const QMargins& Margins() const { return margins_; }
+
+  private:
+    QRect normal_;        // outer bounds last seen in the normal state
+    QRect beforeNormal_;  // the ones before them
+    QMargins margins_;    // the frame around the client area in the normal state
+};
+
+// Outer bounds as stored, brought onto `available` (the screen's area for windows, and the
+// bounds the window had when they were stored): no wider or taller than it, at least `minimum`
+// (itself bounded by it), and wholly on it. Stored numbers of any size give a window that fits.
+QRect BoundedOuterBounds(const WindowBounds& stored, const QRect& available, const QSize& minimum);
 
 class WindowFrame : public QObject, public WindowModeHost {
     Q_OBJECT
   public:
-    explicit WindowFrame(TfrmMirvoMainForm* window);
+    // The parts the modes show and hide: `toolBars`, and `statusArea` whose height changes.
+    WindowFrame(QMainWindow* window, QList<QToolBar*> toolBars, QWidget* statusArea,
+                std::function<void()> formResize, std::function<void(const std::string&)> report);
 
     bool ShowNormalState() override;
     WindowBounds OuterBounds() override;
@@ -37,12 +71,13 @@ class WindowFrame : public QObject, public WindowModeHost {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void FollowNormalBounds();
-
-    TfrmMirvoMainForm* w_;
-    QRect normal_;        // outer bounds last seen in the normal state
-    QRect beforeNormal_;  // the ones before them
-    QMargins margins_;    // the frame around the client area in the normal state
+    QMainWindow* w_;
+    QList<QToolBar*> toolBars_;
+    QWidget* statusArea_;
+    std::function<void()> formResize_;
+    std::function<void(const std::string&)> report_;
+    NormalBounds normal_;
+    QRect told_;  // the outer bounds OuterBounds last gave
 };
 
 }  // namespace mirvo::ui

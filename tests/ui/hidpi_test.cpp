@@ -1,5 +1,6 @@
 // The reader window on a screen of device pixel ratio 2 (QT_SCALE_FACTOR=2, offscreen):
 // the book is laid out and drawn in device pixels, shown unscaled, at its logical size.
+#include <QAction>
 #include <QLabel>
 #include <QStackedWidget>
 #include <QTableWidget>
@@ -12,6 +13,7 @@
 #include "ui/main_form.h"
 #include "ui/page_image.h"
 #include "ui/startup.h"
+#include "ui_test_support.h"
 #include "viewer/spread_layout.h"
 
 namespace mirvo::ui {
@@ -38,16 +40,20 @@ class HiDpiTest : public QObject {
         // the layout, which here make the book 3 device pixels wider than twice 502), shown pixel
         // for pixel at the pictures' device places (so each fore-edge stripe is one device pixel
         // wide).
-        const int W = w->imgBase->width(), H = w->imgBase->height();
+        const int W = Part<PictureWidget>(w, "imgBase")->width(),
+                  H = Part<PictureWidget>(w, "imgBase")->height();
         QCOMPARE(w->Core().PictureWidth(), 2 * W);
         const SpreadLayout one = LayoutSpread(W, H, kSpreadHeightRatio, false);
         QVERIFY(std::abs(w->Core().LeftPage().Width() - 2 * one.leftImage.Width()) <= 2);
         QVERIFY(std::abs(w->Core().LeftPage().Height() - 2 * one.leftImage.Height()) <= 1);
-        QVERIFY(std::abs(w->imgLeftPage->width() - one.leftImage.Width()) <= 1);
-        QVERIFY(std::abs(w->ntbBase->width() - one.bookArea.Width()) <= 2);
-        for (PictureWidget* page : {w->imgLeftPage, w->imgRightPage}) {
-            const Bitmap& picture =
-                page == w->imgLeftPage ? w->Core().LeftPage() : w->Core().RightPage();
+        QVERIFY(std::abs(Part<PictureWidget>(w, "imgLeftPage")->width() - one.leftImage.Width()) <=
+                1);
+        QVERIFY(std::abs(Part<QStackedWidget>(w, "ntbBase")->width() - one.bookArea.Width()) <= 2);
+        for (PictureWidget* page :
+             {Part<PictureWidget>(w, "imgLeftPage"), Part<PictureWidget>(w, "imgRightPage")}) {
+            const Bitmap& picture = page == Part<PictureWidget>(w, "imgLeftPage")
+                                        ? w->Core().LeftPage()
+                                        : w->Core().RightPage();
             const QRect place(-page->PicturePixelAt(QPointF(0, 0)).toPoint(),
                               QSize(picture.Width(), picture.Height()));
             const QImage shown = page->grab().toImage().convertToFormat(QImage::Format_RGB888);
@@ -61,28 +67,30 @@ class HiDpiTest : public QObject {
         const QPointF markCentre(
             static_cast<int>(0.05 * pw + 0.9 * (pw - 3 * (pw / 11))) - h / 2,
             static_cast<int>(0.05 * ph + 0.9 * static_cast<int>(2 * ph / 51.0)) + h / 2);
-        const QPointF origin = w->imgRightPage->PicturePixelAt(QPointF(0, 0));
-        QTest::mouseMove(w->imgRightPage, ((markCentre - origin) / 2).toPoint());
+        const QPointF origin =
+            Part<PictureWidget>(w, "imgRightPage")->PicturePixelAt(QPointF(0, 0));
+        QTest::mouseMove(Part<PictureWidget>(w, "imgRightPage"),
+                         ((markCentre - origin) / 2).toPoint());
         QTRY_VERIFY(windows.comment->isVisible());
         QCOMPARE(windows.comment->lblComment->text(), QString("ここに注"));
 
         // Full screen keeps the window's bounds in the logical pixels it is placed in; the
         // spread takes the picture area's whole height in device pixels.
         const QRect normal = w->frameGeometry();
-        w->msiAllDisp->trigger();
+        Part<QAction>(w, "msiAllDisp")->trigger();
         QTRY_VERIFY(w->isFullScreen());
         QTRY_COMPARE(w->Core().BookArea().Height(), w->Core().PictureHeight());
-        QCOMPARE(w->Core().PictureHeight(), 2 * w->imgBase->height());
+        QCOMPARE(w->Core().PictureHeight(), 2 * Part<PictureWidget>(w, "imgBase")->height());
         QCOMPARE(ProfileFile(dir.File("Mirvo.INI")).ReadInteger("PosSize", "Width", -1),
                  normal.width());
-        w->msiAllDisp->trigger();
+        Part<QAction>(w, "msiAllDisp")->trigger();
         QTRY_COMPARE(w->frameGeometry(), normal);
 
         // The contents columns span the book area.
-        w->msiCont->trigger();
+        Part<QAction>(w, "msiCont")->trigger();
         int columns = 0;
-        for (int c = 0; c < 3; ++c) columns += w->stgPageList->columnWidth(c);
-        QVERIFY(std::abs(columns - w->ntbBase->width()) <= 1);
+        for (int c = 0; c < 3; ++c) columns += Part<QTableWidget>(w, "stgPageList")->columnWidth(c);
+        QVERIFY(std::abs(columns - Part<QStackedWidget>(w, "ntbBase")->width()) <= 1);
     }
 };
 

@@ -1,12 +1,14 @@
 // The reader window under the offscreen platform: start-up, opening, keys, the scroll bar,
 // the view switch, dropped files and the error windows.
 #include <QAction>
+#include <QCompleter>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocalSocket>
 #include <QMenu>
 #include <QMenuBar>
@@ -72,7 +74,7 @@ struct Running {
         w->Core().GetSettings().ChangeSpeed = 200;
         return ok;
     }
-    QString Panel0() const { return w->stbPanel0->text(); }
+    QString Panel0() const { return Part<QLabel>(w, "stbPanel0")->text(); }
     void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QTest::keyClick(w, key, mods);
     }
@@ -121,20 +123,22 @@ class MainFormTest : public QObject {
         TfrmMirvoMainForm* w = r.w;
         QCOMPARE(w->objectName(), QString("TfrmMirvoMainForm"));
         QCOMPARE(w->windowTitle(), QString("Mirvo"));
-        QCOMPARE(w->mmiExit->text(), QString("Mirvoの終了(&X)"));
-        QCOMPARE(w->msiPageNext->text(), QString("次ページ(&N)  SPACE"));
-        QCOMPARE(w->msiPagePrev->text(), QString("前ページ(&P)  BS"));
-        QCOMPARE(w->msiView->text(), QString("ビュー(&V)"));
-        QCOMPARE(w->msiCont->text(), QString("目次(&T)"));
-        QCOMPARE(w->scbStatus->toolTip(), QString("クイックジャンプできます"));
-        QCOMPARE(w->stbPanel0->width(), 100);
-        QCOMPARE(w->pnlStatus->height(), 27);
+        QCOMPARE(Part<QAction>(w, "mmiExit")->text(), QString("Mirvoの終了(&X)"));
+        QCOMPARE(Part<QAction>(w, "msiPageNext")->text(), QString("次ページ(&N)  SPACE"));
+        QCOMPARE(Part<QAction>(w, "msiPagePrev")->text(), QString("前ページ(&P)  BS"));
+        QCOMPARE(Part<QAction>(w, "msiView")->text(), QString("ビュー(&V)"));
+        QCOMPARE(Part<QAction>(w, "msiCont")->text(), QString("目次(&T)"));
+        QCOMPARE(Part<QScrollBar>(w, "scbStatus")->toolTip(), QString("クイックジャンプできます"));
+        QCOMPARE(Part<QLabel>(w, "stbPanel0")->width(), 100);
+        QCOMPARE(Part<QWidget>(w, "pnlStatus")->height(), 27);
         QVERIFY(w->findChild<QWidget*>("imgLeftPage"));
         QVERIFY(w->findChild<QWidget*>("stgPageList"));
-        QVERIFY(w->spbView->isChecked());
-        QCOMPARE(w->stgPageList->horizontalHeaderItem(1)->text(), QString("目 次"));
-        QCOMPARE(w->stgPageList->horizontalHeaderItem(2)->text(), QString("ページ"));
-        QCOMPARE(w->stgPageList->rowCount(), 1);  // the empty last row
+        QVERIFY(Part<QToolButton>(w, "spbView")->isChecked());
+        QCOMPARE(Part<QTableWidget>(w, "stgPageList")->horizontalHeaderItem(1)->text(),
+                 QString("目 次"));
+        QCOMPARE(Part<QTableWidget>(w, "stgPageList")->horizontalHeaderItem(2)->text(),
+                 QString("ページ"));
+        QCOMPARE(Part<QTableWidget>(w, "stgPageList")->rowCount(), 1);  // the empty last row
         QCOMPARE(r.windows.alert->windowTitle(), QString("(・o・)/ < 確認してね"));
         QCOMPARE(r.windows.alert->objectName(), QString("TfrmAlert"));
         QCOMPARE(r.windows.comment->objectName(), QString("TfrmComment"));
@@ -147,9 +151,11 @@ class MainFormTest : public QObject {
         QCOMPARE(r.Panel0(), QString("表紙"));
         QCOMPARE(r.w->Core().CurrentPage(), -1);
         // The book area and the cover face are laid out in the picture area.
-        const QRect area = r.w->ntbBase->geometry();
-        QCOMPARE(area.height(), static_cast<int>(0.94 * r.w->imgBase->height()));
-        QVERIFY(r.w->imgLeftPage->width() > r.w->imgRightPage->width());
+        const QRect area = Part<QStackedWidget>(r.w, "ntbBase")->geometry();
+        QCOMPARE(area.height(),
+                 static_cast<int>(0.94 * Part<PictureWidget>(r.w, "imgBase")->height()));
+        QVERIFY(Part<PictureWidget>(r.w, "imgLeftPage")->width() >
+                Part<PictureWidget>(r.w, "imgRightPage")->width());
         QVERIFY(!r.w->Core().LeftPage().Empty());
         r.w->close();
         QVERIFY(QFile::exists(QString::fromStdString(r.dir.File("Mirvo.INI"))));
@@ -162,13 +168,14 @@ class MainFormTest : public QObject {
         QVERIFY(r.Start({book}));
         QCOMPARE(r.w->Core().PageCount(), 12);
         QCOMPARE(r.Panel0(), QString("7/12"));
-        QCOMPARE(r.w->scbStatus->maximum(), 12);
-        QCOMPARE(r.w->scbStatus->value(), 12 - 6);
-        QCOMPARE(r.w->stbPanel1->text(), QString::fromStdString(book));
+        QCOMPARE(Part<QScrollBar>(r.w, "scbStatus")->maximum(), 12);
+        QCOMPARE(Part<QScrollBar>(r.w, "scbStatus")->value(), 12 - 6);
+        QCOMPARE(Part<QLabel>(r.w, "stbPanel1")->text(), QString::fromStdString(book));
         // What is on screen is the core's right page, at the page image's size.
-        QCOMPARE(r.w->imgRightPage->width(), r.w->Core().RightPage().Width());
-        const QImage shown = r.w->imgRightPage->grab().toImage();
-        QCOMPARE(shown.width(), r.w->imgRightPage->width());
+        QCOMPARE(Part<PictureWidget>(r.w, "imgRightPage")->width(),
+                 r.w->Core().RightPage().Width());
+        const QImage shown = Part<PictureWidget>(r.w, "imgRightPage")->grab().toImage();
+        QCOMPARE(shown.width(), Part<PictureWidget>(r.w, "imgRightPage")->width());
     }
 
     void spaceAndBackspaceThroughCoversAndPages() {
@@ -192,9 +199,9 @@ class MainFormTest : public QObject {
         QApplication::sendEvent(r.w, &repeat);
         QCOMPARE(r.Panel0(), QString("表紙"));
         // Clicks on the pages and the menu commands do the same.
-        r.w->msiPageNext->trigger();
+        Part<QAction>(r.w, "msiPageNext")->trigger();
         QCOMPARE(r.Panel0(), QString("1/2"));
-        QTest::mouseClick(r.w->imgRightPage, Qt::LeftButton);
+        QTest::mouseClick(Part<PictureWidget>(r.w, "imgRightPage"), Qt::LeftButton);
         QCOMPARE(r.Panel0(), QString("表紙"));
     }
 
@@ -204,15 +211,15 @@ class MainFormTest : public QObject {
         WriteState(r.dir, "book", "[Mirvo]\r\nCurrentPage=1\r\n");
         QVERIFY(r.Start({book}));
         const Bitmap before = r.w->Core().RightPage();
-        r.w->scbStatus->setValue(5);
+        Part<QScrollBar>(r.w, "scbStatus")->setValue(5);
         QCOMPARE(r.w->Core().CurrentPage(), 7);
-        r.w->scbStatus->setValue(6);
+        Part<QScrollBar>(r.w, "scbStatus")->setValue(6);
         QCOMPARE(r.w->Core().CurrentPage(), 7);
         QCOMPARE(r.Panel0(), QString("1/12"));
         QVERIFY(r.w->Core().RightPage() == before);
         r.Key(Qt::Key_Space);
         QCOMPARE(r.Panel0(), QString("9/12"));
-        QCOMPARE(r.w->scbStatus->value(), 4);
+        QCOMPARE(Part<QScrollBar>(r.w, "scbStatus")->value(), 4);
     }
 
     void viewSwitchSetsMenusAndKeyPreview() {
@@ -221,23 +228,25 @@ class MainFormTest : public QObject {
         QVERIFY(r.Start({book}));
         r.Key(Qt::Key_Space);
         QCOMPARE(r.Panel0(), QString("1/4"));
-        r.w->msiCont->trigger();
-        QCOMPARE(r.w->ntbBase->currentIndex(), 1);
-        QVERIFY(r.w->msiCont->isChecked());
-        QVERIFY(!r.w->msiView->isChecked());
-        QVERIFY(!r.w->msiPageNext->isEnabled());
-        QVERIFY(!r.w->msiPagePrev->isEnabled());
-        QVERIFY(r.w->spbView->isChecked());  // the tool buttons stay as they were
-        r.Key(Qt::Key_Space);                // SPACE acts in the grid now
+        Part<QAction>(r.w, "msiCont")->trigger();
+        QCOMPARE(Part<QStackedWidget>(r.w, "ntbBase")->currentIndex(), 1);
+        QVERIFY(Part<QAction>(r.w, "msiCont")->isChecked());
+        QVERIFY(!Part<QAction>(r.w, "msiView")->isChecked());
+        QVERIFY(!Part<QAction>(r.w, "msiPageNext")->isEnabled());
+        QVERIFY(!Part<QAction>(r.w, "msiPagePrev")->isEnabled());
+        QVERIFY(
+            Part<QToolButton>(r.w, "spbView")->isChecked());  // the tool buttons stay as they were
+        r.Key(Qt::Key_Space);                                 // SPACE acts in the grid now
         QCOMPARE(r.w->Core().CurrentPage(), 1);
         const int h = r.w->ContentsRowHeight();
-        QCOMPARE(r.w->stgPageList->columnWidth(0), h);
-        QCOMPARE(r.w->stgPageList->columnWidth(2), 3 * h);
-        QCOMPARE(r.w->stgPageList->columnWidth(1), r.w->ntbBase->width() - 4 * h);
-        r.w->spbView->click();
-        QCOMPARE(r.w->ntbBase->currentIndex(), 0);
-        QVERIFY(r.w->msiView->isChecked());
-        QVERIFY(r.w->msiPageNext->isEnabled());
+        QCOMPARE(Part<QTableWidget>(r.w, "stgPageList")->columnWidth(0), h);
+        QCOMPARE(Part<QTableWidget>(r.w, "stgPageList")->columnWidth(2), 3 * h);
+        QCOMPARE(Part<QTableWidget>(r.w, "stgPageList")->columnWidth(1),
+                 Part<QStackedWidget>(r.w, "ntbBase")->width() - 4 * h);
+        Part<QToolButton>(r.w, "spbView")->click();
+        QCOMPARE(Part<QStackedWidget>(r.w, "ntbBase")->currentIndex(), 0);
+        QVERIFY(Part<QAction>(r.w, "msiView")->isChecked());
+        QVERIFY(Part<QAction>(r.w, "msiPageNext")->isEnabled());
         r.Key(Qt::Key_Space);
         QCOMPARE(r.Panel0(), QString("3/4"));
     }
@@ -306,7 +315,8 @@ class MainFormTest : public QObject {
         QCOMPARE(yes->text, QString::fromStdString(r.dir.File("吾輩.txt")) + "を開きますか？");
         QTRY_COMPARE(r.w->Core().DocumentPath(), cp932);
         QCOMPARE(r.w->Core().Rows().size(), 21u);
-        QCOMPARE(r.w->stbPanel1->text(), QString::fromStdString(r.dir.File("吾輩.txt")));
+        QCOMPARE(Part<QLabel>(r.w, "stbPanel1")->text(),
+                 QString::fromStdString(r.dir.File("吾輩.txt")));
     }
 
     void handOffWaitsUntilTheOpeningInProgressHasReturned() {
@@ -458,7 +468,7 @@ class MainFormTest : public QObject {
         TfrmMirvoMainForm* w = r.w;
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
-        QTableWidget* grid = w->stgPageList;
+        QTableWidget* grid = Part<QTableWidget>(w, "stgPageList");
         auto entries = [grid] {  // mark, caption and page of each row but the empty last one
             QStringList out;
             for (int i = 0; i + 1 < grid->rowCount(); ++i)
@@ -467,35 +477,38 @@ class MainFormTest : public QObject {
             return out;
         };
 
-        w->pmiClip->trigger();  // on the front cover: nothing to mark
-        r.Key(Qt::Key_Space);   // page 1, marked twice with the text drawn in its first row
+        Part<QAction>(w, "pmiClip")->trigger();  // on the front cover: nothing to mark
+        r.Key(Qt::Key_Space);  // page 1, marked twice with the text drawn in its first row
         QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(10, 10),
-                               w->imgRightPage->mapToGlobal(QPoint(10, 10)));
-        QApplication::sendEvent(w->imgRightPage, &menu);
-        QVERIFY(w->ppmPage->isVisible());
-        w->ppmPage->hide();
-        w->pmiClip->trigger();
-        w->msiClipIns->trigger();
+                               Part<PictureWidget>(w, "imgRightPage")->mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(Part<PictureWidget>(w, "imgRightPage"), &menu);
+        QVERIFY(Part<QMenu>(w, "ppmPage")->isVisible());
+        Part<QMenu>(w, "ppmPage")->hide();
+        Part<QAction>(w, "pmiClip")->trigger();
+        Part<QAction>(w, "msiClipIns")->trigger();
         r.Key(Qt::Key_Space);
         r.Key(Qt::Key_Space);
-        w->scbStatus->setValue(w->scbStatus->maximum());  // page 1, but page 5 is on show
-        w->msiClipIns->trigger();
+        Part<QScrollBar>(w, "scbStatus")
+            ->setValue(
+                Part<QScrollBar>(w, "scbStatus")->maximum());  // page 1, but page 5 is on show
+        Part<QAction>(w, "msiClipIns")->trigger();
 
-        w->msiCont->trigger();
-        QVERIFY(!w->msiClipIns->isEnabled() && w->msiClipDel->isEnabled());
+        Part<QAction>(w, "msiCont")->trigger();
+        QVERIFY(!Part<QAction>(w, "msiClipIns")->isEnabled() &&
+                Part<QAction>(w, "msiClipDel")->isEnabled());
         QCOMPARE(entries(), QStringList({"⇒｜本文の行1", "⇒｜本文の行1", "◎第一章2", "◎第二章4",
                                          "⇒本文の行です。5"}));
         // The three columns fill the book area's width; nothing scrolls sideways.
         QCOMPARE(grid->columnWidth(0) + grid->columnWidth(1) + grid->columnWidth(2),
                  grid->viewport()->width());
-        QCOMPARE(grid->viewport()->width(), w->ntbBase->width());
+        QCOMPARE(grid->viewport()->width(), Part<QStackedWidget>(w, "ntbBase")->width());
         QCOMPARE(grid->columnWidth(2), 3 * w->ContentsRowHeight());
         for (const int row : {2, 5}) {  // a heading, the empty row: nothing
             grid->setCurrentCell(row, 1);
-            w->pmiDelClip->trigger();
+            Part<QAction>(w, "pmiDelClip")->trigger();
         }
         grid->setCurrentCell(0, 1);
-        w->msiClipDel->trigger();
+        Part<QAction>(w, "msiClipDel")->trigger();
         QCOMPARE(grid->rowCount(), 5);
 
         // Twenty rows a page: page 1 keeps its bookmark, labelled now with its first row as
@@ -503,37 +516,40 @@ class MainFormTest : public QObject {
         w->Core().GetSettings().RowCount = 20;
         QTest::keyClick(grid, Qt::Key_F5);
         QCOMPARE(entries(), QStringList({"◎第一章1", "⇒｜本文《ほんぶん》の行1", "◎第二章2"}));
-        QCOMPARE(w->scbStatus->maximum(), 3);
+        QCOMPARE(Part<QScrollBar>(w, "scbStatus")->maximum(), 3);
 
         // Enter on the bookmark, a double-click on the second heading.
         grid->setCurrentCell(1, 1);
         QTest::keyClick(grid, Qt::Key_Return);
-        QCOMPARE(w->ntbBase->currentIndex(), 0);
+        QCOMPARE(Part<QStackedWidget>(w, "ntbBase")->currentIndex(), 0);
         QCOMPARE(r.Panel0(), QString("1/3"));
-        w->msiCont->trigger();
+        Part<QAction>(w, "msiCont")->trigger();
         const QRect second = grid->visualItemRect(grid->item(2, 1));
         // A double-click: press and release, then the second press.
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, second.center());
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, second.center());
-        QCOMPARE(w->ntbBase->currentIndex(), 0);
+        QCOMPARE(Part<QStackedWidget>(w, "ntbBase")->currentIndex(), 0);
         QCOMPARE(r.Panel0(), QString("2/3"));  // the even page on the right, 3 on the left
         QCOMPARE(w->Core().Texts().LeftPageText[0], w->Core().Rows()[40]);
 
         // The footnote in row 6 of the left page (page 3): the spread's third mark.
         TfrmComment* popup = r.windows.comment.get();
         QWidget* active = QApplication::activeWindow();
-        const int pw = w->imgLeftPage->width(), ph = w->imgLeftPage->height();
+        const int pw = Part<PictureWidget>(w, "imgLeftPage")->width(),
+                  ph = Part<PictureWidget>(w, "imgLeftPage")->height();
         const QPoint mark(static_cast<int>(0.05 * pw + 0.9 * (pw - 6.5 * pw / 21.0)),
                           static_cast<int>(0.05 * ph + 0.9 * 4.5 * ph / 51.0));
-        QTest::mouseMove(w->imgLeftPage, mark);
+        QTest::mouseMove(Part<PictureWidget>(w, "imgLeftPage"), mark);
         QTRY_VERIFY(popup->isVisible());
         QCOMPARE(popup->lblComment->text(), QString("左の注"));
         QCOMPARE(popup->width(), 45);  // 6 bytes x 13 / 1.7
-        QCOMPARE(popup->pos(), w->imgLeftPage->mapToGlobal(mark) - QPoint(0, 10));
+        QCOMPARE(popup->pos(),
+                 Part<PictureWidget>(w, "imgLeftPage")->mapToGlobal(mark) - QPoint(0, 10));
         QCOMPARE(QApplication::activeWindow(), active);  // the pop-up takes no focus
-        QTest::mouseMove(w->imgLeftPage, mark + QPoint(0, 2 * ph / 51));  // the mark's lower half
+        QTest::mouseMove(Part<PictureWidget>(w, "imgLeftPage"),
+                         mark + QPoint(0, 2 * ph / 51));  // the mark's lower half
         QTRY_VERIFY(!popup->isVisible());
-        QTest::mouseMove(w->imgLeftPage, mark);
+        QTest::mouseMove(Part<PictureWidget>(w, "imgLeftPage"), mark);
         QTRY_VERIFY(popup->isVisible());
         w->showMinimized();
         QTRY_VERIFY(!popup->isVisible());
@@ -542,14 +558,14 @@ class MainFormTest : public QObject {
         // nor on a cover (whose face lies where the mark was and whose page texts are still
         // the last spread's).
         w->Core().GetSettings().UseComment = false;
-        w->mmiReView->trigger();
-        QTest::mouseMove(w->imgLeftPage, mark);
+        Part<QAction>(w, "mmiReView")->trigger();
+        QTest::mouseMove(Part<PictureWidget>(w, "imgLeftPage"), mark);
         QVERIFY(!popup->isVisible());
         w->Core().GetSettings().UseComment = true;
-        w->mmiReView->trigger();
+        Part<QAction>(w, "mmiReView")->trigger();
         r.Key(Qt::Key_Backspace);
         QCOMPARE(r.Panel0(), QString("表紙"));
-        QTest::mouseMove(w->imgLeftPage, mark);
+        QTest::mouseMove(Part<PictureWidget>(w, "imgLeftPage"), mark);
         QVERIFY(!popup->isVisible());
 
         w->close();
@@ -564,10 +580,11 @@ class MainFormTest : public QObject {
         Running r;
         QVERIFY(r.Start({MakeBook(r.dir, "book.txt", 40)}));
         TfrmMirvoMainForm* w = r.w;
-        QCOMPARE(Captions(w->mniWindow->actions()),
+        QCOMPARE(Captions(Part<QMenu>(w, "mniWindow")->actions()),
                  QStringList({"全画面表示(&A)", "-", "ﾂｰﾙﾊﾞｰを隠す(&T)", "ｽﾃｰﾀｽﾊﾞｰを隠す(&S)"}));
-        QCOMPARE(w->mmnMainManu->actions().last()->menu(), w->mniWindow);
-        QCOMPARE(w->mniWindow->title(), QString("ｳｨﾝﾄﾞｳ(&W)"));
+        QCOMPARE(Part<QMenuBar>(w, "mmnMainManu")->actions().last()->menu(),
+                 Part<QMenu>(w, "mniWindow"));
+        QCOMPARE(Part<QMenu>(w, "mniWindow")->title(), QString("ｳｨﾝﾄﾞｳ(&W)"));
         r.Key(Qt::Key_Space);
         w->setGeometry(120, 90, 700, 520);
         QTRY_COMPARE(w->geometry(), QRect(120, 90, 700, 520));
@@ -575,24 +592,28 @@ class MainFormTest : public QObject {
         w->showMaximized();
         QTRY_VERIFY(w->isMaximized() && w->frameGeometry() != normal);
         auto spreadTakes = [w](double ratio) {
-            const int h = w->imgBase->height();
-            return w->ntbBase->height() == static_cast<int>(ratio * h) &&
-                   w->ntbBase->y() == static_cast<int>((1 - ratio) * h / 2) &&
-                   w->ntbBase->x() == (w->imgBase->width() - w->ntbBase->width()) / 2;
+            const int h = Part<PictureWidget>(w, "imgBase")->height();
+            return Part<QStackedWidget>(w, "ntbBase")->height() == static_cast<int>(ratio * h) &&
+                   Part<QStackedWidget>(w, "ntbBase")->y() ==
+                       static_cast<int>((1 - ratio) * h / 2) &&
+                   Part<QStackedWidget>(w, "ntbBase")->x() ==
+                       (Part<PictureWidget>(w, "imgBase")->width() -
+                        Part<QStackedWidget>(w, "ntbBase")->width()) /
+                           2;
         };
 
         // Without the stored bounds there is no way back: the window stays as it was.
         const QString ini = QString::fromStdString(r.dir.File("Mirvo.INI"));
         QVERIFY(QDir().mkdir(ini));
         auto error = test::AnswerNextModal("OK");
-        w->msiAllDisp->trigger();
+        Part<QAction>(w, "msiAllDisp")->trigger();
         QVERIFY(error->shown && error->text == ini + " に書き込めません");
-        QVERIFY(!w->msiAllDisp->isChecked() && !w->isFullScreen());
+        QVERIFY(!Part<QAction>(w, "msiAllDisp")->isChecked() && !w->isFullScreen());
         QTRY_VERIFY(w->isMaximized() && spreadTakes(0.94));
         QVERIFY(QDir().rmdir(ini));
 
-        w->msiAllDisp->trigger();
-        QVERIFY(w->msiAllDisp->isChecked());
+        Part<QAction>(w, "msiAllDisp")->trigger();
+        QVERIFY(Part<QAction>(w, "msiAllDisp")->isChecked());
         QTRY_VERIFY(w->isFullScreen());
         ProfileFile file(ini.toStdString());
         QCOMPARE(
@@ -601,33 +622,85 @@ class MainFormTest : public QObject {
                   file.ReadInteger("PosSize", "Height", -1)),
             normal);
         QTRY_VERIFY(spreadTakes(1.0));
-        const int fullHeight = w->imgBase->height();
-        w->msiHideTLBar->trigger();
-        QVERIFY(!w->tlbBasic->isVisible() && !w->tlbBookStand->isVisible());
-        QVERIFY(w->imgBase->height() > fullHeight);  // laid out at once
+        const int fullHeight = Part<PictureWidget>(w, "imgBase")->height();
+        Part<QAction>(w, "msiHideTLBar")->trigger();
+        QVERIFY(!Part<QToolBar>(w, "tlbBasic")->isVisible() &&
+                !Part<QToolBar>(w, "tlbBookStand")->isVisible());
+        QVERIFY(Part<PictureWidget>(w, "imgBase")->height() > fullHeight);  // laid out at once
         QVERIFY(spreadTakes(1.0));
 
-        w->msiAllDisp->trigger();
-        QVERIFY(!w->msiAllDisp->isChecked());
+        Part<QAction>(w, "msiAllDisp")->trigger();
+        QVERIFY(!Part<QAction>(w, "msiAllDisp")->isChecked());
         QTRY_COMPARE(w->frameGeometry(), normal);
         QVERIFY(!w->isMaximized() && !w->isFullScreen());
-        QVERIFY(w->msiHideTLBar->isChecked() && !w->tlbBasic->isVisible());
+        QVERIFY(Part<QAction>(w, "msiHideTLBar")->isChecked() &&
+                !Part<QToolBar>(w, "tlbBasic")->isVisible());
         QTRY_VERIFY(spreadTakes(0.94));
         QCOMPARE(r.Panel0(), QString("1/4"));
 
-        w->msiHideStBar->trigger();
-        QVERIFY(w->msiHideStBar->isChecked());
-        QCOMPARE(w->pnlStatus->height(), 1);
+        Part<QAction>(w, "msiHideStBar")->trigger();
+        QVERIFY(Part<QAction>(w, "msiHideStBar")->isChecked());
+        QCOMPARE(Part<QWidget>(w, "pnlStatus")->height(), 1);
         QVERIFY(spreadTakes(0.94));
-        w->msiHideStBar->trigger();
-        QCOMPARE(w->pnlStatus->height(), 27);
+        Part<QAction>(w, "msiHideStBar")->trigger();
+        QCOMPARE(Part<QWidget>(w, "pnlStatus")->height(), 27);
 
         // The keys deleted while full screen was on: the top-left corner at 600 x 460.
-        w->msiAllDisp->trigger();
+        Part<QAction>(w, "msiAllDisp")->trigger();
         QTRY_VERIFY(w->isFullScreen());
         QFile::remove(ini);
-        w->msiAllDisp->trigger();
+        Part<QAction>(w, "msiAllDisp")->trigger();
         QTRY_COMPARE(w->frameGeometry(), QRect(0, 0, 600, 460));
+    }
+
+    // Stored bounds of any size give a window on the screen when full screen is left (a
+    // huge PosSize once gave a crash or a 32767 px window).
+    void hugeStoredBoundsGiveAWindowOnTheScreen() {
+        Running r;
+        QVERIFY(r.Start({MakeBook(r.dir, "book.txt", 40)}));
+        TfrmMirvoMainForm* w = r.w;
+        auto* fullScreen = Part<QAction>(w, "msiAllDisp");
+        const QRect screen = w->screen()->availableGeometry();
+        for (const char* number : {"1000000", "2147483647", "-2147483648"}) {
+            fullScreen->trigger();
+            QTRY_VERIFY(w->isFullScreen());
+            ProfileFile file(r.dir.File("Mirvo.INI"));
+            for (const char* key : {"Top", "Left", "Width", "Height"})
+                file.WriteString("PosSize", key, number);
+            fullScreen->trigger();
+            QTRY_VERIFY(!w->isFullScreen());
+            QTRY_VERIFY2(screen.contains(w->frameGeometry()), number);
+            QVERIFY(w->width() >= 300 && w->height() >= 200);
+            QCOMPARE(Part<QLabel>(w, "stbPanel0")->text(), QString("表紙"));
+        }
+    }
+
+    // A name typed into the Open dialog with its completion list on screen, then Enter:
+    // the book opens and no completion list stays over the window.
+    void openDialogLeavesNoCompletionListBehind() {
+        Running r;
+        MakeBook(r.dir, "book.txt", 40);
+        const std::string other = MakeBook(r.dir, "bother.txt", 80);
+        QVERIFY(r.Start({r.dir.File("book.txt")}));
+        QWidget* list = nullptr;
+        QTimer::singleShot(0, [&] {
+            QTRY_VERIFY(qobject_cast<QFileDialog*>(QApplication::activeModalWidget()));
+            auto* dialog = static_cast<QFileDialog*>(QApplication::activeModalWidget());
+            auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+            auto* files = dialog->findChild<QAbstractItemView*>("listView");
+            QTRY_VERIFY(files->model()->rowCount(files->rootIndex()) >= 2);
+            QTest::keyClicks(name, "bot");
+            QTRY_VERIFY(name->completer() && name->completer()->popup()->isVisible());
+            list = name->completer()->popup();
+            QTest::keyClick(list, Qt::Key_Down);
+            QTest::keyClick(list, Qt::Key_Return);
+            if (dialog->isVisible()) QTest::keyClick(name, Qt::Key_Return);
+        });
+        Part<QAction>(r.w, "mmiOpen")->trigger();
+        QCOMPARE(r.w->Core().DocumentPath(), other);
+        for (QWidget* top : QApplication::topLevelWidgets())
+            QVERIFY2(!(top->isVisible() && top->windowType() == Qt::Popup),
+                     qPrintable(top->metaObject()->className()));
     }
 
     // The file menu and the bookshelf toolbar: opening a file (cancelled, then chosen),
@@ -638,32 +711,37 @@ class MainFormTest : public QObject {
         const std::string other = MakeBook(r.dir, "other.txt", 80);
         QVERIFY(r.Start({book}));
         TfrmMirvoMainForm* w = r.w;
-        QCOMPARE(Captions(w->mniFile->actions()),
+        QCOMPARE(Captions(Part<QMenu>(w, "mniFile")->actions()),
                  QStringList({"ﾃｷｽﾄﾌｧｲﾙを開く(&O)", "本(棚)を開く(&B)", "-", "本の新規作成(&N)",
                               "-", "Mirvoの終了(&X)"}));
-        QCOMPARE(w->spbFileOpen->text(), QString("ﾃｷｽﾄﾌｧｲﾙを開く"));
-        QCOMPARE(w->spbFileOpen->toolTip(), QString("ﾃｷｽﾄﾌｧｲﾙを開きます。"));
-        QCOMPARE(w->spbBookStand->toolTip(), QString("本棚関連のﾎﾞﾀﾝを表示します。"));
-        QVERIFY(!w->spbBookStand->icon().isNull());
-        QCOMPARE(w->spbBKOpen->text(), QString("本(棚)を開く"));
-        QCOMPARE(w->spbBKNew->text(), QString("本の作成"));
-        QCOMPARE(w->tlbBookStand->actions().size(), 5);  // four buttons and a separator
-        QVERIFY(!w->spbBKOpen->isVisible() && !w->spbBKNew->isVisible());
-        w->spbBookStand->click();
-        QTRY_VERIFY(w->spbBKOpen->isVisible() && w->spbBKNew->isVisible());
-        w->spbBookStand->click();
-        QTRY_VERIFY(!w->spbBKOpen->isVisible() && !w->spbBKNew->isVisible());
+        QCOMPARE(Part<QToolButton>(w, "spbFileOpen")->text(), QString("ﾃｷｽﾄﾌｧｲﾙを開く"));
+        QCOMPARE(Part<QToolButton>(w, "spbFileOpen")->toolTip(), QString("ﾃｷｽﾄﾌｧｲﾙを開きます。"));
+        QCOMPARE(Part<QToolButton>(w, "spbBookStand")->toolTip(),
+                 QString("本棚関連のﾎﾞﾀﾝを表示します。"));
+        QVERIFY(!Part<QToolButton>(w, "spbBookStand")->icon().isNull());
+        QCOMPARE(Part<QToolButton>(w, "spbBKOpen")->text(), QString("本(棚)を開く"));
+        QCOMPARE(Part<QToolButton>(w, "spbBKNew")->text(), QString("本の作成"));
+        QCOMPARE(Part<QToolBar>(w, "tlbBookStand")->actions().size(),
+                 5);  // four buttons and a separator
+        QVERIFY(!Part<QToolButton>(w, "spbBKOpen")->isVisible() &&
+                !Part<QToolButton>(w, "spbBKNew")->isVisible());
+        Part<QToolButton>(w, "spbBookStand")->click();
+        QTRY_VERIFY(Part<QToolButton>(w, "spbBKOpen")->isVisible() &&
+                    Part<QToolButton>(w, "spbBKNew")->isVisible());
+        Part<QToolButton>(w, "spbBookStand")->click();
+        QTRY_VERIFY(!Part<QToolButton>(w, "spbBKOpen")->isVisible() &&
+                    !Part<QToolButton>(w, "spbBKNew")->isVisible());
 
         // Cancelled: the book on show is saved all the same.
         r.Key(Qt::Key_Space);
         r.Key(Qt::Key_Space);
         AnswerFileDialog(QString());
-        w->spbFileOpen->click();
+        Part<QToolButton>(w, "spbFileOpen")->click();
         QCOMPARE(ProfileFile(r.dir.File("MirvoKs/book.INI")).ReadInteger("Mirvo", "CurrentPage", 0),
                  3);
         AnswerFileDialog(QString::fromStdString(other));
-        w->mmiOpen->trigger();
-        QCOMPARE(w->scbStatus->maximum(), 8);  // the other book
+        Part<QAction>(w, "mmiOpen")->trigger();
+        QCOMPARE(Part<QScrollBar>(w, "scbStatus")->maximum(), 8);  // the other book
 
         // A book on a shelf chosen in the settings.
         const std::string shelf = r.dir.File("shelf");
@@ -672,7 +750,7 @@ class MainFormTest : public QObject {
         auto yes = test::AnswerNextModal("はい(&Y)");
         std::shared_ptr<test::ModalSeen> ok;
         QTimer::singleShot(0, [&] { ok = test::AnswerNextModal("OK"); });
-        w->msBKNew->trigger();
+        Part<QAction>(w, "msBKNew")->trigger();
         QVERIFY(yes->shown && ok && ok->shown);
         QCOMPARE(yes->title, QString("確認"));
         QCOMPARE(yes->text, QString::fromStdString("以下の条件で本(ショートカット)を作成します。\n"
@@ -685,7 +763,7 @@ class MainFormTest : public QObject {
 
         UrlCatcher browser;
         QDesktopServices::setUrlHandler("file", &browser, "Open");
-        w->msiBKOpen->trigger();
+        Part<QAction>(w, "msiBKOpen")->trigger();
         QDesktopServices::unsetUrlHandler("file");
         QCOMPARE(browser.urls,
                  QList<QUrl>({QUrl::fromLocalFile(QString::fromStdString(shelf + "/"))}));
@@ -709,15 +787,15 @@ class MainFormTest : public QObject {
                           QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(over, &e);
         };
-        wheel(r.w->imgRightPage, -120);
+        wheel(Part<PictureWidget>(r.w, "imgRightPage"), -120);
         QCOMPARE(r.Panel0(), QString("1/4"));
-        wheel(r.w->imgBase, -240);
+        wheel(Part<PictureWidget>(r.w, "imgBase"), -240);
         QCOMPARE(r.Panel0(), QString("裏表紙"));  // two notches: 3, then past the end
-        wheel(r.w->imgLeftPage, 120);
+        wheel(Part<PictureWidget>(r.w, "imgLeftPage"), 120);
         QCOMPARE(r.Panel0(), QString("3/4"));
-        r.w->msiCont->trigger();
+        Part<QAction>(r.w, "msiCont")->trigger();
         r.Key(Qt::Key_Home);
-        wheel(r.w->stgPageList->viewport(), -120);
+        wheel(Part<QTableWidget>(r.w, "stgPageList")->viewport(), -120);
         QCOMPARE(r.w->Core().CurrentPage(), 3);
     }
 
@@ -728,9 +806,10 @@ class MainFormTest : public QObject {
         r.Key(Qt::Key_Space);
         r.w->resize(900, 700);
         QApplication::processEvents();
-        const int h = r.w->imgBase->height();
-        QCOMPARE(r.w->ntbBase->height(), static_cast<int>(0.94 * h));
-        QCOMPARE(r.w->imgLeftPage->height(), r.w->Core().LeftPage().Height());
+        const int h = Part<PictureWidget>(r.w, "imgBase")->height();
+        QCOMPARE(Part<QStackedWidget>(r.w, "ntbBase")->height(), static_cast<int>(0.94 * h));
+        QCOMPARE(Part<PictureWidget>(r.w, "imgLeftPage")->height(),
+                 r.w->Core().LeftPage().Height());
         QCOMPARE(r.Panel0(), QString("1/4"));
     }
 };

@@ -82,7 +82,7 @@ struct Running {
     // Opens the dialog from the menu; `act` runs on it while it is shown.
     void Dialog(const std::function<void(TdlgOption*)>& act) {
         OnNextModal<TdlgOption>(act);
-        w->msiConfig->trigger();
+        Part<QAction>(w, "msiConfig")->trigger();
     }
 };
 
@@ -103,9 +103,9 @@ class OptionDialogTest : public QObject {
   private slots:
     void fromTheMenuNewRowsSpacingColourAndSpeedRedrawAndReachTheSettingsFile() {
         Running r;
-        QCOMPARE(r.w->mniOther->title(), QString("その他(&O)"));
-        QCOMPARE(r.w->msiConfig->text(), QString("環境設定(&C)"));
-        QCOMPARE(r.w->stbPanel0->text(), QString("3/12"));
+        QCOMPARE(Part<QMenu>(r.w, "mniOther")->title(), QString("その他(&O)"));
+        QCOMPARE(Part<QAction>(r.w, "msiConfig")->text(), QString("環境設定(&C)"));
+        QCOMPARE(Part<QLabel>(r.w, "stbPanel0")->text(), QString("3/12"));
         const QColor chosen(0x40, 0x80, 0xC0);
         r.Dialog([&](TdlgOption* d) {
             QCOMPARE(d->windowTitle(), QString("ﾀﾞｲｱﾛｸﾞ"));
@@ -131,16 +131,16 @@ class OptionDialogTest : public QObject {
         QCOMPARE(s.PageColor, std::string("$00C08040"));
         QCOMPARE(s.ChangeSpeed, 0);
         // The spread on screen is redrawn in the new colour; the pages stay as formatted.
-        const QImage shown = r.w->imgRightPage->grab().toImage();
+        const QImage shown = Part<PictureWidget>(r.w, "imgRightPage")->grab().toImage();
         QCOMPARE(shown.pixelColor(shown.width() / 2, 2), chosen);
-        QCOMPARE(r.w->stbPanel0->text(), QString("3/12"));
+        QCOMPARE(Part<QLabel>(r.w, "stbPanel0")->text(), QString("3/12"));
         // The keys no longer turn pages; a click does, at once (speed 0).
         QTest::keyClick(r.w, Qt::Key_Space);
-        QCOMPARE(r.w->stbPanel0->text(), QString("3/12"));
-        QTest::mouseClick(r.w->imgLeftPage, Qt::LeftButton);
-        QCOMPARE(r.w->stbPanel0->text(), QString("5/12"));
+        QCOMPARE(Part<QLabel>(r.w, "stbPanel0")->text(), QString("3/12"));
+        QTest::mouseClick(Part<PictureWidget>(r.w, "imgLeftPage"), Qt::LeftButton);
+        QCOMPARE(Part<QLabel>(r.w, "stbPanel0")->text(), QString("5/12"));
         // Re-display formats the book with the new layout: 12 rows of one character a page.
-        r.w->mmiReView->trigger();
+        Part<QAction>(r.w, "mmiReView")->trigger();
         QCOMPARE(r.w->Core().PageCount(),
                  (static_cast<int>(r.w->Core().Rows().size()) - 2) / 12 + 1);
         QVERIFY(r.w->Core().PageCount() > 50);
@@ -174,13 +174,13 @@ class OptionDialogTest : public QObject {
         const Settings before = s;
         const Bitmap baseTexture = r.w->Core().BaseTexture();
         // Through the tool bar button this time.
-        QCOMPARE(r.w->spbConfig->text(), QString("設定"));
-        QCOMPARE(r.w->spbConfig->toolTip(), QString("各種設定を行います。"));
+        QCOMPARE(Part<QToolButton>(r.w, "spbConfig")->text(), QString("設定"));
+        QCOMPARE(Part<QToolButton>(r.w, "spbConfig")->toolTip(), QString("各種設定を行います。"));
         OnNextModal<TdlgOption>([](TdlgOption* d) {
             QCOMPARE(d->ChosenPageTexture(), std::string("/pictures/page.bmp"));
             Ok(d);
         });
-        QTest::mouseClick(r.w->spbConfig, Qt::LeftButton);
+        QTest::mouseClick(Part<QToolButton>(r.w, "spbConfig"), Qt::LeftButton);
         for (const SettingEntry& e : SettingsTable()) {
             if (std::holds_alternative<std::string FileSlots::*>(e.field) ||
                 std::holds_alternative<int FileSlots::*>(e.field))
@@ -282,7 +282,8 @@ class OptionDialogTest : public QObject {
         ReaderWindows windows;
         StartReader(windows, f, {book}, false);
         TfrmMirvoMainForm* w = windows.main.get();
-        QCOMPARE(w->stgPageList->rowCount(), 1);  // no row of the novel begins with ◎
+        QCOMPARE(Part<QTableWidget>(w, "stgPageList")->rowCount(),
+                 1);  // no row of the novel begins with ◎
         const std::string title = Sjis("上　先生と私");
         auto titleRow = [&] {
             const auto& left = w->Core().Texts().LeftPageText;
@@ -298,16 +299,18 @@ class OptionDialogTest : public QObject {
             QTest::mouseClick(d->ckbAozoraNotes, Qt::LeftButton);
             Ok(d);
         });
-        w->msiConfig->trigger();
+        Part<QAction>(w, "msiConfig")->trigger();
         QVERIFY(w->Core().GetSettings().UseAozoraNotes);
-        QCOMPARE(w->stgPageList->rowCount(), 1);  // the pages stay as formatted until F5
+        QCOMPARE(Part<QTableWidget>(w, "stgPageList")->rowCount(),
+                 1);  // the pages stay as formatted until F5
         QCOMPARE(titleRow(), Sjis("上　先生と私④"));
 
-        w->mmiReView->trigger();
-        QCOMPARE(w->stgPageList->rowCount(), 114);  // 3 大見出し, 110 中見出し, the empty row
-        QCOMPARE(w->stgPageList->item(0, 1)->text(), QString("上　先生と私"));
-        QCOMPARE(w->stgPageList->item(0, 2)->text(), QString("2"));
-        QCOMPARE(w->stgPageList->item(1, 1)->text(), QString("一"));
+        Part<QAction>(w, "mmiReView")->trigger();
+        QCOMPARE(Part<QTableWidget>(w, "stgPageList")->rowCount(),
+                 114);  // 3 大見出し, 110 中見出し, the empty row
+        QCOMPARE(Part<QTableWidget>(w, "stgPageList")->item(0, 1)->text(), QString("上　先生と私"));
+        QCOMPARE(Part<QTableWidget>(w, "stgPageList")->item(0, 2)->text(), QString("2"));
+        QCOMPARE(Part<QTableWidget>(w, "stgPageList")->item(1, 1)->text(), QString("一"));
         QCOMPARE(titleRow(), Sjis("　　上　先生と私"));  // two cells down, no marks
 
         w->close();

@@ -10,6 +10,18 @@
 
 #include "ui/alert.h"
 
+namespace mirvo {
+
+// A part of a window found by its object name; a missing part ends the test program.
+template <class T>
+T* Part(const QObject* window, const char* name) {
+    T* part = window->findChild<T*>(QString::fromLatin1(name));
+    if (!part) qFatal("no part %s", name);
+    return part;
+}
+
+}  // namespace mirvo
+
 namespace mirvo::test {
 
 // What a modal window showed.
