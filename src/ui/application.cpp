@@ -1,15 +1,38 @@
 #include "ui/application.h"
 
+#include <QFile>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
+#include <QTranslator>
+#include <cstdio>
+#include <deque>
 #include <exception>
+#include <utility>
 
 namespace mirvo::ui {
+namespace {
+
+struct HeldReport {
+    QString text;
+    std::function<void()> show;
+};
+
+ReportPhase phase = ReportPhase::Running;
+std::deque<HeldReport> held;
+
+void WriteToStandardError(const QString& text) {
+    std::fprintf(stderr, "mirvo: %s\n", text.toUtf8().constData());
+}
+
+}  // namespace
 
 MirvoApplication::MirvoApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // No display name: Qt would append it to every window's caption, and the dialogs'
     // captions are exactly their own ("(・o・)/ < 確認してね", "警告", ...).
     setApplicationName(QStringLiteral("Mirvo"));
+    LoadQtJapanese();
 }
 
 bool MirvoApplication::notify(QObject* receiver, QEvent* event) {
@@ -24,11 +47,60 @@ bool MirvoApplication::notify(QObject* receiver, QEvent* event) {
 }
 
 void MirvoApplication::ShowException(const QString& message) {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Mirvo"), message, QMessageBox::NoButton,
-                    activeWindow());
-    box.setObjectName(QStringLiteral("MirvoError"));
-    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-    box.exec();
+    ShowReport(message, [message] {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Mirvo"), message,
+                        QMessageBox::NoButton, activeWindow());
+        box.setObjectName(QStringLiteral("MirvoError"));
+        box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        box.exec();
+    });
+}
+
+bool LoadQtJapanese() {
+    auto* translator = new QTranslator(qApp);
+    if (translator->load(QStringLiteral("qtbase_ja"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        QCoreApplication::installTranslator(translator))
+        return true;
+    delete translator;
+    return false;
+}
+
+void KeepQtSettingsIn(const std::string& folder) {
+    const QString path = QFile::decodeName(QByteArray::fromStdString(folder));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, path);
+}
+
+void SetReportPhase(ReportPhase next) {
+    phase = next;
+    while (!held.empty() && next != ReportPhase::Starting) {
+        // A report shown here may bring another: it is shown in its turn.
+        HeldReport report = std::move(held.front());
+        held.pop_front();
+        if (phase == ReportPhase::Ending)
+            WriteToStandardError(report.text);
+        else
+            report.show();
+    }
+}
+
+ReportPhase CurrentReportPhase() {
+    return phase;
+}
+
+void ShowReport(const QString& text, std::function<void()> show) {
+    switch (phase) {
+        case ReportPhase::Starting:
+            held.push_back({text, std::move(show)});
+            break;
+        case ReportPhase::Running:
+            show();
+            break;
+        case ReportPhase::Ending:
+            WriteToStandardError(text);
+            break;
+    }
 }
 
 }  // namespace mirvo::ui
