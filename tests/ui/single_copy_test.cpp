@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <QLocalServer>
+#include <functional>
 #include <memory>
 
 #include "app/folders.h"
@@ -108,6 +109,29 @@ class SingleCopyTest : public QObject {
     // Waits until a running copy accepts connections.
     bool WaitForListener() {
         return WaitForSocket(test::SocketIn(runtime_.Path(), home_.Path()), 5000);
+    }
+
+    // Starts a reader on a book in each of three sites (made ready by `prepare`), ends them
+    // with SIGTERM, SIGHUP and SIGINT, expects each to end with 0 at once, then `check`s
+    // what each left.
+    void EndEachBySignal(const std::function<void(Site&)>& prepare,
+                         const std::function<void(Site&, ReaderProcess&)>& check) {
+        const int kinds[] = {SIGTERM, SIGHUP, SIGINT};
+        Site sites[3];
+        std::unique_ptr<ReaderProcess> readers[3];
+        for (int i = 0; i < 3; ++i) {
+            const std::string book = sites[i].Book("book.txt");
+            prepare(sites[i]);
+            readers[i] = sites[i].Start({book});
+        }
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(WaitForSocket(sites[i].Socket()));
+            readers[i]->Signal(kinds[i]);
+        }
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(readers[i]->Wait(10000), std::optional<int>(0));
+            check(sites[i], *readers[i]);
+        }
     }
 
   private slots:
@@ -220,27 +244,19 @@ class SingleCopyTest : public QObject {
     void terminatingSignalsCloseInOrder() {
         // SIGTERM (logout, shutdown), SIGHUP and SIGINT: the settings and the book's state
         // are written as when the window is closed, and the reader ends with 0.
-        const int kinds[] = {SIGTERM, SIGHUP, SIGINT};
-        Site sites[3];
-        std::unique_ptr<ReaderProcess> readers[3];
-        for (int i = 0; i < 3; ++i) {
-            const std::string book = sites[i].Book("book.txt");
-            MakeFolders(sites[i].home.File("MirvoKs"));
-            test::WriteFileBytes(sites[i].home.File("MirvoKs/book.INI"),
-                                 "[Mirvo]\nCurrentPage=3\n");
-            readers[i] = sites[i].Start({book});
-        }
-        for (int i = 0; i < 3; ++i) {
-            QVERIFY(WaitForSocket(sites[i].Socket()));
-            readers[i]->Signal(kinds[i]);
-        }
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(readers[i]->Wait(10000), std::optional<int>(0));
-            QCOMPARE(sites[i].Settings().ReadString("Mirvo", "Last", ""),
-                     sites[i].home.File("book.txt"));
-            QCOMPARE(sites[i].State("book").ReadInteger("Mirvo", "CurrentPage", 0), 3);
-            QCOMPARE(sites[i].State("book").ReadInteger("Config", "RowCount", 0), 10);
-        }
+        EndEachBySignal(
+            [](Site& site) {
+                MakeFolders(site.home.File("MirvoKs"));
+                test::WriteFileBytes(site.home.File("MirvoKs/book.INI"),
+                                     "[Mirvo]\nCurrentPage=3\n");
+            },
+            [](Site& site, ReaderProcess&) {
+                QCOMPARE(site.Settings().ReadString("Mirvo", "Last", ""),
+                         site.home.File("book.txt"));
+                QCOMPARE(site.State("book").ReadInteger("Mirvo", "CurrentPage", 0), 3);
+                QCOMPARE(site.State("book").ReadInteger("Config", "RowCount", 0), 10);
+            });
+        if (QTest::currentTestFailed()) return;
 
         // The error window waits for the reader (a later copy handed over a missing file):
         // the signal closes it, the later copy is answered and both end.
@@ -410,26 +426,17 @@ class SingleCopyTest : public QObject {
         // Nothing can be written in the settings folder (a folder named Mirvo.INI and a file
         // named MirvoKs refuse even root): each signal still ends the reader at once, and the
         // refused writes are told on standard error, where no window waits for an answer.
-        const int kinds[] = {SIGTERM, SIGHUP, SIGINT};
-        Site sites[3];
-        std::unique_ptr<ReaderProcess> readers[3];
-        for (int i = 0; i < 3; ++i) {
-            const std::string book = sites[i].Book("book.txt");
-            QCOMPARE(::mkdir(sites[i].home.File("Mirvo.INI").c_str(), 0700), 0);
-            test::WriteFileBytes(sites[i].home.File("MirvoKs"), "");
-            readers[i] = sites[i].Start({book});
-        }
-        for (int i = 0; i < 3; ++i) {
-            QVERIFY(WaitForSocket(sites[i].Socket()));
-            readers[i]->Signal(kinds[i]);
-        }
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(readers[i]->Wait(10000), std::optional<int>(0));
-            const std::string err = readers[i]->Stderr();
-            QVERIFY2(err.find(sites[i].home.File("Mirvo.INI") + " に書き込めません") !=
-                         std::string::npos,
-                     err.c_str());
-        }
+        EndEachBySignal(
+            [](Site& site) {
+                QCOMPARE(::mkdir(site.home.File("Mirvo.INI").c_str(), 0700), 0);
+                test::WriteFileBytes(site.home.File("MirvoKs"), "");
+            },
+            [](Site& site, ReaderProcess& reader) {
+                const std::string err = reader.Stderr();
+                QVERIFY2(err.find(site.home.File("Mirvo.INI") + " に書き込めません") !=
+                             std::string::npos,
+                         err.c_str());
+            });
     }
 
     void pathsBeyondTheKernelsLimitAreRefusedAndSaySo() {

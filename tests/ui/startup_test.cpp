@@ -24,14 +24,6 @@ namespace {
 using test::TempDir;
 using test::WriteFileBytes;
 
-ProgramFolders Folders(const TempDir& dir) {
-    ProgramFolders f;
-    f.ExecutableFolder = dir.Path();
-    f.SettingsFolder = dir.Path();
-    f.ShippedFolders = {dir.Path()};
-    return f;
-}
-
 class StartupTest : public QObject {
     Q_OBJECT
   private slots:
@@ -55,7 +47,8 @@ class StartupTest : public QObject {
             modal->reject();
         });
         watch.start();
-        QVERIFY(StartReader(windows, Folders(dir), {book}, false));
+        const ProgramFolders folders = ProgramFolders::Resolve(dir.Path(), {dir.Path(), "", ""});
+        QVERIFY(StartReader(windows, folders, {book}, false));
         watch.stop();
         QVERIFY(reports > 0);
         QVERIFY(!hiddenAtReport);
