@@ -335,7 +335,7 @@ class SingleCopyTest : public QObject {
                                  5000);
     }
 
-    void theCopyIsNamedByItsSettingsFolderAndDisplay() {
+    void theDisplayIsKeyedAsOneDesktop() {
         struct Case {
             const char *wayland, *x11, *runtime, *key;
         } cases[] = {
@@ -348,18 +348,6 @@ class SingleCopyTest : public QObject {
             {"/run/user/7/wayland-1", "", "/elsewhere", "wayland:/run/user/7/wayland-1"},
         };
         for (const Case& c : cases) QCOMPARE(ui::DisplayKey(c.wayland, c.x11, c.runtime), c.key);
-
-        // The settings folder counts as the kernel resolves it.
-        TempDir a, b;
-        QCOMPARE(::symlink(a.Path().c_str(), b.File("link").c_str()), 0);
-        const std::string name = ui::SingleInstanceName(a.Path(), "x11::0");
-        QCOMPARE(name.size(), ("Mirvo-" + Uid() + "-").size() + 12);
-        QCOMPARE(ui::SingleInstanceName(b.File("link"), "x11::0"), name);
-        QCOMPARE(
-            ui::SingleInstanceName(b.File("link/../") + BaseName(b.Path()) + "/link/.", "x11::0"),
-            name);
-        QVERIFY(ui::SingleInstanceName(b.Path(), "x11::0") != name);
-        QVERIFY(ui::SingleInstanceName(a.Path(), "x11::1") != name);
     }
 
     void oneCopyPerSettingsFolderAndDisplay() {
