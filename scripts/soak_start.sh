@@ -39,7 +39,14 @@ start() {
     sleep 3
 }
 alive() { kill -0 "$reader" 2>/dev/null; }
-visible() { xdotool search --onlyvisible --name "$1" >/dev/null; }
+# Waits up to ten seconds until the active window is captioned $1.
+active_is() {
+    for _ in $(seq 50); do
+        [ "$(xdotool getactivewindow getwindowname 2>/dev/null)" = "$1" ] && return 0
+        sleep 0.2
+    done
+    return 1
+}
 # The main window and the general error report are both captioned "Mirvo".
 window_and_report_shown() { [ "$(xdotool search --onlyvisible --name '^Mirvo$' | wc -l)" -ge 2 ]; }
 ended() {
@@ -63,23 +70,20 @@ start "$work/settings" "$work/home2"
 main=$(xdotool search --onlyvisible --name '^Mirvo$' | head -1)
 # The toolbar's 設定, then 参照.. and the cover colour panel of the settings dialog (places
 # in the windows' client areas).
-xdotool mousemove --window "$main" 279 37 click 1
-sleep 1.5
-dialog=$(xdotool search --onlyvisible --name 'ﾀﾞｲｱﾛｸﾞ' | head -1)
-if [ -n "$dialog" ]; then
-    xdotool mousemove --window "$dialog" 487 372 click 1
-    sleep 1.5
-    check "the folder browser opened" visible 'ﾌｫﾙﾀﾞ'
+xdotool mousemove --window "$main" 279 37 sleep 0.3 click 1
+if active_is 'ﾀﾞｲｱﾛｸﾞ'; then
+    dialog=$(xdotool getactivewindow)
+    xdotool mousemove --window "$dialog" 487 372 sleep 0.3 click 1
+    check "the folder browser opened in Japanese" active_is 'お好きなﾌｫﾙﾀﾞを選択して下さい。'
     xdotool key Escape
-    sleep 0.5
-    xdotool mousemove --window "$dialog" 485 65 click 1
-    sleep 1.5
-    check "the colour chooser opened in Japanese" visible '色を選択'
+    active_is 'ﾀﾞｲｱﾛｸﾞ'
+    xdotool mousemove --window "$dialog" 485 65 sleep 0.3 click 1
+    check "the colour chooser opened in Japanese" active_is '色を選択'
     xdotool key Escape
-    sleep 0.5
+    active_is 'ﾀﾞｲｱﾛｸﾞ'
     xdotool key Escape
 fi
-check "the settings dialog opened" test -n "$dialog"
+check "the settings dialog opened" test -n "${dialog:-}"
 kill -TERM "$reader"
 check "a session: SIGTERM ends the reader" ended
 check "a session: HOME is left empty" test -z "$(ls -A "$work/home2")"

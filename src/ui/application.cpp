@@ -26,6 +26,24 @@ void WriteToStandardError(const QString& text) {
     std::fprintf(stderr, "mirvo: %s\n", text.toUtf8().constData());
 }
 
+// Qt 6 asks for the file dialog's type names ("Folder", "Drive", "%1 File") under the
+// context QAbstractFileIconProvider, where its Japanese catalogue still keeps them under
+// QFileDialog: they are taken from there.
+class FileTypeNames : public QTranslator {
+  public:
+    FileTypeNames(const QTranslator* qtbase, QObject* parent)
+        : QTranslator(parent), qtbase_(qtbase) {}
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char* disambiguation,
+                      int n) const override {
+        if (qstrcmp(context, "QAbstractFileIconProvider") != 0) return {};
+        return qtbase_->translate("QFileDialog", source, disambiguation, n);
+    }
+
+  private:
+    const QTranslator* qtbase_;
+};
+
 }  // namespace
 
 MirvoApplication::MirvoApplication(int& argc, char** argv) : QApplication(argc, argv) {
@@ -57,13 +75,15 @@ void MirvoApplication::ShowException(const QString& message) {
 }
 
 bool LoadQtJapanese() {
-    auto* translator = new QTranslator(qApp);
-    if (translator->load(QStringLiteral("qtbase_ja"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
-        QCoreApplication::installTranslator(translator))
-        return true;
-    delete translator;
-    return false;
+    auto* qtbase = new QTranslator(qApp);
+    if (!qtbase->load(QStringLiteral("qtbase_ja"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(qtbase)) {
+        delete qtbase;
+        return false;
+    }
+    QCoreApplication::installTranslator(new FileTypeNames(qtbase, qtbase));
+    return true;
 }
 
 void KeepQtSettingsIn(const std::string& folder) {
