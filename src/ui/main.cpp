@@ -69,8 +69,7 @@ int main(int argc, char** argv) {
     // terminating zero; a folder so deep that the current folder has no name) can be
     // neither opened nor handed over.
     if (!given.empty() && (args[0].front() != '/' || args[0].size() > mirvo::kMaxHandOffBytes)) {
-        std::fprintf(stderr,
-                     "mirvo: %s has no absolute path within %zu bytes; it was not opened\n",
+        std::fprintf(stderr, "mirvo: %s has no absolute path within %zu bytes; it was not opened\n",
                      mirvo::ReadableUtf8(given).c_str(), mirvo::kMaxHandOffBytes);
         return 1;
     }
