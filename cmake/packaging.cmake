@@ -20,9 +20,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The shared libraries come from dpkg-shlibdeps; the Japanese faces the pages are drawn
-# with are no library, so they are named here.
+# with and Qt's Japanese texts for its standard dialogs are no library, so they are named
+# here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, fonts-ipafont-mincho")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, fonts-ipafont-mincho, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 
 include(CPack)

@@ -11,6 +11,8 @@ packages=(
     libfreetype-dev libharfbuzz-dev libfontconfig-dev libjpeg62-turbo-dev libpng-dev libstb-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-ipafont-gothic fonts-ipafont-mincho
+    # Qt's own texts in Japanese (the standard dialogs)
+    qt6-translations-l10n
     libpulse0
     xvfb xauth x11-apps imagemagick sox xdotool
     # the icon sizes, the Debian package and the checks of the installed files

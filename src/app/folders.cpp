@@ -62,6 +62,21 @@ std::string AbsolutePath(std::string_view path) {
     return AbsolutePath(path, current);
 }
 
+std::string KernelPath(std::string_view path) {
+    if (path.empty()) return {};
+    const std::size_t slash = path.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const bool named = !name.empty() && name != "." && name != "..";
+    std::string folder(path);
+    if (named)
+        folder = slash == std::string_view::npos ? "." : std::string(path.substr(0, slash + 1));
+    char* real = ::realpath(folder.c_str(), nullptr);
+    if (!real) return AbsolutePath(path);
+    const std::string resolved(real);
+    std::free(real);
+    return named ? JoinPath(resolved, name) : resolved;
+}
+
 bool FileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);

@@ -29,6 +29,13 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 std::string AbsolutePath(std::string_view path, std::string_view currentFolder);
 // The same against the process's current folder.
 std::string AbsolutePath(std::string_view path);
+// `path` made absolute as the kernel resolves it: its folder through realpath (so that
+// "link/.." is the folder above the link's target, not the folder holding the link), its
+// last name kept as given (a book reached through a link keeps its own name). A path that
+// names a folder ("..", a trailing "/") is resolved whole. When the folder cannot be
+// resolved (it does not exist, the result would pass the kernel's path limit), the text of
+// the path is made absolute (AbsolutePath). Bytes stay bytes.
+std::string KernelPath(std::string_view path);
 // True when something that is not a folder exists at `path` (following links).
 bool FileExists(const std::string& path);
 

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "app/folders.h"
+#include "app/handoff_message.h"
 #include "app/headless/headless.h"
+#include "format/cp932.h"
 #include "ui/application.h"
 #include "ui/desktop_identity.h"
 #include "ui/single_instance.h"
@@ -61,7 +63,16 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     int exitCode = 0;
     if (mirvo::RunHeadless(args, exitCode)) return exitCode;
+    const std::string given = args.empty() ? std::string() : args[0];
     args = mirvo::ui::AbsoluteArguments(args);
+    // A path that has no absolute form within the kernel's limit (4096 bytes with the
+    // terminating zero; a folder so deep that the current folder has no name) can be
+    // neither opened nor handed over.
+    if (!given.empty() && (args[0].front() != '/' || args[0].size() > mirvo::kMaxHandOffBytes)) {
+        std::fprintf(stderr, "mirvo: %s has no absolute path within %zu bytes; it was not opened\n",
+                     mirvo::ReadableUtf8(given).c_str(), mirvo::kMaxHandOffBytes);
+        return 1;
+    }
 
     // The lock lives until the process ends; the kernel releases it even after a crash.
     static mirvo::ui::SingleInstanceLock lock;

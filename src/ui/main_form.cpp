@@ -371,7 +371,8 @@ void TfrmMirvoMainForm::Guarded(const std::function<void()>& work) {
 
 void TfrmMirvoMainForm::ReportError(const std::string& message) {
     if (!alert_) alert_ = new TfrmAlert(this);
-    alert_->Report(message);
+    TfrmAlert* alert = alert_;
+    ShowReport(TfrmAlert::MessageText(message), [alert, message] { alert->Report(message); });
 }
 
 void TfrmMirvoMainForm::ReportException(const std::string& message) {

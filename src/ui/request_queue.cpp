@@ -66,7 +66,8 @@ void RequestQueue::Add(Request request) {
 void RequestQueue::Pump() {
     if (quit_) {
         // Windows that wait for the reader are answered as closed, so that the steps
-        // behind them return.
+        // behind them return; also while the reader closes, so that nothing it opens
+        // then holds the end.
         if (QWidget* popup = QApplication::activePopupWidget()) {
             popup->close();
             return;
@@ -78,10 +79,11 @@ void RequestQueue::Pump() {
                 modal->close();
             return;
         }
-        if (ReaderBusy()) return;
-        timer_.stop();
+        if (closing_ || ReaderBusy()) return;
+        closing_ = true;
         waiting_.clear();  // their later copies see the connection end
         actions_.quit();
+        timer_.stop();
         return;
     }
     if (waiting_.empty()) {

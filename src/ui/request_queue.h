@@ -4,7 +4,8 @@
 // core runs, no modal window, pop-up menu or nested event loop is up, as while the error
 // window waits for the reader in the middle of an opening), then they are carried out one
 // at a time in the order they came. A quit goes first: it closes the modal windows that
-// wait for the reader, lets the interrupted step finish, and then drops what still waits.
+// wait for the reader, lets the interrupted step finish, and then drops what still waits;
+// a modal window that comes up while the reader closes is closed too.
 #pragma once
 
 #include <QObject>
@@ -53,6 +54,7 @@ class RequestQueue : public QObject {
     QTimer timer_;
     bool running_ = false;
     bool quit_ = false;
+    bool closing_ = false;  // the quit is being carried out
 };
 
 }  // namespace mirvo::ui

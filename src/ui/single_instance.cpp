@@ -14,17 +14,50 @@
 #include <QLocalSocket>
 #include <QPointer>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <thread>
 
+#include "app/folders.h"
 #include "app/handoff_message.h"
 
 namespace mirvo::ui {
 namespace {
 
-std::string BaseName() {
+// Hexadecimal digits of the hash in the names: 48 bits, so that two folders or displays of
+// one user never meet by chance.
+constexpr int kHashDigits = 12;
+
+// "Mirvo-<uid>": the fallback folder's name and the start of every name in it.
+std::string UserName() {
     return "Mirvo-" + std::to_string(static_cast<unsigned long long>(::getuid()));
+}
+
+// True when "<folder>/<name>.sock" fits in a socket address with its terminating zero.
+bool SocketFitsIn(const std::string& folder) {
+    const std::size_t name = UserName().size() + 1 + kHashDigits + 5;
+    return folder.size() + 1 + name < sizeof(sockaddr_un{}.sun_path);
+}
+
+// FNV-1a, 64 bits.
+std::uint64_t Hash(std::string_view bytes) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (const char c : bytes) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+std::string CurrentName() {
+    return SingleInstanceName(ProgramFolders::Detect().SettingsFolder, CurrentDisplayKey());
+}
+
+std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
 }
 
 // A folder only this user owns and no one else may enter.
@@ -68,13 +101,52 @@ bool SendAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
+std::string DisplayKey(std::string_view wayland, std::string_view x11,
+                       std::string_view runtimeFolder) {
+    if (!wayland.empty()) {
+        const std::string socket =
+            wayland.front() == '/' ? std::string(wayland) : JoinPath(runtimeFolder, wayland);
+        return "wayland:" + socket;
+    }
+    if (x11.empty()) return {};
+    // [host]:display[.screen]; the screens of one display are one desktop.
+    const std::size_t colon = x11.rfind(':');
+    if (colon == std::string_view::npos) return "x11:" + std::string(x11);
+    std::string_view host = x11.substr(0, colon);
+    std::string_view number = x11.substr(colon + 1);
+    number = number.substr(0, number.find('.'));
+    if (host == "unix") host = {};
+    return "x11:" + std::string(host) + ":" + std::string(number);
+}
+
+std::string CurrentDisplayKey() {
+    return DisplayKey(Env("WAYLAND_DISPLAY"), Env("DISPLAY"), Env("XDG_RUNTIME_DIR"));
+}
+
+std::string SingleInstanceName(const std::string& settingsFolder, const std::string& displayKey) {
+    // The folder as the kernel names it: a link to it, "..", a relative $MIRVO_HOME all
+    // lead to the same copy.
+    std::string folder = settingsFolder;
+    if (char* real = ::realpath(settingsFolder.c_str(), nullptr)) {
+        folder = real;
+        std::free(real);
+    }
+    char hex[kHashDigits + 1];
+    std::snprintf(hex, sizeof hex, "%012llx",
+                  static_cast<unsigned long long>(Hash(folder + '\0' + displayKey) &
+                                                  ((1ull << (4 * kHashDigits)) - 1)));
+    return UserName() + "-" + hex;
+}
+
 std::optional<std::string> SingleInstanceFolder() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && runtime[0] == '/' && IsPrivateFolder(runtime)) return std::string(runtime);
-    // The fallback lies in a folder every user can write to: it must be ours alone.
-    const char* tmp = std::getenv("TMPDIR");
-    const std::string base = (tmp && tmp[0] == '/') ? tmp : "/tmp";
-    const std::string folder = base + (base.back() == '/' ? "" : "/") + BaseName();
+    const std::string runtime = Env("XDG_RUNTIME_DIR");
+    if (runtime.starts_with('/') && SocketFitsIn(runtime) && IsPrivateFolder(runtime))
+        return runtime;
+    // The fallback lies in a folder every user can write to: it must be ours alone. A
+    // $TMPDIR too long for the socket gives way to /tmp.
+    const std::string tmp = Env("TMPDIR");
+    std::string folder = JoinPath(tmp.starts_with('/') ? tmp : "/tmp", UserName());
+    if (!SocketFitsIn(folder)) folder = JoinPath("/tmp", UserName());
     (void)::mkdir(folder.c_str(), 0700);
     if (!IsPrivateFolder(folder)) return std::nullopt;
     return folder;
@@ -82,12 +154,12 @@ std::optional<std::string> SingleInstanceFolder() {
 
 std::string SingleInstanceLockPath() {
     const std::optional<std::string> folder = SingleInstanceFolder();
-    return folder ? *folder + "/" + BaseName() + ".lock" : std::string();
+    return folder ? JoinPath(*folder, CurrentName() + ".lock") : std::string();
 }
 
 std::string SingleInstanceSocketPath() {
     const std::optional<std::string> folder = SingleInstanceFolder();
-    return folder ? *folder + "/" + BaseName() + ".sock" : std::string();
+    return folder ? JoinPath(*folder, CurrentName() + ".sock") : std::string();
 }
 
 bool PeerIsUser(int fd, uid_t uid) {
@@ -158,6 +230,10 @@ bool HandOffServer::Listen() {
     const QString name = QFile::decodeName(QByteArray::fromStdString(path));
     QLocalServer::removeServer(name);
     return server_->listen(name);
+}
+
+QString HandOffServer::ErrorString() const {
+    return server_->errorString();
 }
 
 void HandOffServer::OnNewConnection() {

@@ -1,10 +1,13 @@
-// One running copy per user. The first copy holds an flock on a per-user lock file (the
-// kernel drops it when the process dies, so a crash never blocks the next start) and
-// listens on a local socket beside it. Both live in $XDG_RUNTIME_DIR, or else in a folder
-// "Mirvo-<uid>" of $TMPDIR (else /tmp) that only the user may enter; a folder there that
-// is not the user's own and closed to others is refused. Each side checks that the other
-// end of the socket is the same user (SO_PEERCRED). A later copy sends its document path
-// (the file system's bytes) and waits until the running copy has opened the book.
+// One running copy per user, display and settings folder. The first copy holds an flock on
+// a lock file (the kernel drops it when the process dies, so a crash never blocks the next
+// start) and listens on a local socket beside it, both named after the user and a short
+// hash of the settings folder and the display. Both live in $XDG_RUNTIME_DIR, or else in a
+// folder "Mirvo-<uid>" of $TMPDIR (else /tmp) that only the user may enter; a folder there
+// that is not the user's own and closed to others is refused, and a folder so long that the
+// socket's path would not fit in a socket address gives way to the next. Each side checks
+// that the other end of the socket is the same user (SO_PEERCRED). A later copy sends its
+// document path (the file system's bytes) and waits until the running copy has opened the
+// book.
 #pragma once
 
 #include <sys/types.h>
@@ -13,24 +16,38 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 class QLocalServer;
 class QLocalSocket;
 
 namespace mirvo::ui {
 
-// The folder of the lock file and the socket, created when it is the fallback folder;
+// The display a process shows its windows on, as one key: the Wayland display when
+// `wayland` is set (a relative name is taken in `runtimeFolder`), else the X11 display
+// `x11` without its screen number, "unix:N" being ":N"; "" without either.
+std::string DisplayKey(std::string_view wayland, std::string_view x11,
+                       std::string_view runtimeFolder);
+// The same for this process ($WAYLAND_DISPLAY, $DISPLAY, $XDG_RUNTIME_DIR).
+std::string CurrentDisplayKey();
+// "Mirvo-<uid>-<12 hexadecimal digits>": the name (without ".lock" or ".sock") of the lock
+// file and the socket of the copy that keeps its settings in `settingsFolder` (taken as the
+// kernel resolves it, when it exists) and shows its windows on `displayKey`.
+std::string SingleInstanceName(const std::string& settingsFolder, const std::string& displayKey);
+
+// The folder of the lock file and the socket, created when it is a fallback folder;
 // nothing when the fallback folder cannot be made safe (another user's, open to others,
 // a link).
 std::optional<std::string> SingleInstanceFolder();
-// "<folder>/Mirvo-<uid>.lock" and ".sock"; empty without a usable folder.
+// "<folder>/<name>.lock" and ".sock" for this process's settings folder and display; empty
+// without a usable folder. The socket's path always fits in a socket address.
 std::string SingleInstanceLockPath();
 std::string SingleInstanceSocketPath();
 
 // True when the process at the other end of the connected local socket `fd` runs as `uid`.
 bool PeerIsUser(int fd, uid_t uid);
 
-// The per-user lock.
+// The lock of this process's user, display and settings folder.
 class SingleInstanceLock {
   public:
     enum class Result {
@@ -81,6 +98,8 @@ class HandOffServer : public QObject {
     // Listens at the socket path, replacing a stale socket left by a crashed copy (the
     // caller holds the lock, so no live copy owns it).
     bool Listen();
+    // Why Listen failed.
+    QString ErrorString() const;
 
   private:
     void OnNewConnection();

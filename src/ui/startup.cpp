@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QSessionManager>
+#include <cstdio>
 
 #include "ui/alert.h"
 #include "ui/application.h"
@@ -31,12 +32,14 @@ void ReaderWindows::Destroy() {
 
 std::vector<std::string> AbsoluteArguments(const std::vector<std::string>& arguments) {
     std::vector<std::string> result = arguments;
-    if (!result.empty()) result[0] = AbsolutePath(result[0]);
+    if (!result.empty()) result[0] = KernelPath(result[0]);
     return result;
 }
 
 bool StartReader(ReaderWindows& w, const ProgramFolders& folders,
                  const std::vector<std::string>& arguments, bool listen, bool session) {
+    KeepQtSettingsIn(folders.SettingsFolder);
+    SetReportPhase(ReportPhase::Starting);
     w.main = std::make_unique<TfrmMirvoMainForm>(folders);
     w.main->FormCreate(arguments);
     w.alert = std::make_unique<TfrmAlert>();
@@ -47,7 +50,10 @@ bool StartReader(ReaderWindows& w, const ProgramFolders& folders,
     w.main->SetOptionDialog(w.option.get());
     TfrmMirvoMainForm* main = w.main.get();
     if (session) {
-        w.termination = std::make_unique<TerminationSignals>([main] { main->RequestQuit(); });
+        w.termination = std::make_unique<TerminationSignals>([main] {
+            SetReportPhase(ReportPhase::Ending);
+            main->RequestQuit();
+        });
         QObject::connect(qApp, &QGuiApplication::commitDataRequest, main,
                          [main](QSessionManager&) { main->CommitSession(); });
     }
@@ -56,9 +62,15 @@ bool StartReader(ReaderWindows& w, const ProgramFolders& folders,
             [main](const std::string& path, HandOffServer::Reply reply) {
                 main->ReceiveHandOff(path, std::move(reply));
             });
-        w.server->Listen();
+        if (!w.server->Listen())
+            std::fprintf(
+                stderr, "mirvo: no socket at %s (%s); later starts cannot reach this copy\n",
+                SingleInstanceSocketPath().c_str(), w.server->ErrorString().toUtf8().constData());
     }
     w.main->show();
+    // What went wrong while the windows were made and shown is reported now, over the
+    // shown window.
+    SetReportPhase(ReportPhase::Running);
     main->Guarded([main] { main->Core().OpenDocument(); });
     // A book handed over while the first one failed is still opened: the reader asked
     // for it after the one that failed.

@@ -36,15 +36,17 @@ struct ReaderWindows {
 
 // Creates the windows (reading the global settings), listens for later copies when
 // `listen`, closes in order on a terminating signal and saves when the desktop session
-// ends when `session`, shows the main window and opens the first document. Returns false
+// ends when `session`, shows the main window and opens the first document. Reports that
+// arise before the main window is shown wait until it is (ReportPhase); Qt's own stored
+// settings go to the settings folder (KeepQtSettingsIn). Returns false
 // when the start-up document failed formatting and no book handed over meanwhile waits to
 // be opened: the caller then destroys the windows and ends.
 bool StartReader(ReaderWindows& windows, const ProgramFolders& folders,
                  const std::vector<std::string>& arguments, bool listen, bool session = false);
 
-// Arguments as the reader uses them: a relative document path is made absolute (byte for
-// byte), so that it still names the same file for a copy running in another folder and at
-// the next start.
+// Arguments as the reader uses them: the document path is made absolute as the kernel
+// resolves it (KernelPath, byte for byte), so that it names the file the shell named, also
+// for a copy running in another folder and at the next start.
 std::vector<std::string> AbsoluteArguments(const std::vector<std::string>& arguments);
 
 }  // namespace mirvo::ui

@@ -21,7 +21,7 @@ echo "package size: $(stat -c %s "$deb") bytes"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version"
 depends=$(dpkg-deb -f "$deb" Depends)
 names=$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")
-for d in fonts-ipafont-gothic fonts-ipafont-mincho libc6 libstdc++6 libqt6core6 libqt6gui6 \
+for d in fonts-ipafont-gothic fonts-ipafont-mincho qt6-translations-l10n libc6 libstdc++6 libqt6core6 libqt6gui6 \
     libqt6widgets6 libqt6network6 libqt6multimedia6 libfreetype6 libharfbuzz0b \
     libfontconfig1 libpng16-16 libjpeg62-turbo; do
     grep -qxF "$d" <<<"$names" || fail "Depends lacks $d: $depends"

@@ -40,7 +40,7 @@ class BookShortcutTest : public QObject {
     }
     std::string Book(const std::string& path) { return test::WriteBook(path, 40); }
     bool WaitForListener() {
-        return test::WaitForSocket(test::SocketIn(runtime_.Path()), 10000, 50);
+        return test::WaitForSocket(test::SocketIn(runtime_.Path(), home_.Path()), 10000, 50);
     }
 
   private slots:

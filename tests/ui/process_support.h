@@ -13,6 +13,7 @@
 #include <QString>
 #include <QTest>
 #include <chrono>
+#include <cstdlib>
 #include <map>
 #include <optional>
 #include <string>
@@ -21,6 +22,7 @@
 
 #include "format/cp932.h"
 #include "support/test_support.h"
+#include "ui/single_instance.h"
 
 namespace mirvo::test {
 
@@ -33,9 +35,20 @@ inline std::string WriteBook(const std::string& path, int lines) {
     return path;
 }
 
-// The running copy's endpoint in the runtime folder `runtime`.
-inline std::string SocketIn(const std::string& runtime) {
-    return runtime + "/Mirvo-" + std::to_string(::getuid()) + ".sock";
+// The display key of a reader started with this process's $WAYLAND_DISPLAY and $DISPLAY
+// and the runtime folder `runtime`.
+inline std::string InheritedDisplay(const std::string& runtime) {
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const char* x11 = std::getenv("DISPLAY");
+    return ui::DisplayKey(wayland ? wayland : "", x11 ? x11 : "", runtime);
+}
+
+// The endpoint of the copy for the settings folder `home` in the runtime folder `runtime`,
+// on `display` (by default the display this process passes on).
+inline std::string SocketIn(const std::string& runtime, const std::string& home,
+                            std::optional<std::string> display = std::nullopt) {
+    if (!display) display = InheritedDisplay(runtime);
+    return runtime + "/" + ui::SingleInstanceName(home, *display) + ".sock";
 }
 
 // Waits up to `ms` until something accepts connections at the socket `path`, looking again

@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <QLocalServer>
+#include <functional>
 #include <memory>
 
 #include "app/folders.h"
@@ -37,20 +38,26 @@ std::string Uid() {
     return std::to_string(::getuid());
 }
 
-// One user's desktop: a settings folder, a runtime folder, books, reader processes.
+// One user's desktop: a settings folder, a runtime folder, books, reader processes on the
+// X11 display `display` (none when empty).
 struct Site {
     TempDir home, runtime;
     std::vector<std::string> extraEnv;
+    std::string display;
     int started = 0;
 
-    std::string Socket() const { return runtime.File("Mirvo-" + Uid() + ".sock"); }
-    std::string LockFile() const { return runtime.File("Mirvo-" + Uid() + ".lock"); }
+    std::string Name() const {
+        return ui::SingleInstanceName(home.Path(), ui::DisplayKey("", display, ""));
+    }
+    std::string Socket() const { return runtime.File(Name() + ".sock"); }
+    std::string LockFile() const { return runtime.File(Name() + ".lock"); }
     std::string Book(const std::string& name, int lines = 40) const {
         return test::WriteBook(home.File(name), lines);
     }
     std::unique_ptr<ReaderProcess> Start(const std::vector<std::string>& args) {
         std::vector<std::string> env{"QT_QPA_PLATFORM=offscreen", "MIRVO_HOME=" + home.Path(),
-                                     "XDG_RUNTIME_DIR=" + runtime.Path()};
+                                     "XDG_RUNTIME_DIR=" + runtime.Path(), "WAYLAND_DISPLAY",
+                                     display.empty() ? "DISPLAY" : "DISPLAY=" + display};
         env.insert(env.end(), extraEnv.begin(), extraEnv.end());
         return std::make_unique<ReaderProcess>(
             args, env, home.File("stderr" + std::to_string(++started) + ".txt"));
@@ -100,7 +107,32 @@ class SingleCopyTest : public QObject {
         return test::WriteBook(home_.File(name), lines);
     }
     // Waits until a running copy accepts connections.
-    bool WaitForListener() { return WaitForSocket(test::SocketIn(runtime_.Path()), 5000); }
+    bool WaitForListener() {
+        return WaitForSocket(test::SocketIn(runtime_.Path(), home_.Path()), 5000);
+    }
+
+    // Starts a reader on a book in each of three sites (made ready by `prepare`), ends them
+    // with SIGTERM, SIGHUP and SIGINT, expects each to end with 0 at once, then `check`s
+    // what each left.
+    void EndEachBySignal(const std::function<void(Site&)>& prepare,
+                         const std::function<void(Site&, ReaderProcess&)>& check) {
+        const int kinds[] = {SIGTERM, SIGHUP, SIGINT};
+        Site sites[3];
+        std::unique_ptr<ReaderProcess> readers[3];
+        for (int i = 0; i < 3; ++i) {
+            const std::string book = sites[i].Book("book.txt");
+            prepare(sites[i]);
+            readers[i] = sites[i].Start({book});
+        }
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(WaitForSocket(sites[i].Socket()));
+            readers[i]->Signal(kinds[i]);
+        }
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(readers[i]->Wait(10000), std::optional<int>(0));
+            check(sites[i], *readers[i]);
+        }
+    }
 
   private slots:
     void laterCopyHandsOverItsPathAndEnds() {
@@ -212,27 +244,19 @@ class SingleCopyTest : public QObject {
     void terminatingSignalsCloseInOrder() {
         // SIGTERM (logout, shutdown), SIGHUP and SIGINT: the settings and the book's state
         // are written as when the window is closed, and the reader ends with 0.
-        const int kinds[] = {SIGTERM, SIGHUP, SIGINT};
-        Site sites[3];
-        std::unique_ptr<ReaderProcess> readers[3];
-        for (int i = 0; i < 3; ++i) {
-            const std::string book = sites[i].Book("book.txt");
-            MakeFolders(sites[i].home.File("MirvoKs"));
-            test::WriteFileBytes(sites[i].home.File("MirvoKs/book.INI"),
-                                 "[Mirvo]\nCurrentPage=3\n");
-            readers[i] = sites[i].Start({book});
-        }
-        for (int i = 0; i < 3; ++i) {
-            QVERIFY(WaitForSocket(sites[i].Socket()));
-            readers[i]->Signal(kinds[i]);
-        }
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(readers[i]->Wait(10000), std::optional<int>(0));
-            QCOMPARE(sites[i].Settings().ReadString("Mirvo", "Last", ""),
-                     sites[i].home.File("book.txt"));
-            QCOMPARE(sites[i].State("book").ReadInteger("Mirvo", "CurrentPage", 0), 3);
-            QCOMPARE(sites[i].State("book").ReadInteger("Config", "RowCount", 0), 10);
-        }
+        EndEachBySignal(
+            [](Site& site) {
+                MakeFolders(site.home.File("MirvoKs"));
+                test::WriteFileBytes(site.home.File("MirvoKs/book.INI"),
+                                     "[Mirvo]\nCurrentPage=3\n");
+            },
+            [](Site& site, ReaderProcess&) {
+                QCOMPARE(site.Settings().ReadString("Mirvo", "Last", ""),
+                         site.home.File("book.txt"));
+                QCOMPARE(site.State("book").ReadInteger("Mirvo", "CurrentPage", 0), 3);
+                QCOMPARE(site.State("book").ReadInteger("Config", "RowCount", 0), 10);
+            });
+        if (QTest::currentTestFailed()) return;
 
         // The error window waits for the reader (a later copy handed over a missing file):
         // the signal closes it, the later copy is answered and both end.
@@ -282,7 +306,7 @@ class SingleCopyTest : public QObject {
         site.extraEnv = {"XDG_RUNTIME_DIR", "TMPDIR=" + tmp.Path()};
         const std::string folder = tmp.File("Mirvo-" + Uid());
         auto running = site.Start({site.Book("book.txt")});
-        QVERIFY(WaitForSocket(folder + "/Mirvo-" + Uid() + ".sock"));
+        QVERIFY(WaitForSocket(folder + "/" + site.Name() + ".sock"));
         struct stat st {};
         QCOMPARE(::lstat(folder.c_str(), &st), 0);
         QCOMPARE(st.st_mode & 0777, 0700u);
@@ -300,7 +324,7 @@ class SingleCopyTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(refused->Stderr().find("open to others") != std::string::npos,
                                  5000);
         QVERIFY(refused->Running());  // the reader runs, only unreachable
-        QVERIFY(!QFile::exists(QString::fromStdString(shared + "/Mirvo-" + Uid() + ".sock")));
+        QVERIFY(!QFile::exists(QString::fromStdString(shared + "/" + site.Name() + ".sock")));
         refused->Signal(SIGKILL);
         refused->Wait(5000);
         if (::getuid() != 0) return;  // only root can give a folder to another user
@@ -311,17 +335,152 @@ class SingleCopyTest : public QObject {
                                  5000);
     }
 
+    void theDisplayIsKeyedAsOneDesktop() {
+        struct Case {
+            const char *wayland, *x11, *runtime, *key;
+        } cases[] = {
+            {"", "", "/run/user/7", ""},
+            {"", ":0", "", "x11::0"},
+            {"", ":0.1", "", "x11::0"},                      // another screen of the same display
+            {"", "unix:0", "", "x11::0"},                    // the same local display by name
+            {"", "localhost:10.0", "", "x11:localhost:10"},  // forwarded: another desktop
+            {"wayland-0", ":0", "/run/user/7", "wayland:/run/user/7/wayland-0"},
+            {"/run/user/7/wayland-1", "", "/elsewhere", "wayland:/run/user/7/wayland-1"},
+        };
+        for (const Case& c : cases) QCOMPARE(ui::DisplayKey(c.wayland, c.x11, c.runtime), c.key);
+    }
+
+    void oneCopyPerSettingsFolderAndDisplay() {
+        // Two settings folders at once, and one folder on two displays: each has a copy of
+        // its own. A start in the same folder on the same display (another screen of it,
+        // the folder through a link) still hands over.
+        Site a, b;
+        a.display = b.display = ":5";
+        b.extraEnv = {"XDG_RUNTIME_DIR=" + a.runtime.Path()};
+        auto first = a.Start({a.Book("a.txt")});
+        QVERIFY(WaitForSocket(a.Socket()));
+        auto other = b.Start({b.Book("b.txt")});
+        QVERIFY(WaitForSocket(a.runtime.File(b.Name() + ".sock")));
+        a.display = ":6";
+        auto second = a.Start({a.Book("a6.txt")});
+        QVERIFY(WaitForSocket(a.Socket()));
+
+        a.display = ":5.1";
+        auto later = a.Start({a.Book("later.txt")});
+        QCOMPARE(later->Wait(10000), std::optional<int>(0));
+        TempDir links;
+        QCOMPARE(::symlink(b.home.Path().c_str(), links.File("home").c_str()), 0);
+        b.extraEnv.push_back("MIRVO_HOME=" + links.File("home"));
+        auto laterB = b.Start({b.Book("laterB.txt")});
+        QCOMPARE(laterB->Wait(10000), std::optional<int>(0));
+
+        QVERIFY(first->Running() && other->Running() && second->Running());
+        for (ReaderProcess* p : {second.get(), first.get(), other.get()}) {
+            p->Signal(SIGTERM);
+            QCOMPARE(p->Wait(10000), std::optional<int>(0));
+        }
+        // Each book went to the copy of its folder and display.
+        QCOMPARE(a.Settings().ReadString("Mirvo", "Last", ""), a.home.File("later.txt"));
+        QCOMPARE(b.Settings().ReadString("Mirvo", "Last", ""), b.home.File("laterB.txt"));
+    }
+
+    void longFoldersStillReachTheRunningCopy() {
+        // A runtime folder or $TMPDIR so long that a socket there would not fit in a socket
+        // address (107 bytes): the copies meet in the next folder where it fits.
+        TempDir base, tmp;
+        const std::string deep = base.File(std::string(120, 'r'));
+        QCOMPARE(::mkdir(deep.c_str(), 0700), 0);
+        struct Case {
+            std::vector<std::string> env;
+            std::string folder;
+        } cases[] = {
+            {{"XDG_RUNTIME_DIR=" + deep, "TMPDIR=" + tmp.Path()}, tmp.File("Mirvo-" + Uid())},
+            {{"XDG_RUNTIME_DIR", "TMPDIR=" + deep}, "/tmp/Mirvo-" + Uid()},
+        };
+        for (const Case& c : cases) {
+            Site site;
+            site.extraEnv = c.env;
+            auto running = site.Start({site.Book("first.txt")});
+            QVERIFY(WaitForSocket(c.folder + "/" + site.Name() + ".sock"));
+            auto later = site.Start({site.Book("second.txt")});
+            QCOMPARE(later->Wait(10000), std::optional<int>(0));
+            running->Signal(SIGTERM);
+            QCOMPARE(running->Wait(10000), std::optional<int>(0));
+            QCOMPARE(site.Settings().ReadString("Mirvo", "Last", ""), site.home.File("second.txt"));
+        }
+    }
+
+    void signalsEndTheReaderAlsoWhenNothingCanBeWritten() {
+        // Nothing can be written in the settings folder (a folder named Mirvo.INI and a file
+        // named MirvoKs refuse even root): each signal still ends the reader at once, and the
+        // refused writes are told on standard error, where no window waits for an answer.
+        EndEachBySignal(
+            [](Site& site) {
+                QCOMPARE(::mkdir(site.home.File("Mirvo.INI").c_str(), 0700), 0);
+                test::WriteFileBytes(site.home.File("MirvoKs"), "");
+            },
+            [](Site& site, ReaderProcess& reader) {
+                const std::string err = reader.Stderr();
+                QVERIFY2(err.find(site.home.File("Mirvo.INI") + " に書き込めません") !=
+                             std::string::npos,
+                         err.c_str());
+            });
+    }
+
+    void pathsBeyondTheKernelsLimitAreRefusedAndSaySo() {
+        // A relative path whose absolute form passes 4096 bytes names no file any copy can
+        // open: it is not handed over as no path, the later copy says so and ends with 1.
+        Site site;
+        auto running = site.Start({site.Book("book.txt")});
+        QVERIFY(WaitForSocket(site.Socket()));
+        // 17 folders of 250 bytes, made one step at a time.
+        const std::string name(250, 'd');
+        std::vector<int> folders{::open(site.home.Path().c_str(), O_DIRECTORY | O_CLOEXEC)};
+        for (int i = 0; i < 17; ++i) {
+            QCOMPARE(::mkdirat(folders.back(), name.c_str(), 0700), 0);
+            folders.push_back(::openat(folders.back(), name.c_str(), O_DIRECTORY | O_CLOEXEC));
+        }
+        const int book = ::openat(folders.back(), "deep.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        QVERIFY((book >= 0 && ::write(book, "x\r\n", 3) == 3));
+        ::close(book);
+        QProcess later;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("MIRVO_HOME", QString::fromStdString(site.home.Path()));
+        env.insert("XDG_RUNTIME_DIR", QString::fromStdString(site.runtime.Path()));
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        later.setProcessEnvironment(env);
+        later.setWorkingDirectory(QString::fromStdString(site.home.Path()));
+        later.start("/bin/sh", {"-c",
+                                "for i in $(seq 17); do cd -P \"$1\" || exit 9; done; "
+                                "exec \"$0\" deep.txt",
+                                MIRVO_EXE, QString::fromStdString(name)});
+        QVERIFY(later.waitForFinished(10000));
+        QCOMPARE(later.exitCode(), 1);
+        const QByteArray err = later.readAllStandardError();
+        QVERIFY2(err.contains("deep.txt has no absolute path within 4096 bytes"), err.constData());
+        QVERIFY(running->Running());
+        ::unlinkat(folders.back(), "deep.txt", 0);
+        for (std::size_t i = folders.size() - 1; i > 0; --i) {
+            ::close(folders[i]);
+            ::unlinkat(folders[i - 1], name.c_str(), AT_REMOVEDIR);
+        }
+        ::close(folders[0]);
+    }
+
     void unusableLockFileStillStartsTheReader() {
         // A folder where the lock file belongs: no lock can be had, and no copy runs.
-        QDir().mkpath(QString::fromStdString(runtime_.Path()) +
-                      QString("/Mirvo-%1.lock").arg(getuid()));
+        const QString lock = QString::fromStdString(runtime_.File(
+            ui::SingleInstanceName(home_.Path(), test::InheritedDisplay(runtime_.Path())) +
+            ".lock"));
+        QDir().mkpath(lock);
         auto reader = Start({QString::fromStdString(Book("alone.txt", 20))});
         QTest::qWait(500);
         QCOMPARE(reader->state(), QProcess::Running);
         reader->kill();
         reader->waitForFinished(5000);
-        QDir(QString::fromStdString(runtime_.Path()) + QString("/Mirvo-%1.lock").arg(getuid()))
-            .removeRecursively();
+        QDir(lock).removeRecursively();
     }
 };
 

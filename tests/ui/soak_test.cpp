@@ -43,7 +43,7 @@ class SoakTest : public QObject {
             if (i > 0) books.insert(home.File(name + ".txt"));
         }
         auto running = start(home.File("book0.txt"));
-        test::WaitForSocket(test::SocketIn(runtime.Path()));
+        test::WaitForSocket(test::SocketIn(runtime.Path(), home.Path()));
 
         std::vector<std::unique_ptr<ReaderProcess>> later;
         for (const std::string& book : books) later.push_back(start(book));
