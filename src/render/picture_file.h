@@ -19,11 +19,11 @@ constexpr long long kMaxPicturePixels = 40LL * 1000 * 1000;
 constexpr std::uint64_t kMaxPictureFileBytes = 256u << 20;
 // The decoding work a JPEG file may ask for, in pixels of its scans: each scan costs the
 // blocks of the components it codes, 64 pixels a block. A baseline picture at the pixel
-// limit costs at most 120 million; the usual progressive files (about ten scans) stay
-// below 300 million. A file with hundreds of scans over a large picture would hold the
-// window for many seconds; it is refused when it reaches this sum (well under a second of
-// decoding on a desktop of today).
-constexpr long long kMaxJpegScanPixels = 500LL * 1000 * 1000;
+// limit costs at most 120 million; the usual progressive files (about ten scans) cost 8 to
+// 14 times their pixels, under 560 million at the pixel limit. A file with hundreds of
+// scans over a large picture would hold the window for many seconds (a pixel of a scan
+// costs one to two nanoseconds); it is refused when its scans reach this sum.
+constexpr long long kMaxJpegScanPixels = 600LL * 1000 * 1000;
 // A stream with more scans than this is refused, whatever their size.
 constexpr int kMaxJpegScans = 1000;
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -366,6 +367,38 @@ TEST(PictureFileHostile, MutatedFilesFailOrDecode) {
                           kMaxPicturePixels);
             }
         }
+    }
+}
+
+// A progressive JPEG may have up to kMaxJpegScans scans, each costing a pass over its
+// blocks: hundreds of scans over a large picture held the window for many seconds. The work
+// is summed as the scans come, and the file is refused once it passes kMaxJpegScanPixels,
+// so that no picture takes much more than a second to decode (or to refuse).
+TEST(PictureFileHostile, ProgressiveJpegsAreHeldToTheirScanWork) {
+    TempDir dir;
+    struct Case {
+        const char* name;
+        int size, scans;
+        bool refused;
+    } cases[] = {
+        {"small.jpg", 64, 704, false},  // many scans over a small picture: cheap
+        {"few.jpg", 1000, 12, false},   // few scans over a larger one
+        {"many.jpg", 1000, 704, true},  // 704 million pixels of scans
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFileBytes(dir.File(c.name), test::ManyScanJpegBytes(c.size, c.size, c.scans));
+        const auto start = std::chrono::steady_clock::now();
+        const Result<Bitmap> got = ReadPictureFile(dir.File(c.name));
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(Refusal(got).kind, c.refused ? ProblemKind::JpegTooManyScans : ProblemKind::None);
+        if (got) {
+            EXPECT_EQ(got.Value().Width(), c.size);
+        }
+#if !defined(__SANITIZE_ADDRESS__)
+        EXPECT_LT(seconds, 2.0);
+#endif
     }
 }
 

@@ -2,6 +2,7 @@
 // with libjpeg.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -100,6 +101,50 @@ inline std::string JpegBytes(const Bitmap& b, int quality = 95, JpegKind kind = 
                 row[3 * x + 2] = BlueOf(c);
             }
         }
+        JSAMPROW p = row.data();
+        jpeg_write_scanlines(&cinfo, &p, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::string out(reinterpret_cast<const char*>(mem), size);
+    std::free(mem);
+    return out;
+}
+
+// A grey progressive JPEG with up to `maxScans` scans (704 at most): the DC coefficients
+// and then each AC coefficient on its own, each sent first at bit 10 and refined bit by bit.
+inline std::string ManyScanJpegBytes(int w, int h, int maxScans) {
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* mem = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &mem, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(w);
+    cinfo.image_height = static_cast<JDIMENSION>(h);
+    cinfo.input_components = 1;
+    cinfo.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&cinfo);
+    std::vector<jpeg_scan_info> scans;
+    for (int k = 0; k < 64; ++k) {
+        for (int al = 10; al >= 0; --al) {
+            jpeg_scan_info scan{};
+            scan.comps_in_scan = 1;
+            scan.Ss = scan.Se = k;
+            scan.Ah = al == 10 ? 0 : al + 1;
+            scan.Al = al;
+            scans.push_back(scan);
+        }
+    }
+    scans.resize(std::min<std::size_t>(scans.size(), static_cast<std::size_t>(maxScans)));
+    cinfo.scan_info = scans.data();
+    cinfo.num_scans = static_cast<int>(scans.size());
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<unsigned char> row(static_cast<std::size_t>(w));
+    while (cinfo.next_scanline < cinfo.image_height) {
+        for (int x = 0; x < w; ++x)
+            row[x] = static_cast<unsigned char>(x * 7 + cinfo.next_scanline * 3);
         JSAMPROW p = row.data();
         jpeg_write_scanlines(&cinfo, &p, 1);
     }
