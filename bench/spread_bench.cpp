@@ -76,8 +76,10 @@ const Book& RubyBook() {
     return book;
 }
 
-void Spread(benchmark::State& state, bool alias, int ratio = 1) {
-    const Book& book = RubyBook();
+// The spread of `page` shown again and again, after a first display (fonts, glyphs and
+// pictures warm, as after the first turn).
+void ShowAgain(benchmark::State& state, const RowList& rows, const std::string& path, int page,
+               bool alias, int width, int height) {
     Settings settings;
     settings.Alias = alias;
     const SpreadStyle s = SpreadStyleOf(settings);
@@ -86,13 +88,17 @@ void Spread(benchmark::State& state, bool alias, int ratio = 1) {
     Bitmap left, right;
     PageTexts lists;
     QuietProblems host;
-    const SpreadRequest req{book.rows,          s,       book.page, 1920 * ratio, 1080 * ratio,
-                            kSpreadHeightRatio, texture, book.path};
-    view.Render(req, left, right, lists, host);  // fonts and glyphs warm, as after the first turn
+    const SpreadRequest req{rows, s, page, width, height, kSpreadHeightRatio, texture, path};
+    view.Render(req, left, right, lists, host);
     for (auto _ : state) {
         view.Render(req, left, right, lists, host);
         benchmark::DoNotOptimize(left.Data());
     }
+}
+
+void Spread(benchmark::State& state, bool alias, int ratio = 1) {
+    const Book& book = RubyBook();
+    ShowAgain(state, book.rows, book.path, book.page, alias, 1920 * ratio, 1080 * ratio);
     state.counters["rubies"] = book.rubies;
     state.counters["page"] = book.page;
 }
@@ -189,21 +195,7 @@ void BM_SpreadWithPicturesAliasOn(benchmark::State& state) {
     rows[0] = "<IMG \"right.jpg\">";
     rows[10] = "<IMG \"left.jpg\">";
     rows.emplace_back();
-    const std::string path = (dir / "book.txt").string();
-    Settings settings;
-    settings.Alias = true;
-    const SpreadStyle s = SpreadStyleOf(settings);
-    const Bitmap texture = BuiltInPageTexture();
-    SpreadView view;
-    Bitmap left, right;
-    PageTexts lists;
-    QuietProblems host;
-    const SpreadRequest req{rows, s, 1, 1920, 1080, kSpreadHeightRatio, texture, path};
-    view.Render(req, left, right, lists, host);
-    for (auto _ : state) {
-        view.Render(req, left, right, lists, host);
-        benchmark::DoNotOptimize(left.Data());
-    }
+    ShowAgain(state, rows, (dir / "book.txt").string(), 1, true, 1920, 1080);
     std::filesystem::remove_all(dir);
 }
 
