@@ -1,12 +1,18 @@
 // A whole spread as the reader draws it for one page turn: both pages rendered and
-// finished, at a 1920 x 1080 picture area, on the corpus page with the most ruby; and the
-// same area on a screen of device pixel ratio 2 (3840 x 2160 device pixels), where the
-// reader draws in device pixels.
+// finished, at a 1920 x 1080 picture area, on the corpus page with the most ruby; the same
+// area on a screen of device pixel ratio 2 (3840 x 2160 device pixels), where the reader
+// draws in device pixels; and a spread of two illustrations shown again.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
+
+#include <jpeglib.h>
+#include <unistd.h>
 
 #include "app/settings_table.h"
 #include "format/cp932.h"
@@ -22,6 +28,11 @@ class QuietHost : public FormatterHost {
     void ReportError(const std::string&) override {}
     void SetStatusText(const std::string&) override {}
     void ClearLastDocument() override {}
+};
+
+class QuietProblems : public ProblemReporter {
+  public:
+    void Report(const Problem&) override {}
 };
 
 struct Book {
@@ -65,8 +76,10 @@ const Book& RubyBook() {
     return book;
 }
 
-void Spread(benchmark::State& state, bool alias, int ratio = 1) {
-    const Book& book = RubyBook();
+// The spread of `page` shown again and again, after a first display (fonts, glyphs and
+// pictures warm, as after the first turn).
+void ShowAgain(benchmark::State& state, const RowList& rows, const std::string& path, int page,
+               bool alias, int width, int height) {
     Settings settings;
     settings.Alias = alias;
     const SpreadStyle s = SpreadStyleOf(settings);
@@ -74,14 +87,18 @@ void Spread(benchmark::State& state, bool alias, int ratio = 1) {
     SpreadView view;
     Bitmap left, right;
     PageTexts lists;
-    QuietHost host;
-    const SpreadRequest req{book.rows,          s,       book.page, 1920 * ratio, 1080 * ratio,
-                            kSpreadHeightRatio, texture, book.path};
-    view.Render(req, left, right, lists, host);  // fonts and glyphs warm, as after the first turn
+    QuietProblems host;
+    const SpreadRequest req{rows, s, page, width, height, kSpreadHeightRatio, texture, path};
+    view.Render(req, left, right, lists, host);
     for (auto _ : state) {
         view.Render(req, left, right, lists, host);
         benchmark::DoNotOptimize(left.Data());
     }
+}
+
+void Spread(benchmark::State& state, bool alias, int ratio = 1) {
+    const Book& book = RubyBook();
+    ShowAgain(state, book.rows, book.path, book.page, alias, 1920 * ratio, 1080 * ratio);
     state.counters["rubies"] = book.rubies;
     state.counters["page"] = book.page;
 }
@@ -93,7 +110,7 @@ void BM_SpreadAliasOnColdGlyphs(benchmark::State& state) {
     const Bitmap texture = BuiltInPageTexture();
     Bitmap left, right;
     PageTexts lists;
-    QuietHost host;
+    QuietProblems host;
     const SpreadRequest req{book.rows,          s,       book.page, 1920, 1080,
                             kSpreadHeightRatio, texture, book.path};
     for (auto _ : state) {
@@ -124,7 +141,7 @@ void BM_RenderPagesOnlyAliasOn(benchmark::State& state) {
     PageRenderer renderer;
     Bitmap left, right;
     PageTexts lists;
-    QuietHost host;
+    QuietProblems host;
     const SpreadLayout l = LayoutSpread(1920, 1080, kSpreadHeightRatio, true);
     const PageSource src{book.rows, s, texture, book.path};
     for (auto _ : state) {
@@ -134,6 +151,52 @@ void BM_RenderPagesOnlyAliasOn(benchmark::State& state) {
                             host);
         benchmark::DoNotOptimize(left.Data());
     }
+}
+
+// A photograph of w x h pixels (a smooth gradient with some grain) as a baseline JPEG.
+void WriteJpeg(const std::string& path, int w, int h) {
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    FILE* file = std::fopen(path.c_str(), "wb");
+    jpeg_stdio_dest(&cinfo, file);
+    cinfo.image_width = static_cast<JDIMENSION>(w);
+    cinfo.image_height = static_cast<JDIMENSION>(h);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 85, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<unsigned char> row(static_cast<std::size_t>(w) * 3);
+    unsigned seed = 1;
+    while (cinfo.next_scanline < cinfo.image_height) {
+        for (int x = 0; x < 3 * w; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            row[x] = static_cast<unsigned char>((x / 3 + cinfo.next_scanline) / 12 + (seed >> 28));
+        }
+        JSAMPROW p = row.data();
+        jpeg_write_scanlines(&cinfo, &p, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::fclose(file);
+}
+
+// A spread with an illustration on each page (two 1600 x 1200 photographs), shown again
+// and again as when the reader turns back and forth over it.
+void BM_SpreadWithPicturesAliasOn(benchmark::State& state) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("mirvo-bench-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    WriteJpeg((dir / "right.jpg").string(), 1600, 1200);
+    WriteJpeg((dir / "left.jpg").string(), 1600, 1200);
+    RowList rows(20, Utf8ToCp932("本文の行です。"));
+    rows[0] = "<IMG \"right.jpg\">";
+    rows[10] = "<IMG \"left.jpg\">";
+    rows.emplace_back();
+    ShowAgain(state, rows, (dir / "book.txt").string(), 1, true, 1920, 1080);
+    std::filesystem::remove_all(dir);
 }
 
 // Baseline: copying the bytes of the two double-size buffers once.
@@ -155,6 +218,7 @@ BENCHMARK(BM_SpreadAliasOn)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SpreadAliasOff)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SpreadAliasOnRatio2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SpreadAliasOffRatio2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SpreadWithPicturesAliasOn)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SpreadAliasOnColdGlyphs)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderPagesOnlyAliasOn)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemcpyDoubleSizeBuffers)->Unit(benchmark::kMillisecond);

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "format/formatter.h"
+#include "format/problem.h"
 
 namespace mirvo::fuzz {
 
@@ -42,6 +43,12 @@ class QuietHost : public FormatterHost {
     void SetStatusText(const std::string&) override {}
     void ClearLastDocument() override {}
     int errors = 0;
+};
+
+class QuietProblems : public ProblemReporter {
+  public:
+    void Report(const Problem&) override { ++problems; }
+    int problems = 0;
 };
 
 // A broken rule the fuzzer must report: print it and abort, so that the input is kept.

@@ -4,12 +4,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace mirvo;
-    try {
-        const Bitmap b =
-            DecodeJpeg(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.jpg");
-        if (static_cast<long long>(b.Width()) * b.Height() > kMaxPicturePixels)
-            fuzz::Fault("picture over the pixel limit");
-    } catch (const PictureError&) {
-    }
+    const Result<Bitmap> b =
+        DecodeJpeg(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.jpg");
+    if (b && static_cast<long long>(b.Value().Width()) * b.Value().Height() > kMaxPicturePixels)
+        fuzz::Fault("picture over the pixel limit");
     return 0;
 }

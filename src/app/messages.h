@@ -5,10 +5,26 @@
 
 #include <string>
 
+#include "format/error_reporter.h"
 #include "format/problem.h"
 
 namespace mirvo {
 
 std::string Word(const Problem& problem);
+
+// The system's reason for a refused file operation, in Japanese, for the errno values a
+// reader meets (no such file, no permission, ...); "" for the others, which a message
+// then leaves out. The system's own (English) text is never shown.
+std::string SystemErrorText(int error);
+
+// Words each Problem a lower layer reports while it works, and shows it through `to`.
+class WordingReporter : public ProblemReporter {
+  public:
+    explicit WordingReporter(ErrorReporter& to) : to_(to) {}
+    void Report(const Problem& problem) override { to_.ReportError(Word(problem)); }
+
+  private:
+    ErrorReporter& to_;
+};
 
 }  // namespace mirvo

@@ -3,6 +3,9 @@
 #include "app/reader_contents.h"
 
 #include <algorithm>
+#include <stdexcept>
+
+#include "app/messages.h"
 #include "format/formatter.h"
 #include "render/picture_file.h"
 #include "render/surfaces.h"
@@ -141,11 +144,11 @@ void Reader::TileBase() {
 void Reader::LoadTexture(const std::string& path, Bitmap& texture) {
     // A texture that cannot be read is reported and skipped: the picture loaded before
     // stays, and the book opens.
-    try {
-        texture = LoadBitmapFile(path);
-    } catch (const PictureError& e) {
-        host_.ReportError(e.what());
-    }
+    Result<Bitmap> read = LoadBitmapFile(path);
+    if (read)
+        texture = std::move(read.Value());
+    else
+        host_.ReportError(Word(read.GetProblem()));
 }
 
 void Reader::OpenDocument() {
@@ -251,7 +254,13 @@ SpreadOutcome Reader::RenderDisplay(int page) {
     const SpreadRequest request{rows_,           style,          page,
                                 pictureWidth_,   pictureHeight_, spreadHeightRatio_,
                                 imgPageTexture_, documentPath_,  &layoutNotes_};
-    return view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, host_);
+    WordingReporter reporter(host_);
+    SpreadOutcome outcome =
+        view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, reporter);
+    // A picture that cannot be read leaves the pages on screen as they are; the window's
+    // general report shows it.
+    if (outcome.picture.kind != ProblemKind::None) throw std::runtime_error(Word(outcome.picture));
+    return outcome;
 }
 
 void Reader::ShowSpread(PageRequester requester) {

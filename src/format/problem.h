@@ -18,6 +18,25 @@ namespace mirvo {
 // Grouped by the layer that finds it.
 enum class ProblemKind {
     None,
+    // render: pictures and pages
+    PictureNotRegular,          // path: a folder, FIFO or device in the picture's place
+    PictureFileTooLarge,        // path: over kMaxPictureFileBytes
+    PictureUnreadable,          // path; count: errno of the refused open or read
+    PictureTooManyPixels,       // path; detail: the stated size, "W x H"
+    PictureOutOfMemory,         // path
+    BmpNotBmp,                  // path
+    BmpHeaderUnsupported,       // path
+    BmpBadWidth,                // path
+    BmpCompressionUnsupported,  // path
+    BmpBadCompression,          // path: run-length compression at another bit depth
+    BmpTruncated,               // path
+    BmpTooShort,                // path; detail: the stated size, "W x H"
+    BmpUndecodable,             // path; detail: the decoder's own words (may be empty)
+    JpegTooShort,               // path; detail: the stated size, "W x H"
+    JpegTooManyScans,           // path: more scans, or more scan work, than a picture may cost
+    JpegUndecodable,            // path; detail: the decoder's own words (may be empty)
+    IllustrationNameUnclosed,   // detail: the file name collected to the end of the row (UTF-8)
+    PageMarkupUnclosed,         // path: the book whose row's ruby or annotation is not closed
 };
 
 struct Problem {
@@ -53,6 +72,14 @@ class Result {
 
   private:
     std::variant<T, Problem> state_;
+};
+
+// Where a layer tells of a problem it meets while it goes on working (the app words it and
+// shows it at once).
+class ProblemReporter {
+  public:
+    virtual ~ProblemReporter() = default;
+    virtual void Report(const Problem& problem) = 0;
 };
 
 }  // namespace mirvo

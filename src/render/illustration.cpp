@@ -5,7 +5,6 @@
 #include "format/ascii.h"
 #include "format/cp932.h"
 #include "format/formatter.h"
-#include "render/picture_file.h"
 
 namespace mirvo {
 
@@ -58,15 +57,6 @@ IllustrationTag ParseIllustrationTag(std::string_view row) {
     return tag;
 }
 
-std::string IllustrationTagErrorMessage(const std::string& collectedName) {
-    std::string message =
-        "挿絵の表示処理中にエラーが発生しました。\r\nデリミタ \" が閉じられていないようです。\r\n";
-    if (collectedName != ">") {
-        message += "\r\n挿絵のファイル名は" + collectedName + "です。確認してください。";
-    }
-    return message;
-}
-
 std::string IllustrationPath(const std::string& documentPath, std::string_view cp932Name) {
     std::string name = Cp932ToUtf8(cp932Name);
     for (char& c : name) {
@@ -108,15 +98,21 @@ Rect IllustrationRect(int W, int H, int pw, int ph, const IllustrationTag& tag) 
     return Rect{left, top, left + dw, top + dh};
 }
 
-bool DrawIllustration(Bitmap& page, std::string_view row, const std::string& documentPath,
-                      ErrorReporter& reporter) {
+Result<bool> DrawIllustration(Bitmap& page, std::string_view row, const std::string& documentPath,
+                              PictureCache& pictures, ProblemReporter& reporter) {
     const IllustrationTag tag = ParseIllustrationTag(row);
     if (!tag.isTag) return false;
     if (!tag.nameClosed) {
-        reporter.ReportError(IllustrationTagErrorMessage(Cp932ToUtf8(tag.fileName)));
+        Problem unclosed;
+        unclosed.kind = ProblemKind::IllustrationNameUnclosed;
+        unclosed.detail = Cp932ToUtf8(tag.fileName);
+        reporter.Report(unclosed);
         return false;
     }
-    const Bitmap picture = ReadPictureFile(IllustrationPath(documentPath, tag.fileName));
+    const Result<std::shared_ptr<const Bitmap>> read =
+        pictures.Get(IllustrationPath(documentPath, tag.fileName));
+    if (!read) return read.GetProblem();
+    const Bitmap& picture = *read.Value();
     if (picture.Empty()) return false;
     const Rect r =
         IllustrationRect(page.Width(), page.Height(), picture.Width(), picture.Height(), tag);

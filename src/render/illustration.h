@@ -5,8 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "format/error_reporter.h"
+#include "format/problem.h"
 #include "render/bitmap.h"
+#include "render/picture_cache.h"
 
 namespace mirvo {
 
@@ -29,11 +30,6 @@ bool IsIllustrationTag(std::string_view row);
 // (file name included); BOTTOM wins over MIDDLE, MIDDLE over TOP.
 IllustrationTag ParseIllustrationTag(std::string_view row);
 
-// The tag error text (UTF-8, "\r\n" line breaks) for a tag whose file name is not closed;
-// `collectedName` is the UTF-8 name collected up to the end of the row (empty when there
-// was no opening quote).
-std::string IllustrationTagErrorMessage(const std::string& collectedName);
-
 // The file system path of the picture: the folder of `documentPath`, "/", and the CP932
 // name converted to UTF-8 with "\" turned into "/".
 std::string IllustrationPath(const std::string& documentPath, std::string_view cp932Name);
@@ -42,11 +38,12 @@ std::string IllustrationPath(const std::string& documentPath, std::string_view c
 // pw and ph must be above 0.
 Rect IllustrationRect(int W, int H, int pw, int ph, const IllustrationTag& tag);
 
-// Draws the illustration of `row` on `page`. Returns true when the row is a tag and its
-// picture was drawn; false when the row is no tag, the tag is malformed (the error is shown
-// through `reporter` first) or the picture is empty. A picture that cannot be read throws
-// PictureError to the caller.
-bool DrawIllustration(Bitmap& page, std::string_view row, const std::string& documentPath,
-                      ErrorReporter& reporter);
+// Draws the illustration of `row` on `page`, its picture taken from `pictures`. True when
+// the row is a tag and its picture was drawn; false when the row is no tag, the tag's file
+// name is not closed (an IllustrationNameUnclosed is reported first, its detail the UTF-8
+// name collected up to the end of the row) or the picture is empty. A picture that cannot
+// be read is returned as its Problem, not reported.
+Result<bool> DrawIllustration(Bitmap& page, std::string_view row, const std::string& documentPath,
+                              PictureCache& pictures, ProblemReporter& reporter);
 
 }  // namespace mirvo

@@ -29,9 +29,6 @@ const Drawn& D() {
     return d;
 }
 
-// A row whose ruby or annotation is not closed before its end.
-struct UnclosedMarkup {};
-
 // Draws with the page fonts: body, ruby, and the bold body face of headings. Dashes ("―")
 // that follow each other down a column are joined into one unbroken rule: the faces leave
 // blank space at both ends of the dash, which would break "――" into separate bars.
@@ -107,12 +104,25 @@ bool InSpans(const std::vector<RowSpan>& spans, int at) {
     return false;
 }
 
+// Where the drawing of one row stands: the next byte of the row and the next cell.
+struct RowCursor {
+    const std::string& row;
+    int c = 1;              // the row's place on the page, 1 at the right
+    int xc = 0;             // its x
+    const RowStyle* style;  // null for a plain row
+    int len = static_cast<int>(row.size());
+    int pos = 1;             // 1-based byte of the row
+    int i = 1;               // 1-based byte cell of the column
+    std::size_t hidden = 0;  // the first hidden span not yet met
+    int blanks = 0;          // indent cells not yet put into the text list
+};
+
 // The drawing of one page: the geometry of the buffer and the state of the pen.
 class PageDrawing {
   public:
     PageDrawing(Bitmap& buffer, const PageSource& src, GlyphPainter& painter, Color windowText,
                 std::vector<std::string>& pageList, std::vector<std::string>& footnotes,
-                ErrorReporter& reporter)
+                PictureCache& pictures, ProblemReporter& reporter)
         : buf_(buffer),
           src_(src),
           s_(src.style),
@@ -120,6 +130,7 @@ class PageDrawing {
           windowText_(windowText),
           pageList_(pageList),
           footnotes_(footnotes),
+          pictures_(pictures),
           reporter_(reporter) {
         W_ = buffer.Width();
         H_ = buffer.Height();
@@ -132,91 +143,125 @@ class PageDrawing {
 
     void SelectBody() { color_ = windowText_; }
 
-    // `style`, when the rows were formatted with layout annotations: the row's indent,
-    // its hidden annotations and its heading text.
-    void DrawRow(const std::string& row, int c, const RowStyle* style) {
-        if (s_.UseImage && DrawIllustration(buf_, row, src_.documentPath, reporter_)) return;
-        const MarkupChars& m = Markup();
-        const int xc = W_ - c * q_;
-        const int len = static_cast<int>(row.size());
-        int pos = 1, i = 1;
-        std::size_t hidden = 0;
+    // Draws row `c` of the page. `style`, when the rows were formatted with layout
+    // annotations: the row's indent, its hidden annotations and its heading text. Returns
+    // a PageMarkupUnclosed when the row's ruby or annotation is not closed, the Problem of
+    // a picture that cannot be read, or kind None.
+    Problem DrawRow(const std::string& row, int c, const RowStyle* style) {
+        if (s_.UseImage) {
+            const Result<bool> drawn =
+                DrawIllustration(buf_, row, src_.documentPath, pictures_, reporter_);
+            if (!drawn) return drawn.GetProblem();
+            if (drawn.Value()) return {};
+        }
+        RowCursor r{row, c, W_ - c * q_, style};
         // An indent takes cells as blanks would; the text list holds them as full-width
         // spaces before the row's first character, so that byte positions there stay
         // cell positions.
-        int blanks = style ? style->indent : 0;
-        i += 2 * blanks;
-        while (pos <= len) {
-            if (style && SkipHidden(*style, hidden, pos)) continue;
-            const int at = pos - 1;
-            bool mark = false;
-            const int y = Trunc((i - 1) * p_);
-            std::string_view ch = NextChar(row, pos);
-            i += static_cast<int>(ch.size());
-            std::string_view nx;
-            if (s_.UseComment && len - pos + 1 >= 2) {
-                const int back = pos;
-                nx = NextChar(row, pos);
-                pos = back;
-            }
-            bool handled = false;
-            if (s_.UseRuby) {
-                if (ch == m.bar) color_ = kRubyMarkRed;
-                if (ch == m.rubyOpen) {
-                    i -= 2;
-                    std::string ruby;
-                    for (;;) {
-                        if (pos > len) throw UnclosedMarkup{};
-                        std::string_view r = NextChar(row, pos);
-                        if (r == m.rubyClose) break;
-                        ruby += r;
-                    }
-                    DrawRuby(ruby, y, xc);
-                    SelectBody();
-                    ch = {};
-                    handled = true;
-                }
-            }
-            if (s_.UseComment && ch == m.noteOpen && nx == m.noteSharp) {
-                NextChar(row, pos);  // the ＃
-                if (footnotes_.empty()) footnotes_.emplace_back();
-                for (;;) {
-                    if (pos > len) throw UnclosedMarkup{};
-                    std::string_view a = NextChar(row, pos);
-                    if (a == m.noteClose) break;
-                    footnotes_.back() += a;
-                }
-                const std::string& a = footnotes_.back();
-                if (ContainsChars(a, m.emphasis)) {
-                    DrawEmphasisDots(a, y, xc, c);
-                    SelectBody();
-                    i -= 2;
-                    footnotes_.back().clear();
-                    handled = true;
-                } else {
-                    color_ = kFootnoteBlue;
-                    const std::size_t number = footnotes_.size();
-                    ch = number <= 20 ? std::string_view(D().marks).substr(2 * number - 2, 2)
-                                      : std::string_view();
-                    mark = true;
-                    footnotes_.emplace_back();
-                }
-            }
-            if (!handled) {
-                if (!ch.empty()) {
-                    const bool heading = style && !mark && InSpans(style->bold, at);
-                    painter_.DrawChar(buf_, heading ? PageFont::Heading : PageFont::Body, ch,
-                                      Trunc(0.05 * W_ + 0.9 * xc), Trunc(0.05 * H_ + 0.9 * y),
-                                      color_);
-                }
-                color_ = kTextBlack;
-                for (; blanks > 0; --blanks) pageList_.back() += D().blank;
-                pageList_.back() += ch;
+        r.blanks = style ? style->indent : 0;
+        r.i += 2 * r.blanks;
+        while (r.pos <= r.len) {
+            if (style && SkipHidden(*style, r.hidden, r.pos)) continue;
+            if (!DrawNext(r)) {
+                Problem unclosed;
+                unclosed.kind = ProblemKind::PageMarkupUnclosed;
+                unclosed.path = src_.documentPath;
+                return unclosed;
             }
         }
+        return {};
     }
 
   private:
+    // The next character of the row, or the ruby or annotation it opens. False when that
+    // markup is not closed before the end of the row.
+    bool DrawNext(RowCursor& r) {
+        const MarkupChars& m = Markup();
+        const int at = r.pos - 1;
+        const int y = Trunc((r.i - 1) * p_);
+        std::string_view ch = NextChar(r.row, r.pos);
+        r.i += static_cast<int>(ch.size());
+        const std::string_view nx = PeekForNote(r);
+        if (s_.UseRuby) {
+            if (ch == m.bar) color_ = kRubyMarkRed;
+            if (ch == m.rubyOpen) return DrawRubyRun(r, y);
+        }
+        bool mark = false;
+        if (s_.UseComment && ch == m.noteOpen && nx == m.noteSharp) {
+            if (!ReadNote(r)) return false;
+            if (ContainsChars(footnotes_.back(), m.emphasis)) {
+                DrawEmphasisDots(footnotes_.back(), y, r.xc, r.c);
+                SelectBody();
+                r.i -= 2;
+                footnotes_.back().clear();
+                return true;
+            }
+            ch = NextFootnoteMark();
+            mark = true;
+        }
+        PutChar(r, ch, at, y, mark);
+        return true;
+    }
+
+    // The character after the one just read, when annotations are drawn.
+    std::string_view PeekForNote(const RowCursor& r) const {
+        if (!s_.UseComment || r.len - r.pos + 1 < 2) return {};
+        int pos = r.pos;
+        return NextChar(r.row, pos);
+    }
+
+    // The ruby after "《", up to "》", drawn beside its base. It takes no cell.
+    bool DrawRubyRun(RowCursor& r, int y) {
+        const MarkupChars& m = Markup();
+        r.i -= 2;
+        std::string ruby;
+        for (;;) {
+            if (r.pos > r.len) return false;
+            std::string_view t = NextChar(r.row, r.pos);
+            if (t == m.rubyClose) break;
+            ruby += t;
+        }
+        DrawRuby(ruby, y, r.xc);
+        SelectBody();
+        return true;
+    }
+
+    // The annotation after "［＃", up to "］", into the last footnote entry.
+    bool ReadNote(RowCursor& r) {
+        const MarkupChars& m = Markup();
+        NextChar(r.row, r.pos);  // the ＃
+        if (footnotes_.empty()) footnotes_.emplace_back();
+        for (;;) {
+            if (r.pos > r.len) return false;
+            std::string_view a = NextChar(r.row, r.pos);
+            if (a == m.noteClose) break;
+            footnotes_.back() += a;
+        }
+        return true;
+    }
+
+    // The circled number of the footnote just read (none past 20), in the footnote colour;
+    // a new entry is opened for the next one.
+    std::string_view NextFootnoteMark() {
+        color_ = kFootnoteBlue;
+        const std::size_t number = footnotes_.size();
+        footnotes_.emplace_back();
+        return number <= 20 ? std::string_view(D().marks).substr(2 * number - 2, 2)
+                            : std::string_view();
+    }
+
+    // Draws `ch` in its cell (headings in the bold face) and records it in the text list.
+    void PutChar(RowCursor& r, std::string_view ch, int at, int y, bool mark) {
+        if (!ch.empty()) {
+            const bool heading = r.style && !mark && InSpans(r.style->bold, at);
+            painter_.DrawChar(buf_, heading ? PageFont::Heading : PageFont::Body, ch,
+                              Trunc(0.05 * W_ + 0.9 * r.xc), Trunc(0.05 * H_ + 0.9 * y), color_);
+        }
+        color_ = kTextBlack;
+        for (; r.blanks > 0; --r.blanks) pageList_.back() += D().blank;
+        pageList_.back() += ch;
+    }
+
     // A layout annotation beginning at `pos` is passed over: it draws nothing and takes no
     // cell. `next` is the first hidden span not yet met.
     static bool SkipHidden(const RowStyle& style, std::size_t& next, int& pos) {
@@ -274,7 +319,8 @@ class PageDrawing {
     Color windowText_;
     std::vector<std::string>& pageList_;
     std::vector<std::string>& footnotes_;
-    ErrorReporter& reporter_;
+    PictureCache& pictures_;
+    ProblemReporter& reporter_;
     int W_ = 0, H_ = 0, R_ = 1, B_ = 2, q_ = 0, hr_ = 0;
     double p_ = 0;
     Color color_ = kTextBlack;
@@ -297,12 +343,6 @@ PageFontHeights ComputePageFontHeights(int bufferHeight, const PageLayout& layou
     return h;
 }
 
-std::string PageDrawFailedMessage(const std::string& documentPath) {
-    return "ファイル:" + documentPath + "の整形中にメモリーアクセス関連の" +
-           "エラーが発生しました。原因は不明です。\r\n" +
-           "上記ファイルの内容を確認してみてください。";
-}
-
 PageRenderer::PageRenderer(GlyphPainter* painter) : painter_(painter) {
     if (!painter_) {
         ownPainter_ = std::make_unique<FontPainter>();
@@ -319,9 +359,11 @@ void PageRenderer::SetupPageFonts(int bufferHeight, const PageStyle& s) {
     painter_->SetCellPitch(0.9 * 2 * bufferHeight / (s.Layout.RowBytes() + 1));
 }
 
-bool PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int page, bool rightPage,
-                              const PageSource& source, PageTexts& lists, ErrorReporter& reporter) {
-    if (page == FrontCoverPage || page == BackCoverPage) return true;
+PageOutcome PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int page,
+                                     bool rightPage, const PageSource& source, PageTexts& lists,
+                                     ProblemReporter& reporter) {
+    if (page == FrontCoverPage || page == BackCoverPage) return {};
+    pictures_.NextPage();
     const PageStyle& s = source.style;
     const Color pageColor = ResolveSystemColor(StringToColor(s.PageColor));
     buffer.Create(width, height, pageColor);
@@ -333,26 +375,26 @@ bool PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int page, b
     if (rightPage) lists.FootnoteList.assign(1, std::string());
 
     PageDrawing drawing(buffer, source, *painter_, windowText_, pageList, lists.FootnoteList,
-                        reporter);
+                        pictures_, reporter);
     drawing.SelectBody();
     const int R = s.Layout.Rows();
     // Pages below 1 have no rows: only their background is drawn.
     long long r = static_cast<long long>(page - 1) * R;
     const long long count = static_cast<long long>(source.rows.size());
-    try {
-        for (int c = 1; c <= R && r >= 0 && r <= count - 1; ++c, ++r) {
-            const std::size_t index = static_cast<std::size_t>(r);
-            const RowStyle* style = source.notes && index < source.notes->rows.size()
-                                        ? &source.notes->rows[index]
-                                        : nullptr;
-            drawing.DrawRow(source.rows[index], c, style);
-            pageList.emplace_back();
+    for (int c = 1; c <= R && r >= 0 && r <= count - 1; ++c, ++r) {
+        const std::size_t index = static_cast<std::size_t>(r);
+        const RowStyle* style = source.notes && index < source.notes->rows.size()
+                                    ? &source.notes->rows[index]
+                                    : nullptr;
+        Problem stopped = drawing.DrawRow(source.rows[index], c, style);
+        if (stopped.kind == ProblemKind::PageMarkupUnclosed) {
+            reporter.Report(stopped);
+            return PageOutcome{false, {}};
         }
-    } catch (const UnclosedMarkup&) {
-        reporter.ReportError(PageDrawFailedMessage(source.documentPath));
-        return false;
+        if (stopped.kind != ProblemKind::None) return PageOutcome{true, std::move(stopped)};
+        pageList.emplace_back();
     }
-    return true;
+    return {};
 }
 
 }  // namespace mirvo

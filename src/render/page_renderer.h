@@ -9,10 +9,11 @@
 #include <vector>
 
 #include "format/document.h"
-#include "format/error_reporter.h"
 #include "format/markup.h"
 #include "format/page_layout.h"
+#include "format/problem.h"
 #include "render/bitmap.h"
+#include "render/picture_cache.h"
 
 namespace mirvo {
 
@@ -66,10 +67,6 @@ constexpr Color kTextBlack = 0x000000;
 constexpr Color kRubyMarkRed = 0x0000FF;
 constexpr Color kFootnoteBlue = 0xFF0000;
 
-// The message shown when a row's markup is not closed (or the page otherwise cannot be
-// drawn); `documentPath` is UTF-8.
-std::string PageDrawFailedMessage(const std::string& documentPath);
-
 // What the renderer reads of the reader's settings.
 struct PageStyle {
     PageLayout Layout;          // R = Layout.Rows(), B = Layout.RowBytes()
@@ -94,6 +91,18 @@ struct PageSource {
     const LayoutNotes* notes = nullptr;
 };
 
+// How the drawing of a page ended.
+struct PageOutcome {
+    // False when a row's ruby or annotation is not closed within the row: a
+    // PageMarkupUnclosed has been reported and drawing of the page stopped there.
+    bool complete = true;
+    // A picture that could not be read, not reported: drawing of the page stopped there.
+    // Kind None when every picture was drawn.
+    Problem picture;
+    // The page was drawn whole.
+    explicit operator bool() const { return complete && picture.kind == ProblemKind::None; }
+};
+
 class PageRenderer {
   public:
     // With no painter the renderer draws with its own two VerticalFonts (body, ruby).
@@ -116,16 +125,19 @@ class PageRenderer {
     // `rightPage` chooses the list: the right page fills RightPageText and restarts
     // FootnoteList, the left page fills LeftPageText and goes on numbering footnotes.
     //
-    // Returns false when a row's ruby or annotation is not closed within the row: the
-    // message has been reported, drawing of this page stopped there (what was drawn and
-    // recorded so far stays), and the caller sets FormatFailed. A picture that cannot be
-    // read throws PictureError out of this call; a PageColor that is no colour throws
-    // ColorConversionError.
-    bool RenderPage(Bitmap& buffer, int width, int height, int page, bool rightPage,
-                    const PageSource& source, PageTexts& lists, ErrorReporter& reporter);
+    // When a row's markup is not closed or a picture cannot be read, drawing of this page
+    // stops there (what was drawn and recorded so far stays) and the outcome says why; the
+    // caller sets FormatFailed for the first, and stops the display for the second. A
+    // PageColor that is no colour throws ColorConversionError.
+    PageOutcome RenderPage(Bitmap& buffer, int width, int height, int page, bool rightPage,
+                           const PageSource& source, PageTexts& lists, ProblemReporter& reporter);
+
+    // The illustrations decoded for the pages drawn lately.
+    PictureCache& Pictures() { return pictures_; }
 
   private:
     GlyphPainter* painter_;
+    PictureCache pictures_;
     std::unique_ptr<GlyphPainter> ownPainter_;
     Color windowText_ = kTextBlack;
 };

@@ -24,6 +24,7 @@
 #include <climits>
 #include <stdexcept>
 
+#include "app/messages.h"
 #include "app/reader.h"
 #include "render/color.h"
 #include "render/font_list.h"
@@ -479,12 +480,13 @@ void TdlgOption::PickPicture(PicturePanel* picture, std::string& chosen) {
     // The next choice starts in the folder of this one, however the file was named.
     OpenDialog->setDirectory(QFileInfo(file).absolutePath());
     const std::string path = file.toStdString();
-    try {
-        picture->SetPicture(LoadBitmapFile(path));
-        chosen = path;
-    } catch (const PictureError& e) {
-        MirvoApplication::ShowException(QString::fromUtf8(e.what()));
+    Result<Bitmap> read = LoadBitmapFile(path);
+    if (!read) {
+        MirvoApplication::ShowException(QString::fromStdString(Word(read.GetProblem())));
+        return;
     }
+    picture->SetPicture(std::move(read.Value()));
+    chosen = path;
 }
 
 void TdlgOption::btnBKStandSelectClick() {

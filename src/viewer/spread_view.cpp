@@ -14,7 +14,7 @@ void SpreadView::SetWindowTextColor(Color c) {
 }
 
 SpreadOutcome SpreadView::Render(const SpreadRequest& request, Bitmap& leftBuf, Bitmap& rightBuf,
-                                 PageTexts& lists, ErrorReporter& reporter) {
+                                 PageTexts& lists, ProblemReporter& reporter) {
     const SpreadStyle& s = request.style;
     const int pageCount = PageCount(request.rows, s.Page.Layout);
     const SpreadChoice choice = ChooseSpread(request.currentPage, request.rows.empty(), pageCount);
@@ -53,10 +53,14 @@ SpreadOutcome SpreadView::Render(const SpreadRequest& request, Bitmap& leftBuf, 
     const PageSource source{request.rows, s.Page, request.pageTexture, request.documentPath,
                             request.notes};
     // The right page first: it restarts the spread's footnote numbering.
-    const bool rightOk = renderer_.RenderPage(rightBuf, l.rightBufWidth, l.rightBufHeight,
-                                              choice.page, true, source, lists, reporter);
-    const bool leftOk = renderer_.RenderPage(leftBuf, l.leftBufWidth, l.leftBufHeight,
-                                             choice.page + 1, false, source, lists, reporter);
+    const PageOutcome right = renderer_.RenderPage(rightBuf, l.rightBufWidth, l.rightBufHeight,
+                                                   choice.page, true, source, lists, reporter);
+    out.picture = right.picture;
+    if (out.picture.kind != ProblemKind::None) return out;
+    const PageOutcome left = renderer_.RenderPage(leftBuf, l.leftBufWidth, l.leftBufHeight,
+                                                  choice.page + 1, false, source, lists, reporter);
+    out.picture = left.picture;
+    if (out.picture.kind != ProblemKind::None) return out;
     FinishOptions finish;
     finish.Alias = s.Alias;
     finish.UsePageTexture = s.Page.UsePageTexture;
@@ -64,7 +68,7 @@ SpreadOutcome SpreadView::Render(const SpreadRequest& request, Bitmap& leftBuf, 
     finish.PageColor = s.Page.PageColor;
     finish.LeftPageImageWidth = l.leftImage.Width();
     FinishSpread(leftBuf, rightBuf, finish);
-    out.pageDrawFailed = !rightOk || !leftOk;
+    out.pageDrawFailed = !right.complete || !left.complete;
     return out;
 }
 

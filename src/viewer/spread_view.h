@@ -7,7 +7,7 @@
 #include <string>
 
 #include "format/document.h"
-#include "format/error_reporter.h"
+#include "format/problem.h"
 #include "render/bitmap.h"
 #include "render/page_renderer.h"
 #include "render/vertical_font.h"
@@ -40,6 +40,7 @@ struct SpreadOutcome {
     Rect bookArea;                     // in the picture area
     Rect leftImage, rightImage;        // in the book area
     bool pageDrawFailed = false;       // a page could not be drawn: set FormatFailed
+    Problem picture;  // a picture that could not be read stopped the display (kind None: none)
 };
 
 class SpreadView {
@@ -53,10 +54,11 @@ class SpreadView {
     // Chooses the display for `request.currentPage` (ChooseSpread), lays it out and draws
     // it into the two buffers:
     // a spread is rendered (right page first, then the left one) and finished; a cover
-    // is drawn at page-image size. The lists are filled for a spread only. Errors of
-    // pictures (PictureError) and colours (ColorConversionError) propagate.
+    // is drawn at page-image size. The lists are filled for a spread only. A picture that
+    // cannot be read stops the display where it is met (outcome.picture); errors of colours
+    // (ColorConversionError) propagate.
     SpreadOutcome Render(const SpreadRequest& request, Bitmap& leftBuf, Bitmap& rightBuf,
-                         PageTexts& lists, ErrorReporter& reporter);
+                         PageTexts& lists, ProblemReporter& reporter);
 
   private:
     PageRenderer renderer_;

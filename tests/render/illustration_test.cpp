@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <vector>
 
@@ -16,9 +17,9 @@ using test::Sjis;
 using test::TempDir;
 using test::WriteFileBytes;
 
-struct RecordingReporter : ErrorReporter {
-    std::vector<std::string> messages;
-    void ReportError(const std::string& message) override { messages.push_back(message); }
+struct RecordingReporter : ProblemReporter {
+    std::vector<Problem> problems;
+    void Report(const Problem& problem) override { problems.push_back(problem); }
 };
 
 IllustrationTag Tag(IllustrationPosition position = IllustrationPosition::None, bool full = false) {
@@ -114,10 +115,20 @@ class DrawIllustrationTest : public ::testing::Test {
   protected:
     void SetUp() override { page_.Create(300, 420, 0xFFFFFF); }
     std::string Doc() const { return dir_.File("book.txt"); }
-    bool Draw(const std::string& row) { return DrawIllustration(page_, row, Doc(), reporter_); }
+    bool Draw(const std::string& row) {
+        const Result<bool> drawn = DrawIllustration(page_, row, Doc(), pictures_, reporter_);
+        EXPECT_TRUE(drawn.Ok()) << row;
+        return drawn.Ok() && drawn.Value();
+    }
+    // The Problem of a picture that cannot be read (kind None when it was drawn).
+    Problem Refusal(const std::string& row) {
+        const Result<bool> drawn = DrawIllustration(page_, row, Doc(), pictures_, reporter_);
+        return drawn.Ok() ? Problem{} : drawn.GetProblem();
+    }
 
     TempDir dir_;
     Bitmap page_;
+    PictureCache pictures_;
     RecordingReporter reporter_;
 };
 
@@ -132,7 +143,7 @@ TEST_F(DrawIllustrationTest, DrawsAtItsOwnSizeCentred) {
     EXPECT_EQ(page_.Pixel(250, 160), 0xFFFFFFu);
     EXPECT_EQ(page_.Pixel(50, 159), 0xFFFFFFu);
     EXPECT_EQ(page_.Pixel(50, 260), 0xFFFFFFu);
-    EXPECT_TRUE(reporter_.messages.empty());
+    EXPECT_TRUE(reporter_.problems.empty());
 }
 
 TEST_F(DrawIllustrationTest, FullStretchesByRepeatingPixels) {
@@ -182,10 +193,15 @@ TEST_F(DrawIllustrationTest, JpegInLowerCaseAndFolders) {
 TEST_F(DrawIllustrationTest, UnreadablePicturesReachTheCaller) {
     WriteFileBytes(dir_.File("pic.JPEG"), test::JpegBytes(Bitmap(8, 8, 0x808080)));
     const Bitmap before = page_;
-    EXPECT_THROW(Draw("<IMG \"pic.JPEG\">"), PictureError);
-    EXPECT_THROW(Draw("<IMG \"missing.bmp\">"), PictureError);
+    const Problem jpeg = Refusal("<IMG \"pic.JPEG\">");  // read as BMP
+    EXPECT_EQ(jpeg.kind, ProblemKind::BmpNotBmp);
+    EXPECT_EQ(jpeg.path, dir_.File("pic.JPEG"));
+    const Problem missing = Refusal("<IMG \"missing.bmp\">");
+    EXPECT_EQ(missing.kind, ProblemKind::PictureUnreadable);
+    EXPECT_EQ(missing.count, ENOENT);
+    EXPECT_EQ(missing.path, dir_.File("missing.bmp"));
     EXPECT_TRUE(page_ == before);
-    EXPECT_TRUE(reporter_.messages.empty());
+    EXPECT_TRUE(reporter_.problems.empty());
 }
 
 TEST_F(DrawIllustrationTest, EmptyPicturesAndOtherRowsAreText) {
@@ -193,22 +209,21 @@ TEST_F(DrawIllustrationTest, EmptyPicturesAndOtherRowsAreText) {
     EXPECT_FALSE(Draw("<IMG \"empty.bmp\">"));
     EXPECT_FALSE(Draw("本文の行"));
     EXPECT_FALSE(Draw("<SKIP \"missing.bmp\">"));  // no tag: no file is read
-    EXPECT_TRUE(reporter_.messages.empty());
+    EXPECT_TRUE(reporter_.problems.empty());
 }
 
-TEST_F(DrawIllustrationTest, TagErrorsAreReportedWordForWord) {
-    const std::string head =
-        "挿絵の表示処理中にエラーが発生しました。\r\nデリミタ \" が閉じられていないようです。\r\n";
+TEST_F(DrawIllustrationTest, TagErrorsAreReportedWithTheCollectedName) {
+    // Their wording: MessagesRender.IllustrationTagErrorsWordForWord (app).
     EXPECT_FALSE(Draw("<IMG SRC=\"pic.bmp>"));
     EXPECT_FALSE(Draw("<IMG pic.bmp>"));
     EXPECT_FALSE(Draw("<IMG \">"));
     EXPECT_FALSE(Draw(Sjis("<IMG \"挿絵")));
-    ASSERT_EQ(reporter_.messages.size(), 4u);
-    EXPECT_EQ(reporter_.messages[0],
-              head + "\r\n挿絵のファイル名はpic.bmp>です。確認してください。");
-    EXPECT_EQ(reporter_.messages[1], head + "\r\n挿絵のファイル名はです。確認してください。");
-    EXPECT_EQ(reporter_.messages[2], head);  // the name is just ">"
-    EXPECT_EQ(reporter_.messages[3], head + "\r\n挿絵のファイル名は挿絵です。確認してください。");
+    ASSERT_EQ(reporter_.problems.size(), 4u);
+    const char* names[] = {"pic.bmp>", "", ">", "挿絵"};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(reporter_.problems[k].kind, ProblemKind::IllustrationNameUnclosed);
+        EXPECT_EQ(reporter_.problems[k].detail, names[k]);
+    }
 }
 
 }  // namespace

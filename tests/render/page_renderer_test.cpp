@@ -41,10 +41,10 @@ class RecordingPainter : public GlyphPainter {
     int bodyHeight = -1, rubyHeight = -1;
 };
 
-class RecordingReporter : public ErrorReporter {
+class RecordingReporter : public ProblemReporter {
   public:
-    void ReportError(const std::string& m) override { messages.push_back(m); }
-    std::vector<std::string> messages;
+    void Report(const Problem& p) override { problems.push_back(p); }
+    std::vector<Problem> problems;
 };
 
 constexpr Color kWindowText = 0x123456;  // told apart from the black of ordinary text
@@ -54,8 +54,8 @@ class PageRendererTest : public ::testing::Test {
   protected:
     PageRendererTest() : renderer(&painter) { renderer.SetWindowTextColor(kWindowText); }
 
-    bool Render(const std::vector<std::string>& utf8Rows, int page = 1, bool right = true,
-                int W = 300, int H = 420) {
+    PageOutcome Render(const std::vector<std::string>& utf8Rows, int page = 1, bool right = true,
+                       int W = 300, int H = 420) {
         rows.clear();
         for (const auto& r : utf8Rows) rows.push_back(Sjis(r));
         rows.emplace_back();
@@ -65,7 +65,7 @@ class PageRendererTest : public ::testing::Test {
     }
 
     // Formats source lines (UTF-8) with layout annotations on and renders page 1.
-    bool RenderBook(const std::vector<std::string>& lines) {
+    PageOutcome RenderBook(const std::vector<std::string>& lines) {
         rows.clear();
         for (const auto& l : lines) rows.push_back(Sjis(l));
         const FormatOptions o{style.Layout, style.UseRuby, style.UseComment, docPath, true};
@@ -331,7 +331,7 @@ TEST_F(PageRendererTest, MarkupSwitchedOff) {
 
     // An unclosed bracket is plain text when its markup is off.
     ASSERT_TRUE(Render({"あ《い", "う［＃"}));
-    EXPECT_TRUE(reporter.messages.empty());
+    EXPECT_TRUE(reporter.problems.empty());
 }
 
 TEST_F(PageRendererTest, LayoutAnnotationsIndentHideAndBoldenAsFormatted) {
@@ -401,22 +401,26 @@ TEST_F(PageRendererTest, IllustrationRows) {
     EXPECT_EQ(lists.RightPageText[0], "<IMG SRC=\"missing.bmp\">");
 
     style.UseImage = true;
-    EXPECT_THROW(Render({"<IMG SRC=\"missing.bmp\">"}), PictureError);
+    const PageOutcome missing = Render({"あ", "<IMG SRC=\"missing.bmp\">", "い"});
+    EXPECT_TRUE(missing.complete);
+    EXPECT_EQ(missing.picture.kind, ProblemKind::PictureUnreadable);
+    EXPECT_EQ(missing.picture.path, dir.File("missing.bmp"));
+    EXPECT_EQ(lists.RightPageText, (std::vector<std::string>{Sjis("あ"), ""}));  // stopped there
+    EXPECT_TRUE(reporter.problems.empty());
 }
 
 TEST_F(PageRendererTest, UnclosedMarkupStopsThePage) {
     ASSERT_FALSE(Render({"あい", "う《え", "お"}));
-    ASSERT_EQ(reporter.messages.size(), 1u);
-    EXPECT_EQ(reporter.messages[0],
-              "ファイル:/books/本.txtの整形中にメモリーアクセス関連のエラーが発生しました。"
-              "原因は不明です。\r\n上記ファイルの内容を確認してみてください。");
+    ASSERT_EQ(reporter.problems.size(), 1u);
+    EXPECT_EQ(reporter.problems[0].kind, ProblemKind::PageMarkupUnclosed);
+    EXPECT_EQ(reporter.problems[0].path, "/books/本.txt");
     // What was drawn so far stays; the rest of the page is not drawn.
     EXPECT_EQ(lists.RightPageText, (std::vector<std::string>{Sjis("あい"), Sjis("う")}));
     EXPECT_EQ(Body().size(), 3u);
 
-    reporter.messages.clear();
+    reporter.problems.clear();
     ASSERT_FALSE(Render({"あ［＃注記"}));
-    EXPECT_EQ(reporter.messages.size(), 1u);
+    EXPECT_EQ(reporter.problems.size(), 1u);
     // A lone lead byte at the end of the bracket's row is read as one byte, not past it.
     ASSERT_FALSE(Render({std::string("\xe3\x81\x82") + "《" + "\x81"}));
 }
@@ -532,6 +536,7 @@ TEST(PageRendererCorpus, EveryPageOfEveryNovel) {
             RowList rows;
             ASSERT_TRUE(LoadLines(file, rows));
             SilentHost host;
+            RecordingReporter problems;
             LayoutNotes notes;
             ASSERT_TRUE(FormatDocument(rows, FormatOptions{s.Layout, true, true, file, aozora},
                                        host, &notes))
@@ -541,13 +546,15 @@ TEST(PageRendererCorpus, EveryPageOfEveryNovel) {
             Bitmap right, left;
             for (int page = 1; page <= pages; page += 2) {
                 const PageSource src{rows, s, texture, file, &notes};
-                ASSERT_TRUE(renderer.RenderPage(right, 402, 564, page, true, src, lists, host))
+                ASSERT_TRUE(renderer.RenderPage(right, 402, 564, page, true, src, lists, problems))
                     << file << " " << page;
-                ASSERT_TRUE(renderer.RenderPage(left, 402, 564, page + 1, false, src, lists, host))
+                ASSERT_TRUE(
+                    renderer.RenderPage(left, 402, 564, page + 1, false, src, lists, problems))
                     << file << " " << page;
                 ASSERT_EQ(lists.RightPageText.size(),
                           std::min<std::size_t>(10, rows.size() - (page - 1) * 10) + 1);
             }
+            EXPECT_TRUE(problems.problems.empty()) << file;
             EXPECT_TRUE(host.errors.empty())
                 << file << ": " << (host.errors.empty() ? "" : host.errors[0]);
         }

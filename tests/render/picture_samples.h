@@ -2,6 +2,7 @@
 // with libjpeg.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -64,10 +65,10 @@ inline std::string BmpHeader(std::int32_t w, std::int32_t h, int bitCount = 24,
 
 enum class JpegKind { kRgb, kGrey, kAdobeCmyk };
 
-// A baseline JPEG of the picture. Adobe CMYK stores 255 minus each ink: with no black ink
-// the bytes are red, green, blue and 255.
-inline std::string JpegBytes(const Bitmap& b, int quality = 95, JpegKind kind = JpegKind::kRgb) {
-    const bool grey = kind == JpegKind::kGrey, cmyk = kind == JpegKind::kAdobeCmyk;
+// Encodes w x h pixels of `components` samples each with libjpeg: `setUp(cinfo)` may change
+// the parameters after the defaults, `fill(y, row)` writes the samples of row y.
+template <class SetUp, class Fill>
+std::string EncodeJpeg(int w, int h, int components, J_COLOR_SPACE space, SetUp setUp, Fill fill) {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr err;
     cinfo.err = jpeg_std_error(&err);
@@ -75,16 +76,34 @@ inline std::string JpegBytes(const Bitmap& b, int quality = 95, JpegKind kind = 
     unsigned char* mem = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&cinfo, &mem, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(b.Width());
-    cinfo.image_height = static_cast<JDIMENSION>(b.Height());
-    cinfo.input_components = grey ? 1 : cmyk ? 4 : 3;
-    cinfo.in_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
+    cinfo.image_width = static_cast<JDIMENSION>(w);
+    cinfo.image_height = static_cast<JDIMENSION>(h);
+    cinfo.input_components = components;
+    cinfo.in_color_space = space;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
+    setUp(cinfo);
     jpeg_start_compress(&cinfo, TRUE);
-    std::vector<unsigned char> row(static_cast<std::size_t>(b.Width()) * 4);
+    std::vector<unsigned char> row(static_cast<std::size_t>(w) * components);
     while (cinfo.next_scanline < cinfo.image_height) {
-        const int y = static_cast<int>(cinfo.next_scanline);
+        fill(static_cast<int>(cinfo.next_scanline), row.data());
+        JSAMPROW p = row.data();
+        jpeg_write_scanlines(&cinfo, &p, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::string out(reinterpret_cast<const char*>(mem), size);
+    std::free(mem);
+    return out;
+}
+
+// A baseline JPEG of the picture. Adobe CMYK stores 255 minus each ink: with no black ink
+// the bytes are red, green, blue and 255.
+inline std::string JpegBytes(const Bitmap& b, int quality = 95, JpegKind kind = JpegKind::kRgb) {
+    const bool grey = kind == JpegKind::kGrey, cmyk = kind == JpegKind::kAdobeCmyk;
+    const auto setUp = [&](jpeg_compress_struct& cinfo) {
+        jpeg_set_quality(&cinfo, quality, TRUE);
+    };
+    const auto fill = [&](int y, unsigned char* row) {
         for (int x = 0; x < b.Width(); ++x) {
             const Color c = b.Pixel(x, y);
             if (grey) {
@@ -100,14 +119,40 @@ inline std::string JpegBytes(const Bitmap& b, int quality = 95, JpegKind kind = 
                 row[3 * x + 2] = BlueOf(c);
             }
         }
-        JSAMPROW p = row.data();
-        jpeg_write_scanlines(&cinfo, &p, 1);
+    };
+    return EncodeJpeg(b.Width(), b.Height(),
+                      grey   ? 1
+                      : cmyk ? 4
+                             : 3,
+                      grey   ? JCS_GRAYSCALE
+                      : cmyk ? JCS_CMYK
+                             : JCS_RGB,
+                      setUp, fill);
+}
+
+// A grey progressive JPEG with up to `maxScans` scans (704 at most): the DC coefficients
+// and then each AC coefficient on its own, each sent first at bit 10 and refined bit by bit.
+inline std::string ManyScanJpegBytes(int w, int h, int maxScans) {
+    std::vector<jpeg_scan_info> scans;
+    for (int k = 0; k < 64; ++k) {
+        for (int al = 10; al >= 0; --al) {
+            jpeg_scan_info scan{};
+            scan.comps_in_scan = 1;
+            scan.Ss = scan.Se = k;
+            scan.Ah = al == 10 ? 0 : al + 1;
+            scan.Al = al;
+            scans.push_back(scan);
+        }
     }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::string out(reinterpret_cast<const char*>(mem), size);
-    std::free(mem);
-    return out;
+    scans.resize(std::min<std::size_t>(scans.size(), static_cast<std::size_t>(maxScans)));
+    const auto setUp = [&](jpeg_compress_struct& cinfo) {
+        cinfo.scan_info = scans.data();
+        cinfo.num_scans = static_cast<int>(scans.size());
+    };
+    const auto fill = [&](int y, unsigned char* row) {
+        for (int x = 0; x < w; ++x) row[x] = static_cast<unsigned char>(x * 7 + y * 3);
+    };
+    return EncodeJpeg(w, h, 1, JCS_GRAYSCALE, setUp, fill);
 }
 
 // Four solid quarters: red, green, blue and white, with a black bottom-left corner pixel.

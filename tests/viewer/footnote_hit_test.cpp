@@ -63,8 +63,8 @@ class MarkRecorder : public GlyphPainter {
     int height = 0;
 };
 
-struct ErrorsIgnored : ErrorReporter {
-    void ReportError(const std::string&) override {}
+struct ErrorsIgnored : ProblemReporter {
+    void Report(const Problem&) override {}
 };
 
 // Marks in the first and last rows of both pages, at the top, in the middle and at the foot

@@ -18,10 +18,10 @@ class CountingPainter : public GlyphPainter {
     int bodyHeight = 0;
 };
 
-class Reporter : public ErrorReporter {
+class Reporter : public ProblemReporter {
   public:
-    void ReportError(const std::string& m) override { messages.push_back(m); }
-    std::vector<std::string> messages;
+    void Report(const Problem& p) override { messages.push_back(p); }
+    std::vector<Problem> messages;
 };
 
 class SpreadViewTest : public ::testing::Test {

@@ -8,6 +8,7 @@
 
 #include "app/headless/command_support.h"
 #include "app/headless/headless.h"
+#include "app/messages.h"
 #include "format/document.h"
 #include "format/formatter.h"
 #include "render/surfaces.h"
@@ -60,9 +61,14 @@ int RenderCommand(const std::vector<std::string>& args) {
         const SpreadStyle style = SpreadStyleOf(s);
         const SpreadRequest request{
             rows, style, pageNumber, areaW, areaH, kSpreadHeightRatio, pageTexture, file, &notes};
-        outcome = view.Render(request, left, right, lists, host);
+        WordingReporter reporter(host);
+        outcome = view.Render(request, left, right, lists, reporter);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "mirvo: %s\n", e.what());
+        return 1;
+    }
+    if (outcome.picture.kind != ProblemKind::None) {
+        std::fprintf(stderr, "mirvo: %s\n", Word(outcome.picture).c_str());
         return 1;
     }
     std::string error;

@@ -1,0 +1,64 @@
+// Decoded illustrations kept while they are on a nearby spread, so that a picture is
+// decoded once however often its spread is shown.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "format/problem.h"
+#include "render/bitmap.h"
+
+namespace mirvo {
+
+class PictureCache {
+  public:
+    // The decoded bitmaps kept, in bytes: a few pictures at the pixel limit (120 MB each).
+    static constexpr std::size_t kDefaultBytes = std::size_t{256} << 20;
+    // Pictures not drawn on the last 8 pages drawn (4 spreads) are let go.
+    static constexpr int kDefaultPages = 8;
+
+    explicit PictureCache(std::size_t maxBytes = kDefaultBytes, int keepPages = kDefaultPages);
+
+    // The picture of the file at `path` (ReadPictureFile). A file is known by its path, its
+    // size, its modification and change times and its inode: a picture replaced or changed
+    // on disk is decoded again. A picture that cannot be decoded is kept as its Problem (it
+    // is reported at each display, but decoded once); a file that cannot even be looked at
+    // is not kept.
+    Result<std::shared_ptr<const Bitmap>> Get(const std::string& path);
+
+    // Counts a page drawn: what the last keepPages pages did not draw is let go.
+    void NextPage();
+    void Clear();
+
+    long long Decodes() const { return decodes_; }  // decodings so far
+    std::size_t Bytes() const { return bytes_; }    // pixel bytes kept
+
+  private:
+    struct Stamp {
+        long long size = 0, mtime = 0, ctime = 0, inode = 0, device = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    struct Entry {
+        std::string path;
+        Stamp stamp;
+        Result<std::shared_ptr<const Bitmap>> picture;
+        std::size_t bytes = 0;
+        long long lastPage = 0;  // page_ when last drawn
+        long long lastUse = 0;   // use_ when last drawn
+    };
+    Result<std::shared_ptr<const Bitmap>> Decode(const std::string& path);
+    void Keep(Entry entry);
+    void Drop(std::size_t index);
+
+    std::size_t maxBytes_;
+    int keepPages_;
+    std::vector<Entry> entries_;
+    std::size_t bytes_ = 0;
+    long long page_ = 0;
+    long long use_ = 0;
+    long long decodes_ = 0;
+};
+
+}  // namespace mirvo
