@@ -18,6 +18,8 @@ namespace mirvo {
 // Grouped by the layer that finds it.
 enum class ProblemKind {
     None,
+    // app: the reader core
+    BookMissing,  // path: the book asked for is not there
 };
 
 struct Problem {

@@ -86,7 +86,7 @@ ReaderKey ToReaderKey(int key) {
 }  // namespace
 
 TfrmMirvoMainForm::TfrmMirvoMainForm(ProgramFolders folders, QWidget* parent)
-    : QMainWindow(parent), core_(*this, std::move(folders)) {
+    : QMainWindow(parent), core_(*this, folders) {
     setObjectName("TfrmMirvoMainForm");
     setWindowTitle(QStringLiteral("Mirvo"));
     setFont(WindowFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
@@ -99,15 +99,15 @@ TfrmMirvoMainForm::TfrmMirvoMainForm(ProgramFolders folders, QWidget* parent)
     dialogs_ = std::make_unique<FileDialogs>(this, [this] {
         return core_.DocumentPath().empty() ? std::string() : FolderOf(core_.DocumentPath());
     });
-    std::string wav = core_.Folders().FindShippedFile("Change.WAV");
-    if (wav.empty()) wav = JoinPath(core_.Folders().ExecutableFolder, "Change.WAV");
+    std::string wav = folders.FindShippedFile("Change.WAV");
+    if (wav.empty()) wav = JoinPath(folders.ExecutableFolder, "Change.WAV");
     sound_ = std::make_unique<PageTurnSound>(Q(wav));
     setAcceptDrops(true);
     qApp->installEventFilter(this);
     requests_ = new RequestQueue(
         {.coreBusy = [this] { return InCoreStep(); },
          .openHandedOver =
-             [this](const std::string& path) { Guarded([&] { core_.ReceiveHandOff(path); }); },
+             [this](const std::string& path) { Guarded([&] { core_.OpenBook(path); }); },
          .openDropped = [this](const std::string& path) { DropFile(path); },
          .save = [this] { Guarded([this] { core_.FormClose(); }); },
          .quit =
@@ -358,7 +358,7 @@ void TfrmMirvoMainForm::BuildCentralArea() {
     pnlBase->setObjectName("pnlBase");
     auto* baseLayout = new QVBoxLayout(pnlBase);
     baseLayout->setContentsMargins(1, 1, 1, 1);
-    imgBase = new PictureWidget(core_.BaseImage(), pnlBase);
+    imgBase = new PictureWidget(core_.Spread().BaseImage(), pnlBase);
     imgBase->setObjectName("imgBase");
     baseLayout->addWidget(imgBase);
     connect(imgBase, &PictureWidget::resized, this, [this] {
@@ -376,9 +376,9 @@ void TfrmMirvoMainForm::BuildCentralArea() {
     Panel1 = new QWidget;
     Panel1->setObjectName("Panel1");
     Panel1->setWindowTitle(QStringLiteral("ビュー"));
-    imgLeftPage = new PictureWidget(core_.LeftPage(), Panel1);
+    imgLeftPage = new PictureWidget(core_.Spread().LeftPage(), Panel1);
     imgLeftPage->setObjectName("imgLeftPage");
-    imgRightPage = new PictureWidget(core_.RightPage(), Panel1);
+    imgRightPage = new PictureWidget(core_.Spread().RightPage(), Panel1);
     imgRightPage->setObjectName("imgRightPage");
     for (PictureWidget* page : {imgLeftPage, imgRightPage}) {
         page->setCursor(Qt::PointingHandCursor);
@@ -474,7 +474,7 @@ void TfrmMirvoMainForm::PictureAreaResized() {
     // The core lays out and draws in device pixels.
     const qreal ratio = DeviceRatio(imgBase);
     const int w = qRound(imgBase->width() * ratio), h = qRound(imgBase->height() * ratio);
-    if (!core_.Destroying()) Guarded([&] { core_.FormResize(w, h); });
+    Guarded([&] { core_.FormResize(w, h); });
 }
 
 void TfrmMirvoMainForm::showEvent(QShowEvent* event) {
@@ -491,7 +491,6 @@ void TfrmMirvoMainForm::showEvent(QShowEvent* event) {
 
 void TfrmMirvoMainForm::FormCreate(const std::vector<std::string>& arguments) {
     core_.FormCreate(arguments);
-    if (!core_.LogError().empty()) ReportException(core_.LogError());
 }
 
 void TfrmMirvoMainForm::FormResize() {
@@ -519,6 +518,13 @@ void TfrmMirvoMainForm::Guarded(const std::function<void()>& work) {
 }
 
 // ReaderHost ---------------------------------------------------------------------------
+
+void TfrmMirvoMainForm::Report(ReportKind kind, const std::string& message) {
+    if (kind == ReportKind::ErrorWindow)
+        ReportError(message);
+    else
+        ReportException(message);
+}
 
 void TfrmMirvoMainForm::ReportError(const std::string& message) {
     if (!alert_) alert_ = new TfrmAlert(this);
@@ -564,11 +570,11 @@ void TfrmMirvoMainForm::BookLayoutChanged() {
     // The core's rectangles are device pixels: the book area in the picture area, the
     // page images in the book area.
     const qreal ratio = DeviceRatio(imgBase);
-    const Rect& book = core_.BookArea();
+    const Rect& book = core_.Spread().BookArea();
     ntbBase->setGeometry(CoveringLogicalRect(ToQRectF(book), ratio));
     const QPointF bookInNotebook = ToQRectF(book).topLeft() - QPointF(ntbBase->pos()) * ratio;
-    imgLeftPage->PlaceOnDevicePixels(ToQRectF(core_.LeftImage()).translated(bookInNotebook));
-    imgRightPage->PlaceOnDevicePixels(ToQRectF(core_.RightImage()).translated(bookInNotebook));
+    imgLeftPage->PlaceOnDevicePixels(ToQRectF(core_.Spread().LeftImage()).translated(bookInNotebook));
+    imgRightPage->PlaceOnDevicePixels(ToQRectF(core_.Spread().RightImage()).translated(bookInNotebook));
     lblLeftPageNo->clear();
     lblRightPageNo->clear();
 }
@@ -578,7 +584,7 @@ void TfrmMirvoMainForm::BaseChanged() {
 }
 
 void TfrmMirvoMainForm::ContentsChanged() {
-    const auto& rows = core_.Contents();
+    const std::vector<PageListRow> rows = core_.Book().Contents();
     stgPageList->clearContents();
     // The entries, then the empty row that always ends the grid.
     stgPageList->setRowCount(static_cast<int>(rows.size()) + 1);
@@ -596,7 +602,7 @@ void TfrmMirvoMainForm::ContentsChanged() {
 
 void TfrmMirvoMainForm::ViewStateChanged() {
     const MenuState& m = core_.Menus();
-    ntbBase->setCurrentIndex(static_cast<int>(core_.ViewPage()));
+    ntbBase->setCurrentIndex(static_cast<int>(m.Page));
     msiView->setChecked(m.ViewChecked);
     msiCont->setChecked(m.ContentsChecked);
     msiPageNext->setEnabled(m.PagingEnabled);
@@ -605,7 +611,7 @@ void TfrmMirvoMainForm::ViewStateChanged() {
     msiClipDel->setEnabled(m.ClipDelEnabled);
     mmiReView->setEnabled(m.ReViewEnabled);
     // The pop-up belongs to the pages, which the contents page covers.
-    if (core_.ViewPage() != NotebookPage::View) HideComment();
+    if (m.Page != NotebookPage::View) HideComment();
 }
 
 // Reading aids ---------------------------------------------------------------------------
@@ -639,15 +645,16 @@ void TfrmMirvoMainForm::imgRightPageMouseMove(PageRequester sender, const QPoint
     const FootnoteHit hit = core_.imgRightPageMouseMove(sender, pixel.x(), pixel.y());
     if (hit.action == FootnoteAction::Hide) HideComment();
     if (hit.action != FootnoteAction::Show) return;
-    const std::string& note = core_.Texts().FootnoteList[hit.index];
+    const std::string& note = core_.Spread().Texts().FootnoteList[hit.index];
     TfrmComment* comment = Comment();
     const QPoint at = globalPosition.toPoint();
     comment->ShowNote(Q(Cp932ToUtf8(note)), FootnotePopupWidth(note.size(), comment->FontHeight()),
                       QPoint(at.x(), at.y() - 10));
 }
 
-bool TfrmMirvoMainForm::ShowOptionDialog() {
-    return option_ && option_->Execute(core_);
+bool TfrmMirvoMainForm::ShowOptionDialog(Settings& settings, Bitmap& baseTexture,
+                                         Bitmap& pageTexture) {
+    return option_ && option_->Execute(settings, baseTexture, pageTexture);
 }
 
 // Events -------------------------------------------------------------------------------
@@ -667,7 +674,7 @@ void TfrmMirvoMainForm::ReceiveHandOff(const std::string& path, std::function<vo
 
 void TfrmMirvoMainForm::DropFile(const std::string& path) {
     if (!AskConfirmation(this, Q(path) + QStringLiteral("を開きますか？"))) return;
-    Guarded([&] { core_.OpenDroppedFile(path); });
+    Guarded([&] { core_.OpenBook(path); });
 }
 
 void TfrmMirvoMainForm::CommitSession() {
@@ -752,7 +759,7 @@ bool TfrmMirvoMainForm::eventFilter(QObject* watched, QEvent* event) {
             return true;
     }
     // The wheel over the view page turns pages where the keys do.
-    if (event->type() == QEvent::Wheel && KeyPreview() && core_.ViewPage() == NotebookPage::View) {
+    if (event->type() == QEvent::Wheel && KeyPreview() && core_.Menus().Page == NotebookPage::View) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && (widget == imgBase || imgBase->isAncestorOf(widget))) {
             WheelTurn(static_cast<QWheelEvent*>(event)->angleDelta().y());
