@@ -49,15 +49,14 @@ void msiBKOpenClick(const Reader& reader, FileCommandsHost& host) {
 
 void msBKNewClick(Reader& reader, FileCommandsHost& host, const std::string& executable) {
     if (reader.DocumentPath().empty()) return;
-    Settings settings = reader.GetSettings();
-    std::string& shelf = settings.BKStandFolder;
+    std::string shelf = reader.GetSettings().BKStandFolder;
     if (shelf.empty()) {
         host.ShowInformation(kNoShelfToFill);
         shelf = host.BrowseForFolder();
         if (shelf.empty()) return;
     }
     shelf = ShelfFolderWithSlash(shelf);
-    reader.UseSettings(settings);
+    reader.ChangeSettings([&shelf](Settings& s) { s.BKStandFolder = shelf; });
     const std::string title = BookTitle(reader.DocumentPath());
     const std::string link = ShortcutPath(shelf, title);
     if (!host.AskConfirmation(CreateBookQuestion(title, shelf))) return;

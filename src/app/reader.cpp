@@ -304,8 +304,8 @@ WindowBounds Reader::StoredWindowBounds() const {
     return store_.StoredWindowBounds();
 }
 
-void Reader::UseSettings(const Settings& settings) {
-    settings_ = settings;
+void Reader::ChangeSettings(const std::function<void(Settings&)>& change) {
+    change(settings_);
 }
 
 }  // namespace mirvo

@@ -104,8 +104,9 @@ class Reader {
     void SetSpreadHeightRatio(double ratio);
     void StoreWindowBounds(const WindowBounds& bounds);
     WindowBounds StoredWindowBounds() const;
-    // Replaces the settings in force, as the settings dialog's OK does, without the redraw.
-    void UseSettings(const Settings& settings);
+    // Changes the settings in force through `change` (as the settings dialog's OK does,
+    // without the redraw).
+    void ChangeSettings(const std::function<void(Settings&)>& change);
 
     // State. The settings in force (what a display draws with: these, the formatting ones
     // as the book was formatted).

@@ -573,8 +573,10 @@ void TfrmMirvoMainForm::BookLayoutChanged() {
     const Rect& book = core_.Spread().BookArea();
     ntbBase->setGeometry(CoveringLogicalRect(ToQRectF(book), ratio));
     const QPointF bookInNotebook = ToQRectF(book).topLeft() - QPointF(ntbBase->pos()) * ratio;
-    imgLeftPage->PlaceOnDevicePixels(ToQRectF(core_.Spread().LeftImage()).translated(bookInNotebook));
-    imgRightPage->PlaceOnDevicePixels(ToQRectF(core_.Spread().RightImage()).translated(bookInNotebook));
+    imgLeftPage->PlaceOnDevicePixels(
+        ToQRectF(core_.Spread().LeftImage()).translated(bookInNotebook));
+    imgRightPage->PlaceOnDevicePixels(
+        ToQRectF(core_.Spread().RightImage()).translated(bookInNotebook));
     lblLeftPageNo->clear();
     lblRightPageNo->clear();
 }
@@ -759,7 +761,8 @@ bool TfrmMirvoMainForm::eventFilter(QObject* watched, QEvent* event) {
             return true;
     }
     // The wheel over the view page turns pages where the keys do.
-    if (event->type() == QEvent::Wheel && KeyPreview() && core_.Menus().Page == NotebookPage::View) {
+    if (event->type() == QEvent::Wheel && KeyPreview() &&
+        core_.Menus().Page == NotebookPage::View) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && (widget == imgBase || imgBase->isAncestorOf(widget))) {
             WheelTurn(static_cast<QWheelEvent*>(event)->angleDelta().y());

@@ -88,7 +88,7 @@ TEST(BookshelfCommands, CreatingABookWritesItsShortcut) {
     Shelf s;
     const std::string book = s.Book("botchan.txt");
     // Stored without its trailing "/".
-    test::ChangeSettings(s.reader, [&](Settings& set) { set.BKStandFolder = s.shelf; });
+    s.reader.ChangeSettings([&](Settings& set) { set.BKStandFolder = s.shelf; });
     s.dialogs.answers = {true};
     s.NewBook();
     EXPECT_EQ(s.Folder(), s.shelf + "/");

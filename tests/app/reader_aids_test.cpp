@@ -95,7 +95,7 @@ struct Book {
         WriteFileBytes(path, Text());
         if (!state.empty()) WriteBookState(dir, path, state);
         reader.FormCreate({path});
-        test::ChangeSettings(reader, [](Settings& s) { s.ChangeSpeed = 0; });
+        reader.ChangeSettings([](Settings& s) { s.ChangeSpeed = 0; });
         reader.FormResize(400, 300);
         reader.OpenDocument();
     }

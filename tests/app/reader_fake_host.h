@@ -78,13 +78,6 @@ inline std::string MakeBook(const TempDir& dir, const std::string& name, int lin
     return path;
 }
 
-// Changes the settings in force of `reader` through `change`.
-inline void ChangeSettings(Reader& reader, const std::function<void(Settings&)>& change) {
-    Settings settings = reader.GetSettings();
-    change(settings);
-    reader.UseSettings(settings);
-}
-
 // The state file of the book at `bookPath` with `body` (INI text).
 inline void WriteBookState(const TempDir& dir, const std::string& bookPath,
                            const std::string& body) {

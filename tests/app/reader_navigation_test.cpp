@@ -54,7 +54,7 @@ TEST(ReaderPaging, CoversAreNeitherAnimatedNorHeard) {
 
 TEST(ReaderPaging, TurnFramesForwardBackwardAndNone) {
     Book b(60);
-    test::ChangeSettings(b.reader, [](Settings& s) { s.ChangeSpeed = 150; });
+    b.reader.ChangeSettings([](Settings& s) { s.ChangeSpeed = 150; });
     b.reader.PageClick(kNext);  // from the front cover: frames over the cover pictures
     b.host.events.clear();
     b.reader.PageClick(kNext);

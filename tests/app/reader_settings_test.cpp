@@ -133,7 +133,7 @@ TEST(ReaderExtremeSettings, AnyCountsOpenAndTurnQuicklyInBoundedMemory) {
         const long before = ResidentKiB();
         const auto start = std::chrono::steady_clock::now();
         reader.FormCreate({path});
-        test::ChangeSettings(reader, [](Settings& s) { s.ChangeSpeed = 200; });
+        reader.ChangeSettings([](Settings& s) { s.ChangeSpeed = 200; });
         reader.FormResize(800, 600);
         reader.OpenDocument();
         reader.PageClick(kNext);
