@@ -31,7 +31,7 @@ class OpenedBook {
     // The entries of the contents page in the order it shows them, and its grid rows.
     const std::vector<ContentsEntry>& Entries() const { return entries_; }
     std::vector<PageListRow> Contents() const { return GridRows(entries_); }
-    std::vector<Bookmark> Bookmarks() const { return BookmarksOf(entries_); }
+    // The pages of the bookmarks, in contents order.
     std::vector<int> BookmarkPages() const;
 
     // No book: nothing formatted yet, with `settings` as the formatting settings.

@@ -91,13 +91,6 @@ void SortContents(std::vector<ContentsEntry>& entries) {
             if (entries[i].Page > entries[j].Page) std::swap(entries[i], entries[j]);
 }
 
-std::vector<Bookmark> BookmarksOf(std::span<const ContentsEntry> entries) {
-    std::vector<Bookmark> marks;
-    for (const ContentsEntry& entry : entries)
-        if (entry.Kind == ContentsKind::Bookmark) marks.push_back({entry.Page, entry.Caption});
-    return marks;
-}
-
 void AddBookmarks(std::vector<ContentsEntry>& contents, const RowList& rows,
                   const PageLayout& layout, std::span<const int> pages) {
     // After the first sort the entries are in order, so each later one is a single pass.

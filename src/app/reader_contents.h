@@ -57,9 +57,6 @@ bool MakeBookmarkEntry(const RowList& rows, const PageLayout& layout, int page,
 // last one (a bookmark just added) are sorted in one pass, with the same result.
 void SortContents(std::vector<ContentsEntry>& entries);
 
-// The bookmarks among the entries, in contents order.
-std::vector<Bookmark> BookmarksOf(std::span<const ContentsEntry> entries);
-
 // Adds a bookmark entry for each page in turn (MakeBookmarkEntry), sorting after each as
 // the grid does; pages without a first row are left out.
 void AddBookmarks(std::vector<ContentsEntry>& contents, const RowList& rows,
