@@ -72,9 +72,8 @@ void BM_OpenToFirstSpread(benchmark::State& state) {
     const std::string book = LargestNovel();
     Window w(book);
     for (auto _ : state) {
-        w.form.Core().SetDocumentPath(book);
-        w.form.Core().OpenDocument();
-        if (w.form.Core().FormatFailed() || w.form.Core().PageCount() < 100 ||
+        w.form.Core().OpenDocument();  // the book FormCreate named, again
+        if (w.form.Core().FormatFailed() || w.form.Core().Book().PageCount() < 100 ||
             w.form.Core().CurrentPage() != 1)
             state.SkipWithError("the book did not open on its first spread");
     }
@@ -95,7 +94,7 @@ BENCHMARK(BM_OpenBaselineLoadAndFormat)->Unit(benchmark::kMillisecond);
 
 void BM_PageTurnSpeed200(benchmark::State& state) {
     Window w(LargestNovel());
-    w.form.Core().GetSettings().ChangeSpeed = 200;
+    w.form.Core().ChangeSettings([](mirvo::Settings& s) { s.ChangeSpeed = 200; });
     w.form.Core().OpenDocument();
     bool forward = true;
     for (auto _ : state) {
@@ -110,7 +109,7 @@ BENCHMARK(BM_PageTurnSpeed200)->Unit(benchmark::kMillisecond);
 // The same move without the animation (ChangeSpeed 0): rendering, finishing and one swap.
 void BM_PageMoveSpeed0(benchmark::State& state) {
     Window w(LargestNovel());
-    w.form.Core().GetSettings().ChangeSpeed = 0;
+    w.form.Core().ChangeSettings([](mirvo::Settings& s) { s.ChangeSpeed = 0; });
     w.form.Core().OpenDocument();
     bool forward = true;
     for (auto _ : state) {
@@ -124,8 +123,8 @@ BENCHMARK(BM_PageMoveSpeed0)->Unit(benchmark::kMillisecond);
 void BM_PageTurnBaselineCopyPages(benchmark::State& state) {
     Window w(LargestNovel());
     w.form.Core().OpenDocument();
-    const mirvo::Bitmap& left = w.form.Core().LeftPage();
-    const mirvo::Bitmap& right = w.form.Core().RightPage();
+    const mirvo::Bitmap& left = w.form.Core().Spread().LeftPage();
+    const mirvo::Bitmap& right = w.form.Core().Spread().RightPage();
     mirvo::Bitmap a = left, b = right;
     for (auto _ : state) {
         std::memcpy(a.Data(), left.Data(), static_cast<std::size_t>(left.Stride()) * left.Height());

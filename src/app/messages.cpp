@@ -115,6 +115,10 @@ std::string Word(const Problem& problem) {
             break;
         default:
             break;
+        // app: the reader core
+        case ProblemKind::BookMissing:
+            return "ファイル:" + problem.path + "は存在しないようです。" +
+                   "上記ファイルの存在を確認してみてください。";
     }
     return {};
 }

@@ -37,6 +37,8 @@ enum class ProblemKind {
     JpegUndecodable,            // path; detail: the decoder's own words (may be empty)
     IllustrationNameUnclosed,   // detail: the file name collected to the end of the row (UTF-8)
     PageMarkupUnclosed,         // path: the book whose row's ruby or annotation is not closed
+    // app: the reader core
+    BookMissing,  // path: the book asked for is not there
 };
 
 struct Problem {

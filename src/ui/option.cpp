@@ -414,22 +414,23 @@ void TdlgOption::BindControls() {
     text("BKStandFolder", edtBKStandFolder);
 }
 
-bool TdlgOption::Execute(Reader& core) {
+bool TdlgOption::Execute(Settings& settings, Bitmap& baseTexture, Bitmap& pageTexture) {
+    Edited edited{settings, baseTexture, pageTexture};
     struct Release {
-        Reader*& core;
-        ~Release() { core = nullptr; }
-    } release{core_};
-    core_ = &core;
+        Edited*& edited;
+        ~Release() { edited = nullptr; }
+    } release{edited_};
+    edited_ = &edited;
     FormShow();
     return exec() == QDialog::Accepted;
 }
 
 void TdlgOption::FormShow() {
     FillFontList();
-    const Settings& s = core_->GetSettings();
+    const Settings& s = edited_->settings;
     for (const Binding& b : bindings_) b.show(ShownValue(*b.entry, s));
-    imgBaseTexture->SetPicture(core_->BaseTexture());
-    imgPageTexture->SetPicture(core_->PageTexture());
+    imgBaseTexture->SetPicture(edited_->baseTexture);
+    imgPageTexture->SetPicture(edited_->pageTexture);
     chosenBaseTexture_ = s.BaseBGTexture;
     chosenPageTexture_ = s.PageBGTexture;
     SetSampleFace(cmbFontList->currentText());
@@ -438,11 +439,12 @@ void TdlgOption::FormShow() {
 }
 
 void TdlgOption::OKBtnClick() {
-    Settings& s = core_->GetSettings();
+    Settings& s = edited_->settings;
     for (const Binding& b : bindings_) SetShownValue(*b.entry, s, b.read());
     s.BaseBGTexture = chosenBaseTexture_;
     s.PageBGTexture = chosenPageTexture_;
-    core_->StoreTextures(imgBaseTexture->Picture(), imgPageTexture->Picture());
+    edited_->baseTexture = imgBaseTexture->Picture();
+    edited_->pageTexture = imgPageTexture->Picture();
 }
 
 void TdlgOption::FillFontList() {

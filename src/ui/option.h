@@ -83,10 +83,11 @@ class TdlgOption : public QDialog {
     explicit TdlgOption(QWidget* parent = nullptr);
     ~TdlgOption() override;
 
-    // Opens the dialog on `core`'s settings and pictures (FormShow), runs it modally and
-    // returns true when it closed with OK, after OKBtnClick has stored every control.
-    // A colour setting that is no colour throws ColorConversionError before it shows.
-    bool Execute(Reader& core);
+    // Opens the dialog on `settings` and the two texture pictures (FormShow), runs it
+    // modally and returns true when it closed with OK, after OKBtnClick has stored every
+    // control into them. A colour setting that is no colour throws ColorConversionError
+    // before it shows.
+    bool Execute(Settings& settings, Bitmap& baseTexture, Bitmap& pageTexture);
 
     // Components, named as the dialog's design names them.
     QSpinBox* speRowCountInPage;
@@ -138,7 +139,12 @@ class TdlgOption : public QDialog {
     void PickPicture(PicturePanel* picture, std::string& chosen);
     void btnBKStandSelectClick();
 
-    Reader* core_ = nullptr;
+    struct Edited {
+        Settings& settings;
+        Bitmap& baseTexture;
+        Bitmap& pageTexture;
+    };
+    Edited* edited_ = nullptr;
     std::vector<Binding> bindings_;  // in the order OK stores them
     std::string chosenBaseTexture_, chosenPageTexture_;
     QColor lastColor_ = Qt::black;  // the colour last chosen in ColorDialog

@@ -76,9 +76,9 @@ struct Running {
         StartReader(windows, f, {dir.File("book.txt")}, false);
         w = windows.main.get();
         d = windows.option.get();
-        w->Core().GetSettings().ChangeSpeed = 200;
+        w->Core().ChangeSettings([&](Settings& s) { s.ChangeSpeed = 200; });
     }
-    Settings& S() { return w->Core().GetSettings(); }
+    const Settings& S() const { return w->Core().GetSettings(); }
     // Opens the dialog from the menu; `act` runs on it while it is shown.
     void Dialog(const std::function<void(TdlgOption*)>& act) {
         OnNextModal<TdlgOption>(act);
@@ -141,10 +141,10 @@ class OptionDialogTest : public QObject {
         QCOMPARE(Part<QLabel>(r.w, "stbPanel0")->text(), QString("5/12"));
         // Re-display formats the book with the new layout: 12 rows of one character a page.
         Part<QAction>(r.w, "mmiReView")->trigger();
-        QCOMPARE(r.w->Core().PageCount(),
-                 (static_cast<int>(r.w->Core().Rows().size()) - 2) / 12 + 1);
-        QVERIFY(r.w->Core().PageCount() > 50);
-        QCOMPARE(r.w->Core().Texts().RightPageText[0].size(), 2u);
+        QCOMPARE(r.w->Core().Book().PageCount(),
+                 (static_cast<int>(r.w->Core().Book().Rows().size()) - 2) / 12 + 1);
+        QVERIFY(r.w->Core().Book().PageCount() > 50);
+        QCOMPARE(r.w->Core().Spread().Texts().RightPageText[0].size(), 2u);
 
         r.w->close();
         const ProfileFile ini(r.dir.File("Mirvo.INI"));
@@ -157,22 +157,24 @@ class OptionDialogTest : public QObject {
 
     void okWithoutChangesKeepsEverySettingAndBothPicturePaths() {
         Running r;
-        Settings& s = r.S();
-        s.RowCount = -3;
-        s.RowBytes = 0;
-        s.FontSpace = 20;
-        s.IndexChar = "■";
-        s.FontName = "@IPA明朝";
-        s.FontBold = true;
-        s.UseRuby = s.UseComment = s.Alias = false;
-        s.PageColor = "clBtnFace";
-        s.CoverColor = "$00123456";
-        s.ChangeSpeed = 150;
-        s.BKStandFolder = "/shelf";
-        s.BaseBGTexture = "/pictures/base.bmp";
-        s.PageBGTexture = "/pictures/page.bmp";
+        r.w->Core().ChangeSettings([](Settings& s) {
+            s.RowCount = -3;
+            s.RowBytes = 0;
+            s.FontSpace = 20;
+            s.IndexChar = "■";
+            s.FontName = "@IPA明朝";
+            s.FontBold = true;
+            s.UseRuby = s.UseComment = s.Alias = false;
+            s.PageColor = "clBtnFace";
+            s.CoverColor = "$00123456";
+            s.ChangeSpeed = 150;
+            s.BKStandFolder = "/shelf";
+            s.BaseBGTexture = "/pictures/base.bmp";
+            s.PageBGTexture = "/pictures/page.bmp";
+        });
+        const Settings& s = r.S();
         const Settings before = s;
-        const Bitmap baseTexture = r.w->Core().BaseTexture();
+        const Bitmap baseTexture = r.w->Core().Spread().BaseTexture();
         // Through the tool bar button this time.
         QCOMPARE(Part<QToolButton>(r.w, "spbConfig")->text(), QString("設定"));
         QCOMPARE(Part<QToolButton>(r.w, "spbConfig")->toolTip(), QString("各種設定を行います。"));
@@ -187,7 +189,7 @@ class OptionDialogTest : public QObject {
                 continue;
             QVERIFY2(ShownValue(e, s) == ShownValue(e, before), e.key);
         }
-        QVERIFY(r.w->Core().BaseTexture() == baseTexture);
+        QVERIFY(r.w->Core().Spread().BaseTexture() == baseTexture);
     }
 
     void cancelAfterAColourLeavesPageColorAndTheNextOpeningShowsTheOldOne() {
@@ -245,7 +247,7 @@ class OptionDialogTest : public QObject {
 
     void cancellingTheFolderBrowserEmptiesTheField() {
         Running r;
-        r.S().BKStandFolder = "/shelf";
+        r.w->Core().ChangeSettings([](Settings& s) { s.BKStandFolder = "/shelf"; });
         auto browseAndCancel = [](TdlgOption* d) {
             OnNextModal<QFileDialog>([](QFileDialog* f) {
                 QCOMPARE(f->windowTitle(), QString("お好きなﾌｫﾙﾀﾞを選択して下さい。"));
@@ -286,7 +288,7 @@ class OptionDialogTest : public QObject {
                  1);  // no row of the novel begins with ◎
         const std::string title = Sjis("上　先生と私");
         auto titleRow = [&] {
-            const auto& left = w->Core().Texts().LeftPageText;
+            const auto& left = w->Core().Spread().Texts().LeftPageText;
             for (const std::string& row : left)
                 if (row.find(title) != std::string::npos) return row;
             return std::string();
@@ -358,7 +360,7 @@ class OptionDialogTest : public QObject {
         QVERIFY2(error.contains("broken.bmp"), qPrintable(error));
         QCOMPARE(r.S().PageBGTexture, r.dir.File("paper.bmp"));
         QCOMPARE(r.S().BaseBGTexture, std::string());
-        QVERIFY(r.w->Core().PageTexture() == blue);
+        QVERIFY(r.w->Core().Spread().PageTexture() == blue);
     }
 };
 
