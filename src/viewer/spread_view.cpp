@@ -50,13 +50,21 @@ SpreadOutcome SpreadView::Render(const SpreadRequest& request, Bitmap& leftBuf, 
     out.bookArea = l.bookArea;
     out.leftImage = l.leftImage;
     out.rightImage = l.rightImage;
+    out.pageDrawFailed = !RenderPages(request, l, choice.page, leftBuf, rightBuf, lists, reporter);
+    return out;
+}
+
+bool SpreadView::RenderPages(const SpreadRequest& request, const SpreadLayout& l, int page,
+                             Bitmap& leftBuf, Bitmap& rightBuf, PageTexts& lists,
+                             ErrorReporter& reporter) {
+    const SpreadStyle& s = request.style;
     const PageSource source{request.rows, s.Page, request.pageTexture, request.documentPath,
                             request.notes};
     // The right page first: it restarts the spread's footnote numbering.
-    const bool rightOk = renderer_.RenderPage(rightBuf, l.rightBufWidth, l.rightBufHeight,
-                                              choice.page, true, source, lists, reporter);
-    const bool leftOk = renderer_.RenderPage(leftBuf, l.leftBufWidth, l.leftBufHeight,
-                                             choice.page + 1, false, source, lists, reporter);
+    const bool rightOk = renderer_.RenderPage(rightBuf, l.rightBufWidth, l.rightBufHeight, page,
+                                              true, source, lists, reporter);
+    const bool leftOk = renderer_.RenderPage(leftBuf, l.leftBufWidth, l.leftBufHeight, page + 1,
+                                             false, source, lists, reporter);
     FinishOptions finish;
     finish.Alias = s.Alias;
     finish.UsePageTexture = s.Page.UsePageTexture;
@@ -64,8 +72,7 @@ SpreadOutcome SpreadView::Render(const SpreadRequest& request, Bitmap& leftBuf, 
     finish.PageColor = s.Page.PageColor;
     finish.LeftPageImageWidth = l.leftImage.Width();
     FinishSpread(leftBuf, rightBuf, finish);
-    out.pageDrawFailed = !rightOk || !leftOk;
-    return out;
+    return rightOk && leftOk;
 }
 
 Bitmap ComposeBookArea(const SpreadOutcome& outcome, const Bitmap& leftBuf,

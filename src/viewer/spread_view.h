@@ -58,6 +58,13 @@ class SpreadView {
     SpreadOutcome Render(const SpreadRequest& request, Bitmap& leftBuf, Bitmap& rightBuf,
                          PageTexts& lists, ErrorReporter& reporter);
 
+    // The spread part of Render, on a layout of the caller's: draws pages `page` (right)
+    // and `page` + 1 (left) into buffers of the layout's sizes and finishes them. False
+    // when a page could not be drawn. (The export draws every spread this way at the
+    // page size it is asked for.)
+    bool RenderPages(const SpreadRequest& request, const SpreadLayout& layout, int page,
+                     Bitmap& leftBuf, Bitmap& rightBuf, PageTexts& lists, ErrorReporter& reporter);
+
   private:
     PageRenderer renderer_;
     VerticalFont coverFont_;
