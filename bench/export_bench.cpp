@@ -7,18 +7,12 @@
 
 #include "app/headless/book_export.h"
 #include "app/settings_table.h"
+#include "bench_support.h"
 #include "format/formatter.h"
 #include "render/surfaces.h"
 
 namespace mirvo {
 namespace {
-
-class QuietHost : public FormatterHost {
-  public:
-    void ReportError(const std::string&) override {}
-    void SetStatusText(const std::string&) override {}
-    void ClearLastDocument() override {}
-};
 
 constexpr int kWidth = 1072, kHeight = 1448;
 
@@ -33,10 +27,7 @@ struct Book {
 const Book& Kokoro() {
     static const Book book = [] {
         Book b;
-        QuietHost host;
-        if (!LoadLines(b.path, b.rows) ||
-            !FormatDocument(b.rows, FormatOptionsOf(b.settings, b.path), host))
-            b.rows.clear();
+        b.rows = FormattedNovel("kokoro.txt", b.settings);
         return b;
     }();
     return book;

@@ -7,27 +7,14 @@
 
 #include "app/book_find.h"
 #include "app/settings_table.h"
+#include "bench_support.h"
 #include "format/formatter.h"
 
 namespace mirvo {
 namespace {
 
-class QuietHost : public FormatterHost {
-  public:
-    void ReportError(const std::string&) override {}
-    void SetStatusText(const std::string&) override {}
-    void ClearLastDocument() override {}
-};
-
 const RowList& Kokoro() {
-    static const RowList rows = [] {
-        const std::string path = std::string(MIRVO_CORPUS_DIR) + "/kokoro.txt";
-        RowList r;
-        QuietHost host;
-        if (!LoadLines(path, r) || !FormatDocument(r, FormatOptionsOf(Settings{}, path), host))
-            r.clear();
-        return r;
-    }();
+    static const RowList rows = FormattedNovel("kokoro.txt", Settings{});
     return rows;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/settings_table.h"
+#include "bench_support.h"
 #include "format/cp932.h"
 #include "format/formatter.h"
 #include "render/surfaces.h"
@@ -16,13 +17,6 @@
 
 namespace mirvo {
 namespace {
-
-class QuietHost : public FormatterHost {
-  public:
-    void ReportError(const std::string&) override {}
-    void SetStatusText(const std::string&) override {}
-    void ClearLastDocument() override {}
-};
 
 struct Book {
     RowList rows;
