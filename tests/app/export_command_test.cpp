@@ -202,6 +202,13 @@ const FailureCase kFailures[] = {
     {"MissingFolder", "あ", "none/book.pdf", {}, 1, "No such file or directory"},
     {"MissingBook", nullptr, "old.cbz", {}, 1, "mirvo: "},
     {"BookThatCannotBeFormatted", "あ《い\r\n", "old.pdf", {}, 1, "閉じられていない"},
+    // The picture error of a drawing process (the book has spreads for two).
+    {"MissingIllustration",
+     "あいう\r\nえお\r\nか\r\n<IMG SRC=\"none.jpg\">\r\nき\r\n",
+     "book.pdf",
+     {"--rows", "2", "--chars", "4"},
+     1,
+     "none.jpg"},
     {"OtherExtension", "あ", "book.epub", {}, 2, "--out needs a .cbz or .pdf file"},
     {"NoOut", "あ", nullptr, {}, 2, "no --out given"},
     {"BadArea", "あ", "book.cbz", {"--area", "0x10"}, 2, "--area needs WxH"},

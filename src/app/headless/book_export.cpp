@@ -10,9 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <deque>
-#include <future>
 #include <stdexcept>
-#include <thread>
 
 #include "format/document.h"
 
@@ -217,7 +215,7 @@ std::unique_ptr<PageBook> MakePageBook(ExportFormat format, const std::string& t
 
 bool DrawEveryPage(const SpreadRequest& request, int width, int height,
                    const std::function<void(int page, const GreyImage&)>& take,
-                   ErrorReporter& reporter) {
+                   ErrorReporter& reporter, SpreadShare share) {
     // Both pages of a spread at the page size; the buffers double with Alias, as the
     // reader's do, and are reduced when finished.
     const int f = request.style.Alias ? 2 : 1;
@@ -231,37 +229,13 @@ bool DrawEveryPage(const SpreadRequest& request, int width, int height,
     const int count = PageCount(request.rows, request.style.Page.Layout);
     SpreadView view;
     Bitmap left, right;
-    for (int p = 1; p <= count; p += 2) {
+    for (int p = 1 + 2 * share.index; p <= count; p += 2 * share.of) {
         PageTexts lists;
         if (!view.RenderPages(request, l, p, left, right, lists, reporter)) return false;
         take(p, ToGrey(right, page));
         if (p + 1 <= count) take(p + 1, ToGrey(left, page));
     }
     return true;
-}
-
-bool ExportPages(const SpreadRequest& request, int width, int height, PageBook& book,
-                 const std::function<void(int page)>& added, ErrorReporter& reporter) {
-    // Encoding takes longer than drawing: a few pages are encoded at once while the next
-    // ones are drawn, and taken in order as they come.
-    const std::size_t window = 2 * std::max(2u, std::thread::hardware_concurrency());
-    std::deque<std::future<EncodedPage>> pending;
-    int next = 1;
-    auto addFirst = [&] {
-        book.Add(pending.front().get());
-        pending.pop_front();
-        added(next++);
-    };
-    const bool drawn = DrawEveryPage(
-        request, width, height,
-        [&](int, const GreyImage& page) {
-            pending.push_back(
-                std::async(std::launch::async, [&book, page] { return book.Encode(page); }));
-            if (pending.size() >= window) addFirst();
-        },
-        reporter);
-    while (!pending.empty()) addFirst();
-    return drawn;
 }
 
 }  // namespace mirvo

@@ -30,8 +30,9 @@ struct EncodedPage {
 class PageBook {
   public:
     virtual ~PageBook() = default;
-    // The page in the file's own form. Reads nothing of the book, so pages may be encoded
-    // on several threads at once. Throws std::runtime_error when the library refuses it.
+    // The page in the file's own form. Reads nothing of the book being made, so the
+    // drawing processes encode their pages themselves. Throws std::runtime_error when the library
+    // refuses it.
     virtual EncodedPage Encode(const GreyImage& page) const = 0;
     // Adds the next page in reading order.
     virtual void Add(EncodedPage page) = 0;
@@ -46,18 +47,29 @@ class PageBook {
 std::unique_ptr<PageBook> MakePageBook(ExportFormat format, const std::string& title,
                                        int pageCount);
 
+// Which spreads a drawing takes: those whose index (0 for pages 1 and 2) leaves `index`
+// when divided by `of`.
+struct SpreadShare {
+    int index = 0, of = 1;
+};
+
 // Draws pages 1 to the book's last page of `request` (its page number and picture area
 // are not read), each `width` x `height` pixels, exactly as a spread of the reader draws
 // them: pages N and N + 1 of each spread from page 1 together (the right page restarts the
-// footnote numbering), then finished. Hands each page in grey to `take` with its number.
-// False when a page could not be drawn (reported to `reporter`); errors of pictures and
-// colours propagate as SpreadView::Render lets them.
+// footnote numbering), then finished; with `share`, only some of the spreads. Hands each
+// page in grey to `take` with its number, in order. False when a page could not be drawn
+// (reported to `reporter`); errors of pictures and colours propagate as SpreadView::Render
+// lets them.
 bool DrawEveryPage(const SpreadRequest& request, int width, int height,
                    const std::function<void(int page, const GreyImage&)>& take,
-                   ErrorReporter& reporter);
+                   ErrorReporter& reporter, SpreadShare share = {});
 
-// Draws every page (DrawEveryPage, on this thread) into `book`, encoding the pages on
-// other threads meanwhile and adding them in order; `added` hears of each page added.
+// Draws every page into `book` (DrawEveryPage), in several processes at once when the
+// machine has several processors, each drawing a share of the spreads and encoding their
+// pages (the renderer's fonts and caches stay each process's own); the pages are added
+// here in order, and `added` hears of each. False when a page could not be drawn.
+// Throws std::runtime_error for what a drawing process could not do (a picture, a colour,
+// the encoding) and when one ends early.
 bool ExportPages(const SpreadRequest& request, int width, int height, PageBook& book,
                  const std::function<void(int page)>& added, ErrorReporter& reporter);
 
