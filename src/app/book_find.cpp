@@ -81,6 +81,10 @@ std::size_t SearchBackward(const Codes& text, const Codes& query, std::size_t be
 }  // namespace
 
 BookText::BookText(const RowList& rows, bool ruby, bool notes) {
+    std::size_t bytes = 0;
+    for (const std::string& row : rows) bytes += row.size();
+    codes_.reserve(bytes / 2 + 64);  // most characters are two bytes
+    cells_.reserve(bytes / 2 + 64);
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (IsImageTagLine(rows[r])) continue;
         AddRow(rows[r], static_cast<std::uint32_t>(r), ruby, notes);
