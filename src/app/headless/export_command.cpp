@@ -36,20 +36,26 @@ int WriteFailed(const std::string& out, int error) {
 class Progress {
   public:
     explicit Progress(int count) : count_(count), terminal_(::isatty(2) != 0) {}
+    // The line is ended however the export ends, so a message after it stands alone.
+    ~Progress() {
+        if (terminal_ && shown_) std::fputc('\n', stderr);
+    }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
     void Page(int page) {
+        shown_ = true;
         if (terminal_) {
             std::fprintf(stderr, "\rmirvo --export: page %d of %d", page, count_);
         } else if (page == count_ || page * 10 / count_ != (page - 1) * 10 / count_) {
             std::fprintf(stderr, "mirvo --export: page %d of %d\n", page, count_);
         }
     }
-    void End() {
-        if (terminal_) std::fputc('\n', stderr);
-    }
 
   private:
     int count_;
     bool terminal_;
+    bool shown_ = false;
 };
 
 // Draws the book into the file's bytes; false (reported) when a page cannot be drawn.
@@ -64,10 +70,12 @@ bool ExportBytes(const CommandLine& line, const RowList& rows, const LayoutNotes
     const SpreadStyle style = SpreadStyleOf(s);
     const SpreadRequest request{rows,        style,     1,     0, 0, kSpreadHeightRatio,
                                 pageTexture, line.file, &notes};
-    Progress progress(count);
-    const bool drawn = ExportPages(
-        request, width, height, *book, [&](int page) { progress.Page(page); }, host);
-    progress.End();
+    bool drawn = false;
+    {
+        Progress progress(count);
+        drawn = ExportPages(
+            request, width, height, *book, [&](int page) { progress.Page(page); }, host);
+    }
     if (drawn) bytes = book->Finish();
     return drawn;
 }
