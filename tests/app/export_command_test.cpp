@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <regex>
 
 #include "render/grey_image.h"
 #include "support/headless_run.h"
@@ -115,10 +115,11 @@ ReadBack ReadCbz(const std::string& path) {
     r.rightToLeft =
         entry("ComicInfo.xml").find("<Manga>YesAndRightToLeft</Manga>") != std::string::npos;
     zip_close(z);
+    // One line a file, the name last.
     const std::string listing = RunTool("unzip -l '" + path + "'");
-    const std::regex png(R"(\d{4}\.png\n)");
-    r.toolPageCount = static_cast<int>(std::distance(
-        std::sregex_iterator(listing.begin(), listing.end(), png), std::sregex_iterator()));
+    for (std::size_t at = listing.find(".png\n"); at != std::string::npos;
+         at = listing.find(".png\n", at + 1))
+        ++r.toolPageCount;
     return r;
 }
 
@@ -140,10 +141,9 @@ ReadBack ReadPdf(const std::string& path) {
     QPDFObjectHandle prefs = pdf.getRoot().getKey("/ViewerPreferences");
     r.rightToLeft = prefs.isDictionary() && prefs.getKey("/Direction").isName() &&
                     prefs.getKey("/Direction").getName() == "/R2L";
-    std::smatch m;
     const std::string info = RunTool("pdfinfo '" + path + "'");
-    if (std::regex_search(info, m, std::regex(R"(Pages:\s+(\d+))")))
-        r.toolPageCount = std::stoi(m[1]);
+    if (const std::size_t at = info.find("\nPages:"); at != std::string::npos)
+        r.toolPageCount = std::atoi(info.c_str() + at + 7);
     return r;
 }
 
