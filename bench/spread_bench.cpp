@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "app/settings_table.h"
+#include "bench_support.h"
 #include "format/cp932.h"
 #include "format/formatter.h"
 #include "render/surfaces.h"
@@ -22,18 +23,6 @@
 
 namespace mirvo {
 namespace {
-
-class QuietHost : public FormatterHost {
-  public:
-    void ReportError(const std::string&) override {}
-    void SetStatusText(const std::string&) override {}
-    void ClearLastDocument() override {}
-};
-
-class QuietProblems : public ProblemReporter {
-  public:
-    void Report(const Problem&) override {}
-};
 
 struct Book {
     RowList rows;

@@ -60,6 +60,14 @@ class SpreadView {
     SpreadOutcome Render(const SpreadRequest& request, Bitmap& leftBuf, Bitmap& rightBuf,
                          PageTexts& lists, ProblemReporter& reporter);
 
+    // The spread part of Render, on a layout of the caller's: draws pages `page` (right)
+    // and `page` + 1 (left) into buffers of the layout's sizes and finishes them. A picture
+    // that cannot be read stops the drawing there (unfinished, and not reported). (The
+    // export draws every spread this way at the page size it is asked for.)
+    PageOutcome RenderPages(const SpreadRequest& request, const SpreadLayout& layout, int page,
+                            Bitmap& leftBuf, Bitmap& rightBuf, PageTexts& lists,
+                            ProblemReporter& reporter);
+
   private:
     PageRenderer renderer_;
     VerticalFont coverFont_;

@@ -82,6 +82,14 @@ bool ParseInt(const std::string& s, int& out) {
     return true;
 }
 
+bool ParseArea(const std::string& s, int& width, int& height) {
+    constexpr int kMaxArea = 5000;
+    const std::size_t x = s.find_first_of("xX");
+    if (x == std::string::npos) return false;
+    return ParseInt(s.substr(0, x), width) && ParseInt(s.substr(x + 1), height) && width > 0 &&
+           height > 0 && width <= kMaxArea && height <= kMaxArea;
+}
+
 std::string SettingOptionsUsage(OptionScope scope) {
     std::string usage;
     for (const SettingEntry& e : SettingsTable())

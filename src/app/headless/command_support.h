@@ -32,6 +32,10 @@ bool LoadAndFormat(const std::string& file, const Settings& s, RowList& rows, St
 // A whole decimal number within +-1000000; false for anything else.
 bool ParseInt(const std::string& s, int& out);
 
+// A picture size "WxH" (or "WXH"), each side 1 to 5000 pixels; false for anything else.
+// Larger than any screen: the double-size buffers of a bigger area would take gigabytes.
+bool ParseArea(const std::string& s, int& width, int& height);
+
 // Which settings a command takes options for: a command that only formats takes those of
 // the formatting settings, a command that draws takes every setting option of the table.
 enum class OptionScope { None, Formatting, Drawing };
