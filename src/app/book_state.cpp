@@ -57,14 +57,16 @@ void SaveBookState(ProfileFile& file, const Settings& settings, int currentPage,
                    std::span<const PageListRow> rows) {
     FileSlots slots;
     slots.CurrentPage = currentPage;
-    WriteSettingsFile(file, SettingsFileKind::Book, settings, slots);
+    ProfileEdit edit(file);
+    WriteSettingsFile(edit, SettingsFileKind::Book, settings, slots);
     int k = 1;
     for (const PageListRow& row : rows) {
         if (row.Mark != kBookmarkMark) continue;
-        file.WriteString(kMirvo, "Clip" + std::to_string(k), row.PageText);
+        edit.SetString(kMirvo, "Clip" + std::to_string(k), row.PageText);
         ++k;
     }
-    file.WriteInteger(kMirvo, "ClipCount", k - 1);
+    edit.SetInteger(kMirvo, "ClipCount", k - 1);
+    edit.Commit();
 }
 
 }  // namespace mirvo

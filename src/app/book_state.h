@@ -51,8 +51,8 @@ struct PageListRow {
 // Writes the keys the settings table gives the book file to write, in its order
 // (CurrentPage first), then Clip1, Clip2, ... for the rows marked "⇒" in grid order (their
 // page text), then ClipCount. Clip keys beyond the new count are left. `rows` are the grid
-// rows after the heading row. Throws ProfileWriteError at the first refused write; the
-// keys after it are not written.
+// rows after the heading row. The file is replaced once, with every key; when that is
+// refused (ProfileWriteError) it stays as it was.
 void SaveBookState(ProfileFile& file, const Settings& settings, int currentPage,
                    std::span<const PageListRow> rows);
 

@@ -62,7 +62,9 @@ std::string ReadGlobalSettings(const ProfileFile& file, const ProgramFolders& fo
 
 void WriteGlobalSettings(ProfileFile& file, const Settings& settings,
                          const std::string& documentPath) {
-    WriteSettingsFile(file, SettingsFileKind::Global, settings, FileSlots{documentPath});
+    ProfileEdit edit(file);
+    WriteSettingsFile(edit, SettingsFileKind::Global, settings, FileSlots{documentPath});
+    edit.Commit();
 }
 
 void ClearLastDocument(ProfileFile& file) {
@@ -80,10 +82,12 @@ WindowBounds ReadPosSize(const ProfileFile& file) {
 }
 
 void WritePosSize(ProfileFile& file, const WindowBounds& b) {
-    file.WriteInteger(kPosSize, "Top", b.Top);
-    file.WriteInteger(kPosSize, "Left", b.Left);
-    file.WriteInteger(kPosSize, "Width", b.Width);
-    file.WriteInteger(kPosSize, "Height", b.Height);
+    ProfileEdit edit(file);
+    edit.SetInteger(kPosSize, "Top", b.Top);
+    edit.SetInteger(kPosSize, "Left", b.Left);
+    edit.SetInteger(kPosSize, "Width", b.Width);
+    edit.SetInteger(kPosSize, "Height", b.Height);
+    edit.Commit();
 }
 
 }  // namespace mirvo

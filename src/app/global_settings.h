@@ -55,8 +55,8 @@ std::string ReadGlobalSettings(const ProfileFile& file, const ProgramFolders& fo
 std::string FirstRunDocument(const ProgramFolders& folders);
 
 // Writes the global file as the main window does when it closes: the keys the settings
-// table gives the global file to write, in its order (Last first). Throws
-// ProfileWriteError; the writes after a refused one do not happen.
+// table gives the global file to write, in its order (Last first), replacing the file
+// once. Throws ProfileWriteError; the file is then unchanged.
 void WriteGlobalSettings(ProfileFile& file, const Settings& settings,
                          const std::string& documentPath);
 
@@ -73,7 +73,8 @@ struct WindowBounds {
 
 // Reads Width, Height, Top, Left (in that order), each with its default.
 WindowBounds ReadPosSize(const ProfileFile& file);
-// Writes Top, Left, Width, Height (in that order). Throws ProfileWriteError.
+// Writes Top, Left, Width, Height (in that order), replacing the file once. Throws
+// ProfileWriteError.
 void WritePosSize(ProfileFile& file, const WindowBounds& bounds);
 
 }  // namespace mirvo

@@ -87,15 +87,15 @@ void ReadInto(const ProfileFile& file, const SettingEntry& e, const char* key, s
     field = file.ReadString(e.section, key, std::get<std::string>(e.def));
 }
 
-void WriteFrom(ProfileFile& file, const SettingEntry& e, const char* key, int field) {
-    file.WriteInteger(e.section, key, field / e.scale);
+void WriteFrom(ProfileEdit& edit, const SettingEntry& e, const char* key, int field) {
+    edit.SetInteger(e.section, key, field / e.scale);
 }
-void WriteFrom(ProfileFile& file, const SettingEntry& e, const char* key, bool field) {
-    file.WriteBool(e.section, key, field);
+void WriteFrom(ProfileEdit& edit, const SettingEntry& e, const char* key, bool field) {
+    edit.SetBool(e.section, key, field);
 }
-void WriteFrom(ProfileFile& file, const SettingEntry& e, const char* key,
+void WriteFrom(ProfileEdit& edit, const SettingEntry& e, const char* key,
                const std::string& field) {
-    file.WriteString(e.section, key, field);
+    edit.SetString(e.section, key, field);
 }
 
 // The entries a file reads (or writes), in that order.
@@ -182,12 +182,12 @@ void ReadSettingsFile(const ProfileFile& file, SettingsFileKind kind, Settings& 
         VisitField(*e, s, slots, [&](auto& field) { ReadInto(file, *e, e->KeyIn(book), field); });
 }
 
-void WriteSettingsFile(ProfileFile& file, SettingsFileKind kind, const Settings& s,
+void WriteSettingsFile(ProfileEdit& edit, SettingsFileKind kind, const Settings& s,
                        const FileSlots& slots) {
     const bool book = kind == SettingsFileKind::Book;
     for (const SettingEntry* e : InOrder(kind, true)) {
         VisitField(*e, s, slots,
-                   [&](const auto& field) { WriteFrom(file, *e, e->KeyIn(book), field); });
+                   [&](const auto& field) { WriteFrom(edit, *e, e->KeyIn(book), field); });
     }
 }
 

@@ -31,6 +31,7 @@
 
 namespace mirvo {
 
+class ProfileEdit;
 class ProfileFile;
 
 // The in-memory settings, fields of the main window named after their keys. A new object
@@ -110,12 +111,12 @@ void SetShownValue(const SettingEntry& entry, Settings& s, const SettingValue& v
 
 enum class SettingsFileKind { Global, Book };
 
-// Reads (writes) every key the file reads (writes), in the file's order. Reading gives
-// each key the entry's default when it is missing or malformed. A refused write throws
-// ProfileWriteError; the keys after it are not written.
+// Reads every key the file reads, in the file's order, giving each key the entry's default
+// when it is missing or malformed. Writing adds every key the file writes to `edit`, in
+// the file's order; the caller commits the edit, replacing the file once.
 void ReadSettingsFile(const ProfileFile& file, SettingsFileKind kind, Settings& s,
                       FileSlots& slots);
-void WriteSettingsFile(ProfileFile& file, SettingsFileKind kind, const Settings& s,
+void WriteSettingsFile(ProfileEdit& edit, SettingsFileKind kind, const Settings& s,
                        const FileSlots& slots);
 
 // Copies the settings that shape the formatted rows (`formatting` entries) from `from`.

@@ -225,7 +225,7 @@ TEST(GlobalSettings, RefusedWriteStopsTheClose) {
     std::filesystem::create_directory(p.Ini());  // a folder in the way
     RecordingProfile file(p.Ini());
     EXPECT_THROW(WriteGlobalSettings(file, Settings{}, "/a.txt"), ProfileWriteError);
-    EXPECT_EQ(file.writes.size(), 1u);
+    EXPECT_EQ(file.replaces, 1);
 }
 
 TEST(ProgramFolders, PathsAndLookup) {

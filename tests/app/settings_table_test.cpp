@@ -66,7 +66,9 @@ TEST(SettingsTable, BothFilesRoundTripWithTheirAsymmetries) {
     for (const SettingsFileKind kind : {SettingsFileKind::Global, SettingsFileKind::Book}) {
         const bool book = kind == SettingsFileKind::Book;
         ProfileFile file(dir.File(book ? "MirvoKs/b.INI" : "Mirvo.INI"));
-        WriteSettingsFile(file, kind, written, FileSlots{"/books/b.txt", 17});
+        ProfileEdit edit(file);
+        WriteSettingsFile(edit, kind, written, FileSlots{"/books/b.txt", 17});
+        edit.Commit();
         Settings back;
         FileSlots slots;
         ReadSettingsFile(file, kind, back, slots);
