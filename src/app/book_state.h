@@ -22,16 +22,15 @@ std::string BookStatePath(const std::string& settingsFolder, const std::string& 
 struct BookPosition {
     int CurrentPage = -1;  // -1 front cover, 9999 back cover
     int ClipCount = 0;     // number of stored bookmarks, 0..kMaxStoredBookmarks
+    // A colour key that was no colour (read as its default), to be told to the reader.
+    std::vector<Problem> Problems;
 };
-
-// The most bookmarks a book state file can bring back: a count beyond it (a damaged or
-// hostile file) is taken as this many, so that opening a book never reads for ever.
-inline constexpr int kMaxStoredBookmarks = 10000;
 
 // Reads the keys the settings table gives the book file to read, in its order (CurrentPage
 // among them), each with the book file's own default, into the book-scoped fields of
 // `settings`; then ClipCount (negative counts read as 0). A missing file gives the
-// defaults. The global fields (ChangeSpeed, Alias, BKStandFolder) are left alone.
+// defaults; a colour that is no colour gives the default and a Problem in Problems. The global
+// fields (ChangeSpeed, Alias, BKStandFolder) are left alone.
 BookPosition ReadBookState(const ProfileFile& file, Settings& settings);
 
 // The page of the n-th stored bookmark (key Clip<n>, default 1).

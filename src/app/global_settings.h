@@ -63,14 +63,6 @@ void WriteGlobalSettings(ProfileFile& file, const Settings& settings,
 // Writes an empty Last, so that the next start does not reopen a book that failed.
 void ClearLastDocument(ProfileFile& file);
 
-// The window's outer bounds kept in "PosSize" while full-screen mode is on.
-struct WindowBounds {
-    int Top = 0;
-    int Left = 0;
-    int Width = 600;
-    int Height = 460;
-};
-
 // Reads Width, Height, Top, Left (in that order), each with its default.
 WindowBounds ReadPosSize(const ProfileFile& file);
 // Writes Top, Left, Width, Height (in that order), replacing the file once. Throws

@@ -18,6 +18,8 @@ namespace mirvo {
 // Grouped by the layer that finds it.
 enum class ProblemKind {
     None,
+    // app: the settings files
+    SettingsBadColour,  // a colour key's value is no colour (path: the file, detail: the value)
 };
 
 struct Problem {

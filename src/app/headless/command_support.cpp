@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <variant>
 
+#include "format/ascii.h"
 #include "format/document.h"
 
 namespace mirvo {
@@ -20,26 +22,47 @@ bool InScope(const SettingEntry& e, OptionScope scope) {
            (scope == OptionScope::Drawing || e.formatting);
 }
 
+// "a, b or c".
+std::string Alternatives(std::span<const char* const> choices) {
+    std::string text;
+    for (std::size_t i = 0; i < choices.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == choices.size() ? " or " : ", ") + std::string(choices[i]);
+    return text;
+}
+
+// The shown value an option's text gives for row `e`, or what is wrong with it.
+std::variant<SettingValue, std::string> OptionValue(const SettingEntry& e,
+                                                    const std::string& text) {
+    const std::string name(OptionName(e));
+    switch (e.type) {
+        case SettingType::Choice:
+            for (const char* choice : e.choices)
+                if (EqualsNoCase(text, choice)) return SettingValue(text);
+            return name + " needs " + Alternatives(e.choices);
+        case SettingType::Flag:
+        case SettingType::Integer: {
+            char* end = nullptr;
+            // A number too large for strtoll comes back as its largest, out of range too.
+            const long long v = std::strtoll(text.c_str(), &end, 10);
+            const bool number = !text.empty() && *end == '\0';
+            const bool flag = e.type == SettingType::Flag;
+            if (number && v >= e.range.least && v <= e.range.most)
+                return flag ? SettingValue(v != 0) : SettingValue(static_cast<int>(v));
+            if (flag) return name + " needs 0 or 1";
+            if (!number) return name + " needs a number";
+            return name + " needs a number from " + std::to_string(e.range.least) + " to " +
+                   std::to_string(e.range.most) + ", not " + text;
+        }
+        default:
+            return SettingValue(text);
+    }
+}
+
 // Takes a setting option's value into `s`; "" or what is wrong with the value.
-std::string TakeSettingValue(const SettingEntry& e, const std::string& value, Settings& s) {
-    SettingValue shown = ShownValue(e, s);
-    if (TextEncoding known;
-        e.field == SettingField(&Settings::Encoding) && !ParseTextEncoding(value, known)) {
-        return std::string(OptionName(e)) + " needs auto, cp932, utf-8, utf-16 or euc-jp";
-    }
-    if (std::holds_alternative<std::string>(shown)) {
-        shown = value;
-    } else {
-        int number = 0;
-        const bool flag = std::holds_alternative<bool>(shown);
-        if (!ParseInt(value, number) || (flag && number != 0 && number != 1))
-            return std::string(OptionName(e)) + (flag ? " needs 0 or 1" : " needs a number");
-        if (flag)
-            shown = number != 0;
-        else
-            shown = number;
-    }
-    SetShownValue(e, s, shown);
+std::string TakeSettingValue(const SettingEntry& e, const std::string& text, Settings& s) {
+    std::variant<SettingValue, std::string> value = OptionValue(e, text);
+    if (auto* problem = std::get_if<std::string>(&value)) return *problem;
+    SetShownValue(e, s, std::get<SettingValue>(value));
     return "";
 }
 
