@@ -647,7 +647,12 @@ void TfrmMirvoMainForm::imgRightPageMouseMove(PageRequester sender, const QPoint
 }
 
 bool TfrmMirvoMainForm::ShowOptionDialog() {
-    return option_ && option_->Execute(core_);
+    Settings settings = core_.GetSettings();
+    Bitmap base = core_.BaseTexture(), page = core_.PageTexture();
+    if (!option_ || !option_->Execute(settings, base, page)) return false;
+    core_.GetSettings() = settings;
+    core_.StoreTextures(base, page);
+    return true;
 }
 
 // Events -------------------------------------------------------------------------------

@@ -86,6 +86,14 @@ struct Running {
     }
 };
 
+// A control of the dialog, found by the name the settings table gives it.
+template <class W>
+W* Find(TdlgOption* d, const char* name) {
+    W* w = d->findChild<W*>(name);
+    if (!w) qFatal("no control %s", name);
+    return w;
+}
+
 void Ok(TdlgOption* d) {
     QTest::mouseClick(d->OKBtn, Qt::LeftButton);
 }
@@ -110,18 +118,19 @@ class OptionDialogTest : public QObject {
         r.Dialog([&](TdlgOption* d) {
             QCOMPARE(d->windowTitle(), QString("ﾀﾞｲｱﾛｸﾞ"));
             QCOMPARE(d->size(), QSize(541, 424));
-            QCOMPARE(d->speRowCountInPage->value(), 10);
-            Type(d->speRowCountInPage, "12");
-            Type(d->speCharCountInRow, "x");  // not a number: read as 0
-            d->speCharSpace->setFocus();
-            for (int k = 0; k < 3; ++k) QTest::keyClick(d->speCharSpace, Qt::Key_Up);
+            QCOMPARE(Find<QSpinBox>(d, "speRowCountInPage")->value(), 10);
+            Type(Find<QSpinBox>(d, "speRowCountInPage"), "12");
+            Type(Find<QSpinBox>(d, "speCharCountInRow"), "x");  // not a number: read as 0
+            Find<QSpinBox>(d, "speCharSpace")->setFocus();
+            for (int k = 0; k < 3; ++k)
+                QTest::keyClick(Find<QSpinBox>(d, "speCharSpace"), Qt::Key_Up);
             OnNextModal<QColorDialog>([&](QColorDialog* c) {
                 c->setCurrentColor(chosen);
                 c->accept();
             });
-            QTest::mouseClick(d->pnlPageColor, Qt::LeftButton);
-            d->trbChangeSpeed->setFocus();
-            QTest::keyClick(d->trbChangeSpeed, Qt::Key_Home);
+            QTest::mouseClick(Find<ColorPanel>(d, "pnlPageColor"), Qt::LeftButton);
+            Find<QSlider>(d, "trbChangeSpeed")->setFocus();
+            QTest::keyClick(Find<QSlider>(d, "trbChangeSpeed"), Qt::Key_Home);
             Ok(d);
         });
         const Settings& s = r.S();
@@ -198,20 +207,20 @@ class OptionDialogTest : public QObject {
                 c->setCurrentColor(red);
                 c->accept();
             });
-            QTest::mouseClick(d->pnlPageColor, Qt::LeftButton);
-            QCOMPARE(d->pnlPageColor->GetColor(), 0x0000FFu);
+            QTest::mouseClick(Find<ColorPanel>(d, "pnlPageColor"), Qt::LeftButton);
+            QCOMPARE(Find<ColorPanel>(d, "pnlPageColor")->GetColor(), 0x0000FFu);
             Cancel(d);
         });
         QCOMPARE(r.S().PageColor, std::string("clWhite"));
         r.Dialog([&](TdlgOption* d) {
-            QCOMPARE(d->pnlPageColor->GetColor(), StringToColor("clWhite"));
+            QCOMPARE(Find<ColorPanel>(d, "pnlPageColor")->GetColor(), StringToColor("clWhite"));
             // The chooser opens with the colour last chosen in it, not the panel's.
             OnNextModal<QColorDialog>([&](QColorDialog* c) {
                 QCOMPARE(c->currentColor(), red);
                 c->reject();
             });
-            QTest::mouseClick(d->pnlCoverColor, Qt::LeftButton);
-            QCOMPARE(d->pnlCoverColor->GetColor(), StringToColor("clWhite"));
+            QTest::mouseClick(Find<ColorPanel>(d, "pnlCoverColor"), Qt::LeftButton);
+            QCOMPARE(Find<ColorPanel>(d, "pnlCoverColor")->GetColor(), StringToColor("clWhite"));
             Cancel(d);
         });
         QCOMPARE(r.S().CoverColor, std::string("clWhite"));
@@ -224,17 +233,21 @@ class OptionDialogTest : public QObject {
         for (int opening = 0; opening < 3; ++opening) {
             r.Dialog([&](TdlgOption* d) {
                 QSet<QString> names;
-                for (int i = 0; i < d->cmbFontList->count(); ++i) {
-                    QVERIFY(d->cmbFontList->itemText(i).startsWith('@'));
-                    names.insert(d->cmbFontList->itemText(i));
+                for (int i = 0; i < Find<QComboBox>(d, "cmbFontList")->count(); ++i) {
+                    QVERIFY(Find<QComboBox>(d, "cmbFontList")->itemText(i).startsWith('@'));
+                    names.insert(Find<QComboBox>(d, "cmbFontList")->itemText(i));
                 }
-                QCOMPARE(d->cmbFontList->count(), static_cast<int>(installed.size()));
-                QCOMPARE(names.size(), d->cmbFontList->count());
+                QCOMPARE(Find<QComboBox>(d, "cmbFontList")->count(),
+                         static_cast<int>(installed.size()));
+                QCOMPARE(names.size(), Find<QComboBox>(d, "cmbFontList")->count());
                 // The field keeps the applied face; the sample shows the face named there.
-                QCOMPARE(d->cmbFontList->currentText(), QString("@ＭＳ ゴシック"));
-                d->cmbFontList->setEditText(d->cmbFontList->itemText(0));
-                QCOMPARE(d->lblFontSample->font().family(), d->cmbFontList->itemText(0).mid(1));
-                QTest::mouseClick(d->spbBold, Qt::LeftButton);
+                QCOMPARE(Find<QComboBox>(d, "cmbFontList")->currentText(),
+                         QString("@ＭＳ ゴシック"));
+                Find<QComboBox>(d, "cmbFontList")
+                    ->setEditText(Find<QComboBox>(d, "cmbFontList")->itemText(0));
+                QCOMPARE(d->lblFontSample->font().family(),
+                         Find<QComboBox>(d, "cmbFontList")->itemText(0).mid(1));
+                QTest::mouseClick(Find<QToolButton>(d, "spbBold"), Qt::LeftButton);
                 QVERIFY(d->lblFontSample->font().bold());
                 Cancel(d);
             });
@@ -252,10 +265,10 @@ class OptionDialogTest : public QObject {
                 f->reject();
             });
             QTest::mouseClick(d->btnBKStandSelect, Qt::LeftButton);
-            QCOMPARE(d->edtBKStandFolder->text(), QString());
+            QCOMPARE(Find<QLineEdit>(d, "edtBKStandFolder")->text(), QString());
         };
         r.Dialog([&](TdlgOption* d) {
-            QCOMPARE(d->edtBKStandFolder->text(), QString("/shelf"));
+            QCOMPARE(Find<QLineEdit>(d, "edtBKStandFolder")->text(), QString("/shelf"));
             browseAndCancel(d);
             Cancel(d);
         });
@@ -293,9 +306,10 @@ class OptionDialogTest : public QObject {
         QCOMPARE(titleRow(), Sjis("上　先生と私④"));  // the annotations as footnotes
 
         OnNextModal<TdlgOption>([](TdlgOption* d) {
-            QCOMPARE(d->ckbAozoraNotes->text(), QString("青空文庫の注記を使う(*)"));
-            QVERIFY(!d->ckbAozoraNotes->isChecked());
-            QTest::mouseClick(d->ckbAozoraNotes, Qt::LeftButton);
+            QCOMPARE(Find<QCheckBox>(d, "ckbAozoraNotes")->text(),
+                     QString("青空文庫の注記を使う(*)"));
+            QVERIFY(!Find<QCheckBox>(d, "ckbAozoraNotes")->isChecked());
+            QTest::mouseClick(Find<QCheckBox>(d, "ckbAozoraNotes"), Qt::LeftButton);
             Ok(d);
         });
         w->msiConfig->trigger();
@@ -338,15 +352,16 @@ class OptionDialogTest : public QObject {
         };
         QString error, startedIn;
         r.Dialog([&](TdlgOption* d) {
-            choose(d, d->imgPageTexture, r.dir.File("broken.bmp"), [&](QFileDialog*) {
-                OnNextModal<QMessageBox>([&](QMessageBox* box) {
-                    error = box->text();
-                    box->accept();
-                });
-            });
+            choose(d, Find<PicturePanel>(d, "imgPageTexture"), r.dir.File("broken.bmp"),
+                   [&](QFileDialog*) {
+                       OnNextModal<QMessageBox>([&](QMessageBox* box) {
+                           error = box->text();
+                           box->accept();
+                       });
+                   });
             QCOMPARE(d->ChosenPageTexture(), std::string());
             // The chooser starts where it was left.
-            choose(d, d->imgPageTexture, r.dir.File("paper.bmp"),
+            choose(d, Find<PicturePanel>(d, "imgPageTexture"), r.dir.File("paper.bmp"),
                    [&](QFileDialog* f) { startedIn = f->directory().absolutePath(); });
             QCOMPARE(d->ChosenPageTexture(), r.dir.File("paper.bmp"));
             Ok(d);
