@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -25,6 +27,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <climits>
 
 #include "render/color.h"
 #include "render/font_list.h"
@@ -131,8 +134,8 @@ void PicturePanel::paintEvent(QPaintEvent*) {
 // Where the controls of each group go, and the columns of the picture and colour panels.
 struct TdlgOption::Layouts {
     QGridLayout* rowsAndColumns = nullptr;
-    QVBoxLayout* checks = nullptr;  // the formatting switches
-    QVBoxLayout* lines = nullptr;   // the formatting texts, below the switches
+    QVBoxLayout* format = nullptr;  // the formatting switches, then its texts
+    int formatChecks = 0;
     QHBoxLayout* font = nullptr;
     QHBoxLayout* panels = nullptr;
     std::vector<std::pair<QString, QVBoxLayout*>> columns;  // panel columns by their label
@@ -158,8 +161,8 @@ TdlgOption::~TdlgOption() = default;
 
 void TdlgOption::BuildControls() {
     Layouts l;
-    QWidget* left = BuildLeftColumn(l);
-    QWidget* right = BuildRightColumn(l);
+    QBoxLayout* left = BuildLeftColumn(l);
+    QBoxLayout* right = BuildRightColumn(l);
     l.shelf = new QHBoxLayout;
     for (const SettingEntry& e : SettingsTable())
         if (e.control.kind != ControlKind::None) BuildControl(e, l);
@@ -180,22 +183,18 @@ void TdlgOption::BuildControls() {
     auto* frameBox = new QVBoxLayout(frame);
     frameBox->setContentsMargins(6, 6, 6, 6);
     auto* columns = new QHBoxLayout;
-    columns->addWidget(left, 1);
-    columns->addWidget(right, 1);
+    columns->addLayout(left, 1);
+    columns->addLayout(right, 1);
     frameBox->addLayout(columns, 1);
     frameBox->addLayout(l.shelf);
     BuildButtonsAndChoosers(frame);
 }
 
-QWidget* TdlgOption::BuildLeftColumn(Layouts& l) {
+QBoxLayout* TdlgOption::BuildLeftColumn(Layouts& l) {
     auto* rowCol = new QGroupBox(QStringLiteral("行桁"));
     l.rowsAndColumns = new QGridLayout(rowCol);
     auto* format = new QGroupBox(QStringLiteral("文書整形"));
-    auto* formatBox = new QVBoxLayout(format);
-    l.checks = new QVBoxLayout;
-    l.lines = new QVBoxLayout;
-    formatBox->addLayout(l.checks);
-    formatBox->addLayout(l.lines);
+    l.format = new QVBoxLayout(format);
 
     auto* fontGroup = new QGroupBox(QStringLiteral("フォント"));
     auto* fontBox = new QVBoxLayout(fontGroup);
@@ -213,11 +212,7 @@ QWidget* TdlgOption::BuildLeftColumn(Layouts& l) {
         group->layout()->setContentsMargins(6, 2, 6, 4);
         group->layout()->setSpacing(2);
     }
-    for (QBoxLayout* box : {static_cast<QBoxLayout*>(l.checks), static_cast<QBoxLayout*>(l.lines)})
-        box->setSpacing(2);
-    auto* left = new QWidget;
-    auto* column = new QVBoxLayout(left);
-    column->setContentsMargins(0, 0, 0, 0);
+    auto* column = new QVBoxLayout;
     column->setSpacing(4);
     column->addWidget(rowCol);
     column->addWidget(format);
@@ -225,10 +220,10 @@ QWidget* TdlgOption::BuildLeftColumn(Layouts& l) {
     column->addWidget(new QLabel(QStringLiteral("(*)の設定は、ビューでPF5(再表示)を")));
     column->addWidget(new QLabel(QStringLiteral("押すと反映されます。")));
     column->addStretch(1);
-    return left;
+    return column;
 }
 
-QWidget* TdlgOption::BuildRightColumn(Layouts& l) {
+QBoxLayout* TdlgOption::BuildRightColumn(Layouts& l) {
     l.panels = new QHBoxLayout;
     l.display = new QVBoxLayout;
     auto* about = new QWidget;
@@ -256,13 +251,11 @@ QWidget* TdlgOption::BuildRightColumn(Layouts& l) {
     scroll->setWidgetResizable(true);
     scroll->setWidget(about);
 
-    auto* right = new QWidget;
-    auto* column = new QVBoxLayout(right);
-    column->setContentsMargins(0, 0, 0, 0);
+    auto* column = new QVBoxLayout;
     column->addLayout(l.panels);
     column->addLayout(l.display);
     column->addWidget(scroll, 1);
-    return right;
+    return column;
 }
 
 void TdlgOption::BuildButtonsAndChoosers(QWidget* frame) {
@@ -284,8 +277,9 @@ void TdlgOption::BuildButtonsAndChoosers(QWidget* frame) {
     ColorDialog->setObjectName("ColorDialog");
     OpenDialog = new QFileDialog(this);
     OpenDialog->setObjectName("OpenDialog");
-    OpenDialog->setNameFilter(QStringLiteral("ビットマップ(*.bmp)"));
-    // A picture's extension in any case: *.bmp, *.BMP, *.Bmp.
+    // A picture's extension in any case: both common spellings are named for a chooser of
+    // the desktop's that matches names exactly; Qt's own matches any case (*.Bmp).
+    OpenDialog->setNameFilter(QStringLiteral("ビットマップ(*.bmp *.BMP)"));
     OpenDialog->setFilter(OpenDialog->filter() & ~QDir::CaseSensitive);
     OpenDialog->setFileMode(QFileDialog::ExistingFile);
     connect(OpenDialog, &QDialog::finished, this, [this] { HideCompletions(); });
@@ -328,8 +322,11 @@ QWidget* TdlgOption::BuildControl(const SettingEntry& e, Layouts& l) {
 }
 
 QWidget* TdlgOption::BuildSpin(const SettingEntry& e, Layouts& l) {
-    auto* spin =
-        new SpinEdit(e.range.least, e.range.most, e.control.kind == ControlKind::NumberField, this);
+    // A typed field takes any whole number, as the files do (and shows any they hold); the
+    // row's range bounds a field of arrows only.
+    const bool typing = e.control.kind == ControlKind::NumberField;
+    auto* spin = new SpinEdit(typing ? INT_MIN : e.range.least, typing ? INT_MAX : e.range.most,
+                              typing, this);
     const int row = l.rowsAndColumns->count() / 3;  // three cells a row
     l.rowsAndColumns->addWidget(new QLabel(QString::fromUtf8(e.control.caption)), row, 0);
     l.rowsAndColumns->addWidget(spin, row, 1);
@@ -354,7 +351,10 @@ QWidget* TdlgOption::BuildCheck(const SettingEntry& e, Layouts& l) {
         button = tool;
     } else {
         button = new QCheckBox(QString::fromUtf8(e.control.caption));
-        (e.control.group == DialogGroup::Formatting ? l.checks : l.display)->addWidget(button);
+        if (e.control.group == DialogGroup::Formatting)
+            l.format->insertWidget(l.formatChecks++, button);
+        else
+            l.display->addWidget(button);
     }
     bindings_.push_back({&e,
                          [button](const SettingValue& v) { button->setChecked(std::get<bool>(v)); },
@@ -379,7 +379,7 @@ QWidget* TdlgOption::BuildText(const SettingEntry& e, Layouts& l) {
         auto* row = new QHBoxLayout;
         row->addWidget(new QLabel(QString::fromUtf8(e.control.caption)));
         row->addWidget(field);
-        l.lines->addLayout(row);
+        l.format->addLayout(row);
         control = field;
     }
     bindings_.push_back(
@@ -486,11 +486,15 @@ void TdlgOption::OKBtnClick(Settings& s, Bitmap& baseTexture, Bitmap& pageTextur
     }
 }
 
-// The first opening stands in the middle of the main window, frame and all: before it is
-// shown the dialog's frame is not known yet, so it is taken to be the main window's.
+// The first opening stands in the middle of the main window (the dialog's owner, else the
+// active or the visible main window), frame and all: before it is shown the dialog's frame
+// is not known yet, so it is taken to be the main window's.
 void TdlgOption::CentreOnOwner() {
-    QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
-    if (testAttribute(Qt::WA_Moved) || !owner || !owner->isVisible()) return;
+    if (testAttribute(Qt::WA_Moved)) return;
+    QWidget* owner = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (!owner && w->isVisible() && qobject_cast<QMainWindow*>(w)) owner = w;
+    if (!owner || owner == this || !owner->isVisible()) return;
     const QRect outer = owner->frameGeometry();
     const QRect inner = owner->geometry();
     const QSize frame(width() + outer.width() - inner.width(),

@@ -16,6 +16,7 @@
 #include "render/bitmap.h"
 
 class QAbstractButton;
+class QBoxLayout;
 class QCheckBox;
 class QColorDialog;
 class QComboBox;
@@ -125,8 +126,8 @@ class TdlgOption : public QDialog {
     QWidget* BuildSlider(const SettingEntry& e, Layouts& l);
     QWidget* BuildPanel(const SettingEntry& e, Layouts& l);
     QWidget* BuildFolder(const SettingEntry& e, Layouts& l);
-    QWidget* BuildLeftColumn(Layouts& l);
-    QWidget* BuildRightColumn(Layouts& l);
+    QBoxLayout* BuildLeftColumn(Layouts& l);
+    QBoxLayout* BuildRightColumn(Layouts& l);
     void BuildButtonsAndChoosers(QWidget* frame);
     void FormShow(const Settings& settings, const Bitmap& baseTexture, const Bitmap& pageTexture);
     void OKBtnClick(Settings& settings, Bitmap& baseTexture, Bitmap& pageTexture);

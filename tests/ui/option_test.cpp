@@ -5,11 +5,14 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSet>
 #include <QSlider>
@@ -371,6 +374,63 @@ class OptionDialogTest : public QObject {
         QCOMPARE(r.S().PageBGTexture, r.dir.File("paper.bmp"));
         QCOMPARE(r.S().BaseBGTexture, std::string());
         QVERIFY(r.w->Core().PageTexture() == blue);
+    }
+
+    void firstOpeningIsCentredOnTheMainWindow() {
+        Running r;
+        r.w->setGeometry(100, 80, 900, 700);
+        QPoint centre;
+        r.Dialog([&](TdlgOption* d) {
+            centre = d->frameGeometry().center();
+            Cancel(d);
+        });
+        const QPoint expected = r.w->frameGeometry().center();
+        QVERIFY2((centre - expected).manhattanLength() <= 2, qPrintable(QString("%1,%2 for %3,%4")
+                                                                            .arg(centre.x())
+                                                                            .arg(centre.y())
+                                                                            .arg(expected.x())
+                                                                            .arg(expected.y())));
+    }
+
+    // The bitmap chooser lists a picture whatever the case of its extension, and a name
+    // completion it shows closes with it (left open, it took the next click).
+    void bitmapChooserTakesAnyCaseAndClosesItsCompletion() {
+        Running r;
+        for (const char* name : {"a1.bmp", "a2.BMP", "a3.Bmp", "a4.txt"})
+            WriteFileBytes(r.dir.File(name), "x");
+        QPointer<QWidget> popup;
+        int listed = -1;
+        r.Dialog([&](TdlgOption* d) {
+            OnNextModal<QFileDialog>([&](QFileDialog* f) {
+                QCOMPARE(f->nameFilters(), QStringList{"ビットマップ(*.bmp *.BMP)"});
+                f->setDirectory(QString::fromStdString(r.dir.Path()));
+                auto* list = f->findChild<QListView*>("listView");
+                QVERIFY(list);
+                QTRY_VERIFY(list->model()->rowCount(list->rootIndex()) > 0);
+                QTest::qWait(50);
+                listed = 0;
+                for (int i = 0; i < list->model()->rowCount(list->rootIndex()); ++i)
+                    if (list->model()
+                            ->index(i, 0, list->rootIndex())
+                            .data()
+                            .toString()
+                            .startsWith("a"))
+                        ++listed;
+                auto* name = f->findChild<QLineEdit*>("fileNameEdit");
+                QVERIFY(name && name->completer());
+                name->completer()->setCompletionPrefix("a");
+                name->completer()->complete();
+                popup = name->completer()->popup();
+                QTRY_VERIFY(popup->isVisible());
+                f->reject();
+            });
+            QTest::mouseClick(Find<PicturePanel>(d, "imgBaseTexture"), Qt::LeftButton);
+            QVERIFY(popup);
+            QVERIFY(!popup->isVisible());
+            QVERIFY(!QApplication::activePopupWidget());
+            Cancel(d);
+        });
+        QCOMPARE(listed, 3);
     }
 };
 
