@@ -291,6 +291,20 @@ TextEncoding EncodingOf(const Settings& s) {
     return encoding;
 }
 
+namespace {
+
+// The value of a colour setting; one that is no colour (refused where it was read, so only
+// from a caller that skipped the check) gives the row's default.
+Color ColourOf(std::string Settings::*field, const Settings& s) {
+    Color c = 0;
+    if (TryStringToColor(s.*field, c)) return c;
+    for (const SettingEntry& e : Table())
+        if (e.field == SettingField(field)) TryStringToColor(std::get<std::string>(e.def), c);
+    return c;
+}
+
+}  // namespace
+
 SpreadStyle SpreadStyleOf(const Settings& s) {
     return SpreadStyle{.Page = {.Layout = LayoutOf(s),
                                 .FontSpace = s.FontSpace,
@@ -300,8 +314,8 @@ SpreadStyle SpreadStyleOf(const Settings& s) {
                                 .FontName = s.FontName,
                                 .FontBold = s.FontBold,
                                 .UsePageTexture = s.UsePageTexture,
-                                .PageColor = s.PageColor},
-                       .CoverColor = s.CoverColor,
+                                .PageColor = ColourOf(&Settings::PageColor, s)},
+                       .CoverColor = ColourOf(&Settings::CoverColor, s),
                        .Alias = s.Alias};
 }
 

@@ -209,6 +209,7 @@ PageLayout LayoutOf(const Settings& s);
 FormatOptions FormatOptionsOf(const Settings& s, const std::string& documentPath);
 // The encoding to load the book in; a name loading does not know is "auto".
 TextEncoding EncodingOf(const Settings& s);
+// The colours parsed here, once: drawing never sees a colour string.
 SpreadStyle SpreadStyleOf(const Settings& s);
 
 }  // namespace mirvo

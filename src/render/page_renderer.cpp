@@ -323,7 +323,7 @@ bool PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int page, b
                               const PageSource& source, PageTexts& lists, ErrorReporter& reporter) {
     if (page == FrontCoverPage || page == BackCoverPage) return true;
     const PageStyle& s = source.style;
-    const Color pageColor = ResolveSystemColor(StringToColor(s.PageColor));
+    const Color pageColor = ResolveSystemColor(s.PageColor);
     buffer.Create(width, height, pageColor);
     if (s.UsePageTexture) TileTexture(buffer, width, height, source.pageTexture);
     SetupPageFonts(buffer.Height(), s);

@@ -80,7 +80,7 @@ struct PageStyle {
     std::string FontName = "";  // "@" + family (UTF-8); "" is the default Japanese face
     bool FontBold = false;
     bool UsePageTexture = false;  // tile the page texture over the page colour
-    std::string PageColor = "clWhite";
+    Color PageColor = 0xFFFFFF;   // a colour value; a system colour resolves when drawn
 };
 
 // Everything RenderPage reads besides the buffer.
@@ -119,8 +119,7 @@ class PageRenderer {
     // Returns false when a row's ruby or annotation is not closed within the row: the
     // message has been reported, drawing of this page stopped there (what was drawn and
     // recorded so far stays), and the caller sets FormatFailed. A picture that cannot be
-    // read throws PictureError out of this call; a PageColor that is no colour throws
-    // ColorConversionError.
+    // read throws PictureError out of this call.
     bool RenderPage(Bitmap& buffer, int width, int height, int page, bool rightPage,
                     const PageSource& source, PageTexts& lists, ErrorReporter& reporter);
 

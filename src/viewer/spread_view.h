@@ -19,8 +19,8 @@ namespace mirvo {
 // What a display of the book reads of the reader's settings.
 struct SpreadStyle {
     PageStyle Page;
-    std::string CoverColor = "clWhite";
-    bool Alias = false;  // double-size page buffers, reduced when finished
+    Color CoverColor = 0xFFFFFF;  // a colour value; a system colour resolves when drawn
+    bool Alias = false;           // double-size page buffers, reduced when finished
 };
 
 struct SpreadRequest {
@@ -54,7 +54,7 @@ class SpreadView {
     // it into the two buffers:
     // a spread is rendered (right page first, then the left one) and finished; a cover
     // is drawn at page-image size. The lists are filled for a spread only. Errors of
-    // pictures (PictureError) and colours (ColorConversionError) propagate.
+    // pictures (PictureError) propagate.
     SpreadOutcome Render(const SpreadRequest& request, Bitmap& leftBuf, Bitmap& rightBuf,
                          PageTexts& lists, ErrorReporter& reporter);
 
