@@ -534,17 +534,30 @@ std::string ProfileFile::ReadString(std::string_view section, std::string_view k
     return *value;
 }
 
+namespace {
+
+// One value written as a batch of one, so that single writes store values as batches do.
+template <class T>
+void WriteOne(ProfileFile& file, void (ProfileEdit::*set)(std::string_view, std::string_view, T),
+              std::string_view section, std::string_view key, T value) {
+    ProfileEdit edit(file);
+    (edit.*set)(section, key, value);
+    edit.Commit();
+}
+
+}  // namespace
+
 void ProfileFile::WriteInteger(std::string_view section, std::string_view key, int value) {
-    WriteValue(section, key, std::to_string(value));
+    WriteOne(*this, &ProfileEdit::SetInteger, section, key, value);
 }
 
 void ProfileFile::WriteBool(std::string_view section, std::string_view key, bool value) {
-    WriteValue(section, key, value ? "1" : "0");
+    WriteOne(*this, &ProfileEdit::SetBool, section, key, value);
 }
 
 void ProfileFile::WriteString(std::string_view section, std::string_view key,
                               std::string_view value) {
-    WriteValue(section, key, EncodeProfileString(value));
+    WriteOne(*this, &ProfileEdit::SetString, section, key, value);
 }
 
 void ProfileEdit::Set(std::string_view section, std::string_view key, std::string value) {

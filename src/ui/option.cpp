@@ -289,36 +289,27 @@ void TdlgOption::BuildButtonsAndChoosers(QWidget* frame) {
 }
 
 QWidget* TdlgOption::BuildControl(const SettingEntry& e, Layouts& l) {
-    QWidget* w = nullptr;
-    switch (e.control.kind) {
-        case ControlKind::NumberField:
-        case ControlKind::Stepper:
-            w = BuildSpin(e, l);
-            break;
-        case ControlKind::Check:
-        case ControlKind::BoldButton:
-            w = BuildCheck(e, l);
-            break;
-        case ControlKind::Line:
-        case ControlKind::FontList:
-            w = BuildText(e, l);
-            break;
-        case ControlKind::Slider:
-            w = BuildSlider(e, l);
-            break;
-        case ControlKind::ColourPanel:
-        case ControlKind::PicturePanel:
-            w = BuildPanel(e, l);
-            break;
-        case ControlKind::Folder:
-            w = BuildFolder(e, l);
-            break;
-        case ControlKind::None:
-            return nullptr;
+    using Builder = QWidget* (TdlgOption::*)(const SettingEntry&, Layouts&);
+    static const std::pair<ControlKind, Builder> kBuilders[] = {
+        {ControlKind::NumberField, &TdlgOption::BuildSpin},
+        {ControlKind::Stepper, &TdlgOption::BuildSpin},
+        {ControlKind::Check, &TdlgOption::BuildCheck},
+        {ControlKind::BoldButton, &TdlgOption::BuildCheck},
+        {ControlKind::Line, &TdlgOption::BuildText},
+        {ControlKind::FontList, &TdlgOption::BuildText},
+        {ControlKind::Slider, &TdlgOption::BuildSlider},
+        {ControlKind::ColourPanel, &TdlgOption::BuildPanel},
+        {ControlKind::PicturePanel, &TdlgOption::BuildPanel},
+        {ControlKind::Folder, &TdlgOption::BuildFolder},
+    };
+    for (const auto& [kind, build] : kBuilders) {
+        if (kind != e.control.kind) continue;
+        QWidget* w = (this->*build)(e, l);
+        w->setObjectName(e.control.name);
+        if (e.control.hint) w->setToolTip(QString::fromUtf8(e.control.hint));
+        return w;
     }
-    w->setObjectName(e.control.name);
-    if (e.control.hint) w->setToolTip(QString::fromUtf8(e.control.hint));
-    return w;
+    return nullptr;
 }
 
 QWidget* TdlgOption::BuildSpin(const SettingEntry& e, Layouts& l) {
