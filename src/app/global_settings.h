@@ -44,8 +44,9 @@ std::string GlobalSettingsPath(const ProgramFolders& folders);
 // empty) as the document. `arguments` are the command-line arguments without the program
 // name.
 //
-// Returns "" or the message of a log file that could not be opened; reading the settings
-// does not depend on the log.
+// Returns "" or what the reader is to be told at the start, lines joined by "\r\n": the
+// message of a log file that could not be opened (reading the settings does not depend on
+// the log), then one line for each colour key that is no colour (read as its default).
 std::string ReadGlobalSettings(const ProfileFile& file, const ProgramFolders& folders,
                                const std::vector<std::string>& arguments, Settings& settings,
                                GlobalState& state);
