@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <variant>
 
 #include "format/ascii.h"
 #include "format/document.h"
@@ -30,39 +29,35 @@ std::string Alternatives(std::span<const char* const> choices) {
     return text;
 }
 
-// The shown value an option's text gives for row `e`, or what is wrong with it.
-std::variant<SettingValue, std::string> OptionValue(const SettingEntry& e,
-                                                    const std::string& text) {
+// What is wrong with an option's text for row `e`, or "" when there is nothing.
+std::string CheckOptionText(const SettingEntry& e, const std::string& text) {
     const std::string name(OptionName(e));
-    switch (e.type) {
-        case SettingType::Choice:
-            for (const char* choice : e.choices)
-                if (EqualsNoCase(text, choice)) return SettingValue(text);
-            return name + " needs " + Alternatives(e.choices);
-        case SettingType::Flag:
-        case SettingType::Integer: {
-            char* end = nullptr;
-            // A number too large for strtoll comes back as its largest, out of range too.
-            const long long v = std::strtoll(text.c_str(), &end, 10);
-            const bool number = !text.empty() && *end == '\0';
-            const bool flag = e.type == SettingType::Flag;
-            if (number && v >= e.range.least && v <= e.range.most)
-                return flag ? SettingValue(v != 0) : SettingValue(static_cast<int>(v));
-            if (flag) return name + " needs 0 or 1";
-            if (!number) return name + " needs a number";
-            return name + " needs a number from " + std::to_string(e.range.least) + " to " +
-                   std::to_string(e.range.most) + ", not " + text;
-        }
-        default:
-            return SettingValue(text);
+    if (e.type == SettingType::Choice) {
+        for (const char* choice : e.choices)
+            if (EqualsNoCase(text, choice)) return "";
+        return name + " needs " + Alternatives(e.choices);
     }
+    if (e.type != SettingType::Flag && e.type != SettingType::Integer) return "";
+    char* end = nullptr;
+    // A number too large for strtoll comes back as its largest, out of range too.
+    const long long v = std::strtoll(text.c_str(), &end, 10);
+    const bool number = !text.empty() && *end == '\0';
+    if (number && v >= e.range.least && v <= e.range.most) return "";
+    if (e.type == SettingType::Flag) return name + " needs 0 or 1";
+    if (!number) return name + " needs a number";
+    return name + " needs a number from " + std::to_string(e.range.least) + " to " +
+           std::to_string(e.range.most) + ", not " + text;
 }
 
 // Takes a setting option's value into `s`; "" or what is wrong with the value.
 std::string TakeSettingValue(const SettingEntry& e, const std::string& text, Settings& s) {
-    std::variant<SettingValue, std::string> value = OptionValue(e, text);
-    if (auto* problem = std::get_if<std::string>(&value)) return *problem;
-    SetShownValue(e, s, std::get<SettingValue>(value));
+    if (std::string problem = CheckOptionText(e, text); !problem.empty()) return problem;
+    if (e.type == SettingType::Flag)
+        SetShownValue(e, s, std::strtol(text.c_str(), nullptr, 10) != 0);
+    else if (e.type == SettingType::Integer)
+        SetShownValue(e, s, static_cast<int>(std::strtol(text.c_str(), nullptr, 10)));
+    else
+        SetShownValue(e, s, text);
     return "";
 }
 
