@@ -119,6 +119,9 @@ std::string Word(const Problem& problem) {
         case ProblemKind::BookMissing:
             return "ファイル:" + problem.path + "は存在しないようです。" +
                    "上記ファイルの存在を確認してみてください。";
+        // app: the settings files
+        case ProblemKind::SettingsBadColour:
+            return "'" + problem.detail + "' は正しい色ではありません";
     }
     return {};
 }

@@ -39,6 +39,8 @@ enum class ProblemKind {
     PageMarkupUnclosed,         // path: the book whose row's ruby or annotation is not closed
     // app: the reader core
     BookMissing,  // path: the book asked for is not there
+    // app: the settings files
+    SettingsBadColour,  // a colour key's value is no colour (path: the file, detail: the value)
 };
 
 struct Problem {

@@ -31,7 +31,7 @@ SpreadOutcome SpreadView::Render(const SpreadRequest& request, Bitmap& leftBuf, 
         out.leftImage = l.leftImage;
         out.rightImage = l.rightImage;
         CoverStyle style;
-        style.coverColor = ResolveSystemColor(StringToColor(s.CoverColor));
+        style.coverColor = ResolveSystemColor(s.CoverColor);
         style.textColor = windowText_;
         style.fontName = s.Page.FontName;
         if (front) {

@@ -19,8 +19,8 @@ namespace mirvo {
 // What a display of the book reads of the reader's settings.
 struct SpreadStyle {
     PageStyle Page;
-    std::string CoverColor = "clWhite";
-    bool Alias = false;  // double-size page buffers, reduced when finished
+    Color CoverColor = 0xFFFFFF;  // a colour value; a system colour resolves when drawn
+    bool Alias = false;           // double-size page buffers, reduced when finished
 };
 
 struct SpreadRequest {
@@ -55,8 +55,7 @@ class SpreadView {
     // it into the two buffers:
     // a spread is rendered (right page first, then the left one) and finished; a cover
     // is drawn at page-image size. The lists are filled for a spread only. A picture that
-    // cannot be read stops the display where it is met (outcome.picture); errors of colours
-    // (ColorConversionError) propagate.
+    // cannot be read stops the display where it is met (outcome.picture).
     SpreadOutcome Render(const SpreadRequest& request, Bitmap& leftBuf, Bitmap& rightBuf,
                          PageTexts& lists, ProblemReporter& reporter);
 

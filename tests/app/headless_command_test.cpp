@@ -60,6 +60,25 @@ TEST(DumpRowsCommand, BadArgumentsAndMissingFiles) {
     EXPECT_EQ(RunMirvo({"--dump-rows"}).status, 2);
     EXPECT_EQ(RunMirvo({"--dump-rows", "x.txt", "--rows"}).status, 2);
     EXPECT_EQ(RunMirvo({"--dump-rows", "x.txt", "--ruby", "2"}).status, 2);
+    // A number out of its setting's range is told as such, from the table's range.
+    const struct {
+        const char *option, *value, *err;
+    } refused[] = {
+        {"--rows", "-1000001",
+         "mirvo --dump-rows: --rows needs a number from -1000000 to 1000000, not -1000001\n"},
+        {"--chars", "99999999999999999999",
+         "mirvo --dump-rows: --chars needs a number from -1000000 to 1000000, not "
+         "99999999999999999999\n"},
+        {"--rows", "12x", "mirvo --dump-rows: --rows needs a number\n"},
+        {"--ruby", "-1", "mirvo --dump-rows: --ruby needs 0 or 1\n"},
+        {"--encoding", "latin1",
+         "mirvo --dump-rows: --encoding needs auto, cp932, utf-8, utf-16 or euc-jp\n"},
+    };
+    for (const auto& r : refused) {
+        const Captured c = RunMirvo({"--dump-rows", "x.txt", r.option, r.value});
+        EXPECT_EQ(c.status, 2) << r.value;
+        EXPECT_EQ(c.err, r.err);
+    }
     EXPECT_EQ(RunMirvo({"--dump-rows", "x.txt", "--bogus", "1"}).status, 2);
     EXPECT_EQ(RunMirvo({"--dump-rows", "x.txt", "--alias", "1"}).status, 2)
         << "a drawing setting is no option of a formatting command";

@@ -5,11 +5,14 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSet>
 #include <QSlider>
@@ -86,6 +89,14 @@ struct Running {
     }
 };
 
+// A control of the dialog, found by the name the settings table gives it.
+template <class W>
+W* Find(TdlgOption* d, const char* name) {
+    W* w = d->findChild<W*>(name);
+    if (!w) qFatal("no control %s", name);
+    return w;
+}
+
 void Ok(TdlgOption* d) {
     QTest::mouseClick(d->OKBtn, Qt::LeftButton);
 }
@@ -110,18 +121,19 @@ class OptionDialogTest : public QObject {
         r.Dialog([&](TdlgOption* d) {
             QCOMPARE(d->windowTitle(), QString("ﾀﾞｲｱﾛｸﾞ"));
             QCOMPARE(d->size(), QSize(541, 424));
-            QCOMPARE(d->speRowCountInPage->value(), 10);
-            Type(d->speRowCountInPage, "12");
-            Type(d->speCharCountInRow, "x");  // not a number: read as 0
-            d->speCharSpace->setFocus();
-            for (int k = 0; k < 3; ++k) QTest::keyClick(d->speCharSpace, Qt::Key_Up);
+            QCOMPARE(Find<QSpinBox>(d, "speRowCountInPage")->value(), 10);
+            Type(Find<QSpinBox>(d, "speRowCountInPage"), "12");
+            Type(Find<QSpinBox>(d, "speCharCountInRow"), "x");  // not a number: read as 0
+            Find<QSpinBox>(d, "speCharSpace")->setFocus();
+            for (int k = 0; k < 3; ++k)
+                QTest::keyClick(Find<QSpinBox>(d, "speCharSpace"), Qt::Key_Up);
             OnNextModal<QColorDialog>([&](QColorDialog* c) {
                 c->setCurrentColor(chosen);
                 c->accept();
             });
-            QTest::mouseClick(d->pnlPageColor, Qt::LeftButton);
-            d->trbChangeSpeed->setFocus();
-            QTest::keyClick(d->trbChangeSpeed, Qt::Key_Home);
+            QTest::mouseClick(Find<ColorPanel>(d, "pnlPageColor"), Qt::LeftButton);
+            Find<QSlider>(d, "trbChangeSpeed")->setFocus();
+            QTest::keyClick(Find<QSlider>(d, "trbChangeSpeed"), Qt::Key_Home);
             Ok(d);
         });
         const Settings& s = r.S();
@@ -200,20 +212,20 @@ class OptionDialogTest : public QObject {
                 c->setCurrentColor(red);
                 c->accept();
             });
-            QTest::mouseClick(d->pnlPageColor, Qt::LeftButton);
-            QCOMPARE(d->pnlPageColor->GetColor(), 0x0000FFu);
+            QTest::mouseClick(Find<ColorPanel>(d, "pnlPageColor"), Qt::LeftButton);
+            QCOMPARE(Find<ColorPanel>(d, "pnlPageColor")->GetColor(), 0x0000FFu);
             Cancel(d);
         });
         QCOMPARE(r.S().PageColor, std::string("clWhite"));
         r.Dialog([&](TdlgOption* d) {
-            QCOMPARE(d->pnlPageColor->GetColor(), StringToColor("clWhite"));
+            QCOMPARE(Find<ColorPanel>(d, "pnlPageColor")->GetColor(), StringToColor("clWhite"));
             // The chooser opens with the colour last chosen in it, not the panel's.
             OnNextModal<QColorDialog>([&](QColorDialog* c) {
                 QCOMPARE(c->currentColor(), red);
                 c->reject();
             });
-            QTest::mouseClick(d->pnlCoverColor, Qt::LeftButton);
-            QCOMPARE(d->pnlCoverColor->GetColor(), StringToColor("clWhite"));
+            QTest::mouseClick(Find<ColorPanel>(d, "pnlCoverColor"), Qt::LeftButton);
+            QCOMPARE(Find<ColorPanel>(d, "pnlCoverColor")->GetColor(), StringToColor("clWhite"));
             Cancel(d);
         });
         QCOMPARE(r.S().CoverColor, std::string("clWhite"));
@@ -226,17 +238,21 @@ class OptionDialogTest : public QObject {
         for (int opening = 0; opening < 3; ++opening) {
             r.Dialog([&](TdlgOption* d) {
                 QSet<QString> names;
-                for (int i = 0; i < d->cmbFontList->count(); ++i) {
-                    QVERIFY(d->cmbFontList->itemText(i).startsWith('@'));
-                    names.insert(d->cmbFontList->itemText(i));
+                for (int i = 0; i < Find<QComboBox>(d, "cmbFontList")->count(); ++i) {
+                    QVERIFY(Find<QComboBox>(d, "cmbFontList")->itemText(i).startsWith('@'));
+                    names.insert(Find<QComboBox>(d, "cmbFontList")->itemText(i));
                 }
-                QCOMPARE(d->cmbFontList->count(), static_cast<int>(installed.size()));
-                QCOMPARE(names.size(), d->cmbFontList->count());
+                QCOMPARE(Find<QComboBox>(d, "cmbFontList")->count(),
+                         static_cast<int>(installed.size()));
+                QCOMPARE(names.size(), Find<QComboBox>(d, "cmbFontList")->count());
                 // The field keeps the applied face; the sample shows the face named there.
-                QCOMPARE(d->cmbFontList->currentText(), QString("@ＭＳ ゴシック"));
-                d->cmbFontList->setEditText(d->cmbFontList->itemText(0));
-                QCOMPARE(d->lblFontSample->font().family(), d->cmbFontList->itemText(0).mid(1));
-                QTest::mouseClick(d->spbBold, Qt::LeftButton);
+                QCOMPARE(Find<QComboBox>(d, "cmbFontList")->currentText(),
+                         QString("@ＭＳ ゴシック"));
+                Find<QComboBox>(d, "cmbFontList")
+                    ->setEditText(Find<QComboBox>(d, "cmbFontList")->itemText(0));
+                QCOMPARE(d->lblFontSample->font().family(),
+                         Find<QComboBox>(d, "cmbFontList")->itemText(0).mid(1));
+                QTest::mouseClick(Find<QToolButton>(d, "spbBold"), Qt::LeftButton);
                 QVERIFY(d->lblFontSample->font().bold());
                 Cancel(d);
             });
@@ -254,10 +270,10 @@ class OptionDialogTest : public QObject {
                 f->reject();
             });
             QTest::mouseClick(d->btnBKStandSelect, Qt::LeftButton);
-            QCOMPARE(d->edtBKStandFolder->text(), QString());
+            QCOMPARE(Find<QLineEdit>(d, "edtBKStandFolder")->text(), QString());
         };
         r.Dialog([&](TdlgOption* d) {
-            QCOMPARE(d->edtBKStandFolder->text(), QString("/shelf"));
+            QCOMPARE(Find<QLineEdit>(d, "edtBKStandFolder")->text(), QString("/shelf"));
             browseAndCancel(d);
             Cancel(d);
         });
@@ -296,9 +312,10 @@ class OptionDialogTest : public QObject {
         QCOMPARE(titleRow(), Sjis("上　先生と私④"));  // the annotations as footnotes
 
         OnNextModal<TdlgOption>([](TdlgOption* d) {
-            QCOMPARE(d->ckbAozoraNotes->text(), QString("青空文庫の注記を使う(*)"));
-            QVERIFY(!d->ckbAozoraNotes->isChecked());
-            QTest::mouseClick(d->ckbAozoraNotes, Qt::LeftButton);
+            QCOMPARE(Find<QCheckBox>(d, "ckbAozoraNotes")->text(),
+                     QString("青空文庫の注記を使う(*)"));
+            QVERIFY(!Find<QCheckBox>(d, "ckbAozoraNotes")->isChecked());
+            QTest::mouseClick(Find<QCheckBox>(d, "ckbAozoraNotes"), Qt::LeftButton);
             Ok(d);
         });
         Part<QAction>(w, "msiConfig")->trigger();
@@ -343,15 +360,16 @@ class OptionDialogTest : public QObject {
         };
         QString error, startedIn;
         r.Dialog([&](TdlgOption* d) {
-            choose(d, d->imgPageTexture, r.dir.File("broken.bmp"), [&](QFileDialog*) {
-                OnNextModal<QMessageBox>([&](QMessageBox* box) {
-                    error = box->text();
-                    box->accept();
-                });
-            });
+            choose(d, Find<PicturePanel>(d, "imgPageTexture"), r.dir.File("broken.bmp"),
+                   [&](QFileDialog*) {
+                       OnNextModal<QMessageBox>([&](QMessageBox* box) {
+                           error = box->text();
+                           box->accept();
+                       });
+                   });
             QCOMPARE(d->ChosenPageTexture(), std::string());
             // The chooser starts where it was left.
-            choose(d, d->imgPageTexture, r.dir.File("paper.bmp"),
+            choose(d, Find<PicturePanel>(d, "imgPageTexture"), r.dir.File("paper.bmp"),
                    [&](QFileDialog* f) { startedIn = f->directory().absolutePath(); });
             QCOMPARE(d->ChosenPageTexture(), r.dir.File("paper.bmp"));
             Ok(d);
@@ -361,6 +379,63 @@ class OptionDialogTest : public QObject {
         QCOMPARE(r.S().PageBGTexture, r.dir.File("paper.bmp"));
         QCOMPARE(r.S().BaseBGTexture, std::string());
         QVERIFY(r.w->Core().Spread().PageTexture() == blue);
+    }
+
+    void firstOpeningIsCentredOnTheMainWindow() {
+        Running r;
+        r.w->setGeometry(100, 80, 900, 700);
+        QPoint centre;
+        r.Dialog([&](TdlgOption* d) {
+            centre = d->frameGeometry().center();
+            Cancel(d);
+        });
+        const QPoint expected = r.w->frameGeometry().center();
+        QVERIFY2((centre - expected).manhattanLength() <= 2, qPrintable(QString("%1,%2 for %3,%4")
+                                                                            .arg(centre.x())
+                                                                            .arg(centre.y())
+                                                                            .arg(expected.x())
+                                                                            .arg(expected.y())));
+    }
+
+    // The bitmap chooser lists a picture whatever the case of its extension, and a name
+    // completion it shows closes with it (left open, it took the next click).
+    void bitmapChooserTakesAnyCaseAndClosesItsCompletion() {
+        Running r;
+        for (const char* name : {"a1.bmp", "a2.BMP", "a3.Bmp", "a4.txt"})
+            WriteFileBytes(r.dir.File(name), "x");
+        QPointer<QWidget> popup;
+        int listed = -1;
+        r.Dialog([&](TdlgOption* d) {
+            OnNextModal<QFileDialog>([&](QFileDialog* f) {
+                QCOMPARE(f->nameFilters(), QStringList{"ビットマップ(*.bmp *.BMP)"});
+                f->setDirectory(QString::fromStdString(r.dir.Path()));
+                auto* list = f->findChild<QListView*>("listView");
+                QVERIFY(list);
+                QTRY_VERIFY(list->model()->rowCount(list->rootIndex()) > 0);
+                QTest::qWait(50);
+                listed = 0;
+                for (int i = 0; i < list->model()->rowCount(list->rootIndex()); ++i)
+                    if (list->model()
+                            ->index(i, 0, list->rootIndex())
+                            .data()
+                            .toString()
+                            .startsWith("a"))
+                        ++listed;
+                auto* name = f->findChild<QLineEdit*>("fileNameEdit");
+                QVERIFY(name && name->completer());
+                name->completer()->setCompletionPrefix("a");
+                name->completer()->complete();
+                popup = name->completer()->popup();
+                QTRY_VERIFY(popup->isVisible());
+                f->reject();
+            });
+            QTest::mouseClick(Find<PicturePanel>(d, "imgBaseTexture"), Qt::LeftButton);
+            QVERIFY(popup);
+            QVERIFY(!popup->isVisible());
+            QVERIFY(!QApplication::activePopupWidget());
+            Cancel(d);
+        });
+        QCOMPARE(listed, 3);
     }
 };
 

@@ -32,6 +32,10 @@ int RenderCommand(const std::vector<std::string>& args) {
         return UsageError("--render", "--area needs WxH, got " + area->second);
     const std::string& file = line.file;
     const Settings& s = line.settings;
+    if (const Problem bad = CheckColours(line.settings); bad.kind != ProblemKind::None) {
+        std::fprintf(stderr, "mirvo: %s\n", Word(bad).c_str());
+        return 1;
+    }
 
     RowList rows;
     StderrHost host;
