@@ -38,9 +38,7 @@ class Input {
 
 class QuietHost : public FormatterHost {
   public:
-    void ReportError(const std::string&) override { ++errors; }
-    void SetStatusText(const std::string&) override {}
-    void ClearLastDocument() override {}
+    void Report(const Problem&) override { ++errors; }
     int errors = 0;
 };
 

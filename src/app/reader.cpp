@@ -3,6 +3,7 @@
 #include "app/reader_contents.h"
 
 #include <algorithm>
+#include "app/messages.h"
 #include "format/formatter.h"
 #include "render/picture_file.h"
 #include "render/surfaces.h"
@@ -15,10 +16,11 @@ namespace mirvo {
 class Reader::FormatterAdapter : public FormatterHost {
   public:
     explicit FormatterAdapter(Reader& r) : r_(r) {}
-    void ReportError(const std::string& message) override { r_.host_.ReportError(message); }
-    void SetStatusText(const std::string& text) override {
-        r_.host_.SetStatusText(r_.Progress(text));
+    void Report(const Problem& problem) override { r_.host_.ReportError(Word(problem)); }
+    void ShowProgress(std::size_t done, std::size_t total) override {
+        r_.host_.SetStatusText(r_.Progress(FormatProgressText(done, total)));
     }
+    void FormattingEnded() override { r_.host_.SetStatusText(r_.documentPath_); }
     void ClearLastDocument() override {
         try {
             mirvo::ClearLastDocument(r_.settingsFile_);
@@ -216,11 +218,16 @@ void Reader::OpenDocument() {
 
 bool Reader::LoadDocumentLines(RowList& lines, std::string& error, TextEncoding encoding) {
     TextReport report;
-    if (!LoadLines(documentPath_, lines, &error, encoding, &report)) return false;
+    Result<RowList> loaded = LoadLines(documentPath_, encoding, &report);
+    if (!loaded) {
+        error = Word(loaded.GetProblem());
+        return false;
+    }
+    lines = std::move(loaded.Value());
     const std::string name = EncodingName(report.encoding);
     encodingNote_ = "（" + name + "）";
     host_.SetStatusText("文字コード:" + name);
-    if (report.replaced > 0) host_.ReportError(ReplacementNotice(documentPath_, report));
+    if (report.replaced > 0) host_.ReportError(Word(ReplacementNotice(documentPath_, report)));
     return true;
 }
 

@@ -530,10 +530,4 @@ DecodedText DecodeText(std::string bytes, TextEncoding requested) {
     return Detect(std::move(bytes));
 }
 
-std::string ReplacementNotice(const std::string& path, const TextReport& report) {
-    return "ファイル:" + path + "には、表示できない文字が" + std::to_string(report.replaced) +
-           "個ありました。\r\n" + "「〓」に置き換えて表示します。最初の文字は" +
-           std::to_string(report.firstReplacedLine) + "行目にあります。";
-}
-
 }  // namespace mirvo

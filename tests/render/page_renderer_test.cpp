@@ -76,11 +76,7 @@ class PageRendererTest : public ::testing::Test {
         return renderer.RenderPage(buffer, 300, 420, 1, true, src, lists, reporter);
     }
 
-    struct SilentFormatterHost : FormatterHost {
-        void ReportError(const std::string&) override {}
-        void SetStatusText(const std::string&) override {}
-        void ClearLastDocument() override {}
-    };
+    struct SilentFormatterHost : FormatterHost {};
 
     // The draw calls of body characters only.
     std::vector<DrawCall> Body() const {
@@ -513,11 +509,9 @@ TEST(PageRendererPixels, DashesJoinIntoOneRule) {
 
 // Every page of every sample novel, formatted at the default layout with layout
 // annotations off and on, draws without an error and records exactly its rows.
-class SilentHost : public FormatterHost {
+class SilentHost : public FormatterHost, public ErrorReporter {
   public:
     void ReportError(const std::string& m) override { errors.push_back(m); }
-    void SetStatusText(const std::string&) override {}
-    void ClearLastDocument() override {}
     std::vector<std::string> errors;
 };
 
@@ -530,7 +524,9 @@ TEST(PageRendererCorpus, EveryPageOfEveryNovel) {
     for (const auto& file : files) {
         for (const bool aozora : {false, true}) {
             RowList rows;
-            ASSERT_TRUE(LoadLines(file, rows));
+            Result<RowList> loaded = LoadLines(file);
+            ASSERT_TRUE(loaded);
+            rows = std::move(loaded.Value());
             SilentHost host;
             LayoutNotes notes;
             ASSERT_TRUE(FormatDocument(rows, FormatOptions{s.Layout, true, true, file, aozora},
