@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "format/regular_file.h"
 
@@ -41,34 +42,38 @@ class LineEnds {
     const char* lf_;
 };
 
-// Calls `take(first, last)` for every line of `bytes`.
-template <class Take>
-void ForEachLine(std::string_view bytes, Take take) {
+// Where each line of `bytes` stops (its line end, or the end of the bytes), for at most
+// `most` + 1 lines: one offset a line, so that the lines can then be made with no spare
+// room in their list.
+std::vector<std::size_t> LineStops(std::string_view bytes, std::size_t most) {
+    std::vector<std::size_t> stops;
     LineEnds ends(bytes);
     const char* p = bytes.data();
-    while (p < ends.End()) {
+    while (p < ends.End() && stops.size() <= most) {
         const char* stop = ends.Next(p);
-        take(p, stop);
+        stops.push_back(static_cast<std::size_t>(stop - bytes.data()));
         if (stop == ends.End()) break;
         p = ends.After(stop);
     }
+    return stops;
+}
+
+RowList LinesAt(std::string_view bytes, const std::vector<std::size_t>& stops) {
+    RowList lines;
+    lines.reserve(stops.size());
+    const LineEnds ends(bytes);
+    const char* p = bytes.data();
+    for (const std::size_t stop : stops) {
+        lines.emplace_back(p, bytes.data() + stop);
+        if (stop < bytes.size()) p = ends.After(bytes.data() + stop);
+    }
+    return lines;
 }
 
 }  // namespace
 
-std::size_t CountLines(std::string_view bytes) {
-    std::size_t n = 0;
-    ForEachLine(bytes, [&n](const char*, const char*) { ++n; });
-    return n;
-}
-
 RowList SplitLines(std::string_view bytes) {
-    RowList lines;
-    // Exactly as many strings as lines: a list grown by doubling would hold up to twice.
-    lines.reserve(CountLines(bytes));
-    ForEachLine(bytes,
-                [&lines](const char* first, const char* last) { lines.emplace_back(first, last); });
-    return lines;
+    return LinesAt(bytes, LineStops(bytes, bytes.size()));
 }
 
 Result<RowList> LoadLines(const std::string& path, TextEncoding encoding, TextReport* report) {
@@ -76,10 +81,10 @@ Result<RowList> LoadLines(const std::string& path, TextEncoding encoding, TextRe
         FileReadResult file = ReadRegularFile(path, kMaxBookBytes);
         if (file.status != FileReadStatus::Ok) return FileReadProblem(path, file, kMaxBookBytes);
         const DecodedText text = DecodeText(std::move(file.bytes), encoding);
-        if (CountLines(text.cp932) > kMaxBookLines)
-            return FileProblem(ProblemKind::FormatOutOfMemory, path);
+        const std::vector<std::size_t> stops = LineStops(text.cp932, kMaxBookLines);
+        if (stops.size() > kMaxBookLines) return FileProblem(ProblemKind::FormatOutOfMemory, path);
         if (report) *report = text.report;
-        return SplitLines(text.cp932);
+        return LinesAt(text.cp932, stops);
     } catch (const std::bad_alloc&) {
         return FileProblem(ProblemKind::FormatOutOfMemory, path);
     }

@@ -20,10 +20,8 @@ constexpr int BackCoverPage = 9999;
 
 // Splits file bytes into lines at CR LF, lone CR and lone LF; the end markers are not
 // kept, a final line end adds no line, and no bytes give no lines. One pass for each kind
-// of line end, whichever kinds the bytes hold.
+// of line end, whichever kinds the bytes hold; the list has no spare room.
 RowList SplitLines(std::string_view bytes);
-// The number of lines SplitLines makes of `bytes`.
-std::size_t CountLines(std::string_view bytes);
 
 // The largest book that is loaded: beyond it a text file is refused, not read into memory.
 inline constexpr std::uint64_t kMaxBookBytes = 256u << 20;

@@ -47,7 +47,6 @@ TEST(SplitLines, EveryKindOfLineEndInOnePass) {
         const auto took = std::chrono::steady_clock::now() - start;
         const std::size_t perEnd = end == "\r\r\n\n" ? 3 : 1;  // CR, CR LF, LF
         EXPECT_EQ(lines.size(), n * perEnd) << end.size();
-        EXPECT_EQ(lines.size(), CountLines(bytes));
         EXPECT_EQ(lines.capacity(), lines.size()) << "one string a line, no spare room";
         EXPECT_LT(took, std::chrono::seconds(3)) << end.size();
     }
