@@ -1,5 +1,6 @@
 #include "format/document.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -47,6 +48,8 @@ class LineEnds {
 // room in their list.
 std::vector<std::size_t> LineStops(std::string_view bytes, std::size_t most) {
     std::vector<std::size_t> stops;
+    // Room for lines of 32 bytes on average, so that prose seldom grows the list.
+    stops.reserve(std::min(bytes.size() / 32, most) + 1);
     LineEnds ends(bytes);
     const char* p = bytes.data();
     while (p < ends.End() && stops.size() <= most) {
