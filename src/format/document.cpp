@@ -48,8 +48,8 @@ class LineEnds {
 // room in their list.
 std::vector<std::size_t> LineStops(std::string_view bytes, std::size_t most) {
     std::vector<std::size_t> stops;
-    // Room for lines of 32 bytes on average, so that prose seldom grows the list.
-    stops.reserve(std::min(bytes.size() / 32, most) + 1);
+    // Room for lines of 128 bytes on average: prose seldom needs more.
+    stops.reserve(std::min(bytes.size() / 128, most) + 1);
     LineEnds ends(bytes);
     const char* p = bytes.data();
     while (p < ends.End() && stops.size() <= most) {
