@@ -5,17 +5,19 @@
 
 #include "app/settings_table.h"
 #include "format/document.h"
+#include "format/error_reporter.h"
 #include "format/formatter.h"
 #include "format/problem.h"
 
 namespace mirvo {
 
 // A formatter host that keeps nothing: the benchmarks measure the work, not the window.
-class QuietHost : public FormatterHost {
+class QuietHost : public FormatterHost {};
+
+// A reporter of worded errors that keeps nothing.
+class QuietErrors : public ErrorReporter {
   public:
     void ReportError(const std::string&) override {}
-    void SetStatusText(const std::string&) override {}
-    void ClearLastDocument() override {}
 };
 
 // A reporter of drawing problems that keeps nothing.
@@ -28,10 +30,11 @@ class QuietProblems : public ProblemReporter {
 // cannot be read or formatted.
 inline RowList FormattedNovel(const std::string& name, const Settings& s) {
     const std::string path = std::string(MIRVO_CORPUS_DIR) + "/" + name;
-    RowList rows;
+    Result<RowList> lines = LoadLines(path);
+    if (!lines) return {};
+    RowList rows = std::move(lines.Value());
     QuietHost host;
-    if (!LoadLines(path, rows) || !FormatDocument(rows, FormatOptionsOf(s, path), host))
-        rows.clear();
+    if (!FormatDocument(rows, FormatOptionsOf(s, path), host)) rows.clear();
     return rows;
 }
 

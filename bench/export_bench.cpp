@@ -38,7 +38,7 @@ void BM_DrawPages(benchmark::State& state) {
     const Book& b = Kokoro();
     RowList part(b.rows.begin(), b.rows.begin() + std::min<std::size_t>(b.rows.size(), 160));
     const SpreadRequest request{part, b.style, 1, 0, 0, kSpreadHeightRatio, b.texture, b.path};
-    QuietHost host;
+    QuietErrors host;
     int pages = 0;
     for (auto _ : state) {
         DrawEveryPage(
@@ -54,7 +54,7 @@ GreyImage FirstPage() {
     RowList part(b.rows.begin(), b.rows.begin() + 20);
     const SpreadRequest first{part, b.style, 1, 0, 0, kSpreadHeightRatio, b.texture, b.path};
     GreyImage page;
-    QuietHost host;
+    QuietErrors host;
     DrawEveryPage(
         first, kWidth, kHeight,
         [&](int p, const GreyImage& g) {

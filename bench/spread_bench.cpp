@@ -40,7 +40,9 @@ const Book& RubyBook() {
             if (e.path().extension() != ".txt") continue;
             Book b;
             b.path = e.path().string();
-            if (!LoadLines(b.path, b.rows)) continue;
+            Result<RowList> loaded = LoadLines(b.path);
+            if (!loaded) continue;
+            b.rows = std::move(loaded.Value());
             QuietHost host;
             if (!FormatDocument(b.rows, FormatOptionsOf(s, b.path), host)) continue;
             const int pages = PageCount(b.rows, LayoutOf(s));

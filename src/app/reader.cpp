@@ -14,12 +14,13 @@ namespace mirvo {
 class Reader::FormatterAdapter : public FormatterHost {
   public:
     explicit FormatterAdapter(Reader& r) : r_(r) {}
-    void ReportError(const std::string& message) override {
-        r_.host_.Report(ReportKind::ErrorWindow, message);
+    void Report(const Problem& problem) override {
+        r_.host_.Report(ReportKind::ErrorWindow, Word(problem));
     }
-    void SetStatusText(const std::string& text) override {
-        r_.host_.SetStatusText(r_.Progress(text));
+    void ShowProgress(std::size_t done, std::size_t total) override {
+        r_.host_.SetStatusText(r_.Progress(FormatProgressText(done, total)));
     }
+    void FormattingEnded() override { r_.host_.SetStatusText(r_.documentPath_); }
     void ClearLastDocument() override {
         r_.Attempt([this] { r_.store_.ClearLastDocument(); });
     }
@@ -182,16 +183,17 @@ void Reader::ShowFormatted() {
 
 bool Reader::LoadDocumentLines(RowList& lines, TextEncoding encoding, ReportKind kind) {
     TextReport report;
-    std::string error;
-    if (!LoadLines(documentPath_, lines, &error, encoding, &report)) {
-        host_.Report(kind, error);
+    Result<RowList> loaded = LoadLines(documentPath_, encoding, &report);
+    if (!loaded) {
+        host_.Report(kind, Word(loaded.GetProblem()));
         return false;
     }
+    lines = std::move(loaded.Value());
     const std::string name = EncodingName(report.encoding);
     encodingNote_ = "（" + name + "）";
     host_.SetStatusText("文字コード:" + name);
     if (report.replaced > 0)
-        host_.Report(ReportKind::ErrorWindow, ReplacementNotice(documentPath_, report));
+        host_.Report(ReportKind::ErrorWindow, Word(ReplacementNotice(documentPath_, report)));
     return true;
 }
 

@@ -143,9 +143,7 @@ TEST(BookText, NextAndPreviousVisitEveryHitOfAFormattedBook) {
     RowList rows = {Sjis("先生は｜先生《せんせい》の先生だと言った。先生、先生。")};
     FormatOptions options{PageLayout{2, 16}, true, true, "", false};
     struct : FormatterHost {
-        void ReportError(const std::string& m) override { ADD_FAILURE() << m; }
-        void SetStatusText(const std::string&) override {}
-        void ClearLastDocument() override {}
+        void Report(const Problem& p) override { ADD_FAILURE() << static_cast<int>(p.kind); }
     } host;
     ASSERT_TRUE(FormatDocument(rows, options, host));
     const BookText text(rows, true, true);

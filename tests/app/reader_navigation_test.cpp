@@ -64,9 +64,9 @@ TEST(ReaderPaging, TurnFramesForwardBackwardAndNone) {
     EXPECT_EQ(b.host.events, forward);
     b.host.events.clear();
     b.reader.PageClick(kPrev);
-    const std::vector<std::string> backward = {
-        "sound",   "repaint", "repaint", "wait 50", "repaint", "wait 50", "repaint",
-        "wait 50", "repaint", "wait 50", "repaint", "wait 50", "repaint"};
+    const std::vector<std::string> backward = {"sound",   "repaint", "wait 50", "repaint",
+                                               "wait 50", "repaint", "wait 50", "repaint",
+                                               "wait 50", "repaint", "wait 50", "repaint"};
     EXPECT_EQ(b.host.events, backward);
     b.host.events.clear();
     b.reader.FormResize(500, 360);  // a resize redraws without a turn

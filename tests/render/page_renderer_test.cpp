@@ -76,11 +76,7 @@ class PageRendererTest : public ::testing::Test {
         return renderer.RenderPage(buffer, 300, 420, 1, true, src, lists, reporter);
     }
 
-    struct SilentFormatterHost : FormatterHost {
-        void ReportError(const std::string&) override {}
-        void SetStatusText(const std::string&) override {}
-        void ClearLastDocument() override {}
-    };
+    struct SilentFormatterHost : FormatterHost {};
 
     // The draw calls of body characters only.
     std::vector<DrawCall> Body() const {
@@ -520,10 +516,8 @@ TEST(PageRendererPixels, DashesJoinIntoOneRule) {
 // annotations off and on, draws without an error and records exactly its rows.
 class SilentHost : public FormatterHost {
   public:
-    void ReportError(const std::string& m) override { errors.push_back(m); }
-    void SetStatusText(const std::string&) override {}
-    void ClearLastDocument() override {}
-    std::vector<std::string> errors;
+    void Report(const Problem& p) override { errors.push_back(p); }
+    std::vector<Problem> errors;
 };
 
 TEST(PageRendererCorpus, EveryPageOfEveryNovel) {
@@ -535,7 +529,9 @@ TEST(PageRendererCorpus, EveryPageOfEveryNovel) {
     for (const auto& file : files) {
         for (const bool aozora : {false, true}) {
             RowList rows;
-            ASSERT_TRUE(LoadLines(file, rows));
+            Result<RowList> loaded = LoadLines(file);
+            ASSERT_TRUE(loaded);
+            rows = std::move(loaded.Value());
             SilentHost host;
             RecordingReporter problems;
             LayoutNotes notes;
@@ -557,7 +553,7 @@ TEST(PageRendererCorpus, EveryPageOfEveryNovel) {
             }
             EXPECT_TRUE(problems.problems.empty()) << file;
             EXPECT_TRUE(host.errors.empty())
-                << file << ": " << (host.errors.empty() ? "" : host.errors[0]);
+                << file << ": " << (host.errors.empty() ? "" : host.errors[0].path);
         }
     }
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/messages.h"
 #include "format/ascii.h"
 #include "format/document.h"
 
@@ -63,6 +64,10 @@ std::string TakeSettingValue(const SettingEntry& e, const std::string& text, Set
 
 }  // namespace
 
+void StderrHost::Report(const Problem& problem) {
+    ReportError(Word(problem));
+}
+
 void StderrHost::ReportError(const std::string& message) {
     std::string text;
     for (std::size_t i = 0; i < message.size(); ++i) {
@@ -79,15 +84,16 @@ void StderrHost::ReportError(const std::string& message) {
 
 bool LoadAndFormat(const std::string& file, const Settings& s, RowList& rows, StderrHost& host,
                    LayoutNotes* notes) {
-    std::string error;
     TextReport report;
-    if (!LoadLines(file, rows, &error, EncodingOf(s), &report)) {
-        std::fprintf(stderr, "mirvo: %s\n", error.c_str());
+    Result<RowList> loaded = LoadLines(file, EncodingOf(s), &report);
+    if (!loaded) {
+        std::fprintf(stderr, "mirvo: %s\n", Word(loaded.GetProblem()).c_str());
         return false;
     }
+    rows = std::move(loaded.Value());
     if (report.replaced > 0) {
         StderrHost notice;  // a notice, not a failure
-        notice.ReportError(ReplacementNotice(file, report));
+        notice.Report(ReplacementNotice(file, report));
     }
     return FormatDocument(rows, FormatOptionsOf(s, file), host, notes);
 }

@@ -8,17 +8,17 @@
 #include <vector>
 
 #include "app/settings_table.h"
+#include "format/error_reporter.h"
 #include "format/formatter.h"
 
 namespace mirvo {
 
 // Reports formatting and drawing errors on standard error, one line per "\r\n" line; the
 // status text and the Last entry have no place here.
-class StderrHost : public FormatterHost {
+class StderrHost : public FormatterHost, public ErrorReporter {
   public:
+    void Report(const Problem& problem) override;
     void ReportError(const std::string& message) override;
-    void SetStatusText(const std::string&) override {}
-    void ClearLastDocument() override {}
     bool failed = false;
 };
 
