@@ -47,8 +47,11 @@ std::string ReadGlobalSettings(const ProfileFile& file, const ProgramFolders& fo
             state.LogFile.reset(::fdopen(fd, "a"));
             if (!state.LogFile) ::close(fd);
         }
-        if (!state.LogFile)
-            logError = "ファイル:" + logPath + " を開けません (" + std::strerror(errno) + ")";
+        if (!state.LogFile) {
+            const std::string why = SystemErrorText(errno);
+            logError =
+                "ファイル:" + logPath + " を開けません" + (why.empty() ? "" : " (" + why + ")");
+        }
     }
 
     FileSlots slots;

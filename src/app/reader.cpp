@@ -142,6 +142,9 @@ void Reader::OpenDocument() {
     if (!LoadDocumentLines(lines, EncodingOf(withBook), ReportKind::ErrorWindow)) return;
     settings_ = std::move(withBook);
     if (stored.file.TooLarge()) ReportWriteError(ProfileTooLargeError(stored.file.Path()));
+    // A colour of the book's own file that is no colour has been replaced by its default.
+    for (const Problem& problem : stored.position.Problems)
+        host_.Report(ReportKind::MessageBox, Word(problem));
     currentPage_ = stored.position.CurrentPage;
     LoadTextures();
     ShowOpenedBook(std::move(lines), stored);

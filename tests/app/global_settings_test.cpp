@@ -163,6 +163,7 @@ TEST(GlobalSettings, LogFileCreatedEmptyOrLeftAsItWas) {
     GlobalState st;
     const std::string error = Start(p, s, st);
     EXPECT_NE(error.find(log), std::string::npos);
+    EXPECT_NE(error.find(" を開けません (フォルダーです)"), std::string::npos) << error;
     EXPECT_TRUE(st.LogEnabled);
     EXPECT_EQ(st.LogFile, nullptr);
     EXPECT_EQ(s.RowCount, 7);

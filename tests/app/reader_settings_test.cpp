@@ -114,6 +114,20 @@ std::string KanjiBook(const TempDir& dir) {
     return path;
 }
 
+// A colour of the book's own file that is no colour is told once, as it is read, and the
+// book opens and draws with the default.
+TEST(ReaderBadColours, ABooksColourThatIsNoColourIsToldOnceAndTheBookDraws) {
+    Book b("[Mirvo]\r\nCurrentPage=1\r\n[Config]\r\nPageColor=abc\r\nCoverColor='\r\n");
+    b.Open();
+    EXPECT_EQ(b.host.exceptions, (std::vector<std::string>{"'abc' は正しい色ではありません",
+                                                           "''' は正しい色ではありません"}));
+    EXPECT_EQ(b.reader.CurrentPage(), 1);
+    EXPECT_FALSE(b.reader.Spread().RightPage().Empty());
+    b.reader.PageClick(kNext);
+    b.reader.ShowPage(BackCoverPage);
+    EXPECT_EQ(b.host.exceptions.size(), 2u);
+}
+
 TEST(ReaderExtremeSettings, AnyCountsOpenAndTurnQuicklyInBoundedMemory) {
     const struct {
         int rows, chars, space;
