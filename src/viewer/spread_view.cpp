@@ -45,8 +45,10 @@ SpreadOutcome SpreadView::Render(const SpreadRequest& request, Bitmap& leftBuf, 
         return out;
     }
 
+    // Book typesetting draws at the images' own pixels: its glyphs are smoothed already.
+    const bool doubleSize = s.Alias && !s.Page.Typeset;
     const SpreadLayout l =
-        LayoutSpread(request.areaWidth, request.areaHeight, request.ratio, s.Alias);
+        LayoutSpread(request.areaWidth, request.areaHeight, request.ratio, doubleSize);
     out.bookArea = l.bookArea;
     out.leftImage = l.leftImage;
     out.rightImage = l.rightImage;
@@ -62,7 +64,7 @@ SpreadOutcome SpreadView::Render(const SpreadRequest& request, Bitmap& leftBuf, 
     out.picture = left.picture;
     if (out.picture.kind != ProblemKind::None) return out;
     FinishOptions finish;
-    finish.Alias = s.Alias;
+    finish.Alias = doubleSize;
     finish.UsePageTexture = s.Page.UsePageTexture;
     finish.PageTexture = &request.pageTexture;
     finish.PageColor = s.Page.PageColor;

@@ -20,7 +20,7 @@ namespace mirvo {
 struct SpreadStyle {
     PageStyle Page;
     std::string CoverColor = "clWhite";
-    bool Alias = false;  // double-size page buffers, reduced when finished
+    bool Alias = false;  // double-size page buffers, reduced when finished (not typeset)
 };
 
 struct SpreadRequest {

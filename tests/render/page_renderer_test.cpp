@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <set>
 
 #include "format/cp932.h"
 #include "format/formatter.h"
@@ -35,7 +36,19 @@ class RecordingPainter : public GlyphPainter {
     void DrawChar(Bitmap&, PageFont font, std::string_view ch, int x, int y, Color color) override {
         calls.push_back({Cp932ToUtf8(ch), x, y, font, color});
     }
+    void SetGreyGlyphs(bool on) override { grey = on; }
+    void DrawPageNumber(Bitmap&, std::string_view digits, int x, int y, bool alignRight,
+                        Color) override {
+        numbers.push_back({std::string(digits), x, y, alignRight});
+    }
+    struct Number {
+        std::string digits;
+        int x, y;
+        bool alignRight;
+    };
     std::vector<DrawCall> calls;
+    std::vector<Number> numbers;
+    bool grey = false;
     std::string fontName;
     bool fontBold = false;
     int bodyHeight = -1, rubyHeight = -1;
@@ -61,6 +74,7 @@ class PageRendererTest : public ::testing::Test {
         rows.emplace_back();
         const PageSource src{rows, style, texture, docPath, &notes};
         painter.calls.clear();
+        painter.numbers.clear();
         return renderer.RenderPage(buffer, W, H, page, right, src, lists, reporter);
     }
 
@@ -448,6 +462,130 @@ TEST_F(PageRendererTest, PagesWithoutRows) {
 
     style.PageColor = "nonsense";
     EXPECT_THROW(Render({"あ"}), ColorConversionError);
+}
+
+// Book typesetting: the right page is drawn where the grid draws it; the left page's text
+// block, ruby and emphasis dots move across so that the two blocks mirror each other about
+// the gutter; the grid moves nothing.
+TEST_F(PageRendererTest, TypesetLeftPageMirrorsTheRightOne) {
+    const std::vector<std::string> page = {"漢《かん》字", "強調［＃「強調」に傍点］", "あ"};
+    for (const bool typeset : {false, true}) {
+        style.Typeset = typeset;
+        ASSERT_TRUE(Render(page, 1, true));
+        const std::vector<DrawCall> right = painter.calls;
+        ASSERT_TRUE(Render(page, 1, false));
+        const std::vector<DrawCall> left = painter.calls;
+        const int shift = TextBlockShift(300, 420, style, false);
+        EXPECT_EQ(TextBlockShift(300, 420, style, true), 0);
+        EXPECT_EQ(painter.grey, typeset);
+        ASSERT_EQ(left.size(), right.size());
+        for (std::size_t k = 0; k < left.size(); ++k) {
+            EXPECT_EQ(left[k].x, right[k].x + shift) << k << " " << left[k].ch;
+            EXPECT_EQ(left[k].y, right[k].y) << k;
+        }
+        if (!typeset) {
+            EXPECT_EQ(shift, 0);
+            continue;
+        }
+        // Right page: 10 rows, q = 27, body 14, ruby 7; column 10's glyphs end 14 px left of
+        // x = 15 + 0.9 * 30, column 1's ruby ends at 15 + 0.9 * (273 + 8).
+        const TextBlock block = TypesetTextBlock(300, 420, style);
+        EXPECT_EQ(block.left, 28);
+        EXPECT_EQ(block.right, 267);
+        EXPECT_EQ(300 - (block.right + shift), block.left);  // the left page's outer margin
+        EXPECT_EQ(block.left + shift, 300 - block.right);    // and its inner margin
+    }
+}
+
+// Book typesetting: each page that holds rows carries its number at the foot, flush with
+// the block's outer edge (right on the right page, left on the left page); the grid and
+// pages without rows carry none.
+TEST_F(PageRendererTest, TypesetPageNumbers) {
+    style.Typeset = true;
+    const TextBlock block = TypesetTextBlock(300, 420, style);
+    const int shift = TextBlockShift(300, 420, style, false);
+    const std::vector<std::string> book(15, "あ");  // pages 1 and 2
+    const struct {
+        int page;
+        bool right, typeset;
+        std::vector<RecordingPainter::Number> expected;
+    } cases[] = {
+        {1, true, true, {{"1", block.right, 0, true}}},
+        {2, false, true, {{"2", block.left + shift, 0, false}}},
+        {1, true, false, {}},
+        {3, true, true, {}},  // past the last page
+        {0, false, true, {}},
+    };
+    for (const auto& c : cases) {
+        style.Typeset = c.typeset;
+        ASSERT_TRUE(Render(book, c.page, c.right));
+        ASSERT_EQ(painter.numbers.size(), c.expected.size()) << c.page;
+        for (std::size_t k = 0; k < c.expected.size(); ++k) {
+            const auto& n = painter.numbers[k];
+            EXPECT_EQ(n.digits, c.expected[k].digits);
+            EXPECT_EQ(n.x, c.expected[k].x) << c.page;
+            EXPECT_EQ(n.alignRight, c.expected[k].alignRight);
+            // In the foot margin: below the last cell, the ruby font's height above the foot.
+            EXPECT_GE(n.y, block.bottom);
+            EXPECT_LE(n.y + painter.rubyHeight, 420);
+        }
+        // The number is not text of the page.
+        const std::size_t entries = c.page == 1 ? 11u : c.page == 2 ? 7u : 1u;
+        EXPECT_EQ(c.right ? lists.RightPageText.size() : lists.LeftPageText.size(), entries);
+    }
+}
+
+// With the real fonts: a typeset page has grey glyph edges (more than a few levels between
+// paper and ink); the grid has none. Every mark lies inside the cell of the character, the
+// page number inside the foot margin of its side, bold keeps the cell and adds ink.
+// An emboldened outline may leave a trace (under 1/16 ink) on the pixel beyond its cell.
+TEST(PageRendererPixels, TypesetGlyphsAreGreyAndStayInTheirCells) {
+    struct Case {
+        bool typeset, bold, right;
+        int minGreys, maxGreys;
+    };
+    const Case cases[] = {{false, false, true, 0, 0},
+                          {true, false, true, 8, 256},
+                          {true, true, true, 8, 256},
+                          {true, false, false, 8, 256}};
+    int regularInk = 0;
+    for (const Case& c : cases) {
+        PageStyle s{.Layout = PageLayout(10, 50), .FontBold = c.bold};
+        s.Typeset = c.typeset;
+        RowList rows{Sjis("永"), ""};
+        Bitmap texture, buffer;
+        PageTexts lists;
+        RecordingReporter reporter;
+        PageRenderer renderer;
+        ASSERT_TRUE(renderer.RenderPage(buffer, 300, 420, 1, c.right, {rows, s, texture, "x.txt"},
+                                        lists, reporter));
+        const int shift = TextBlockShift(300, 420, s, c.right);
+        const int footTop = TypesetTextBlock(300, 420, s).bottom;
+        std::set<Color> greys;
+        int ink = 0;
+        for (int y = 0; y < 420; ++y) {
+            for (int x = 0; x < 300; ++x) {
+                const Color px = buffer.Pixel(x, y);
+                if (px == 0xFFFFFF) continue;
+                if (y >= footTop) {
+                    EXPECT_TRUE(c.right ? x >= 150 : x < 150) << x << "," << y;
+                    continue;
+                }
+                ++ink;
+                if (px != 0) greys.insert(px);
+                const int edge = px >= 0xF0F0F0 ? 1 : 0;
+                EXPECT_TRUE(x >= 246 + shift - edge && x < 260 + shift + edge && y >= 21 - edge &&
+                            y < 35 + edge)
+                    << x << "," << y << " " << std::hex << px;
+            }
+        }
+        EXPECT_GE(static_cast<int>(greys.size()), c.minGreys) << c.typeset;
+        EXPECT_LE(static_cast<int>(greys.size()), c.maxGreys) << c.typeset;
+        if (c.typeset && !c.bold) regularInk = ink;
+        if (c.bold) {
+            EXPECT_GT(ink, regularInk + regularInk / 10);
+        }
+    }
 }
 
 // With the real fonts: the ink of the first character lies inside its cell.
