@@ -464,74 +464,44 @@ TEST_F(PageRendererTest, PagesWithoutRows) {
     EXPECT_THROW(Render({"あ"}), ColorConversionError);
 }
 
-// Book typesetting: the right page is drawn where the grid draws it; the left page's text
-// block, ruby and emphasis dots move across so that the two blocks mirror each other about
-// the gutter; the grid moves nothing.
-TEST_F(PageRendererTest, TypesetLeftPageMirrorsTheRightOne) {
-    const std::vector<std::string> page = {"漢《かん》字", "強調［＃「強調」に傍点］", "あ"};
-    for (const bool typeset : {false, true}) {
-        style.Typeset = typeset;
-        ASSERT_TRUE(Render(page, 1, true));
-        const std::vector<DrawCall> right = painter.calls;
-        ASSERT_TRUE(Render(page, 1, false));
-        const std::vector<DrawCall> left = painter.calls;
-        const int shift = TextBlockShift(300, 420, style, false);
-        EXPECT_EQ(TextBlockShift(300, 420, style, true), 0);
-        EXPECT_EQ(painter.grey, typeset);
-        ASSERT_EQ(left.size(), right.size());
-        for (std::size_t k = 0; k < left.size(); ++k) {
-            EXPECT_EQ(left[k].x, right[k].x + shift) << k << " " << left[k].ch;
-            EXPECT_EQ(left[k].y, right[k].y) << k;
-        }
-        if (!typeset) {
-            EXPECT_EQ(shift, 0);
-            continue;
-        }
-        // Right page: 10 rows, q = 27, body 14, ruby 7; column 10's glyphs end 14 px left of
-        // x = 15 + 0.9 * 30, column 1's ruby ends at 15 + 0.9 * (273 + 8).
-        const TextBlock block = TypesetTextBlock(300, 420, style);
-        EXPECT_EQ(block.left, 28);
-        EXPECT_EQ(block.right, 267);
-        EXPECT_EQ(300 - (block.right + shift), block.left);  // the left page's outer margin
-        EXPECT_EQ(block.left + shift, 300 - block.right);    // and its inner margin
-    }
-}
-
-// Book typesetting: each page that holds rows carries its number at the foot, flush with
-// the block's outer edge (right on the right page, left on the left page); the grid and
-// pages without rows carry none.
-TEST_F(PageRendererTest, TypesetPageNumbers) {
-    style.Typeset = true;
-    const TextBlock block = TypesetTextBlock(300, 420, style);
-    const int shift = TextBlockShift(300, 420, style, false);
-    const std::vector<std::string> book(15, "あ");  // pages 1 and 2
+// Book typesetting: the right page lies where the grid puts it; the left page's block
+// (characters, ruby, emphasis dots) moves across so that the two blocks mirror each other
+// about the gutter. A page that holds rows carries its number in the foot margin, flush
+// with the block's outer edge; the grid and pages without rows carry none.
+TEST_F(PageRendererTest, TypesetMirroredBlocksAndPageNumbers) {
+    const std::vector<std::string> book(15, "漢《かん》字強調［＃「強調」に傍点］");  // 2 pages
+    // 10 rows, q = 27, body 14, ruby 7: column 10's glyphs end 14 px left of 15 + 0.9 * 30,
+    // column 1's ruby ends at 15 + 0.9 * (273 + 8); the left block moves (300 - 267) - 28.
     const struct {
+        bool typeset;
         int page;
-        bool right, typeset;
-        std::vector<RecordingPainter::Number> expected;
-    } cases[] = {
-        {1, true, true, {{"1", block.right, 0, true}}},
-        {2, false, true, {{"2", block.left + shift, 0, false}}},
-        {1, true, false, {}},
-        {3, true, true, {}},  // past the last page
-        {0, false, true, {}},
-    };
+        bool right;
+        int shift;
+        std::string number;
+        int numberX;
+    } cases[] = {{false, 1, true, 0, "", 0},   {false, 2, false, 0, "", 0},
+                 {true, 1, true, 0, "1", 267}, {true, 2, false, 5, "2", 33},
+                 {true, 3, true, 0, "", 0},    {true, 0, false, 5, "", 0}};
     for (const auto& c : cases) {
         style.Typeset = c.typeset;
+        EXPECT_EQ(TextBlockShift(300, 420, style, c.right), c.shift);
+        ASSERT_TRUE(Render(book, c.page, true));
+        const std::vector<DrawCall> asRight = painter.calls;
         ASSERT_TRUE(Render(book, c.page, c.right));
-        ASSERT_EQ(painter.numbers.size(), c.expected.size()) << c.page;
-        for (std::size_t k = 0; k < c.expected.size(); ++k) {
-            const auto& n = painter.numbers[k];
-            EXPECT_EQ(n.digits, c.expected[k].digits);
-            EXPECT_EQ(n.x, c.expected[k].x) << c.page;
-            EXPECT_EQ(n.alignRight, c.expected[k].alignRight);
-            // In the foot margin: below the last cell, the ruby font's height above the foot.
-            EXPECT_GE(n.y, block.bottom);
-            EXPECT_LE(n.y + painter.rubyHeight, 420);
+        EXPECT_EQ(painter.grey, c.typeset);
+        ASSERT_EQ(painter.calls.size(), asRight.size());
+        for (std::size_t k = 0; k < asRight.size(); ++k) {
+            EXPECT_EQ(painter.calls[k].x, asRight[k].x + c.shift) << c.page << " " << k;
+            EXPECT_EQ(painter.calls[k].y, asRight[k].y);
         }
-        // The number is not text of the page.
-        const std::size_t entries = c.page == 1 ? 11u : c.page == 2 ? 7u : 1u;
-        EXPECT_EQ(c.right ? lists.RightPageText.size() : lists.LeftPageText.size(), entries);
+        ASSERT_EQ(painter.numbers.size(), c.number.empty() ? 0u : 1u) << c.page;
+        if (c.number.empty()) continue;
+        const RecordingPainter::Number& n = painter.numbers[0];
+        EXPECT_EQ(n.digits, c.number);
+        EXPECT_EQ(n.x, c.numberX);
+        EXPECT_EQ(n.alignRight, c.right);
+        EXPECT_GE(n.y, TypesetTextBlock(300, 420, style).bottom);  // below the last cell
+        EXPECT_LE(n.y + painter.rubyHeight, 420);
     }
 }
 
