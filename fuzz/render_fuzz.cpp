@@ -46,9 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool bold = flags & 8, useTexture = flags & 16, alias = flags & 32;
     const bool aozoraNotes = flags & 64;
     const int fontSpace = in.Small();
-    const SpreadStyle style{PageStyle{layout, fontSpace, useRuby, useImage, useComment, "", bold,
-                                      useTexture, "clWhite"},
-                            "clWhite", alias};
+    const SpreadStyle style{
+        PageStyle{layout, fontSpace, useRuby, useImage, useComment, "", bold, useTexture, 0xFFFFFF},
+        0xFFFFFF, alias};
     const int page = in.Small() % 12;
     const int width = 40 + in.Byte(), height = 30 + in.Byte();
     const std::string path = PictureFolder() + "/book.txt";

@@ -84,7 +84,7 @@ struct PageStyle {
     std::string FontName = "";  // "@" + family (UTF-8); "" is the default Japanese face
     bool FontBold = false;
     bool UsePageTexture = false;  // tile the page texture over the page colour
-    std::string PageColor = "clWhite";
+    Color PageColor = 0xFFFFFF;   // a colour value; a system colour resolves when drawn
     // Book typesetting: grey glyphs, the left page's text block mirrored about the gutter,
     // a page number at the foot of each page. Off draws the grid.
     bool Typeset = false;
@@ -149,8 +149,7 @@ class PageRenderer {
     //
     // When a row's markup is not closed or a picture cannot be read, drawing of this page
     // stops there (what was drawn and recorded so far stays) and the outcome says why; the
-    // caller sets FormatFailed for the first, and stops the display for the second. A
-    // PageColor that is no colour throws ColorConversionError.
+    // caller sets FormatFailed for the first, and stops the display for the second.
     PageOutcome RenderPage(Bitmap& buffer, int width, int height, int page, bool rightPage,
                            const PageSource& source, PageTexts& lists, ProblemReporter& reporter);
 
