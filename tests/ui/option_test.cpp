@@ -340,6 +340,40 @@ class OptionDialogTest : public QObject {
                  true);
     }
 
+    // 本の組版で表示する: off for a book until ticked, drawn at re-display (F5), then kept by
+    // the book and the global file.
+    void typesettingTakesEffectAtReDisplayAndStaysWithTheBook() {
+        TempDir dir;
+        const std::string book = dir.File("kokoro.txt");
+        WriteFileBytes(book, test::ReadFileBytes(std::string(MIRVO_CORPUS_DIR) + "/kokoro.txt"));
+        MakeFolders(dir.File("MirvoKs"));
+        WriteFileBytes(dir.File("MirvoKs/kokoro.INI"), "[Mirvo]\r\nCurrentPage=11\r\n");
+        ProgramFolders f;
+        f.ExecutableFolder = f.SettingsFolder = dir.Path();
+        f.ShippedFolders = {dir.Path()};
+        ReaderWindows windows;
+        StartReader(windows, f, {book}, false);
+        TfrmMirvoMainForm* w = windows.main.get();
+        const Bitmap grid = w->Core().Spread().RightPage();
+
+        OnNextModal<TdlgOption>([](TdlgOption* d) {
+            QCOMPARE(Find<QCheckBox>(d, "ckbTypeset")->text(), QString("本の組版で表示する(*)"));
+            QVERIFY(!Find<QCheckBox>(d, "ckbTypeset")->isChecked());
+            QTest::mouseClick(Find<QCheckBox>(d, "ckbTypeset"), Qt::LeftButton);
+            Ok(d);
+        });
+        Part<QAction>(w, "msiConfig")->trigger();
+        QVERIFY(w->Core().GetSettings().Typeset);
+        QVERIFY(w->Core().Spread().RightPage() == grid);  // drawn as formatted until F5
+        Part<QAction>(w, "mmiReView")->trigger();
+        QVERIFY(!(w->Core().Spread().RightPage() == grid));
+
+        w->close();
+        QCOMPARE(ProfileFile(dir.File("MirvoKs/kokoro.INI")).ReadBool("Config", "Typeset", false),
+                 true);
+        QCOMPARE(ProfileFile(dir.File("Mirvo.INI")).ReadBool("Config", "Typeset", false), true);
+    }
+
     void picturesAreLoadedFromBitmapFilesAndABrokenOneIsReported() {
         Running r;
         const Bitmap blue(8, 6, 0xCC6633);
