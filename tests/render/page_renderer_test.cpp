@@ -621,7 +621,7 @@ TEST(PageRendererPixels, DashesJoinIntoOneRule) {
 }
 
 // Every page of every sample novel, formatted at the default layout with layout
-// annotations off and on, draws without an error and records exactly its rows.
+// annotations off and on (and typeset), draws without an error and records exactly its rows.
 class SilentHost : public FormatterHost {
   public:
     void Report(const Problem& p) override { errors.push_back(p); }
@@ -631,11 +631,12 @@ class SilentHost : public FormatterHost {
 TEST(PageRendererCorpus, EveryPageOfEveryNovel) {
     const auto files = test::CorpusFiles();
     ASSERT_FALSE(files.empty());
-    const PageStyle s{.Layout = PageLayout(10, 50), .UsePageTexture = true};
+    PageStyle s{.Layout = PageLayout(10, 50), .UsePageTexture = true};
     PageRenderer renderer;
     const Bitmap texture = Bitmap(100, 90, 0xCCEEFF);
     for (const auto& file : files) {
         for (const bool aozora : {false, true}) {
+            s.Typeset = aozora;  // the second pass typeset
             RowList rows;
             Result<RowList> loaded = LoadLines(file);
             ASSERT_TRUE(loaded);
