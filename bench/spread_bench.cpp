@@ -70,10 +70,11 @@ const Book& RubyBook() {
 // The spread of `page` shown again and again, after a first display (fonts, glyphs and
 // pictures warm, as after the first turn).
 void ShowAgain(benchmark::State& state, const RowList& rows, const std::string& path, int page,
-               bool alias, int width, int height) {
+               bool alias, int width, int height, bool typeset = false) {
     Settings settings;
     settings.Alias = alias;
-    const SpreadStyle s = SpreadStyleOf(settings);
+    SpreadStyle s = SpreadStyleOf(settings);
+    s.Page.Typeset = typeset;
     const Bitmap texture = BuiltInPageTexture();
     SpreadView view;
     Bitmap left, right;
@@ -87,9 +88,9 @@ void ShowAgain(benchmark::State& state, const RowList& rows, const std::string& 
     }
 }
 
-void Spread(benchmark::State& state, bool alias, int ratio = 1) {
+void Spread(benchmark::State& state, bool alias, int ratio = 1, bool typeset = false) {
     const Book& book = RubyBook();
-    ShowAgain(state, book.rows, book.path, book.page, alias, 1920 * ratio, 1080 * ratio);
+    ShowAgain(state, book.rows, book.path, book.page, alias, 1920 * ratio, 1080 * ratio, typeset);
     state.counters["rubies"] = book.rubies;
     state.counters["page"] = book.page;
 }
@@ -116,6 +117,13 @@ void BM_SpreadAliasOn(benchmark::State& state) {
 }
 void BM_SpreadAliasOff(benchmark::State& state) {
     Spread(state, false);
+}
+// Book typesetting (grey glyphs at the images' own pixels), with the reader's Alias on.
+void BM_SpreadTypeset(benchmark::State& state) {
+    Spread(state, true, 1, true);
+}
+void BM_SpreadTypesetHiDpi(benchmark::State& state) {
+    Spread(state, true, 2, true);
 }
 void BM_SpreadAliasOnRatio2(benchmark::State& state) {
     Spread(state, true, 2);
@@ -208,6 +216,8 @@ void BM_MemcpyDoubleSizeBuffers(benchmark::State& state) {
 BENCHMARK(BM_SpreadAliasOn)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SpreadAliasOff)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SpreadAliasOnRatio2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SpreadTypeset)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SpreadTypesetHiDpi)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SpreadAliasOffRatio2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SpreadWithPicturesAliasOn)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SpreadAliasOnColdGlyphs)->Unit(benchmark::kMillisecond);

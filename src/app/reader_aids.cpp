@@ -49,11 +49,12 @@ void Reader::pmiDelClipClick(int row) {
 }
 
 FootnoteHit Reader::imgRightPageMouseMove(PageRequester sender, double x, double y) const {
-    // The marks are where the spread on show drew them: with the formatting's layout.
+    // The marks are where the spread on show drew them: with the formatting's layout (and
+    // typesetting).
     if (!book_.FormattedSettings().UseComment || spread_.ShownKind() != SpreadKind::Spread ||
         menus_.Page != NotebookPage::View || sender == PageRequester::None)
         return {};
-    return spread_.HitFootnote(sender, book_.Layout(), x, y);
+    return spread_.HitFootnote(sender, Style().Page, x, y);
 }
 
 }  // namespace mirvo

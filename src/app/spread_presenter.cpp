@@ -75,14 +75,15 @@ void SpreadPresenter::LayOutContentsPage() {
     host_.BookLayoutChanged();
 }
 
-FootnoteHit SpreadPresenter::HitFootnote(PageRequester sender, const PageLayout& layout, double x,
+FootnoteHit SpreadPresenter::HitFootnote(PageRequester sender, const PageStyle& style, double x,
                                          double y) const {
     const bool right = sender == PageRequester::RightPage;
     const Rect& image = right ? rightImage_ : leftImage_;
-    const FootnotePage page{image.Width(), image.Height(), layout,
+    const FootnotePage page{image.Width(), image.Height(), style.Layout,
                             right ? texts_.RightPageText : texts_.LeftPageText,
                             texts_.FootnoteList};
-    return FindFootnoteMark(page, PageToGrid(x, y, image.Width(), image.Height()));
+    const int shift = TextBlockShift(image.Width(), image.Height(), style, right);
+    return FindFootnoteMark(page, PageToGrid(x, y, image.Width(), image.Height(), shift));
 }
 
 void SpreadPresenter::LoadBaseTexture(const std::string& path) {

@@ -63,9 +63,9 @@ class SpreadPresenter {
     void ShowSpread(char direction, int changeSpeed);
     // The book area of the contents page: the spread's size in the picture area.
     void LayOutContentsPage();
-    // The mark at pixel (x, y) of the page image of `sender` on the spread on show.
-    FootnoteHit HitFootnote(PageRequester sender, const PageLayout& layout, double x,
-                            double y) const;
+    // The mark at pixel (x, y) of the page image of `sender` on the spread on show, drawn
+    // with `style` (its layout, and the block's place when typeset).
+    FootnoteHit HitFootnote(PageRequester sender, const PageStyle& style, double x, double y) const;
 
     // Textures: a picture file loaded over one of them (one that cannot be read is
     // reported to the error window and the picture before stays), or both replaced.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <string>
 
 #include "format/cp932.h"
 #include "format/markup.h"
@@ -34,9 +35,13 @@ const Drawn& D() {
 // blank space at both ends of the dash, which would break "――" into separate bars.
 class FontPainter : public GlyphPainter {
   public:
+    void SetGreyGlyphs(bool grey) override {
+        if (grey != grey_) headingSet_ = false;
+        grey_ = grey;
+    }
     void SetFonts(const std::string& fontName, bool bold, int bodyHeight, int rubyHeight) override {
-        body_.Configure(fontName, bodyHeight, bold);
-        ruby_.Configure(fontName, rubyHeight, bold);
+        body_.Configure(fontName, bodyHeight, bold, grey_);
+        ruby_.Configure(fontName, rubyHeight, bold, grey_);
         name_ = fontName;
         bodyHeight_ = bodyHeight;
         headingSet_ = false;
@@ -68,11 +73,17 @@ class FontPainter : public GlyphPainter {
         lastDash_ = {&target, x, y, box};
     }
 
+    void DrawPageNumber(Bitmap& target, std::string_view digits, int x, int y, bool alignRight,
+                        Color color) override {
+        if (alignRight) x -= ruby_.HorizontalWidth(digits);
+        ruby_.DrawHorizontal(target, digits, x, y, color);
+    }
+
   private:
     // Set up only when a page has headings, so that other books never resolve it.
     VerticalFont& HeadingFace() {
         if (!headingSet_) {
-            heading_.Configure(name_, bodyHeight_, true);
+            heading_.Configure(name_, bodyHeight_, true, grey_);
             headingSet_ = true;
         }
         return heading_;
@@ -92,6 +103,7 @@ class FontPainter : public GlyphPainter {
     std::string name_;
     int bodyHeight_ = 0;
     bool headingSet_ = false;
+    bool grey_ = false;
     double pitch_ = 0;
     DrawnDash lastDash_;
 };
@@ -120,9 +132,10 @@ struct RowCursor {
 // The drawing of one page: the geometry of the buffer and the state of the pen.
 class PageDrawing {
   public:
-    PageDrawing(Bitmap& buffer, const PageSource& src, GlyphPainter& painter, Color windowText,
-                std::vector<std::string>& pageList, std::vector<std::string>& footnotes,
-                PictureCache& pictures, ProblemReporter& reporter)
+    PageDrawing(Bitmap& buffer, const PageSource& src, bool rightPage, GlyphPainter& painter,
+                Color windowText, std::vector<std::string>& pageList,
+                std::vector<std::string>& footnotes, PictureCache& pictures,
+                ProblemReporter& reporter)
         : buf_(buffer),
           src_(src),
           s_(src.style),
@@ -139,6 +152,7 @@ class PageDrawing {
         p_ = static_cast<double>(H_) / (B_ + 1);
         q_ = Trunc(static_cast<double>(W_) / (R_ + 1));
         hr_ = ComputePageFontHeights(H_, s_.Layout, s_.FontSpace).ruby;
+        shift_ = TextBlockShift(W_, H_, s_, rightPage);
     }
 
     void SelectBody() { color_ = windowText_; }
@@ -255,7 +269,8 @@ class PageDrawing {
         if (!ch.empty()) {
             const bool heading = r.style && !mark && InSpans(r.style->bold, at);
             painter_.DrawChar(buf_, heading ? PageFont::Heading : PageFont::Body, ch,
-                              Trunc(0.05 * W_ + 0.9 * r.xc), Trunc(0.05 * H_ + 0.9 * y), color_);
+                              Trunc(0.05 * W_ + 0.9 * r.xc) + shift_, Trunc(0.05 * H_ + 0.9 * y),
+                              color_);
         }
         color_ = kTextBlack;
         for (; r.blanks > 0; --r.blanks) pageList_.back() += D().blank;
@@ -284,7 +299,7 @@ class PageDrawing {
         if (L == 0) return;
         const Color color = windowText_;  // the ruby font's own colour
         const int o = y - Trunc(hr_ * (L + 1) / 2.0) >= 0 ? 0 : Trunc(hr_ * L / 2.0) - y;
-        const int X = Trunc(0.9 * (xc + hr_ + 1) + 0.05 * W_);
+        const int X = Trunc(0.9 * (xc + hr_ + 1) + 0.05 * W_) + shift_;
         int j = 1;
         while (j <= L) {
             const int at = j;
@@ -307,7 +322,7 @@ class PageDrawing {
                 yy += Trunc(B_ * p_);
                 xx += q_;
             }
-            painter_.DrawChar(buf_, PageFont::Ruby, D().dot, Trunc(0.9 * xx + 0.05 * W_),
+            painter_.DrawChar(buf_, PageFont::Ruby, D().dot, Trunc(0.9 * xx + 0.05 * W_) + shift_,
                               Trunc(0.9 * yy + 0.05 * H_), windowText_);
         }
     }
@@ -322,6 +337,7 @@ class PageDrawing {
     PictureCache& pictures_;
     ProblemReporter& reporter_;
     int W_ = 0, H_ = 0, R_ = 1, B_ = 2, q_ = 0, hr_ = 0;
+    int shift_ = 0;  // the text block's move across (the typeset left page)
     double p_ = 0;
     Color color_ = kTextBlack;
 };
@@ -343,6 +359,40 @@ PageFontHeights ComputePageFontHeights(int bufferHeight, const PageLayout& layou
     return h;
 }
 
+TextBlock TypesetTextBlock(int width, int height, const PageStyle& style) {
+    const int R = style.Layout.Rows(), B = style.Layout.RowBytes();
+    const PageFontHeights h = ComputePageFontHeights(height, style.Layout, style.FontSpace);
+    const int q = Trunc(static_cast<double>(width) / (R + 1));
+    TextBlock block;
+    // Column R's glyphs end h.body left of its text point; column 1's ruby ends at its own.
+    block.left = Trunc(0.05 * width + 0.9 * (width - R * q)) - h.body;
+    block.right = Trunc(0.9 * (width - q + h.ruby + 1) + 0.05 * width);
+    block.bottom = Trunc(0.05 * height + 0.9 * B * (static_cast<double>(height) / (B + 1)));
+    return block;
+}
+
+int TextBlockShift(int width, int height, const PageStyle& style, bool rightPage) {
+    if (!style.Typeset || rightPage) return 0;
+    const TextBlock block = TypesetTextBlock(width, height, style);
+    return (width - block.right) - block.left;
+}
+
+namespace {
+
+// Book typesetting: the page number, small, centred in the foot margin and flush with the
+// text block's outer edge (the right page's right, the left page's left).
+void DrawPageNumber(GlyphPainter& painter, Bitmap& buffer, int page, bool rightPage,
+                    const PageStyle& s, Color color) {
+    const int W = buffer.Width(), H = buffer.Height();
+    const TextBlock block = TypesetTextBlock(W, H, s);
+    const int ruby = ComputePageFontHeights(H, s.Layout, s.FontSpace).ruby;
+    const int y = block.bottom + std::max(0, (H - block.bottom - ruby) / 2);
+    const int x = rightPage ? block.right : block.left + TextBlockShift(W, H, s, false);
+    painter.DrawPageNumber(buffer, std::to_string(page), x, y, rightPage, color);
+}
+
+}  // namespace
+
 PageRenderer::PageRenderer(GlyphPainter* painter) : painter_(painter) {
     if (!painter_) {
         ownPainter_ = std::make_unique<FontPainter>();
@@ -354,6 +404,7 @@ PageRenderer::~PageRenderer() = default;
 
 void PageRenderer::SetupPageFonts(int bufferHeight, const PageStyle& s) {
     const PageFontHeights h = ComputePageFontHeights(bufferHeight, s.Layout, s.FontSpace);
+    painter_->SetGreyGlyphs(s.Typeset);
     painter_->SetFonts(s.FontName, s.FontBold, h.body, h.ruby);
     // Two byte cells of p = H / (B + 1), scaled to the 90 % text block.
     painter_->SetCellPitch(0.9 * 2 * bufferHeight / (s.Layout.RowBytes() + 1));
@@ -374,8 +425,8 @@ PageOutcome PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int 
     pageList.assign(1, std::string());
     if (rightPage) lists.FootnoteList.assign(1, std::string());
 
-    PageDrawing drawing(buffer, source, *painter_, windowText_, pageList, lists.FootnoteList,
-                        pictures_, reporter);
+    PageDrawing drawing(buffer, source, rightPage, *painter_, windowText_, pageList,
+                        lists.FootnoteList, pictures_, reporter);
     drawing.SelectBody();
     const int R = s.Layout.Rows();
     // Pages below 1 have no rows: only their background is drawn.
@@ -393,6 +444,10 @@ PageOutcome PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int 
         }
         if (stopped.kind != ProblemKind::None) return PageOutcome{true, std::move(stopped)};
         pageList.emplace_back();
+    }
+    // A page that holds rows carries its number.
+    if (s.Typeset && pageList.size() > 1) {
+        DrawPageNumber(*painter_, buffer, page, rightPage, s, windowText_);
     }
     return {};
 }

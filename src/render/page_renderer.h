@@ -46,6 +46,13 @@ class GlyphPainter {
     // top-left corner of the unturned cell.
     virtual void DrawChar(Bitmap& target, PageFont font, std::string_view ch, int x, int y,
                           Color color) = 0;
+    // Book typesetting: grey-level glyphs at the buffer's own pixels for the fonts set
+    // next, or (off) the monochrome glyphs of the grid.
+    virtual void SetGreyGlyphs(bool /*grey*/) {}
+    // Book typesetting: the page number `digits` (ASCII) set horizontally in the ruby font,
+    // its top at y and its right edge (`alignRight`) or its left edge at x.
+    virtual void DrawPageNumber(Bitmap& /*target*/, std::string_view /*digits*/, int /*x*/,
+                                int /*y*/, bool /*alignRight*/, Color /*color*/) {}
 };
 
 // The largest cell of a page font, in pixels of the page buffer. Only layouts of one to a
@@ -78,7 +85,22 @@ struct PageStyle {
     bool FontBold = false;
     bool UsePageTexture = false;  // tile the page texture over the page colour
     Color PageColor = 0xFFFFFF;   // a colour value; a system colour resolves when drawn
+    // Book typesetting: grey glyphs, the left page's text block mirrored about the gutter,
+    // a page number at the foot of each page. Off draws the grid.
+    bool Typeset = false;
 };
+
+// Book typesetting: the text block of a right page in a buffer `width` x `height` (the
+// body columns with the ruby of the first one, and the foot of the last cell), and how far
+// a page's block is moved across: 0 for the right page and for the grid, and for the left
+// page so that its block mirrors the right page's about the gutter (outer and inner
+// margins swap). The footnote hit test undoes the move.
+struct TextBlock {
+    int left = 0, right = 0;  // x range, right exclusive
+    int bottom = 0;           // y below the last cell
+};
+TextBlock TypesetTextBlock(int width, int height, const PageStyle& style);
+int TextBlockShift(int width, int height, const PageStyle& style, bool rightPage);
 
 // Everything RenderPage reads besides the buffer.
 struct PageSource {

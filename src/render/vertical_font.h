@@ -13,7 +13,9 @@
 // it has one, else it reaches 0.88 em above the baseline and 0.12 em below it.
 //
 // Glyphs are monochrome (no smoothing) and only glyph pixels are written, in the given
-// colour. The same object also draws a horizontal line of UTF-8 text (the cover title
+// colour; or, for book typesetting, grey-level coverage from FreeType with light hinting,
+// laid over the page (a synthetic bold then thickens the outline by 1/24 em, keeping its
+// place in the em box). The same object also draws a horizontal line of UTF-8 text (the cover title
 // and author).
 //
 // Bold: the face's own bold style when fontconfig has one for the family. Otherwise the
@@ -61,10 +63,11 @@ class VerticalFont {
     VerticalFont(const VerticalFont&) = delete;
     VerticalFont& operator=(const VerticalFont&) = delete;
 
-    // Face name (UTF-8, "@" allowed), cell height in pixels, weight. Cheap when nothing
-    // changes, so it may be called for every page. Heights below 1 or above
-    // kMaxFontHeight (only reachable through absurd settings) draw nothing.
-    void Configure(const std::string& name, int height, bool bold);
+    // Face name (UTF-8, "@" allowed), cell height in pixels, weight, and grey-level
+    // glyphs (`smooth`) or monochrome ones. Cheap when nothing changes, so it may be
+    // called for every page. Heights below 1 or above kMaxFontHeight (only reachable
+    // through absurd settings) draw nothing.
+    void Configure(const std::string& name, int height, bool bold, bool smooth = false);
 
     int Height() const { return height_; }
     bool Bold() const { return bold_; }
@@ -85,8 +88,12 @@ class VerticalFont {
     // Draws UTF-8 `text` horizontally, (x, y) being the top-left corner of the first
     // cell. Returns the width drawn.
     int DrawHorizontal(Bitmap& target, std::string_view utf8, int x, int y, Color color);
+    // The width DrawHorizontal would draw `utf8` with.
+    int HorizontalWidth(std::string_view utf8);
 
   private:
+    // Shapes `utf8` and draws it when `target` is given; returns the width.
+    int Horizontal(Bitmap* target, std::string_view utf8, int x, int y, Color color);
     struct Impl;
     std::unique_ptr<Impl> impl_;
     ResolvedFace face_;

@@ -22,8 +22,8 @@ bool StartsCharacter(const std::string& s, int col) {
 
 }  // namespace
 
-GridPoint PageToGrid(double X, double Y, int width, int height) {
-    return {(X - 0.05 * width) / 0.9, (Y - 0.05 * height) / 0.9};
+GridPoint PageToGrid(double X, double Y, int width, int height, int blockShift) {
+    return {(X - blockShift - 0.05 * width) / 0.9, (Y - 0.05 * height) / 0.9};
 }
 
 FootnoteHit FindFootnoteMark(const FootnotePage& page, GridPoint p) {

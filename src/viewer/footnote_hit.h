@@ -18,9 +18,10 @@ struct GridPoint {
     double y = 0;
 };
 
-// Undoes the text-block mapping of the renderer (X = 0.05 W + 0.9 x): the pixel (X, Y) of
-// a page image `width` x `height` as a grid position.
-GridPoint PageToGrid(double X, double Y, int width, int height);
+// Undoes the text-block mapping of the renderer (X = 0.05 W + 0.9 x + shift): the pixel
+// (X, Y) of a page image `width` x `height` as a grid position. `blockShift` is how far the
+// renderer moved the page's text block across (TextBlockShift: a typeset left page).
+GridPoint PageToGrid(double X, double Y, int width, int height, int blockShift = 0);
 
 // What the pointer means for the pop-up.
 enum class FootnoteAction {

@@ -46,7 +46,7 @@ SpreadOutcome SpreadView::Render(const SpreadRequest& request, Bitmap& leftBuf, 
     }
 
     const SpreadLayout l =
-        LayoutSpread(request.areaWidth, request.areaHeight, request.ratio, s.Alias);
+        LayoutSpread(request.areaWidth, request.areaHeight, request.ratio, s.DoubleSize());
     out.bookArea = l.bookArea;
     out.leftImage = l.leftImage;
     out.rightImage = l.rightImage;
@@ -71,7 +71,7 @@ PageOutcome SpreadView::RenderPages(const SpreadRequest& request, const SpreadLa
                                             false, source, lists, reporter);
     if (left.picture.kind != ProblemKind::None) return left;
     FinishOptions finish;
-    finish.Alias = s.Alias;
+    finish.Alias = s.DoubleSize();
     finish.UsePageTexture = s.Page.UsePageTexture;
     finish.PageTexture = &request.pageTexture;
     finish.PageColor = s.Page.PageColor;

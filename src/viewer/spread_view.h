@@ -20,7 +20,10 @@ namespace mirvo {
 struct SpreadStyle {
     PageStyle Page;
     Color CoverColor = 0xFFFFFF;  // a colour value; a system colour resolves when drawn
-    bool Alias = false;           // double-size page buffers, reduced when finished
+    bool Alias = false;           // double-size page buffers, reduced when finished (not typeset)
+    // The page buffers are drawn at twice the images' size and reduced: Alias, except for
+    // book typesetting, whose glyphs are smoothed at the images' own pixels.
+    bool DoubleSize() const { return Alias && !Page.Typeset; }
 };
 
 struct SpreadRequest {

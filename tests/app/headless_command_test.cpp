@@ -146,6 +146,20 @@ TEST(RenderCommand, WritesTheBookAreaOfASpreadOrACover) {
         EXPECT_GT(w, 0) << page;
     }
     EXPECT_EQ(PngSize(ReadFileBytes(dir.File("p1.png"))).first, area.Width());
+    // Typeset: the same book area, drawn otherwise; only 0 and 1 are values.
+    const std::string typeset = dir.File("t.png");
+    const std::vector<std::string> args{
+        "--render", dir.File("b.txt"), "--page",  "1", "--out",    typeset,
+        "--area",   "640x480",         "--alias", "0", "--typeset"};
+    auto with = [&](const char* value) {
+        std::vector<std::string> a = args;
+        a.push_back(value);
+        return RunMirvo(a).status;
+    };
+    EXPECT_EQ(with("1"), 0);
+    EXPECT_EQ(PngSize(ReadFileBytes(typeset)), PngSize(ReadFileBytes(dir.File("p1.png"))));
+    EXPECT_NE(ReadFileBytes(typeset), ReadFileBytes(dir.File("p1.png")));
+    EXPECT_EQ(with("2"), 2);
 }
 
 TEST(RenderCommand, ErrorsAndMissingOptions) {

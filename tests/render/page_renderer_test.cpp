@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <set>
 
 #include "format/cp932.h"
 #include "format/formatter.h"
@@ -35,7 +36,19 @@ class RecordingPainter : public GlyphPainter {
     void DrawChar(Bitmap&, PageFont font, std::string_view ch, int x, int y, Color color) override {
         calls.push_back({Cp932ToUtf8(ch), x, y, font, color});
     }
+    void SetGreyGlyphs(bool on) override { grey = on; }
+    void DrawPageNumber(Bitmap&, std::string_view digits, int x, int y, bool alignRight,
+                        Color) override {
+        numbers.push_back({std::string(digits), x, y, alignRight});
+    }
+    struct Number {
+        std::string digits;
+        int x, y;
+        bool alignRight;
+    };
     std::vector<DrawCall> calls;
+    std::vector<Number> numbers;
+    bool grey = false;
     std::string fontName;
     bool fontBold = false;
     int bodyHeight = -1, rubyHeight = -1;
@@ -61,6 +74,7 @@ class PageRendererTest : public ::testing::Test {
         rows.emplace_back();
         const PageSource src{rows, style, texture, docPath, &notes};
         painter.calls.clear();
+        painter.numbers.clear();
         return renderer.RenderPage(buffer, W, H, page, right, src, lists, reporter);
     }
 
@@ -447,6 +461,100 @@ TEST_F(PageRendererTest, PagesWithoutRows) {
     EXPECT_NO_THROW(Render({"あ"}));
 }
 
+// Book typesetting: the right page lies where the grid puts it; the left page's block
+// (characters, ruby, emphasis dots) moves across so that the two blocks mirror each other
+// about the gutter. A page that holds rows carries its number in the foot margin, flush
+// with the block's outer edge; the grid and pages without rows carry none.
+TEST_F(PageRendererTest, TypesetMirroredBlocksAndPageNumbers) {
+    const std::vector<std::string> book(15, "漢《かん》字強調［＃「強調」に傍点］");  // 2 pages
+    // 10 rows, q = 27, body 14, ruby 7: column 10's glyphs end 14 px left of 15 + 0.9 * 30,
+    // column 1's ruby ends at 15 + 0.9 * (273 + 8); the left block moves (300 - 267) - 28.
+    const struct {
+        bool typeset;
+        int page;
+        bool right;
+        int shift;
+        std::string number;
+        int numberX;
+    } cases[] = {{false, 1, true, 0, "", 0},   {false, 2, false, 0, "", 0},
+                 {true, 1, true, 0, "1", 267}, {true, 2, false, 5, "2", 33},
+                 {true, 3, true, 0, "", 0},    {true, 0, false, 5, "", 0}};
+    for (const auto& c : cases) {
+        style.Typeset = c.typeset;
+        EXPECT_EQ(TextBlockShift(300, 420, style, c.right), c.shift);
+        ASSERT_TRUE(Render(book, c.page, true));
+        const std::vector<DrawCall> asRight = painter.calls;
+        ASSERT_TRUE(Render(book, c.page, c.right));
+        EXPECT_EQ(painter.grey, c.typeset);
+        ASSERT_EQ(painter.calls.size(), asRight.size());
+        for (std::size_t k = 0; k < asRight.size(); ++k) {
+            EXPECT_EQ(painter.calls[k].x, asRight[k].x + c.shift) << c.page << " " << k;
+            EXPECT_EQ(painter.calls[k].y, asRight[k].y);
+        }
+        ASSERT_EQ(painter.numbers.size(), c.number.empty() ? 0u : 1u) << c.page;
+        if (c.number.empty()) continue;
+        const RecordingPainter::Number& n = painter.numbers[0];
+        EXPECT_EQ(n.digits, c.number);
+        EXPECT_EQ(n.x, c.numberX);
+        EXPECT_EQ(n.alignRight, c.right);
+        EXPECT_GE(n.y, TypesetTextBlock(300, 420, style).bottom);  // below the last cell
+        EXPECT_LE(n.y + painter.rubyHeight, 420);
+    }
+}
+
+// With the real fonts: a typeset page has grey glyph edges (more than a few levels between
+// paper and ink); the grid has none. Every mark lies inside the cell of the character, the
+// page number inside the foot margin of its side, bold keeps the cell and adds ink.
+// An emboldened outline may leave a trace (under 1/16 ink) on the pixel beyond its cell.
+TEST(PageRendererPixels, TypesetGlyphsAreGreyAndStayInTheirCells) {
+    struct Case {
+        bool typeset, bold, right;
+        int minGreys, maxGreys;
+    };
+    const Case cases[] = {{false, false, true, 0, 0},
+                          {true, false, true, 8, 256},
+                          {true, true, true, 8, 256},
+                          {true, false, false, 8, 256}};
+    int regularInk = 0;
+    for (const Case& c : cases) {
+        PageStyle s{.Layout = PageLayout(10, 50), .FontBold = c.bold};
+        s.Typeset = c.typeset;
+        RowList rows{Sjis("永"), ""};
+        Bitmap texture, buffer;
+        PageTexts lists;
+        RecordingReporter reporter;
+        PageRenderer renderer;
+        ASSERT_TRUE(renderer.RenderPage(buffer, 300, 420, 1, c.right, {rows, s, texture, "x.txt"},
+                                        lists, reporter));
+        const int shift = TextBlockShift(300, 420, s, c.right);
+        const int footTop = TypesetTextBlock(300, 420, s).bottom;
+        std::set<Color> greys;
+        int ink = 0;
+        for (int y = 0; y < 420; ++y) {
+            for (int x = 0; x < 300; ++x) {
+                const Color px = buffer.Pixel(x, y);
+                if (px == 0xFFFFFF) continue;
+                if (y >= footTop) {
+                    EXPECT_TRUE(c.right ? x >= 150 : x < 150) << x << "," << y;
+                    continue;
+                }
+                ++ink;
+                if (px != 0) greys.insert(px);
+                const int edge = px >= 0xF0F0F0 ? 1 : 0;
+                EXPECT_TRUE(x >= 246 + shift - edge && x < 260 + shift + edge && y >= 21 - edge &&
+                            y < 35 + edge)
+                    << x << "," << y << " " << std::hex << px;
+            }
+        }
+        EXPECT_GE(static_cast<int>(greys.size()), c.minGreys) << c.typeset;
+        EXPECT_LE(static_cast<int>(greys.size()), c.maxGreys) << c.typeset;
+        if (c.typeset && !c.bold) regularInk = ink;
+        if (c.bold) {
+            EXPECT_GT(ink, regularInk + regularInk / 10);
+        }
+    }
+}
+
 // With the real fonts: the ink of the first character lies inside its cell.
 TEST(PageRendererPixels, FirstCharacterInkInsideItsCell) {
     const PageStyle s{.Layout = PageLayout(10, 50)};
@@ -513,7 +621,7 @@ TEST(PageRendererPixels, DashesJoinIntoOneRule) {
 }
 
 // Every page of every sample novel, formatted at the default layout with layout
-// annotations off and on, draws without an error and records exactly its rows.
+// annotations off and on (and typeset), draws without an error and records exactly its rows.
 class SilentHost : public FormatterHost {
   public:
     void Report(const Problem& p) override { errors.push_back(p); }
@@ -523,11 +631,12 @@ class SilentHost : public FormatterHost {
 TEST(PageRendererCorpus, EveryPageOfEveryNovel) {
     const auto files = test::CorpusFiles();
     ASSERT_FALSE(files.empty());
-    const PageStyle s{.Layout = PageLayout(10, 50), .UsePageTexture = true};
+    PageStyle s{.Layout = PageLayout(10, 50), .UsePageTexture = true};
     PageRenderer renderer;
     const Bitmap texture = Bitmap(100, 90, 0xCCEEFF);
     for (const auto& file : files) {
         for (const bool aozora : {false, true}) {
+            s.Typeset = aozora;  // the second pass typeset
             RowList rows;
             Result<RowList> loaded = LoadLines(file);
             ASSERT_TRUE(loaded);

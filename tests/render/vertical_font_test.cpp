@@ -198,6 +198,7 @@ TEST(VerticalFontDraw, HorizontalText) {
     Bitmap b(300, 100, 0xFFFFFF);
     const int width = f.DrawHorizontal(b, "羅生門", 10, 20, 0);
     EXPECT_EQ(width, 90);
+    EXPECT_EQ(f.HorizontalWidth("羅生門"), width);
     const Ink ink = InkOf(b);
     EXPECT_GE(ink.left, 10);
     EXPECT_LT(ink.right, 100 + 2);

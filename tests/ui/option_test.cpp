@@ -109,6 +109,20 @@ void Type(QSpinBox* spin, const QString& text) {
     QTest::keyClicks(spin, text);
 }
 
+// The sample novel kokoro.txt in `dir` with its book state, and the reader started on it
+// with `dir` as every folder.
+TfrmMirvoMainForm* StartOnKokoro(ReaderWindows& windows, TempDir& dir, const std::string& state) {
+    const std::string book = dir.File("kokoro.txt");
+    WriteFileBytes(book, test::ReadFileBytes(std::string(MIRVO_CORPUS_DIR) + "/kokoro.txt"));
+    MakeFolders(dir.File("MirvoKs"));
+    WriteFileBytes(dir.File("MirvoKs/kokoro.INI"), state);
+    ProgramFolders f;
+    f.ExecutableFolder = f.SettingsFolder = dir.Path();
+    f.ShippedFolders = {dir.Path()};
+    StartReader(windows, f, {book}, false);
+    return windows.main.get();
+}
+
 class OptionDialogTest : public QObject {
     Q_OBJECT
   private slots:
@@ -289,17 +303,9 @@ class OptionDialogTest : public QObject {
     // kept by the book and the global file.
     void aozoraNotesTakeEffectAtReDisplayAndStayWithTheBook() {
         TempDir dir;
-        const std::string book = dir.File("kokoro.txt");
-        WriteFileBytes(book, test::ReadFileBytes(std::string(MIRVO_CORPUS_DIR) + "/kokoro.txt"));
-        MakeFolders(dir.File("MirvoKs"));
-        WriteFileBytes(dir.File("MirvoKs/kokoro.INI"),
-                       "[Mirvo]\r\nCurrentPage=1\r\n[Config]\r\nUseTexture=0\r\n");
-        ProgramFolders f;
-        f.ExecutableFolder = f.SettingsFolder = dir.Path();
-        f.ShippedFolders = {dir.Path()};
         ReaderWindows windows;
-        StartReader(windows, f, {book}, false);
-        TfrmMirvoMainForm* w = windows.main.get();
+        TfrmMirvoMainForm* w =
+            StartOnKokoro(windows, dir, "[Mirvo]\r\nCurrentPage=1\r\n[Config]\r\nUseTexture=0\r\n");
         QCOMPARE(Part<QTableWidget>(w, "stgPageList")->rowCount(),
                  1);  // no row of the novel begins with ◎
         const std::string title = Sjis("上　先生と私");
@@ -338,6 +344,32 @@ class OptionDialogTest : public QObject {
             true);
         QCOMPARE(ProfileFile(dir.File("Mirvo.INI")).ReadBool("Config", "UseAozoraNotes", false),
                  true);
+    }
+
+    // 本の組版で表示する: off for a book until ticked, drawn at re-display (F5), then kept by
+    // the book and the global file.
+    void typesettingTakesEffectAtReDisplayAndStaysWithTheBook() {
+        TempDir dir;
+        ReaderWindows windows;
+        TfrmMirvoMainForm* w = StartOnKokoro(windows, dir, "[Mirvo]\r\nCurrentPage=11\r\n");
+        const Bitmap grid = w->Core().Spread().RightPage();
+
+        OnNextModal<TdlgOption>([](TdlgOption* d) {
+            QCOMPARE(Find<QCheckBox>(d, "ckbTypeset")->text(), QString("本の組版で表示する(*)"));
+            QVERIFY(!Find<QCheckBox>(d, "ckbTypeset")->isChecked());
+            QTest::mouseClick(Find<QCheckBox>(d, "ckbTypeset"), Qt::LeftButton);
+            Ok(d);
+        });
+        Part<QAction>(w, "msiConfig")->trigger();
+        QVERIFY(w->Core().GetSettings().Typeset);
+        QVERIFY(w->Core().Spread().RightPage() == grid);  // drawn as formatted until F5
+        Part<QAction>(w, "mmiReView")->trigger();
+        QVERIFY(!(w->Core().Spread().RightPage() == grid));
+
+        w->close();
+        QCOMPARE(ProfileFile(dir.File("MirvoKs/kokoro.INI")).ReadBool("Config", "Typeset", false),
+                 true);
+        QCOMPARE(ProfileFile(dir.File("Mirvo.INI")).ReadBool("Config", "Typeset", false), true);
     }
 
     void picturesAreLoadedFromBitmapFilesAndABrokenOneIsReported() {

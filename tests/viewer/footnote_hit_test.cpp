@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "format/cp932.h"
 #include "render/page_renderer.h"
 #include "support/test_support.h"
@@ -79,8 +81,14 @@ TEST(FootnoteHit, MarksAreFoundWhereTheyAreDrawn) {
     rows[9] = Sjis("あああああああああああああああああああああああ［＃二］い");
     rows[10] = Sjis("［＃三］あ");
     rows[19] = Sjis("あいうえおかきくけこ［＃四］さ");
-    for (const auto& [W, H] : {std::pair{300, 420}, std::pair{403, 564}}) {
-        const PageStyle style{.Layout = PageLayout(10, 50)};
+    // A typeset left page moves its block across (by about half a body cell, which with
+    // cells wider than their columns is more than the pointer's distance to the next
+    // column): the hit test follows it.
+    for (const auto& [W, H, typeset, space] :
+         {std::tuple{300, 420, false, 0}, std::tuple{403, 564, false, 0},
+          std::tuple{403, 564, true, 0}, std::tuple{403, 564, true, -100}}) {
+        PageStyle style{.Layout = PageLayout(10, 50), .FontSpace = space};
+        style.Typeset = typeset;
         MarkRecorder painter;
         PageRenderer renderer(&painter);
         PageTexts lists;
@@ -106,11 +114,12 @@ TEST(FootnoteHit, MarksAreFoundWhereTheyAreDrawn) {
             for (const auto& m : right ? rightMarks : leftMarks) {
                 // The turned cell runs leftward from x and downward from y.
                 const double px = m.x - h / 2, upper = m.y + h / 4, lower = m.y + 3 * h / 4;
-                const FootnoteHit hit = FindFootnoteMark(page, PageToGrid(px, upper, W, H));
-                EXPECT_EQ(hit.action, kShow) << W << " mark " << number + 1;
-                EXPECT_EQ(hit.index, number) << W << " mark " << number + 1;
-                EXPECT_EQ(FindFootnoteMark(page, PageToGrid(px, lower, W, H)).action, kHide)
-                    << W << " mark " << number + 1;
+                const int shift = TextBlockShift(W, H, style, right);
+                const FootnoteHit hit = FindFootnoteMark(page, PageToGrid(px, upper, W, H, shift));
+                EXPECT_EQ(hit.action, kShow) << W << typeset << " mark " << number + 1;
+                EXPECT_EQ(hit.index, number) << W << typeset << " mark " << number + 1;
+                EXPECT_EQ(FindFootnoteMark(page, PageToGrid(px, lower, W, H, shift)).action, kHide)
+                    << W << typeset << " mark " << number + 1;
                 if (FindFootnoteMark(page, {px, upper}).action == kShow) ++rawFound;
                 ++number;
             }

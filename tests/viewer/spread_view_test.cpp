@@ -77,6 +77,20 @@ TEST_F(SpreadViewTest, SpreadBuffersAreFinishedToPageSize) {
     EXPECT_EQ(area.Height(), 564);
 }
 
+// Book typesetting draws at the images' own pixels whatever Alias says: no double size for
+// the glyphs, and pictures keep their size.
+TEST_F(SpreadViewTest, TypesetDrawsAtThePageImagesOwnPixels) {
+    MakeBook();
+    style.Alias = true;
+    style.Page.Typeset = true;
+    const SpreadOutcome o = Show(1);
+    EXPECT_EQ(painter.bodyHeight, 2 * static_cast<int>(0.9 * 564 / 50));
+    EXPECT_EQ(left.Width(), o.leftImage.Width());
+    EXPECT_EQ(left.Height(), 564);
+    EXPECT_EQ(right.Width(), o.rightImage.Width());
+    EXPECT_EQ(lists.RightPageText[0], Sjis("あ①"));
+}
+
 TEST_F(SpreadViewTest, CoversArePageSizedEvenWithAlias) {
     MakeBook("表題");
     style.Alias = true;

@@ -219,7 +219,7 @@ bool DrawEveryPage(const SpreadRequest& request, int width, int height,
                    ErrorReporter& reporter, SpreadShare share) {
     // Both pages of a spread at the page size; the buffers double with Alias, as the
     // reader's do, and are reduced when finished.
-    const int f = request.style.Alias ? 2 : 1;
+    const int f = request.style.DoubleSize() ? 2 : 1;
     SpreadLayout l;
     l.leftImage = Rect{0, 0, width, height};
     l.rightImage = Rect{width, 0, 2 * width, height};
