@@ -40,7 +40,7 @@ std::span<const SettingEntry> Table() {
         {"UseComment",     kConfig, &Settings::UseComment,     true,            1,    {4, 0},   {10, 0},  nullptr,      true,  "--comment 0|1",   T::Flag,    {0, 1},       {},         {K::Check, G::Formatting, "ckbComment", "脚注を追い出す(*)", "ﾁｪｯｸすると脚注をﾎﾟｯﾌﾟｱｯﾌﾟで表示します"}},
         {"IndexChar",      kConfig, &Settings::IndexChar,      "◎",             1,    {0, 0},   {15, 14}, nullptr,      true,  nullptr,           T::Text,    kAny,         {},         {K::Line, G::Formatting, "edtIndexChar", "見出し文字列(*)"}},
         {"UseAozoraNotes", kConfig, &Settings::UseAozoraNotes, false,           1,    {15, 15}, {16, 15}, nullptr,      true,  "--aozora 0|1",    T::Flag,    {0, 1},       {},         {K::Check, G::Formatting, "ckbAozoraNotes", "青空文庫の注記を使う(*)", "ﾁｪｯｸすると、字下げ・見出し・改ページの注記で組版します"}},
-        {"Typeset",        kConfig, &Settings::Typeset,        false,           1,    {16, 16}, {18, 16}, nullptr,      true,  "--typeset 0|1",   T::Flag,    {0, 1},       {},         {K::Check, G::Formatting, "ckbTypeset", "本の組版で表示する(*)", "ﾁｪｯｸすると、本のように組んで表示します"}},
+        {"Typesetting",    kConfig, &Settings::Typesetting,    false,           1,    {16, 16}, {18, 16}, nullptr,      true,  "--typeset 0|1",   T::Flag,    {0, 1},       {},         {K::Check, G::Formatting, "ckbTypeset", "本の組版で表示する(*)", "ﾁｪｯｸすると、本のように組んで表示します"}},
         {"FontName",       kConfig, &Settings::FontName,       "@ＭＳ ゴシック", 1,    {6, 6},   {12, 6},  nullptr,      false, "--font NAME",     T::Text,    kAny,         {},         {K::FontList, G::Font, "cmbFontList", nullptr, "表示フォントを選択します。"}},
         {"FontBold",       kConfig, &Settings::FontBold,       false,           1,    {7, 7},   {13, 7},  nullptr,      false, "--bold 0|1",      T::Flag,    {0, 1},       {},         {K::BoldButton, G::Font, "spbBold", "Ｂ", "太字で表示します。"}},
         {"UsePageTexture", kConfig, &Settings::UsePageTexture, true,            1,    {8, 9},   {11, 9},  "UseTexture", false, "--texture 0|1",   T::Flag,    {0, 1},       {},         {K::Check, G::Display, "ckbPageTexture", "ﾍﾟｰｼﾞﾃｸｽﾁｬを使う", "ページにテクスチャを貼り付けます。"}},
@@ -316,7 +316,7 @@ SpreadStyle SpreadStyleOf(const Settings& s) {
                                 .FontBold = s.FontBold,
                                 .UsePageTexture = s.UsePageTexture,
                                 .PageColor = ColourOf(&Settings::PageColor, s),
-                                .Typeset = s.Typeset},
+                                .Typeset = s.Typesetting},
                        .CoverColor = ColourOf(&Settings::CoverColor, s),
                        .Alias = s.Alias};
 }

@@ -58,7 +58,7 @@ struct Settings {
     bool UseImage;              // draw <IMG> rows as pictures
     bool UseComment;            // interpret ［＃…］ annotations
     bool UseAozoraNotes;        // lay out annotations of indentation, headings, page breaks
-    bool Typeset;               // set pages as a printed book (grey glyphs, page numbers)
+    bool Typesetting;           // set pages as a printed book (grey glyphs, page numbers)
     std::string IndexChar;      // heading mark of the contents (UTF-8)
     std::string FontName;       // vertical face, UTF-8, "@" + family
     bool FontBold;              // bold page text

@@ -64,7 +64,7 @@ TEST(BookState, NewBookReadsTheBookDefaults) {
     s.RowBytes = 8;
     s.UseComment = false;
     s.UseAozoraNotes = true;  // book-scoped: a new book has it off
-    s.Typeset = true;         // the same
+    s.Typesetting = true;     // the same
     s.ChangeSpeed = 7;        // global: a book never replaces it
     s.BKStandFolder = "/shelf";
     const BookPosition pos = ReadBookState(file, s);
@@ -74,7 +74,7 @@ TEST(BookState, NewBookReadsTheBookDefaults) {
     EXPECT_EQ(s.RowBytes, 50);
     EXPECT_TRUE(s.UseComment);
     EXPECT_FALSE(s.UseAozoraNotes);
-    EXPECT_FALSE(s.Typeset);
+    EXPECT_FALSE(s.Typesetting);
     EXPECT_EQ(s.IndexChar, "◎");
     EXPECT_EQ(s.FontName, "@ＭＳ ゴシック");
     EXPECT_EQ(s.PageColor, "clWhite");
@@ -87,7 +87,7 @@ TEST(BookState, NewBookReadsTheBookDefaults) {
         "Config/CharCount",      "Config/UseRuby",       "Config/UseImage",
         "Config/UseComment",     "Config/UseTexture",    "Config/FontName",
         "Config/FontBold",       "Config/FontSpace",     "Config/IndexChar",
-        "Config/UseAozoraNotes", "Config/Encoding",      "Config/Typeset",
+        "Config/UseAozoraNotes", "Config/Encoding",      "Config/Typesetting",
         "Mirvo/ClipCount",       "Mirvo/Clip1"};
     EXPECT_EQ(file.reads, order);
 }
@@ -107,7 +107,7 @@ TEST(BookState, PageNineWithoutBookmarks) {
               "[Mirvo]\nCurrentPage=9\nClipCount=0\n\n[Config]\nRowCount=10\nCharCount=13\n"
               "UseRuby=1\nUseImage=1\nFontName=@ＭＳ ゴシック\nFontBold=0\nFontSpace=10\n"
               "UseTexture=0\nBaseBGTexture=\nPageBGTexture=\nPageColor=clWhite\n"
-              "CoverColor=clWhite\nIndexChar=◎\nUseAozoraNotes=0\nTypeset=0\n");
+              "CoverColor=clWhite\nIndexChar=◎\nUseAozoraNotes=0\nTypesetting=0\n");
     Settings back;
     const BookPosition pos = ReadBookState(file, back);
     EXPECT_EQ(pos.CurrentPage, 9);
@@ -124,7 +124,7 @@ TEST(BookState, WriteOrder) {
         "Mirvo/CurrentPage", "Config/RowCount",      "Config/CharCount",      "Config/UseRuby",
         "Config/UseImage",   "Config/FontName",      "Config/FontBold",       "Config/FontSpace",
         "Config/UseTexture", "Config/BaseBGTexture", "Config/PageBGTexture",  "Config/PageColor",
-        "Config/CoverColor", "Config/IndexChar",     "Config/UseAozoraNotes", "Config/Typeset",
+        "Config/CoverColor", "Config/IndexChar",     "Config/UseAozoraNotes", "Config/Typesetting",
         "Mirvo/Clip1",       "Mirvo/Clip2",          "Mirvo/ClipCount"};
     EXPECT_EQ(file.writes, order);
 }

@@ -146,7 +146,7 @@ TEST(RenderCommand, WritesTheBookAreaOfASpreadOrACover) {
         EXPECT_GT(w, 0) << page;
     }
     EXPECT_EQ(PngSize(ReadFileBytes(dir.File("p1.png"))).first, area.Width());
-    // Typeset: the same book area, drawn otherwise; only 0 and 1 are values.
+    // Typesetting: the same book area, drawn otherwise; only 0 and 1 are values.
     const std::string typeset = dir.File("t.png");
     const std::vector<std::string> args{
         "--render", dir.File("b.txt"), "--page",  "1", "--out",    typeset,

@@ -361,15 +361,16 @@ class OptionDialogTest : public QObject {
             Ok(d);
         });
         Part<QAction>(w, "msiConfig")->trigger();
-        QVERIFY(w->Core().GetSettings().Typeset);
+        QVERIFY(w->Core().GetSettings().Typesetting);
         QVERIFY(w->Core().Spread().RightPage() == grid);  // drawn as formatted until F5
         Part<QAction>(w, "mmiReView")->trigger();
         QVERIFY(!(w->Core().Spread().RightPage() == grid));
 
         w->close();
-        QCOMPARE(ProfileFile(dir.File("MirvoKs/kokoro.INI")).ReadBool("Config", "Typeset", false),
-                 true);
-        QCOMPARE(ProfileFile(dir.File("Mirvo.INI")).ReadBool("Config", "Typeset", false), true);
+        QCOMPARE(
+            ProfileFile(dir.File("MirvoKs/kokoro.INI")).ReadBool("Config", "Typesetting", false),
+            true);
+        QCOMPARE(ProfileFile(dir.File("Mirvo.INI")).ReadBool("Config", "Typesetting", false), true);
     }
 
     void picturesAreLoadedFromBitmapFilesAndABrokenOneIsReported() {
