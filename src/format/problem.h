@@ -37,6 +37,23 @@ enum class ProblemKind {
     JpegUndecodable,            // path; detail: the decoder's own words (may be empty)
     IllustrationNameUnclosed,   // detail: the file name collected to the end of the row (UTF-8)
     PageMarkupUnclosed,         // path: the book whose row's ruby or annotation is not closed
+    // render: PNG pictures
+    PngNotPng,       // path: no PNG signature and header
+    PngTooShort,     // path; detail: the stated size, "W x H"
+    PngUndecodable,  // path; detail: the decoder's own words (may be empty)
+    // format: ZIP archives (path: the archive; detail: the member's name, UTF-8)
+    ArchiveNotRegular,          // path: a folder, FIFO or device
+    ArchiveTooLarge,            // path; count: the limit in bytes
+    ArchiveUnreadable,          // path; count: errno of the refused open or read
+    ArchiveDamaged,             // path: no archive, or a damaged directory; detail: libzip's words
+    ArchiveNoText,              // path: no .txt member to read as the book
+    ArchiveMemberMissing,       // path; detail: the name looked for
+    ArchiveMemberTooLarge,      // path; detail; count: the limit in bytes
+    ArchiveMemberEncrypted,     // path; detail
+    ArchiveMemberUnsupported,   // path; detail: packed in a way libzip cannot undo
+    ArchiveMemberBomb,          // path; detail: a stated size beyond what its data can hold
+    ArchiveMemberSizeMismatch,  // path; detail: unpacks to more or less than stated
+    ArchiveMemberDamaged,       // path; detail: a bad checksum or packed data
 };
 
 struct Problem {
