@@ -15,7 +15,7 @@ targets=("$@")
 
 packages=(
     clang libclang-rt-14-dev cmake pkg-config make
-    libfreetype-dev libharfbuzz-dev libfontconfig-dev libjpeg62-turbo-dev libpng-dev libstb-dev
+    libfreetype-dev libharfbuzz-dev libfontconfig-dev libjpeg62-turbo-dev libpng-dev libzip-dev libstb-dev
     fonts-ipafont-gothic
 )
 bash scripts/ensure_packages.sh "${packages[@]}"

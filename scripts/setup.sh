@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 packages=(
     cmake g++ pkg-config make
     qt6-base-dev qt6-multimedia-dev libqt6multimedia6
-    libfreetype-dev libharfbuzz-dev libfontconfig-dev libjpeg62-turbo-dev libpng-dev libstb-dev
+    libfreetype-dev libharfbuzz-dev libfontconfig-dev libjpeg62-turbo-dev libpng-dev libzip-dev libstb-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-ipafont-gothic fonts-ipafont-mincho
     # Qt's own texts in Japanese (the standard dialogs)

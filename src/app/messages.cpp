@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "format/cp932.h"
+#include "format/regular_file.h"
 
 namespace mirvo {
 
@@ -27,6 +28,7 @@ constexpr PictureText kPictureTexts[] = {
     {ProblemKind::BmpBadCompression, "Bad BMP compression"},
     {ProblemKind::BmpTruncated, "BMP file is truncated"},
     {ProblemKind::JpegTooManyScans, "Too many scans in JPEG file"},
+    {ProblemKind::PngNotPng, "Not a PNG file"},
 };
 
 // What is wrong with the picture, before ": <path>"; none for other kinds.
@@ -49,6 +51,10 @@ std::optional<std::string> PictureReason(const Problem& p) {
             return p.detail.empty() ? "Bad BMP file" : p.detail;
         case ProblemKind::JpegUndecodable:
             return p.detail.empty() ? "Bad JPEG file" : p.detail;
+        case ProblemKind::PngTooShort:
+            return "PNG file is too short for " + p.detail + " pixels";
+        case ProblemKind::PngUndecodable:
+            return p.detail.empty() ? "Bad PNG file" : p.detail;
         default:
             return std::nullopt;
     }
@@ -70,6 +76,58 @@ std::optional<std::string> WordRender(const Problem& p) {
             return "ファイル:" + ReadableUtf8(p.path) + "の整形中にメモリーアクセス関連の" +
                    "エラーが発生しました。原因は不明です。\r\n" +
                    "上記ファイルの内容を確認してみてください。";
+        default:
+            return std::nullopt;
+    }
+}
+
+// ---- format: ZIP archives ------------------------------------------------------------
+
+// The archive file itself: worded as a book file that cannot be read.
+std::optional<std::string> WordArchiveFile(const Problem& p) {
+    FileReadResult file;
+    switch (p.kind) {
+        case ProblemKind::ArchiveNotRegular:
+            file.status = FileReadStatus::NotRegular;
+            break;
+        case ProblemKind::ArchiveTooLarge:
+            file.status = FileReadStatus::TooLarge;
+            break;
+        case ProblemKind::ArchiveUnreadable:
+            file.status = FileReadStatus::ReadFailed;
+            file.error = static_cast<int>(p.count);
+            break;
+        default:
+            return std::nullopt;
+    }
+    return FileReadMessage(ReadableUtf8(p.path), file, static_cast<std::uint64_t>(p.count));
+}
+
+std::optional<std::string> WordArchive(const Problem& p) {
+    if (std::optional<std::string> text = WordArchiveFile(p)) return text;
+    const std::string file = "ファイル:" + ReadableUtf8(p.path);
+    const std::string member = file + "の中の" + p.detail + "は";
+    switch (p.kind) {
+        case ProblemKind::ArchiveDamaged:
+            return file + "は ZIP ファイルとして読めません（" + p.detail + "）。";
+        case ProblemKind::ArchiveNoText:
+            return file + "の中に本文のテキストファイル（.txt）がありません。";
+        case ProblemKind::ArchiveMemberMissing:
+            return file + "の中に" + p.detail + "がありません。";
+        case ProblemKind::ArchiveMemberTooLarge:
+            return member + "大きすぎるため、開けません（" + std::to_string(p.count >> 20) +
+                   " MiB まで）。";
+        case ProblemKind::ArchiveMemberEncrypted:
+            return member + "暗号化されているため、開けません。";
+        case ProblemKind::ArchiveMemberUnsupported:
+            return member + "対応していない方式で圧縮されているため、開けません。";
+        case ProblemKind::ArchiveMemberBomb:
+            return member +
+                   "圧縮データに対して大きすぎる展開サイズが記録されているため、開けません。";
+        case ProblemKind::ArchiveMemberSizeMismatch:
+            return member + "記録された大きさと中身が合わないため、開けません。";
+        case ProblemKind::ArchiveMemberDamaged:
+            return member + "壊れているため、開けません。";
         default:
             return std::nullopt;
     }
@@ -110,6 +168,7 @@ std::string SystemErrorText(int error) {
 
 std::string Word(const Problem& problem) {
     if (std::optional<std::string> text = WordRender(problem)) return *text;
+    if (std::optional<std::string> text = WordArchive(problem)) return *text;
     switch (problem.kind) {
         case ProblemKind::None:
             break;
