@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "app/messages.h"
-#include "support/test_support.h"
 
 namespace mirvo {
 namespace {
@@ -21,7 +20,7 @@ Problem Make(ProblemKind kind, std::string path, std::string detail = {}, long l
 
 TEST(MessagesArchive, PngAndArchiveTexts) {
     using K = ProblemKind;
-    const std::string zip = "/b/" + test::Sjis("蜘蛛の糸.zip");  // shown readable
+    const std::string zip = "/b/蜘蛛の糸.zip";
     const std::string file = "ファイル:/b/蜘蛛の糸.zip";
     const struct {
         Problem problem;
