@@ -170,6 +170,16 @@ Result<std::string> ZipArchive::Read(const ZipMember& member, std::uint64_t maxB
     return out;
 }
 
+Result<ArchiveBook> ReadArchiveBook(const std::string& path) {
+    const Result<std::shared_ptr<const ZipArchive>> archive = ZipArchive::Open(path);
+    if (!archive) return archive.GetProblem();
+    const ZipMember* text = archive.Value()->BookText();
+    if (text == nullptr) return ArchiveProblem(ProblemKind::ArchiveNoText, path);
+    Result<std::string> bytes = archive.Value()->Read(*text, kMaxArchiveBytes);
+    if (!bytes) return bytes.GetProblem();
+    return ArchiveBook{std::move(bytes.Value()), text->name};
+}
+
 bool IsZipPath(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     const std::string_view name =

@@ -77,6 +77,15 @@ class ZipArchive {
     mutable std::mutex reading_;  // libzip's archive is not to be read from two threads
 };
 
+// The book of the archive at `path`: the bytes of its text (BookText, at most
+// kMaxArchiveBytes, the book limit) and the member's name. Refused as Open and Read are,
+// or ArchiveNoText.
+struct ArchiveBook {
+    std::string bytes;
+    std::string member;
+};
+Result<ArchiveBook> ReadArchiveBook(const std::string& path);
+
 // True when `path` ends in ".zip" (any case): such a book is opened as an archive.
 bool IsZipPath(const std::string& path);
 

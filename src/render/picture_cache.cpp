@@ -12,6 +12,15 @@ void PictureCache::SetSource(std::shared_ptr<const PictureSource> source) {
     Clear();
 }
 
+void PictureCache::ForBook(const std::string& documentPath) {
+    PictureStamp stamp;
+    if (!FilePictures().Look(documentPath, &stamp)) stamp = PictureStamp{};
+    if (documentPath == book_ && stamp == bookStamp_) return;
+    book_ = documentPath;
+    bookStamp_ = stamp;
+    SetSource(BookPictures(documentPath));
+}
+
 Result<std::shared_ptr<const Bitmap>> PictureCache::Decode(const std::string& path) {
     ++decodes_;
     Result<Bitmap> read = source_->Read(path);

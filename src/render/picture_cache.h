@@ -32,6 +32,11 @@ class PictureCache {
 
     // Where the pictures come from from now on (null: files); what was kept is let go.
     void SetSource(std::shared_ptr<const PictureSource> source);
+    // The pictures of the book at `documentPath` (BookPictures), set when the book differs
+    // from the one of the last call or its file changed (stamped as a picture file is): a
+    // ZIP book's archive is read once, on its first picture. It replaces a source set
+    // with SetSource.
+    void ForBook(const std::string& documentPath);
 
     // Counts a page drawn: what the last keepPages pages did not draw is let go.
     void NextPage();
@@ -54,6 +59,8 @@ class PictureCache {
     void Drop(std::size_t index);
 
     std::shared_ptr<const PictureSource> source_;
+    std::string book_;  // the book of ForBook ("" before any)
+    PictureStamp bookStamp_;
     std::size_t maxBytes_;
     int keepPages_;
     std::vector<Entry> entries_;

@@ -48,4 +48,30 @@ Result<Bitmap> ArchivePictures::Read(const std::string& path) const {
     return DecodePicture(bytes.Value(), archive_->Path() + "/" + member->name);
 }
 
+namespace {
+
+// Every picture refused with one Problem (the book's archive could not be read).
+class RefusedPictures final : public PictureSource {
+  public:
+    explicit RefusedPictures(Problem problem) : problem_(std::move(problem)) {}
+    bool Look(const std::string&, PictureStamp* stamp) const override {
+        *stamp = PictureStamp{};
+        return true;
+    }
+    Result<Bitmap> Read(const std::string&) const override { return problem_; }
+
+  private:
+    Problem problem_;
+};
+
+}  // namespace
+
+std::shared_ptr<const PictureSource> BookPictures(const std::string& documentPath) {
+    if (!IsZipPath(documentPath)) return std::make_shared<FilePictures>();
+    Result<std::shared_ptr<const ZipArchive>> archive = ZipArchive::Open(documentPath);
+    if (!archive) return std::make_shared<RefusedPictures>(archive.GetProblem());
+    const ZipMember* book = archive.Value()->BookText();
+    return std::make_shared<ArchivePictures>(archive.Value(), book ? book->name : "");
+}
+
 }  // namespace mirvo

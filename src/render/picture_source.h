@@ -53,4 +53,9 @@ class ArchivePictures final : public PictureSource {
     std::string besideFolder_;  // the archive's folder as illustration paths begin with it
 };
 
+// The pictures of the book at `documentPath`: an archive's members when the book is a ZIP
+// (IsZipPath; the archive read now, its book's folder from BookText), else files. An
+// archive that cannot be read gives a source that refuses every picture with its Problem.
+std::shared_ptr<const PictureSource> BookPictures(const std::string& documentPath);
+
 }  // namespace mirvo

@@ -159,6 +159,27 @@ TEST(ZipArchiveOpen, TheFileIsReadAsARegularFile) {
     EXPECT_EQ(ZipArchive::Open("/dev/zero").GetProblem().kind, ProblemKind::ArchiveNotRegular);
 }
 
+TEST(ZipArchiveOpen, TheBookOfAnArchiveFile) {
+    test::TempDir dir;
+    const auto book = [&](const std::string& bytes) {
+        test::WriteFileBytes(dir.File("b.zip"), bytes);
+        return ReadArchiveBook(dir.File("b.zip"));
+    };
+    const Result<ArchiveBook> plain = book(ZipBytes({{"x/", ""}, {"x/kumo.txt", "text"}}));
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain.Value().bytes, "text");
+    EXPECT_EQ(plain.Value().member, "x/kumo.txt");
+    EXPECT_EQ(book(ZipBytes({{"a.png", "p"}})).GetProblem().kind, ProblemKind::ArchiveNoText);
+    EXPECT_EQ(book("PK no archive").GetProblem().kind, ProblemKind::ArchiveDamaged);
+    // A text stated over the book limit.
+    const Problem over =
+        book(test::WithStatedSize(ZipBytes({{"a.txt", "text"}}), 0,
+                                  static_cast<std::uint32_t>(kMaxArchiveBytes + 1)))
+            .GetProblem();
+    EXPECT_EQ(over.kind, ProblemKind::ArchiveMemberTooLarge);
+    EXPECT_EQ(over.count, static_cast<long long>(kMaxArchiveBytes));
+}
+
 TEST(ZipArchiveNames, JoinedNamesStayInside) {
     const struct {
         const char *folder, *name, *want;

@@ -97,5 +97,32 @@ TEST(ArchivePictures, TheCacheDecodesOncePerSource) {
     EXPECT_EQ(cache.Get(path).GetProblem().kind, ProblemKind::PictureUnreadable);
 }
 
+// A book's pictures follow the book: from its archive when it is a ZIP, read again when the
+// archive changes, from files beside it otherwise.
+TEST(ArchivePictures, TheCacheFollowsTheBook) {
+    test::TempDir dir;
+    const std::string zip = dir.File("kumo.zip");
+    test::WriteFileBytes(zip, test::ZipBytes({{"kumo.txt", "t"}, {"fig.png", RedPng(3, 2)}}));
+    test::WriteFileBytes(dir.File("fig.png"), RedPng(7, 7));
+    PictureCache cache;
+    const std::string fig = IllustrationPath(zip, "fig.png");
+    cache.ForBook(zip);
+    EXPECT_EQ(cache.Get(fig).Value()->Width(), 3);
+    cache.ForBook(zip);
+    EXPECT_EQ(cache.Get(fig).Value()->Width(), 3);
+    EXPECT_EQ(cache.Decodes(), 1);
+    test::WriteFileBytes(
+        zip, test::ZipBytes({{"kumo.txt", "t"}, {"fig.png", RedPng(5, 2)}, {"x", "longer"}}));
+    cache.ForBook(zip);
+    EXPECT_EQ(cache.Get(fig).Value()->Width(), 5);
+    cache.ForBook(dir.File("kumo.txt"));
+    EXPECT_EQ(cache.Get(fig).Value()->Width(), 7);
+    // An archive that cannot be read refuses its pictures with its own Problem.
+    test::WriteFileBytes(dir.File("bad.zip"), "no archive");
+    cache.ForBook(dir.File("bad.zip"));
+    EXPECT_EQ(cache.Get(IllustrationPath(dir.File("bad.zip"), "fig.png")).GetProblem().kind,
+              ProblemKind::ArchiveDamaged);
+}
+
 }  // namespace
 }  // namespace mirvo
