@@ -166,7 +166,9 @@ Result<Bitmap> DecodePng(std::string_view bytes, const std::string& path) {
     if (!ReadPngFacts(bytes, &facts)) return Refused(ProblemKind::PngNotPng, path);
     if (facts.width == 0 || facts.height == 0) return Bitmap();
     const std::string size = SizeText(facts.width, facts.height);
-    if (TooManyPixels(facts.width, facts.height)) {
+    // Each side is checked alone first: the file states up to 2^32 - 1 for each.
+    if (facts.width > kMaxPicturePixels || facts.height > kMaxPicturePixels ||
+        TooManyPixels(facts.width, facts.height)) {
         return Refused(ProblemKind::PictureTooManyPixels, path, size);
     }
     // Data too short to inflate to the stated picture: libpng would stop at its end, after

@@ -249,6 +249,13 @@ const DamageCase kDamaged[] = {
     // 100 million pixels stated: refused before a pixel is decoded.
     {"over the pixel limit", [] { return PngBytes(GreyPicture(10000, 10000)); },
      ProblemKind::PictureTooManyPixels},
+    {"sides of 2^32 - 1",
+     [] {
+         std::string png = PngBytes(GreyPicture(30, 20));
+         png.replace(16, 8, 8, '\xff');
+         return png;
+     },
+     ProblemKind::PictureTooManyPixels},
     // 36 million pixels stated, 2 KB of data: it cannot inflate to the picture.
     {"data too short for its size",
      [] {
