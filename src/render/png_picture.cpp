@@ -101,9 +101,11 @@ void ReadPngBytes(png_structp png, png_bytep out, png_size_t count) {
 // and grey expanded, 16 bits cut to 8, alpha and transparent colours laid over white.
 // Text, profiles and unknown chunks are skipped unread.
 void SetUpPngTransforms(png_structp png) {
-    static const png_byte kSkipped[] = "iCCP\0iTXt\0tEXt\0zTXt\0sPLT\0eXIf\0";
+    // Gamma and colour space chunks as well: transparency is laid over white in the file's
+    // own values, the same for every file (with gAMA, libpng would mix in linear light).
+    static const png_byte kSkipped[] = "iCCP\0iTXt\0tEXt\0zTXt\0sPLT\0eXIf\0gAMA\0cHRM\0sRGB\0";
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
-    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kSkipped, 6);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kSkipped, 9);
     png_set_user_limits(png, 1u << 20, 1u << 20);
     png_set_chunk_malloc_max(png, 8u << 20);
     png_set_expand(png);

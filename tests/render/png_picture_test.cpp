@@ -172,6 +172,18 @@ TEST(PngDecode, EveryKindPlainAndInterlaced) {
     }
 }
 
+// A file's gamma does not change how its transparency is laid over white.
+TEST(PngDecode, GammaLeavesTheMixAlone) {
+    PngSpec spec;
+    spec.width = 4;
+    spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+    spec.row = Samples({255, 0, 0, 128, 255, 0, 0, 128, 255, 0, 0, 128, 255, 0, 0, 128}, 8);
+    for (const double gamma : {0.0, 0.45455, 1.0}) {
+        spec.gamma = gamma;
+        EXPECT_TRUE(Near(Decode(PngBytes(spec)).Pixel(0, 0), kPink)) << gamma;
+    }
+}
+
 // A picture whose every pixel differs: each pass of Adam7 puts its own pixels in place.
 TEST(PngDecode, InterlacedPassesLandInPlace) {
     PngSpec spec;

@@ -19,6 +19,7 @@ struct PngSpec {
     std::vector<png_byte> paletteAlpha;  // tRNS of a palette
     bool transparentColor = false;       // tRNS of grey or RGB: `transparent`
     png_color_16 transparent{};
+    double gamma = 0;  // a gAMA chunk when above 0
     int compression = 6;
     // The packed bytes of row y, as PNG stores them.
     std::function<std::vector<png_byte>(int y)> row;
@@ -45,6 +46,7 @@ inline std::string PngBytes(const PngSpec& spec) {
                      static_cast<int>(spec.paletteAlpha.size()),
                      spec.transparentColor ? &spec.transparent : nullptr);
     }
+    if (spec.gamma > 0) png_set_gAMA(png, info, spec.gamma);
     png_write_info(png, info);
     // Row by row, every row again for each pass of an interlaced picture: a large picture
     // is never held whole.
