@@ -85,12 +85,7 @@ struct Books {
     }
 };
 
-class NoHost : public mirvo::FormatterHost {
-  public:
-    void ReportError(const std::string&) override {}
-    void SetStatusText(const std::string&) override {}
-    void ClearLastDocument() override {}
-};
+class NoHost : public mirvo::FormatterHost {};
 
 const Books& TheBooks() {
     static const Books books;
@@ -101,11 +96,11 @@ void Load(benchmark::State& state, const std::string& path) {
     const Books& b = TheBooks();
     std::size_t bytes = 0;
     for (auto _ : state) {
-        mirvo::RowList lines;
         mirvo::TextReport report;
-        if (!mirvo::LoadLines(path, lines, nullptr, mirvo::TextEncoding::Auto, &report))
-            state.SkipWithError("cannot load");
-        benchmark::DoNotOptimize(lines.data());
+        mirvo::Result<mirvo::RowList> lines =
+            mirvo::LoadLines(path, mirvo::TextEncoding::Auto, &report);
+        if (!lines) state.SkipWithError("cannot load");
+        benchmark::DoNotOptimize(lines.Value().data());
         bytes = std::filesystem::file_size(path);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
@@ -116,8 +111,9 @@ void Load(benchmark::State& state, const std::string& path) {
 // Loading and formatting at the default layout: the text part of opening a book.
 void LoadAndFormat(benchmark::State& state, const std::string& path) {
     for (auto _ : state) {
-        mirvo::RowList rows;
-        if (!mirvo::LoadLines(path, rows)) state.SkipWithError("cannot load");
+        mirvo::Result<mirvo::RowList> loaded = mirvo::LoadLines(path);
+        if (!loaded) state.SkipWithError("cannot load");
+        mirvo::RowList rows = std::move(loaded.Value());
         NoHost host;
         if (!mirvo::FormatDocument(rows, {mirvo::PageLayout(10, 50), true, true, path}, host))
             state.SkipWithError("cannot format");

@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "app/messages.h"
 #include "app/settings_table.h"
 #include "format/cp932.h"
 #include "format/document.h"
@@ -19,11 +20,10 @@ namespace {
 class WindowLikeHost : public mirvo::FormatterHost {
   public:
     std::string panel;
-    void ReportError(const std::string&) override {}
-    void SetStatusText(const std::string& text) override {
+    void ShowProgress(std::size_t done, std::size_t total) override {
+        const std::string text = mirvo::FormatProgressText(done, total);
         if (text != panel) panel = text;  // the window repaints only on a change
     }
-    void ClearLastDocument() override {}
 };
 
 const std::string& Novel() {

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "app/settings_table.h"
+#include "bench_support.h"
 #include "format/cp932.h"
 #include "format/formatter.h"
 #include "render/surfaces.h"
@@ -22,18 +23,6 @@
 
 namespace mirvo {
 namespace {
-
-class QuietHost : public FormatterHost {
-  public:
-    void ReportError(const std::string&) override {}
-    void SetStatusText(const std::string&) override {}
-    void ClearLastDocument() override {}
-};
-
-class QuietProblems : public ProblemReporter {
-  public:
-    void Report(const Problem&) override {}
-};
 
 struct Book {
     RowList rows;
@@ -51,7 +40,9 @@ const Book& RubyBook() {
             if (e.path().extension() != ".txt") continue;
             Book b;
             b.path = e.path().string();
-            if (!LoadLines(b.path, b.rows)) continue;
+            Result<RowList> loaded = LoadLines(b.path);
+            if (!loaded) continue;
+            b.rows = std::move(loaded.Value());
             QuietHost host;
             if (!FormatDocument(b.rows, FormatOptionsOf(s, b.path), host)) continue;
             const int pages = PageCount(b.rows, LayoutOf(s));

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "format/error_reporter.h"
 #include "format/formatter.h"
 #include "format/problem.h"
 
@@ -37,11 +38,10 @@ class Input {
     std::string_view rest_;
 };
 
-class QuietHost : public FormatterHost {
+class QuietHost : public FormatterHost, public ErrorReporter {
   public:
+    void Report(const Problem&) override { ++errors; }
     void ReportError(const std::string&) override { ++errors; }
-    void SetStatusText(const std::string&) override {}
-    void ClearLastDocument() override {}
     int errors = 0;
 };
 

@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 packages=(
     cmake g++ pkg-config make
     qt6-base-dev qt6-multimedia-dev libqt6multimedia6
-    libfreetype-dev libharfbuzz-dev libfontconfig-dev libjpeg62-turbo-dev libpng-dev libzip-dev libstb-dev
+    libfreetype-dev libharfbuzz-dev libfontconfig-dev libjpeg62-turbo-dev libpng-dev libstb-dev
+    libzip-dev libqpdf-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-ipafont-gothic fonts-ipafont-mincho
     # Qt's own texts in Japanese (the standard dialogs)
@@ -17,6 +18,8 @@ packages=(
     xvfb xauth x11-apps imagemagick sox xdotool
     # the icon sizes, the Debian package and the checks of the installed files
     librsvg2-bin dpkg-dev desktop-file-utils appstream man-db
+    # reading back the exported PDFs in the tests (pdfinfo)
+    poppler-utils
     # launching a book's Desktop Entry as a file manager does (gio launch)
     libglib2.0-bin
 )

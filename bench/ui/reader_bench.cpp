@@ -44,12 +44,7 @@ mirvo::ProgramFolders Folders(const Home& home) {
     return f;
 }
 
-class QuietHost : public mirvo::FormatterHost {
-  public:
-    void ReportError(const std::string&) override {}
-    void SetStatusText(const std::string&) override {}
-    void ClearLastDocument() override {}
-};
+class QuietHost : public mirvo::FormatterHost {};
 
 // A window of 1920 x 1080 on the first page of the book.
 struct Window {
@@ -72,9 +67,8 @@ void BM_OpenToFirstSpread(benchmark::State& state) {
     const std::string book = LargestNovel();
     Window w(book);
     for (auto _ : state) {
-        w.form.Core().SetDocumentPath(book);
-        w.form.Core().OpenDocument();
-        if (w.form.Core().FormatFailed() || w.form.Core().PageCount() < 100 ||
+        w.form.Core().OpenDocument();  // the book FormCreate named, again
+        if (w.form.Core().FormatFailed() || w.form.Core().Book().PageCount() < 100 ||
             w.form.Core().CurrentPage() != 1)
             state.SkipWithError("the book did not open on its first spread");
     }
@@ -86,7 +80,7 @@ void BM_OpenBaselineLoadAndFormat(benchmark::State& state) {
     QuietHost host;
     for (auto _ : state) {
         mirvo::RowList rows;
-        mirvo::LoadLines(book, rows);
+        rows = std::move(mirvo::LoadLines(book).Value());
         mirvo::FormatDocument(rows, mirvo::FormatOptionsOf(mirvo::Settings{}, book), host);
         benchmark::DoNotOptimize(rows.data());
     }
@@ -95,7 +89,7 @@ BENCHMARK(BM_OpenBaselineLoadAndFormat)->Unit(benchmark::kMillisecond);
 
 void BM_PageTurnSpeed200(benchmark::State& state) {
     Window w(LargestNovel());
-    w.form.Core().GetSettings().ChangeSpeed = 200;
+    w.form.Core().ChangeSettings([](mirvo::Settings& s) { s.ChangeSpeed = 200; });
     w.form.Core().OpenDocument();
     bool forward = true;
     for (auto _ : state) {
@@ -110,7 +104,7 @@ BENCHMARK(BM_PageTurnSpeed200)->Unit(benchmark::kMillisecond);
 // The same move without the animation (ChangeSpeed 0): rendering, finishing and one swap.
 void BM_PageMoveSpeed0(benchmark::State& state) {
     Window w(LargestNovel());
-    w.form.Core().GetSettings().ChangeSpeed = 0;
+    w.form.Core().ChangeSettings([](mirvo::Settings& s) { s.ChangeSpeed = 0; });
     w.form.Core().OpenDocument();
     bool forward = true;
     for (auto _ : state) {
@@ -124,8 +118,8 @@ BENCHMARK(BM_PageMoveSpeed0)->Unit(benchmark::kMillisecond);
 void BM_PageTurnBaselineCopyPages(benchmark::State& state) {
     Window w(LargestNovel());
     w.form.Core().OpenDocument();
-    const mirvo::Bitmap& left = w.form.Core().LeftPage();
-    const mirvo::Bitmap& right = w.form.Core().RightPage();
+    const mirvo::Bitmap& left = w.form.Core().Spread().LeftPage();
+    const mirvo::Bitmap& right = w.form.Core().Spread().RightPage();
     mirvo::Bitmap a = left, b = right;
     for (auto _ : state) {
         std::memcpy(a.Data(), left.Data(), static_cast<std::size_t>(left.Stride()) * left.Height());

@@ -5,12 +5,23 @@
 
 #include "app/folders.h"
 #include "app/global_settings.h"
+#include "format/ascii.h"
 
 namespace mirvo {
 
 namespace {
 
-constexpr const char* kMirvo = "Mirvo";
+const SettingEntry& ClipCountRow() {
+    static const SettingEntry& row = *FindSetting("ClipCount");
+    return row;
+}
+const SettingEntry& ClipRow() {
+    static const SettingEntry& row = *FindSetting("Clip");
+    return row;
+}
+std::string ClipKey(int n) {
+    return ClipRow().key + std::to_string(n);
+}
 
 }  // namespace
 
@@ -24,31 +35,32 @@ std::string BookStatePath(const std::string& settingsFolder, const std::string& 
 
 BookPosition ReadBookState(const ProfileFile& file, Settings& settings) {
     FileSlots slots;
-    ReadSettingsFile(file, SettingsFileKind::Book, settings, slots);
     BookPosition pos;
+    pos.Problems = ReadSettingsFile(file, SettingsFileKind::Book, settings, slots);
     pos.CurrentPage = slots.CurrentPage;
-    pos.ClipCount = std::clamp(file.ReadInteger(kMirvo, "ClipCount", 0), 0, kMaxStoredBookmarks);
+    const SettingEntry& count = ClipCountRow();
+    pos.ClipCount = std::clamp(file.ReadInteger(count.section, count.key, std::get<int>(count.def)),
+                               count.range.least, count.range.most);
     return pos;
 }
 
 int ReadClip(const ProfileFile& file, int n) {
-    return file.ReadInteger(kMirvo, "Clip" + std::to_string(n), 1);
+    return file.ReadInteger(ClipRow().section, ClipKey(n), std::get<int>(ClipRow().def));
 }
 
 std::vector<int> ReadClips(const ProfileFile& file, int count) {
-    count = std::clamp(count, 0, kMaxStoredBookmarks);
+    count = std::clamp(count, ClipCountRow().range.least, ClipCountRow().range.most);
+    const int missing = std::get<int>(ClipRow().def);
     std::unordered_map<std::string, std::string> values;
-    for (auto& [key, value] : file.ReadSection(kMirvo)) {
-        std::string lower = key;
-        for (char& c : lower)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        values.emplace(std::move(lower), std::move(value));  // the first of a name wins
+    for (auto& [key, value] : file.ReadSection(ClipRow().section)) {
+        values.emplace(UpperAscii(key), std::move(value));  // the first of a name wins
     }
     std::vector<int> pages;
     pages.reserve(static_cast<std::size_t>(count));
     for (int n = 1; n <= count; ++n) {
-        const auto it = values.find("clip" + std::to_string(n));
-        pages.push_back(it == values.end() ? 1 : ParseProfileInteger(it->second).value_or(1));
+        const auto it = values.find(UpperAscii(ClipKey(n)));
+        pages.push_back(it == values.end() ? missing
+                                           : ParseProfileInteger(it->second).value_or(missing));
     }
     return pages;
 }
@@ -57,14 +69,16 @@ void SaveBookState(ProfileFile& file, const Settings& settings, int currentPage,
                    std::span<const PageListRow> rows) {
     FileSlots slots;
     slots.CurrentPage = currentPage;
-    WriteSettingsFile(file, SettingsFileKind::Book, settings, slots);
+    ProfileEdit edit(file);
+    WriteSettingsFile(edit, SettingsFileKind::Book, settings, slots);
     int k = 1;
     for (const PageListRow& row : rows) {
         if (row.Mark != kBookmarkMark) continue;
-        file.WriteString(kMirvo, "Clip" + std::to_string(k), row.PageText);
+        edit.SetString(ClipRow().section, ClipKey(k), row.PageText);
         ++k;
     }
-    file.WriteInteger(kMirvo, "ClipCount", k - 1);
+    edit.SetInteger(ClipCountRow().section, ClipCountRow().key, k - 1);
+    edit.Commit();
 }
 
 }  // namespace mirvo

@@ -22,16 +22,15 @@ std::string BookStatePath(const std::string& settingsFolder, const std::string& 
 struct BookPosition {
     int CurrentPage = -1;  // -1 front cover, 9999 back cover
     int ClipCount = 0;     // number of stored bookmarks, 0..kMaxStoredBookmarks
+    // A colour key that was no colour (read as its default), to be told to the reader.
+    std::vector<Problem> Problems;
 };
-
-// The most bookmarks a book state file can bring back: a count beyond it (a damaged or
-// hostile file) is taken as this many, so that opening a book never reads for ever.
-inline constexpr int kMaxStoredBookmarks = 10000;
 
 // Reads the keys the settings table gives the book file to read, in its order (CurrentPage
 // among them), each with the book file's own default, into the book-scoped fields of
 // `settings`; then ClipCount (negative counts read as 0). A missing file gives the
-// defaults. The global fields (ChangeSpeed, Alias, BKStandFolder) are left alone.
+// defaults; a colour that is no colour gives the default and a Problem in Problems. The global
+// fields (ChangeSpeed, Alias, BKStandFolder) are left alone.
 BookPosition ReadBookState(const ProfileFile& file, Settings& settings);
 
 // The page of the n-th stored bookmark (key Clip<n>, default 1).
@@ -51,8 +50,8 @@ struct PageListRow {
 // Writes the keys the settings table gives the book file to write, in its order
 // (CurrentPage first), then Clip1, Clip2, ... for the rows marked "⇒" in grid order (their
 // page text), then ClipCount. Clip keys beyond the new count are left. `rows` are the grid
-// rows after the heading row. Throws ProfileWriteError at the first refused write; the
-// keys after it are not written.
+// rows after the heading row. The file is replaced once, with every key; when that is
+// refused (ProfileWriteError) it stays as it was.
 void SaveBookState(ProfileFile& file, const Settings& settings, int currentPage,
                    std::span<const PageListRow> rows);
 

@@ -7,14 +7,14 @@
 
 namespace mirvo {
 
-void AddLayoutHeadings(std::vector<PageListRow>& contents, const std::vector<Heading>& headings,
+void AddLayoutHeadings(std::vector<ContentsEntry>& contents, const std::vector<Heading>& headings,
                        std::size_t& next, std::size_t row, const PageLayout& layout,
                        bool rowListed) {
     while (next < headings.size() && headings[next].row <= row) {
         const Heading& h = headings[next++];
         if (h.row < row || rowListed) continue;
-        contents.push_back({"", Cp932ToUtf8(h.text),
-                            std::to_string(PageOfRow(static_cast<long long>(row), layout))});
+        contents.push_back({ContentsKind::Heading, Cp932ToUtf8(h.text),
+                            PageOfRow(static_cast<long long>(row), layout)});
     }
 }
 

@@ -35,15 +35,7 @@ std::string CreateBookQuestion(const std::string& title, const std::string& shel
 
 void msiOpenClick(Reader& reader, FileCommandsHost& host) {
     // A state that cannot be saved is told, and the reader may still open another book.
-    try {
-        reader.SaveShownBook();
-    } catch (const ProfileWriteError& e) {
-        host.ReportException(e.what());
-    }
-    const std::optional<std::string> chosen = host.ChooseTextFile();
-    if (!chosen) return;
-    reader.SetDocumentPath(*chosen);
-    reader.OpenDocument();
+    reader.OpenChosenBook([&host] { return host.ChooseTextFile(); });
 }
 
 void msiBKOpenClick(const Reader& reader, FileCommandsHost& host) {
@@ -57,13 +49,14 @@ void msiBKOpenClick(const Reader& reader, FileCommandsHost& host) {
 
 void msBKNewClick(Reader& reader, FileCommandsHost& host, const std::string& executable) {
     if (reader.DocumentPath().empty()) return;
-    std::string& shelf = reader.GetSettings().BKStandFolder;
+    std::string shelf = reader.GetSettings().BKStandFolder;
     if (shelf.empty()) {
         host.ShowInformation(kNoShelfToFill);
         shelf = host.BrowseForFolder();
         if (shelf.empty()) return;
     }
     shelf = ShelfFolderWithSlash(shelf);
+    reader.ChangeSettings([&shelf](Settings& s) { s.BKStandFolder = shelf; });
     const std::string title = BookTitle(reader.DocumentPath());
     const std::string link = ShortcutPath(shelf, title);
     if (!host.AskConfirmation(CreateBookQuestion(title, shelf))) return;

@@ -4,9 +4,9 @@
 // dialogs and message boxes are asked of a FileCommandsHost, which the window implements
 // and tests fake.
 //
-// Failures: a refused save of the book state is given to the host's general error report
-// and the command goes on; a shortcut that cannot be written is the warning of the
-// command. Nothing here throws.
+// Failures: a refused save of the book state is reported by the reader core and the command
+// goes on; a shortcut that cannot be written is the warning of the command. Nothing here
+// throws.
 #pragma once
 
 #include <optional>
@@ -44,13 +44,11 @@ class FileCommandsHost {
     virtual std::optional<std::string> ChooseTextFile() = 0;
     // Shows `folder` in the desktop's file browser; how that goes is not looked at.
     virtual void OpenFolder(const std::string& folder) = 0;
-    // The general error report.
-    virtual void ReportException(const std::string& message) = 0;
 };
 
-// Opens a text file: saves the state of the book on show (also when the dialog is then
-// cancelled), asks for a file and opens it. The choice is handed on untested: a file that
-// does not exist is reported by the opening.
+// Opens a text file (Reader::OpenChosenBook): saves the state of the book on show (also
+// when the dialog is then cancelled), asks for a file and opens it. The choice is handed on
+// untested: a file that does not exist is reported by the opening.
 void msiOpenClick(Reader& reader, FileCommandsHost& host);
 
 // Opens the bookshelf folder in the file browser, or warns that none is set.

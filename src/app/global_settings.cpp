@@ -7,11 +7,12 @@
 #include <cerrno>
 #include <cstring>
 
+#include "app/messages.h"
+
 namespace mirvo {
 
 namespace {
 
-constexpr const char* kDebug = "Debug";
 constexpr const char* kPosSize = "PosSize";
 
 }  // namespace
@@ -32,7 +33,8 @@ std::string ReadGlobalSettings(const ProfileFile& file, const ProgramFolders& fo
                                const std::vector<std::string>& arguments, Settings& settings,
                                GlobalState& state) {
     std::string logError;
-    state.LogEnabled = file.ReadBool(kDebug, "Log", false);
+    const SettingEntry& log = *FindSetting("Log");
+    state.LogEnabled = file.ReadBool(log.section, log.key, std::get<bool>(log.def));
     state.LogFile.reset();
     if (state.LogEnabled) {
         // Appending creates a missing file empty and leaves an existing one as it is. A FIFO
@@ -50,7 +52,10 @@ std::string ReadGlobalSettings(const ProfileFile& file, const ProgramFolders& fo
     }
 
     FileSlots slots;
-    ReadSettingsFile(file, SettingsFileKind::Global, settings, slots);
+    // A colour that is no colour has been replaced by its default; the reader is told with
+    // the log's message, at the start.
+    for (const Problem& problem : ReadSettingsFile(file, SettingsFileKind::Global, settings, slots))
+        logError += (logError.empty() ? "" : "\r\n") + Word(problem);
     state.DocumentPath = slots.Last.empty() ? FirstRunDocument(folders) : slots.Last;
 
     // An existing folder is the normal case; a failure shows later, when a book is saved.
@@ -62,7 +67,9 @@ std::string ReadGlobalSettings(const ProfileFile& file, const ProgramFolders& fo
 
 void WriteGlobalSettings(ProfileFile& file, const Settings& settings,
                          const std::string& documentPath) {
-    WriteSettingsFile(file, SettingsFileKind::Global, settings, FileSlots{documentPath});
+    ProfileEdit edit(file);
+    WriteSettingsFile(edit, SettingsFileKind::Global, settings, FileSlots{documentPath});
+    edit.Commit();
 }
 
 void ClearLastDocument(ProfileFile& file) {
@@ -72,18 +79,17 @@ void ClearLastDocument(ProfileFile& file) {
 
 WindowBounds ReadPosSize(const ProfileFile& file) {
     WindowBounds b;
-    b.Width = file.ReadInteger(kPosSize, "Width", 600);
-    b.Height = file.ReadInteger(kPosSize, "Height", 460);
-    b.Top = file.ReadInteger(kPosSize, "Top", 0);
-    b.Left = file.ReadInteger(kPosSize, "Left", 0);
+    for (const SettingEntry* e : GroupInOrder(kPosSize, false))
+        b.*std::get<int WindowBounds::*>(e->field) =
+            file.ReadInteger(e->section, e->key, std::get<int>(e->def));
     return b;
 }
 
 void WritePosSize(ProfileFile& file, const WindowBounds& b) {
-    file.WriteInteger(kPosSize, "Top", b.Top);
-    file.WriteInteger(kPosSize, "Left", b.Left);
-    file.WriteInteger(kPosSize, "Width", b.Width);
-    file.WriteInteger(kPosSize, "Height", b.Height);
+    ProfileEdit edit(file);
+    for (const SettingEntry* e : GroupInOrder(kPosSize, true))
+        edit.SetInteger(e->section, e->key, b.*std::get<int WindowBounds::*>(e->field));
+    edit.Commit();
 }
 
 }  // namespace mirvo

@@ -44,8 +44,9 @@ std::string GlobalSettingsPath(const ProgramFolders& folders);
 // empty) as the document. `arguments` are the command-line arguments without the program
 // name.
 //
-// Returns "" or the message of a log file that could not be opened; reading the settings
-// does not depend on the log.
+// Returns "" or what the reader is to be told at the start, lines joined by "\r\n": the
+// message of a log file that could not be opened (reading the settings does not depend on
+// the log), then one line for each colour key that is no colour (read as its default).
 std::string ReadGlobalSettings(const ProfileFile& file, const ProgramFolders& folders,
                                const std::vector<std::string>& arguments, Settings& settings,
                                GlobalState& state);
@@ -55,25 +56,18 @@ std::string ReadGlobalSettings(const ProfileFile& file, const ProgramFolders& fo
 std::string FirstRunDocument(const ProgramFolders& folders);
 
 // Writes the global file as the main window does when it closes: the keys the settings
-// table gives the global file to write, in its order (Last first). Throws
-// ProfileWriteError; the writes after a refused one do not happen.
+// table gives the global file to write, in its order (Last first), replacing the file
+// once. Throws ProfileWriteError; the file is then unchanged.
 void WriteGlobalSettings(ProfileFile& file, const Settings& settings,
                          const std::string& documentPath);
 
 // Writes an empty Last, so that the next start does not reopen a book that failed.
 void ClearLastDocument(ProfileFile& file);
 
-// The window's outer bounds kept in "PosSize" while full-screen mode is on.
-struct WindowBounds {
-    int Top = 0;
-    int Left = 0;
-    int Width = 600;
-    int Height = 460;
-};
-
 // Reads Width, Height, Top, Left (in that order), each with its default.
 WindowBounds ReadPosSize(const ProfileFile& file);
-// Writes Top, Left, Width, Height (in that order). Throws ProfileWriteError.
+// Writes Top, Left, Width, Height (in that order), replacing the file once. Throws
+// ProfileWriteError.
 void WritePosSize(ProfileFile& file, const WindowBounds& bounds);
 
 }  // namespace mirvo

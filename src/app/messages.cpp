@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "format/cp932.h"
-#include "format/regular_file.h"
 
 namespace mirvo {
 
@@ -81,31 +80,67 @@ std::optional<std::string> WordRender(const Problem& p) {
     }
 }
 
-// ---- format: ZIP archives ------------------------------------------------------------
+// format ---------------------------------------------------------------------------------
 
-// The archive file itself: worded as a book file that cannot be read.
-std::optional<std::string> WordArchiveFile(const Problem& p) {
-    FileReadResult file;
-    switch (p.kind) {
-        case ProblemKind::ArchiveNotRegular:
-            file.status = FileReadStatus::NotRegular;
-            break;
-        case ProblemKind::ArchiveTooLarge:
-            file.status = FileReadStatus::TooLarge;
-            break;
-        case ProblemKind::ArchiveUnreadable:
-            file.status = FileReadStatus::ReadFailed;
-            file.error = static_cast<int>(p.count);
-            break;
-        default:
-            return std::nullopt;
-    }
-    return FileReadMessage(ReadableUtf8(p.path), file, static_cast<std::uint64_t>(p.count));
+std::string FileHead(const Problem& p) {
+    return "ファイル:" + p.path;
 }
 
+std::string ReadErrorHead(const Problem& p) {
+    return FileHead(p) + "の読込み中にエラーが発生しました。\r\n";
+}
+
+const char* const kLine1Tail = "\r\n\r\n場所は、物理行で、1行目です。確認してください。";
+
+std::string Unreadable(const Problem& p) {
+    const std::string why = SystemErrorText(p.systemError);
+    return FileHead(p) + "を読み込めません" + (why.empty() ? "" : "（" + why + "）") + "。";
+}
+
+std::string FormatFailure(const Problem& p, const char* what) {
+    return FileHead(p) + "の整形中に" + what +
+           "関連のエラーが発生しました。原因は不明です。\r\n"
+           "上記ファイルの内容を確認してみてください。";
+}
+
+std::string WordFormat(const Problem& p) {
+    switch (p.kind) {
+        case ProblemKind::BookNotRegular:
+            return FileHead(p) + "は通常のファイルではないため、開けません。";
+        case ProblemKind::BookTooLarge:
+            return FileHead(p) + "は大きすぎるため、開けません（" + std::to_string(p.count) +
+                   " MiB まで）。";
+        case ProblemKind::BookUnreadable:
+            return Unreadable(p);
+        case ProblemKind::BookCharsReplaced:
+            return FileHead(p) + "には、表示できない文字が" + std::to_string(p.count) +
+                   "個ありました。\r\n「〓」に置き換えて表示します。最初の文字は" +
+                   std::to_string(p.line) + "行目にあります。";
+        case ProblemKind::FormatOutOfMemory:
+            return FormatFailure(p, "メモリーアクセス");
+        case ProblemKind::FormatInternal:
+            return FormatFailure(p, "文字列アクセス");
+        case ProblemKind::FormatForbiddenAtStart:
+            return ReadErrorHead(p) + "ファイル先頭に " + p.detail + "の禁則文字は書けません" +
+                   kLine1Tail;
+        case ProblemKind::FormatRubyAtStart:
+            return ReadErrorHead(p) + "ファイル先頭に ルビ判定文字列《は書けません" + kLine1Tail;
+        case ProblemKind::FormatNoteAtStart:
+            return ReadErrorHead(p) + "ファイル先頭に 脚注判定文字列［＃は書けません" + kLine1Tail;
+        case ProblemKind::FormatUnclosed:
+            return ReadErrorHead(p) +
+                   "ルビ判定文字列《》または脚注判定文字列［＃］が閉じられていないようです。"
+                   "\r\n\r\n場所は、物理行で、" +
+                   std::to_string(p.line) + "行目辺りです。確認してください。";
+        default:
+            return {};
+    }
+}
+
+// ---- format: ZIP archives ------------------------------------------------------------
+
 std::optional<std::string> WordArchive(const Problem& p) {
-    if (std::optional<std::string> text = WordArchiveFile(p)) return text;
-    const std::string file = "ファイル:" + ReadableUtf8(p.path);
+    const std::string file = FileHead(p);
     const std::string member = file + "の中の" + p.detail + "は";
     switch (p.kind) {
         case ProblemKind::ArchiveDamaged:
@@ -135,47 +170,71 @@ std::optional<std::string> WordArchive(const Problem& p) {
 
 }  // namespace
 
-std::string SystemErrorText(int error) {
-    switch (error) {
-        case ENOENT:
-            return "ファイルまたはフォルダーがありません";
-        case EACCES:
-        case EPERM:
-            return "アクセスが許可されていません";
-        case EISDIR:
-            return "フォルダーです";
-        case ENOTDIR:
-            return "途中の名前がフォルダーではありません";
-        case ENAMETOOLONG:
-            return "名前が長すぎます";
-        case ELOOP:
-            return "シンボリックリンクが多すぎます";
-        case EIO:
-            return "入出力エラーが発生しました";
-        case ENOMEM:
-            return "メモリーが足りません";
-        case EMFILE:
-        case ENFILE:
-            return "開いているファイルが多すぎます";
-        case ENOSPC:
-            return "ディスクの空きが足りません";
-        case EROFS:
-            return "読み取り専用のファイルシステムです";
-        default:
-            return "";
-    }
-}
-
 std::string Word(const Problem& problem) {
     if (std::optional<std::string> text = WordRender(problem)) return *text;
     if (std::optional<std::string> text = WordArchive(problem)) return *text;
     switch (problem.kind) {
         case ProblemKind::None:
-            break;
+            return {};
         default:
             break;
+        // app: the reader core
+        case ProblemKind::BookMissing:
+            return "ファイル:" + problem.path + "は存在しないようです。" +
+                   "上記ファイルの存在を確認してみてください。";
+        // app: the settings files
+        case ProblemKind::SettingsBadColour:
+            return "'" + problem.detail + "' は正しい色ではありません";
     }
-    return {};
+    return WordFormat(problem);
+}
+
+std::string FormatProgressText(std::size_t done, std::size_t total) {
+    const std::size_t k = total == 0 ? 10 : (10 * done) / total;
+    std::string text = "文書整形中:";
+    for (std::size_t i = 0; i < 10; ++i) text += i < k ? "●" : "○";
+    return text;
+}
+
+std::string SystemErrorText(int error) {
+    switch (error) {
+        case ENOENT:
+            return "ファイルまたはフォルダーがありません";
+        case EACCES:
+            return "アクセスが許可されていません";
+        case EPERM:
+            return "操作が許可されていません";
+        case EISDIR:
+            return "フォルダーです";
+        case ENOTDIR:
+            return "パスの途中にフォルダーでないものがあります";
+        case ELOOP:
+            return "シンボリックリンクが多すぎるか、循環しています";
+        case ENAMETOOLONG:
+            return "ファイル名が長すぎます";
+        case EIO:
+            return "入出力エラーが発生しました";
+        case EMFILE:
+        case ENFILE:
+            return "開いているファイルが多すぎます";
+        case ENOMEM:
+            return "メモリーが足りません";
+        case ENXIO:
+        case ENODEV:
+            return "デバイスがありません";
+        case EOVERFLOW:
+            return "ファイルが大きすぎます";
+        case ETXTBSY:
+            return "ファイルが使用中です";
+        case ESTALE:
+            return "ネットワーク上のファイルが見つかりません";
+        case ENOSPC:
+            return "ディスクの空きが足りません";
+        case EROFS:
+            return "読み取り専用のファイルシステムです";
+        default:
+            return {};
+    }
 }
 
 }  // namespace mirvo

@@ -3,6 +3,7 @@
 // a path in it is shown as the reader can read it, whatever its bytes.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "format/error_reporter.h"
@@ -11,6 +12,10 @@
 namespace mirvo {
 
 std::string Word(const Problem& problem);
+
+// format: the status text while a book is formatted, after `done` of `total` lines:
+// "文書整形中:" with k "●" and 10 - k "○".
+std::string FormatProgressText(std::size_t done, std::size_t total);
 
 // The system's reason for a refused file operation, in Japanese, for the errno values a
 // reader meets (no such file, no permission, ...); "" for the others, which a message

@@ -33,13 +33,11 @@ void RunPageCommand(Reader& reader, PageCommand command) {
             reader.PageClick(PageRequester::RightPage);
             break;
         case PageCommand::FrontCover:
-            reader.SetCurrentPage(FrontCoverPage);
-            reader.ShowSpread(PageRequester::None);
+            reader.ShowPage(FrontCoverPage);
             break;
         case PageCommand::BackCover:
             // A book without rows has only its front cover; the display shows that.
-            reader.SetCurrentPage(BackCoverPage);
-            reader.ShowSpread(PageRequester::None);
+            reader.ShowPage(BackCoverPage);
             break;
         case PageCommand::None:
             break;

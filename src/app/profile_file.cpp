@@ -1,13 +1,19 @@
 #include "app/profile_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <iterator>
+#include <list>
+#include <unordered_map>
 #include <vector>
 
 #include "app/folders.h"
@@ -132,35 +138,19 @@ std::string EncodedValue(std::string_view value) {
     return v;
 }
 
-// Where a key stands in the text, and where it would go.
-struct Location {
-    const Line* keyLine = nullptr;  // first occurrence of the key in a matching section
-    std::size_t equals = 0;
-    const Line* sectionLast = nullptr;  // header or last key line of the first matching section
-};
-
-Location Find(std::string_view text, const std::vector<Line>& lines, std::string_view section,
-              std::string_view key, bool stopAtKey) {
-    Location loc;
+// The first line of `key` in a section named `section`, or null.
+const Line* FindKey(std::string_view text, const std::vector<Line>& lines, std::string_view section,
+                    std::string_view key, std::size_t& equals) {
     bool inMatching = false;
-    bool inFirstMatching = false;
     for (const Line& line : lines) {
         const Parsed p = ParseLine(text.substr(line.begin, line.end - line.begin));
-        if (p.kind == LineKind::Section) {
-            inMatching = EqualsNoCase(p.name, section);
-            inFirstMatching = inMatching && loc.sectionLast == nullptr;
-            if (inFirstMatching) loc.sectionLast = &line;
-            continue;
-        }
-        if (p.kind != LineKind::Key || !inMatching) continue;
-        if (inFirstMatching) loc.sectionLast = &line;
-        if (!loc.keyLine && EqualsNoCase(p.name, key)) {
-            loc.keyLine = &line;
-            loc.equals = p.equals;
-            if (stopAtKey) break;
+        if (p.kind == LineKind::Section) inMatching = EqualsNoCase(p.name, section);
+        if (p.kind == LineKind::Key && inMatching && EqualsNoCase(p.name, key)) {
+            equals = p.equals;
+            return &line;
         }
     }
-    return loc;
+    return nullptr;
 }
 
 std::string ReadText(const std::string& path, bool& hadBom) {
@@ -196,20 +186,153 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
+// The file's lines as a write changes them: each line's content and its own line break, with
+// the first key line of each (section, key) and the place where a section takes new keys
+// (its header or last key line, in its first occurrence), so that a batch of values costs
+// one pass over the file and leaves what one WriteValue after another would leave.
+class Document {
+  public:
+    explicit Document(std::string_view text) {
+        const std::size_t firstNewline = text.find('\n');
+        if (firstNewline != std::string_view::npos && firstNewline > 0 &&
+            text[firstNewline - 1] == '\r')
+            eol_ = "\r\n";
+        std::string section;
+        bool inSection = false, firstOfName = false;
+        for (const Line& line : SplitLines(text)) {
+            const auto it = lines_.insert(
+                lines_.end(), {std::string(text.substr(line.begin, line.end - line.begin)),
+                               std::string(text.substr(line.end, line.next - line.end))});
+            const Parsed p = ParseLine(it->content);
+            if (p.kind == LineKind::Section) {
+                section = Lower(p.name);
+                inSection = true;
+                firstOfName = sectionEnd_.try_emplace(section, it).second;
+            } else if (p.kind == LineKind::Key && inSection) {
+                keys_.try_emplace(section + '\n' + Lower(p.name), it);
+                if (firstOfName) sectionEnd_[section] = it;
+            }
+        }
+    }
+
+    void Set(std::string_view section, std::string_view key, std::string_view value) {
+        const std::string name = Lower(section);
+        const std::string id = name + '\n' + Lower(Trim(key));
+        if (const auto k = keys_.find(id); k != keys_.end()) {
+            std::string& content = k->second->content;
+            content.resize(ParseLine(content).equals + 1);
+            content += value;
+            return;
+        }
+        auto end = sectionEnd_.find(name);
+        if (end == sectionEnd_.end()) end = AddSection(section, name);
+        if (end->second->eol.empty()) end->second->eol = eol_;  // the file's last line
+        const auto it = lines_.insert(std::next(end->second),
+                                      {std::string(key) + "=" + std::string(value), eol_});
+        end->second = it;
+        keys_.emplace(id, it);
+    }
+
+    std::string Text() const {
+        std::string out;
+        for (const DocLine& line : lines_) out.append(line.content).append(line.eol);
+        return out;
+    }
+
+  private:
+    struct DocLine {
+        std::string content;
+        std::string eol;  // "", "\n" or "\r\n"
+    };
+    using Iterator = std::list<DocLine>::iterator;
+
+    static std::string Lower(std::string_view s) {
+        std::string out(s);
+        for (char& c : out) c = AsciiLower(c);
+        return out;
+    }
+
+    // A new section at the end, after a blank line when the file has text.
+    std::unordered_map<std::string, Iterator>::iterator AddSection(std::string_view section,
+                                                                   const std::string& name) {
+        if (!lines_.empty()) {
+            if (lines_.back().eol.empty()) lines_.back().eol = eol_;
+            if (!Trim(lines_.back().content).empty()) lines_.push_back({"", eol_});
+        }
+        const auto header = lines_.insert(lines_.end(), {"[" + std::string(section) + "]", ""});
+        return sectionEnd_.emplace(name, header).first;
+    }
+
+    std::list<DocLine> lines_;
+    std::string eol_ = "\n";
+    std::unordered_map<std::string, Iterator> keys_;        // "section\nkey" (lower case)
+    std::unordered_map<std::string, Iterator> sectionEnd_;  // section (lower case)
+};
+
+// The writer's process id in a temporary name after its prefix, or 0 when there is none.
+pid_t WriterOf(std::string_view rest, char separator) {
+    pid_t pid = 0;
+    std::size_t i = 0;
+    for (; i < rest.size() && i < 9 && rest[i] >= '0' && rest[i] <= '9'; ++i)
+        pid = pid * 10 + (rest[i] - '0');
+    return (i > 0 && i < rest.size() && rest[i] == separator) ? pid : 0;
+}
+
+bool Running(pid_t pid) {
+    return pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH;
+}
+
+// Removes the temporary files of `target` whose writer is no longer running: today's short
+// names, and the long ones of earlier versions (".<name>.tmp<pid>_<n>").
+void RemoveOrphans(const std::string& folder, const std::string& target) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    const std::string shortPrefix = TemporaryNamePrefix(target);
+    const std::string longPrefix = "." + BaseName(target) + ".tmp";
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        pid_t pid = 0;
+        if (name.starts_with(shortPrefix) && name.ends_with(".tmp"))
+            pid = WriterOf(name.substr(shortPrefix.size()), '-');
+        else if (name.starts_with(longPrefix))
+            pid = WriterOf(name.substr(longPrefix.size()), '_');
+        if (pid > 0 && !Running(pid)) (void)::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+// A new temporary file beside `target`, open for writing; -1 when none can be made.
+int CreateTemp(const std::string& folder, const std::string& target, mode_t mode,
+               std::string& temp) {
+    static unsigned counter = 0;
+    const std::string stem =
+        JoinPath(folder, TemporaryNamePrefix(target)) + std::to_string(::getpid());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = stem + "-" + std::to_string(++counter) + ".tmp";
+        const int fd =
+            ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
 }  // namespace
+
+// The temporary files of a target: ".mirvo-<8 hex digits of the name's hash>-<pid>-<n>.tmp".
+std::string TemporaryNamePrefix(const std::string& target) {
+    std::uint32_t hash = 2166136261u;  // FNV-1a
+    for (char c : BaseName(target)) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    char buf[24];
+    std::snprintf(buf, sizeof buf, ".mirvo-%08x-", static_cast<unsigned>(hash));
+    return buf;
+}
 
 bool ReplaceFile(const std::string& target, std::string_view bytes, const struct stat* old,
                  mode_t createMode) {
-    static unsigned counter = 0;
     const std::string folder = FolderOf(target);
-    const std::string stem = JoinPath(folder, "." + BaseName(target) + ".tmp");
+    RemoveOrphans(folder, target);
     std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = stem + std::to_string(::getpid()) + "_" + std::to_string(++counter);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, createMode);
-        if (fd < 0 && errno != EEXIST) return false;
-    }
+    const int fd = CreateTemp(folder, target, createMode, temp);
     if (fd < 0) return false;
     // The new file keeps the old one's permissions (best effort: a file owned by another
     // user may refuse the change, and the contents matter more).
@@ -240,15 +363,17 @@ ProfileTooLargeError::ProfileTooLargeError(const std::string& path)
                                   " MiB を超えています）、読み込まず、書き換えもしません。") {}
 
 std::string EncodeProfileString(std::string_view bytes) {
-    if (IsValidUtf8(bytes) && bytes.find(kByteEscape) == std::string_view::npos)
+    if (IsValidUtf8(bytes) && bytes.find(kByteEscape) == std::string_view::npos &&
+        bytes.find_first_of("\r\n") == std::string_view::npos)
         return std::string(bytes);
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
     std::size_t i = 0;
     while (i < bytes.size()) {
         const std::size_t n = Utf8LengthAt(bytes, i);
-        // The escape's own character is escaped too, so that decoding is exact.
-        if (n > 0 && bytes.substr(i, n) != kByteEscape) {
+        // The escape's own character is escaped too, so that decoding is exact, and so are
+        // line breaks, so that the value stays on its line.
+        if (n > 0 && bytes.substr(i, n) != kByteEscape && bytes[i] != '\r' && bytes[i] != '\n') {
             out.append(bytes.substr(i, n));
             i += n;
             continue;
@@ -290,14 +415,20 @@ std::optional<std::string> ProfileFile::ReadValue(std::string_view section,
     bool hadBom = false;
     const std::string text = ReadText(path_, hadBom);
     const std::vector<Line> lines = SplitLines(text);
-    const Location loc = Find(text, lines, section, key, true);
-    if (!loc.keyLine) return std::nullopt;
-    const std::size_t from = loc.keyLine->begin + loc.equals + 1;
-    return UnquotedValue(std::string_view(text).substr(from, loc.keyLine->end - from));
+    std::size_t equals = 0;
+    const Line* keyLine = FindKey(text, lines, section, key, equals);
+    if (!keyLine) return std::nullopt;
+    const std::size_t from = keyLine->begin + equals + 1;
+    return UnquotedValue(std::string_view(text).substr(from, keyLine->end - from));
 }
 
 void ProfileFile::WriteValue(std::string_view section, std::string_view key,
                              std::string_view value) {
+    const ProfileChange change{std::string(section), std::string(key), std::string(value)};
+    WriteValues(std::span(&change, 1));
+}
+
+void ProfileFile::WriteValues(std::span<const ProfileChange> changes) {
     const std::string target = WriteTarget(path_);
     struct stat st {};
     const bool exists = ::stat(target.c_str(), &st) == 0;
@@ -315,43 +446,9 @@ void ProfileFile::WriteValue(std::string_view section, std::string_view key,
         if (!bytes) throw ProfileWriteError(path_);
         text = Decode(std::move(*bytes), hadBom);
     }
-
-    const std::size_t firstNewline = text.find('\n');
-    const std::string eol =
-        (firstNewline != std::string::npos && firstNewline > 0 && text[firstNewline - 1] == '\r')
-            ? "\r\n"
-            : "\n";
-    const std::string encoded = EncodedValue(value);
-    const std::vector<Line> lines = SplitLines(text);
-    const Location loc = Find(text, lines, section, key, false);
-
-    std::string out;
-    out.reserve(text.size() + key.size() + encoded.size() + section.size() + 16);
-    if (hadBom) out += kUtf8Bom;
-    if (loc.keyLine) {
-        const std::size_t from = loc.keyLine->begin + loc.equals + 1;
-        out.append(text, 0, from);
-        out += encoded;
-        out.append(text, loc.keyLine->end, std::string::npos);
-    } else if (loc.sectionLast) {
-        const Line& after = *loc.sectionLast;
-        out.append(text, 0, after.next);
-        if (after.next == after.end) out += eol;  // the last line had no line break
-        out.append(key).append("=").append(encoded).append(eol);
-        out.append(text, after.next, std::string::npos);
-    } else {
-        out += text;
-        if (!text.empty()) {
-            if (text.back() != '\n') out += eol;
-            if (!lines.empty() &&
-                !Trim(std::string_view(text).substr(lines.back().begin,
-                                                    lines.back().end - lines.back().begin))
-                     .empty())
-                out += eol;
-        }
-        out.append("[").append(section).append("]").append(eol);
-        out.append(key).append("=").append(encoded).append(eol);
-    }
+    Document document(text);
+    for (const ProfileChange& c : changes) document.Set(c.section, c.key, EncodedValue(c.value));
+    const std::string out = (hadBom ? std::string(kUtf8Bom) : std::string()) + document.Text();
     if (out.size() > kMaxFileBytes) throw ProfileWriteError(path_);
     if (!ReplaceFile(target, out, exists ? &st : nullptr)) throw ProfileWriteError(path_);
 }
@@ -437,17 +534,53 @@ std::string ProfileFile::ReadString(std::string_view section, std::string_view k
     return *value;
 }
 
+namespace {
+
+// One value written as a batch of one, so that single writes store values as batches do.
+template <class T>
+void WriteOne(ProfileFile& file, void (ProfileEdit::*set)(std::string_view, std::string_view, T),
+              std::string_view section, std::string_view key, T value) {
+    ProfileEdit edit(file);
+    (edit.*set)(section, key, value);
+    edit.Commit();
+}
+
+}  // namespace
+
 void ProfileFile::WriteInteger(std::string_view section, std::string_view key, int value) {
-    WriteValue(section, key, std::to_string(value));
+    WriteOne(*this, &ProfileEdit::SetInteger, section, key, value);
 }
 
 void ProfileFile::WriteBool(std::string_view section, std::string_view key, bool value) {
-    WriteValue(section, key, value ? "1" : "0");
+    WriteOne(*this, &ProfileEdit::SetBool, section, key, value);
 }
 
 void ProfileFile::WriteString(std::string_view section, std::string_view key,
                               std::string_view value) {
-    WriteValue(section, key, EncodeProfileString(value));
+    WriteOne(*this, &ProfileEdit::SetString, section, key, value);
+}
+
+void ProfileEdit::Set(std::string_view section, std::string_view key, std::string value) {
+    changes_.push_back({std::string(section), std::string(key), std::move(value)});
+}
+
+void ProfileEdit::SetInteger(std::string_view section, std::string_view key, int value) {
+    Set(section, key, std::to_string(value));
+}
+
+void ProfileEdit::SetBool(std::string_view section, std::string_view key, bool value) {
+    Set(section, key, value ? "1" : "0");
+}
+
+void ProfileEdit::SetString(std::string_view section, std::string_view key,
+                            std::string_view value) {
+    Set(section, key, EncodeProfileString(value));
+}
+
+void ProfileEdit::Commit() {
+    std::vector<ProfileChange> changes = std::move(changes_);
+    changes_.clear();
+    file_.WriteValues(changes);
 }
 
 bool ProfileFile::TooLarge() const {

@@ -1,8 +1,9 @@
-// Profile (INI) files read and written key by key, with no cache.
+// Profile (INI) files read key by key, with no cache, and written in batches.
 //
-// Every read reads the file; every write reads it, changes the one value and replaces the
-// file at once (a temporary file in the same folder, written, flushed to disk and renamed
-// over the old one), so a crash between two writes always leaves a whole file.
+// Every read reads the file. A write (one value, or a ProfileEdit of many) reads the file,
+// changes its values and replaces the file once (a temporary file in the same folder,
+// written, flushed to disk and renamed over the old one), so a crash at any moment leaves
+// either the whole old file or the whole new one.
 //
 // Sections and keys match without regard to ASCII letter case; where a section or a key
 // occurs twice, the first occurrence wins. Lines beginning with ";" are comments. A value
@@ -11,8 +12,9 @@
 // (written on Windows) is read as CP932 and becomes UTF-8 at its first write.
 //
 // Strings are bytes: a string that is not UTF-8 (a file name from a Windows archive) is
-// stored with each of its other bytes written as the escape U+FDD0 and two hexadecimal
-// digits, so that the file stays UTF-8 and the string reads back to the same bytes.
+// stored with each of its other bytes, and each line break (CR, LF), written as the escape
+// U+FDD0 and two hexadecimal digits, so that the file stays UTF-8 with one value a line and
+// the string reads back to the same bytes.
 // U+FDD0 is a noncharacter, set aside for a program's own use: no text needs it, so every
 // string that is UTF-8 is stored as it is, and files written before read the same.
 #pragma once
@@ -20,6 +22,7 @@
 #include <sys/stat.h>
 
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -48,6 +51,13 @@ class ProfileTooLargeError : public ProfileWriteError {
     explicit ProfileTooLargeError(const std::string& path);
 };
 
+// One value to set: `value` is the text as stored after "=" (WriteValue's `value`).
+struct ProfileChange {
+    std::string section;
+    std::string key;
+    std::string value;
+};
+
 class ProfileFile {
   public:
     // Longest string a read returns, in bytes (cut at a character boundary).
@@ -67,7 +77,12 @@ class ProfileFile {
     // Sets the value of `key` in `section`, creating the file, the section or the key as
     // needed and keeping every other line. Line breaks in `value` become spaces. Throws
     // ProfileWriteError when the file cannot be replaced; the file is then unchanged.
-    virtual void WriteValue(std::string_view section, std::string_view key, std::string_view value);
+    void WriteValue(std::string_view section, std::string_view key, std::string_view value);
+    // Sets every value of `changes`, in order, with one replacement of the file: the file
+    // becomes what as many WriteValue calls would leave, or (when refused: ProfileWriteError)
+    // stays as it was. Stale temporary files of this file, whose writer has gone, are removed
+    // on the way.
+    virtual void WriteValues(std::span<const ProfileChange> changes);
 
     // Integers: decimal with an optional sign, or hexadecimal after "$", "0x" or "0X"
     // (8 digits at most, taken as 32-bit two's complement). Absent, empty, malformed or
@@ -96,6 +111,26 @@ class ProfileFile {
     std::string path_;
 };
 
+// A batch of values for one file, replacing it once at Commit. The setters take the same
+// values as ProfileFile's writers.
+class ProfileEdit {
+  public:
+    explicit ProfileEdit(ProfileFile& file) : file_(file) {}
+
+    void SetInteger(std::string_view section, std::string_view key, int value);
+    void SetBool(std::string_view section, std::string_view key, bool value);
+    void SetString(std::string_view section, std::string_view key, std::string_view value);
+
+    // Writes every value set so far (ProfileFile::WriteValues) and starts a new batch.
+    void Commit();
+
+  private:
+    void Set(std::string_view section, std::string_view key, std::string value);
+
+    ProfileFile& file_;
+    std::vector<ProfileChange> changes_;
+};
+
 // A string as stored in a profile file, and back (see the escape above). Decoding leaves an
 // escape that is not followed by two hexadecimal digits as it is.
 std::string EncodeProfileString(std::string_view bytes);
@@ -108,7 +143,14 @@ std::optional<int> ParseProfileInteger(std::string_view text);
 // folder, written, flushed to disk and renamed over it. The new file takes the permissions
 // of `old` when given, else `createMode` less the umask. False when it cannot; the old
 // file is then untouched and no temporary file is left.
+//
+// The temporary name is short whatever the target's (".mirvo-<hash of the target's name>-
+// <pid>-<n>.tmp", under 40 bytes), so that a target whose name is near the file system's
+// limit can still be replaced. Temporary files of the same target left by a writer that is
+// no longer running (killed part way) are removed first; a running writer's never are.
 bool ReplaceFile(const std::string& target, std::string_view bytes, const struct stat* old,
                  mode_t createMode = 0666);
+// ".mirvo-<hash>-": how the temporary files of `target` begin.
+std::string TemporaryNamePrefix(const std::string& target);
 
 }  // namespace mirvo

@@ -1,14 +1,10 @@
 #include "app/reader.h"
 
-#include "app/reader_contents.h"
-
 #include <algorithm>
-#include <stdexcept>
+#include <utility>
 
 #include "app/messages.h"
 #include "format/formatter.h"
-#include "render/picture_file.h"
-#include "render/surfaces.h"
 #include "viewer/spread_layout.h"
 
 namespace mirvo {
@@ -18,16 +14,15 @@ namespace mirvo {
 class Reader::FormatterAdapter : public FormatterHost {
   public:
     explicit FormatterAdapter(Reader& r) : r_(r) {}
-    void ReportError(const std::string& message) override { r_.host_.ReportError(message); }
-    void SetStatusText(const std::string& text) override {
-        r_.host_.SetStatusText(r_.Progress(text));
+    void Report(const Problem& problem) override {
+        r_.host_.Report(ReportKind::ErrorWindow, Word(problem));
     }
+    void ShowProgress(std::size_t done, std::size_t total) override {
+        r_.host_.SetStatusText(r_.Progress(FormatProgressText(done, total)));
+    }
+    void FormattingEnded() override { r_.host_.SetStatusText(r_.documentPath_); }
     void ClearLastDocument() override {
-        try {
-            mirvo::ClearLastDocument(r_.settingsFile_);
-        } catch (const ProfileWriteError& e) {
-            r_.ReportWriteError(e);
-        }
+        r_.Attempt([this] { r_.store_.ClearLastDocument(); });
     }
 
   private:
@@ -35,86 +30,61 @@ class Reader::FormatterAdapter : public FormatterHost {
 };
 
 Reader::Reader(ReaderHost& host, ProgramFolders folders)
-    : host_(host),
-      folders_(std::move(folders)),
-      settingsFile_(GlobalSettingsPath(folders_)),
-      imgPageTexture_(BuiltInPageTexture()),
-      imgBaseTexture_(BuiltInBaseTexture()) {}
+    : host_(host), store_(std::move(folders)), spread_(host) {}
 
 void Reader::FormCreate(const std::vector<std::string>& arguments) {
     destroying_ = false;
-    formatFailed_ = false;
-    spreadHeightRatio_ = kSpreadHeightRatio;
+    spread_.SetSpreadHeightRatio(kSpreadHeightRatio);
     currentPage_ = FrontCoverPage;
-    logError_ = ReadGlobalSettings(settingsFile_, folders_, arguments, settings_, globalState_);
-    formatted_ = settings_;
-    documentPath_ = globalState_.DocumentPath;
-    shownBook_ = documentPath_;
-    lastGood_.clear();
-    failedPath_.reset();
+    const std::string logError = store_.ReadGlobal(arguments, settings_, documentPath_);
+    book_.Reset(settings_);
+    session_.Start(documentPath_);
     // Said once now: every setting is at its default and nothing will be written there.
-    if (settingsFile_.TooLarge()) ReportWriteError(ProfileTooLargeError(settingsFile_.Path()));
+    if (const auto tooLarge = store_.GlobalTooLarge()) ReportWriteError(*tooLarge);
     // The window's own start-up steps: the view page, an empty page list, paging and
     // bookmark insertion enabled, bookmark deletion disabled.
     SetViewPage(NotebookPage::View);
-    ResetContents();
+    host_.ContentsChanged();
     host_.SetScrollBar(scrollMin_, scrollMax_, scrollPosition_);
+    if (!logError.empty()) host_.Report(ReportKind::MessageBox, logError);
 }
 
 void Reader::FormClose() {
-    // Each file is written on its own: a refused global file must not cost the book its
+    // Each file is saved on its own: a refused global file must not cost the book its
     // reading position, and neither may keep the window from closing.
+    Attempt([this] { store_.SaveGlobal(settings_, session_.LastDocument()); });
+    Attempt([this] { SaveHeldBook(); });
+}
+
+void Reader::FormDestroy() {
+    book_.Clear();
+    spread_.Clear();
+    destroying_ = true;
+    store_.CloseLog();
+}
+
+void Reader::SaveHeldBook() {
+    const std::optional<std::string> held = session_.Held();
+    if (!held) return;
+    store_.SaveBook(*held, settings_, session_.PageToSave(currentPage_), book_.Contents());
+}
+
+void Reader::Attempt(const std::function<void()>& save) {
     try {
-        WriteGlobalSettings(settingsFile_, settings_,
-                            failedPath_ == documentPath_ ? lastGood_ : documentPath_);
-    } catch (const ProfileWriteError& e) {
-        ReportWriteError(e);
-    }
-    try {
-        SaveShownBook();
+        save();
     } catch (const ProfileWriteError& e) {
         ReportWriteError(e);
     }
 }
 
 void Reader::ReportWriteError(const ProfileWriteError& e) {
-    if (dynamic_cast<const ProfileTooLargeError*>(&e) && !reportedTooLarge_.insert(e.Path()).second)
-        return;
-    host_.ReportException(e.what());
-}
-
-void Reader::FormDestroy() {
-    rows_.clear();
-    layoutNotes_ = LayoutNotes{};
-    texts_ = PageTexts{};
-    destroying_ = true;
-    globalState_.LogFile.reset();
-}
-
-void Reader::SaveBookState() {
-    ProfileFile file(BookStatePath(folders_.SettingsFolder, documentPath_));
-    mirvo::SaveBookState(file, settings_, currentPage_, contents_);
-}
-
-void Reader::SaveShownBook() {
-    if (!shownBook_) return;
-    ProfileFile file(BookStatePath(folders_.SettingsFolder, *shownBook_));
-    mirvo::SaveBookState(file, settings_, pageBeforeFailure_.value_or(currentPage_), contents_);
-}
-
-int Reader::PageCount() const {
-    return mirvo::PageCount(rows_, LayoutOf(formatted_));
+    if (store_.ShouldReport(e)) host_.Report(ReportKind::MessageBox, e.what());
 }
 
 SpreadStyle Reader::Style() const {
     Settings shown = settings_;
-    CopyFormattingSettings(formatted_, shown);
+    CopyFormattingSettings(book_.FormattedSettings(), shown);
     return SpreadStyleOf(shown);
-}
-
-void Reader::ResetContents() {
-    contents_.clear();
-    host_.ContentsChanged();
 }
 
 void Reader::SetScroll(int min, int max, int position) {
@@ -125,8 +95,8 @@ void Reader::SetScroll(int min, int max, int position) {
 }
 
 void Reader::SetViewPage(NotebookPage page) {
-    viewPage_ = page;
     const bool view = page == NotebookPage::View;
+    menus_.Page = page;
     menus_.ViewChecked = view;
     menus_.ContentsChecked = !view;
     menus_.PagingEnabled = view;
@@ -136,94 +106,94 @@ void Reader::SetViewPage(NotebookPage page) {
     host_.ViewStateChanged();
 }
 
-void Reader::TileBase() {
-    TileTexture(imgBase_, pictureWidth_, pictureHeight_, imgBaseTexture_);
-    host_.BaseChanged();
+void Reader::OpenBook(const std::string& path) {
+    if (path.empty()) return;
+    OpenChosenBook([&path] { return std::optional<std::string>(path); });
 }
 
-void Reader::LoadTexture(const std::string& path, Bitmap& texture) {
-    // A texture that cannot be read is reported and skipped: the picture loaded before
-    // stays, and the book opens.
-    Result<Bitmap> read = LoadBitmapFile(path);
-    if (read)
-        texture = std::move(read.Value());
-    else
-        host_.ReportError(Word(read.GetProblem()));
+void Reader::OpenChosenBook(const std::function<std::optional<std::string>()>& choose) {
+    // A save the file system refuses must not cost the reader the book they asked for.
+    Attempt([this] { SaveHeldBook(); });
+    const std::optional<std::string> chosen = choose();
+    if (!chosen) return;
+    documentPath_ = *chosen;
+    OpenDocument();
 }
 
 void Reader::OpenDocument() {
     if (documentPath_.empty()) {
-        ShowFrontCover();
+        ShowCoverPage(FrontCoverPage);
         return;
     }
     if (!FileExists(documentPath_)) {
-        host_.ReportError("ファイル:" + documentPath_ + "は存在しないようです。" +
-                          "上記ファイルの存在を確認してみてください。");
+        Problem missing;
+        missing.kind = ProblemKind::BookMissing;
+        missing.path = documentPath_;
+        host_.Report(ReportKind::ErrorWindow, Word(missing));
         return;
     }
     // A file that cannot be loaded (unreadable, not a regular file, too large) is reported
     // like a missing one: nothing changes, the book on show stays usable. The book's own
     // file is read first for the encoding it asks for, into a copy that is taken only when
     // the book has loaded.
-    const ProfileFile bookState(BookStatePath(folders_.SettingsFolder, documentPath_));
     Settings withBook = settings_;
-    const BookPosition position = ReadBookState(bookState, withBook);
-    std::string loadError;
+    const StoredBook stored = store_.ReadBook(documentPath_, withBook);
     RowList lines;
-    if (!LoadDocumentLines(lines, loadError, EncodingOf(withBook))) {
-        host_.ReportError(loadError);
-        return;
-    }
+    if (!LoadDocumentLines(lines, EncodingOf(withBook), ReportKind::ErrorWindow)) return;
     settings_ = std::move(withBook);
-    pageBeforeFailure_.reset();
-    if (bookState.TooLarge()) ReportWriteError(ProfileTooLargeError(bookState.Path()));
-    currentPage_ = position.CurrentPage;
+    if (stored.file.TooLarge()) ReportWriteError(ProfileTooLargeError(stored.file.Path()));
+    currentPage_ = stored.position.CurrentPage;
+    LoadTextures();
+    ShowOpenedBook(std::move(lines), stored);
+}
 
-    if (!settings_.BaseBGTexture.empty()) {
-        LoadTexture(settings_.BaseBGTexture, imgBaseTexture_);
-        TileBase();
-    }
-    if (!settings_.PageBGTexture.empty()) LoadTexture(settings_.PageBGTexture, imgPageTexture_);
+void Reader::LoadTextures() {
+    if (!settings_.BaseBGTexture.empty()) spread_.LoadBaseTexture(settings_.BaseBGTexture);
+    if (!settings_.PageBGTexture.empty()) spread_.LoadPageTexture(settings_.PageBGTexture);
+}
 
-    FormatLines(std::move(lines));
-    if (formatFailed_) {
-        // No pages to label them with: the grid holds this book's stored bookmarks as they
-        // are, so that the next save keeps them and puts no other book's into its file.
-        // The reader holds no book now: nothing is saved until one opens.
-        contents_.clear();
-        for (const int page : ReadClips(bookState, position.ClipCount))
-            contents_.push_back({kBookmarkMark, "", std::to_string(page)});
+void Reader::ShowOpenedBook(RowList lines, const StoredBook& stored) {
+    const std::vector<int> clips = ReadClips(stored.file, stored.position.ClipCount);
+    if (!FormatLines(std::move(lines))) {
+        // No pages to label them with: the contents hold this book's stored bookmarks as
+        // they are, so that a later save keeps them and puts no other book's into its
+        // file. The reader holds no book now: nothing is saved until one opens.
+        session_.OpenFailed(documentPath_);
+        book_.KeepBookmarks(clips);
         host_.ContentsChanged();
-        shownBook_.reset();
         return;
     }
-
-    contents_ = BuildContents(
-        rows_, LayoutOf(formatted_), formatted_.IndexChar,
-        [this](const std::string& t) { host_.SetStatusText(Progress(t)); }, &layoutNotes_.headings);
-    host_.SetStatusText(documentPath_);
-    // Stored bookmarks whose page has no first row (0, or past the end of the book as now
-    // formatted) are left out.
-    AddBookmarks(contents_, rows_, LayoutOf(formatted_), ReadClips(bookState, position.ClipCount));
-    host_.ContentsChanged();
-
-    const int max = PageCount();
-    SetScroll(1, max, ScrollPositionForPage(currentPage_, 1, max));
-
-    ShowSpread(PageRequester::None);
-    if (formatFailed_) return;
+    session_.Formatted(documentPath_);
+    // Stored bookmarks whose page has no first row are left out.
+    book_.ListContents(clips, ProgressToStatus());
+    ShowFormatted();
+    if (FormatFailed()) return;
     host_.SetStatusText(documentPath_);
     menus_.ReViewEnabled = true;
     host_.ViewStateChanged();
 }
 
-bool Reader::LoadDocumentLines(RowList& lines, std::string& error, TextEncoding encoding) {
+void Reader::ShowFormatted() {
+    host_.SetStatusText(documentPath_);
+    host_.ContentsChanged();
+    const int max = book_.PageCount();
+    SetScroll(1, max, ScrollPositionForPage(currentPage_, 1, max));
+    ShowSpread(PageRequester::None);
+}
+
+bool Reader::LoadDocumentLines(RowList& lines, TextEncoding encoding, ReportKind kind) {
     TextReport report;
-    if (!LoadLines(documentPath_, lines, &error, encoding, &report)) return false;
+    Result<RowList> loaded = LoadLines(documentPath_, encoding, &report);
+    if (!loaded) {
+        host_.Report(kind, Word(loaded.GetProblem()));
+        return false;
+    }
+    lines = std::move(loaded.Value());
     const std::string name = EncodingName(report.encoding);
     encodingNote_ = "（" + name + "）";
     host_.SetStatusText("文字コード:" + name);
-    if (report.replaced > 0) host_.ReportError(ReplacementNotice(documentPath_, report));
+    if (report.replaced > 0)
+        host_.Report(ReportKind::ErrorWindow, Word(ReplacementNotice(documentPath_, report)));
     return true;
 }
 
@@ -232,88 +202,48 @@ std::string Reader::Progress(const std::string& text) const {
     return text == documentPath_ ? text : text + encodingNote_;
 }
 
-void Reader::FormatLines(RowList lines) {
-    rows_ = std::move(lines);
-    formatted_ = settings_;
-    FormatterAdapter formatterHost(*this);
-    formatFailed_ = !FormatDocument(rows_, FormatOptionsOf(formatted_, documentPath_),
-                                    formatterHost, &layoutNotes_);
-    // A book whose formatting failed is not reopened at the next start.
-    if (formatFailed_) {
-        failedPath_ = documentPath_;
-        if (lastGood_ == documentPath_) lastGood_.clear();
-    } else {
-        failedPath_.reset();
-        shownBook_ = documentPath_;
-        lastGood_ = documentPath_;
-    }
+std::function<void(const std::string&)> Reader::ProgressToStatus() {
+    return [this](const std::string& text) { host_.SetStatusText(Progress(text)); };
 }
 
-SpreadOutcome Reader::RenderDisplay(int page) {
+bool Reader::FormatLines(RowList lines) {
+    FormatterAdapter formatterHost(*this);
+    return book_.Format(documentPath_, std::move(lines), settings_, formatterHost);
+}
+
+SpreadOutcome Reader::Draw(int page) {
     const SpreadStyle style = Style();
-    const SpreadRequest request{rows_,           style,          page,
-                                pictureWidth_,   pictureHeight_, spreadHeightRatio_,
-                                imgPageTexture_, documentPath_,  &layoutNotes_};
-    WordingReporter reporter(host_);
-    SpreadOutcome outcome =
-        view_.Render(request, imgLeftPageBuf_, imgRightPageBuf_, texts_, reporter);
-    // A picture that cannot be read leaves the pages on screen as they are; the window's
-    // general report shows it.
-    if (outcome.picture.kind != ProblemKind::None) throw std::runtime_error(Word(outcome.picture));
-    return outcome;
+    return spread_.Draw({book_.Rows(), style, documentPath_, &book_.Notes()}, page,
+                        menus_.Page == NotebookPage::Contents);
 }
 
 void Reader::ShowSpread(PageRequester requester) {
-    const SpreadOutcome outcome = RenderDisplay(currentPage_);
+    const SpreadOutcome outcome = Draw(currentPage_);
     currentPage_ = outcome.currentPage;
-    if (outcome.pageDrawFailed) formatFailed_ = true;
-    ApplyLayout(outcome);
+    if (outcome.pageDrawFailed) session_.DrawFailed();
     if (outcome.kind != SpreadKind::Spread) {
-        ShowCover();
-        host_.SetPageIndicator(PageIndicator({outcome.kind, outcome.currentPage}, PageCount()));
+        spread_.ShowCover();
+        host_.SetPageIndicator(
+            PageIndicator({outcome.kind, outcome.currentPage}, book_.PageCount()));
         return;
     }
-    PageTurnPictures pictures{imgLeftPage_,        imgRightPage_,      imgLeftPageBuf_,
-                              imgRightPageBuf_,    imgTempBuf_,        leftImage_.Width(),
-                              rightImage_.Width(), leftImage_.Height()};
-    PlayPageTurn(TurnDirectionFor(requester), settings_.ChangeSpeed, pictures, host_);
-    host_.SetPageIndicator(PageIndicator({SpreadKind::Spread, currentPage_}, PageCount()));
+    spread_.ShowSpread(TurnDirectionFor(requester), settings_.ChangeSpeed);
+    host_.SetPageIndicator(PageIndicator({SpreadKind::Spread, currentPage_}, book_.PageCount()));
     SetScroll(scrollMin_, scrollMax_, ScrollPositionForPage(currentPage_, scrollMin_, scrollMax_));
 }
 
-void Reader::ShowFrontCover() {
-    ShowCoverPage(FrontCoverPage);
-}
-
-void Reader::ShowBackCover() {
-    ShowCoverPage(BackCoverPage);
-}
-
 void Reader::ShowCoverPage(int page) {
-    ApplyLayout(RenderDisplay(page));
-    ShowCover();
+    Draw(page);
+    spread_.ShowCover();
 }
 
-void Reader::ApplyLayout(const SpreadOutcome& outcome) {
-    shownKind_ = outcome.kind;
-    shownPage_ = outcome.currentPage;
-    bookArea_ = viewPage_ == NotebookPage::Contents
-                    ? LayoutBookArea(pictureWidth_, pictureHeight_, spreadHeightRatio_)
-                    : outcome.bookArea;
-    leftImage_ = outcome.leftImage;
-    rightImage_ = outcome.rightImage;
-    host_.BookLayoutChanged();
-}
-
-void Reader::ShowCover() {
-    // Covers are neither animated nor accompanied by the sound.
-    imgLeftPage_ = imgLeftPageBuf_;
-    imgRightPage_ = imgRightPageBuf_;
-    host_.Repaint(true, true);
+void Reader::ShowPage(int page) {
+    currentPage_ = page;
+    ShowSpread(PageRequester::None);
 }
 
 void Reader::PageClick(PageRequester sender) {
-    const PageMove move = MovePage(currentPage_, sender, PageCount());
+    const PageMove move = MovePage(currentPage_, sender, book_.PageCount());
     if (!move.moved) return;
     currentPage_ = move.page;
     ShowSpread(sender == PageRequester::RightPage ? PageRequester::RightPage
@@ -329,28 +259,22 @@ void Reader::scbStatusScroll(int position) {
 
 void Reader::msiViewClick() {
     SetViewPage(NotebookPage::View);
-    if (currentPage_ == FrontCoverPage)
-        ShowFrontCover();
-    else if (currentPage_ == BackCoverPage)
-        ShowBackCover();
+    if (currentPage_ == FrontCoverPage || currentPage_ == BackCoverPage)
+        ShowCoverPage(currentPage_);
     else
         ShowSpread(PageRequester::None);
 }
 
 void Reader::msiContentsClick() {
     SetViewPage(NotebookPage::Contents);
-    bookArea_ = LayoutBookArea(pictureWidth_, pictureHeight_, spreadHeightRatio_);
-    host_.BookLayoutChanged();
+    spread_.LayOutContentsPage();
 }
 
 void Reader::FormResize(int width, int height) {
     if (destroying_) return;
-    pictureWidth_ = width;
-    pictureHeight_ = height;
-    TileBase();
-    if (viewPage_ == NotebookPage::Contents) {
-        bookArea_ = LayoutBookArea(pictureWidth_, pictureHeight_, spreadHeightRatio_);
-        host_.BookLayoutChanged();
+    spread_.SetPictureSize(width, height);
+    if (menus_.Page == NotebookPage::Contents) {
+        spread_.LayOutContentsPage();
         host_.ContentsChanged();
     } else {
         ShowSpread(PageRequester::None);
@@ -360,31 +284,30 @@ void Reader::FormResize(int width, int height) {
 void Reader::msiConfigClick() {
     menus_.KeyPreview = false;
     host_.ViewStateChanged();
-    if (!host_.ShowOptionDialog()) return;
-    view_.Renderer().SetupPageFonts(imgRightPage_.Height(), Style().Page);
-    FormResize(pictureWidth_, pictureHeight_);
+    Settings settings = settings_;
+    Bitmap baseTexture = spread_.BaseTexture();
+    Bitmap pageTexture = spread_.PageTexture();
+    if (!host_.ShowOptionDialog(settings, baseTexture, pageTexture)) return;
+    settings_ = std::move(settings);
+    spread_.SetTextures(baseTexture, pageTexture);
+    spread_.SetUpPageFonts(Style().Page);
+    FormResize(spread_.PictureWidth(), spread_.PictureHeight());
 }
 
-void Reader::StoreTextures(const Bitmap& baseTexture, const Bitmap& pageTexture) {
-    imgBaseTexture_ = baseTexture;
-    imgPageTexture_ = pageTexture;
+void Reader::SetSpreadHeightRatio(double ratio) {
+    spread_.SetSpreadHeightRatio(ratio);
 }
 
-void Reader::ReceiveHandOff(const std::string& path) {
-    if (path.empty()) return;
-    // A save the file system refuses must not cost the reader the book they asked for.
-    try {
-        SaveShownBook();
-    } catch (const ProfileWriteError& e) {
-        ReportWriteError(e);
-    }
-    documentPath_ = path;
-    OpenDocument();
+void Reader::StoreWindowBounds(const WindowBounds& bounds) {
+    store_.StoreWindowBounds(bounds);
 }
 
-void Reader::OpenDroppedFile(const std::string& path) {
-    documentPath_ = path;
-    OpenDocument();
+WindowBounds Reader::StoredWindowBounds() const {
+    return store_.StoredWindowBounds();
+}
+
+void Reader::ChangeSettings(const std::function<void(Settings&)>& change) {
+    change(settings_);
 }
 
 }  // namespace mirvo

@@ -1,7 +1,6 @@
 #include "app/reader_contents.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "app/contents_headings.h"
 #include "format/cp932.h"
@@ -9,20 +8,38 @@
 namespace mirvo {
 namespace {
 
-int PageNumber(const PageListRow& row) {
-    int value = 0;
-    const char* begin = row.PageText.data();
-    std::from_chars(begin, begin + row.PageText.size(), value);
-    return value;
-}
-
 std::string_view TrimControls(std::string_view s) {
     while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
     while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
     return s;
 }
 
+// The exchange sort of entries whose pages 1 to m - 1 are in order: no two of those are
+// ever exchanged with each other (each is compared with later ones while they are still in
+// place), so only the comparisons with the last entry remain.
+void SortInLast(std::vector<ContentsEntry>& entries) {
+    const std::size_t last = entries.size() - 1;
+    for (std::size_t i = 0; i < last; ++i)
+        if (entries[i].Page > entries[last].Page) std::swap(entries[i], entries[last]);
+}
+
+bool ByPage(const ContentsEntry& a, const ContentsEntry& b) {
+    return a.Page < b.Page;
+}
+
 }  // namespace
+
+PageListRow GridRow(const ContentsEntry& entry) {
+    return {entry.Kind == ContentsKind::Bookmark ? kBookmarkMark : "", entry.Caption,
+            std::to_string(entry.Page)};
+}
+
+std::vector<PageListRow> GridRows(std::span<const ContentsEntry> entries) {
+    std::vector<PageListRow> rows;
+    rows.reserve(entries.size());
+    for (const ContentsEntry& entry : entries) rows.push_back(GridRow(entry));
+    return rows;
+}
 
 std::string ContentsProgressText(std::size_t done, std::size_t total) {
     const std::size_t k = total == 0 ? 10 : std::min<std::size_t>(done * 10 / total, 10);
@@ -31,11 +48,11 @@ std::string ContentsProgressText(std::size_t done, std::size_t total) {
     return text;
 }
 
-std::vector<PageListRow> BuildContents(const RowList& rows, const PageLayout& layout,
-                                       const std::string& indexChar,
-                                       const std::function<void(const std::string&)>& progress,
-                                       const std::vector<Heading>* headings) {
-    std::vector<PageListRow> result;
+std::vector<ContentsEntry> BuildContents(const RowList& rows, const PageLayout& layout,
+                                         const std::string& indexChar,
+                                         const std::function<void(const std::string&)>& progress,
+                                         const std::vector<Heading>* headings) {
+    std::vector<ContentsEntry> result;
     const std::string mark = Utf8ToCp932(indexChar);
     std::size_t nextHeading = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -43,8 +60,8 @@ std::vector<PageListRow> BuildContents(const RowList& rows, const PageLayout& la
         if (!mark.empty()) {
             const std::string_view t = TrimControls(rows[i]);
             if (t.substr(0, mark.size()) == mark) {
-                result.push_back({"", Cp932ToUtf8(rows[i]),
-                                  std::to_string(PageOfRow(static_cast<long long>(i), layout))});
+                result.push_back({ContentsKind::Heading, Cp932ToUtf8(rows[i]),
+                                  PageOfRow(static_cast<long long>(i), layout)});
                 listed = true;
             }
         }
@@ -54,78 +71,39 @@ std::vector<PageListRow> BuildContents(const RowList& rows, const PageLayout& la
     return result;
 }
 
-bool MakeBookmarkRow(const RowList& rows, const PageLayout& layout, int page, PageListRow& row) {
+bool MakeBookmarkEntry(const RowList& rows, const PageLayout& layout, int page,
+                       ContentsEntry& entry) {
     if (page < 1) return false;
     const long long first = FirstRowOfPage(page, layout);
     if (first < 0 || first >= static_cast<long long>(rows.size())) return false;
-    row = {kBookmarkMark, Cp932ToUtf8(rows[static_cast<std::size_t>(first)]), std::to_string(page)};
+    entry = {ContentsKind::Bookmark, Cp932ToUtf8(rows[static_cast<std::size_t>(first)]), page};
     return true;
 }
 
-namespace {
-
-// The exchange sort of rows whose pages 1 to m - 1 are in order: no two of those are ever
-// exchanged with each other (each is compared with later ones while they are still in
-// place), so only the comparisons with the last row remain. `pages` goes along.
-void SortInLast(std::vector<PageListRow>& rows, std::vector<int>& pages) {
-    const std::size_t last = rows.size() - 1;
-    for (std::size_t i = 0; i < last; ++i) {
-        if (pages[i] > pages[last]) {
-            std::swap(pages[i], pages[last]);
-            std::swap(rows[i], rows[last]);
-        }
-    }
-}
-
-std::vector<int> PageNumbers(const std::vector<PageListRow>& rows) {
-    std::vector<int> pages(rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) pages[i] = PageNumber(rows[i]);
-    return pages;
-}
-
-}  // namespace
-
-void SortContents(std::vector<PageListRow>& rows) {
-    const std::size_t m = rows.size();
-    std::vector<int> pages = PageNumbers(rows);
-    if (m > 1 && std::is_sorted(pages.begin(), pages.end() - 1)) {
-        SortInLast(rows, pages);
+void SortContents(std::vector<ContentsEntry>& entries) {
+    const std::size_t m = entries.size();
+    if (m > 1 && std::is_sorted(entries.begin(), entries.end() - 1, ByPage)) {
+        SortInLast(entries);
         return;
     }
-    for (std::size_t i = 0; i < m; ++i) {
-        for (std::size_t j = i + 1; j < m; ++j) {
-            if (pages[i] > pages[j]) {
-                std::swap(pages[i], pages[j]);
-                std::swap(rows[i], rows[j]);
-            }
-        }
-    }
+    for (std::size_t i = 0; i < m; ++i)
+        for (std::size_t j = i + 1; j < m; ++j)
+            if (entries[i].Page > entries[j].Page) std::swap(entries[i], entries[j]);
 }
 
-std::vector<int> BookmarkPages(std::span<const PageListRow> rows) {
-    std::vector<int> pages;
-    for (const PageListRow& row : rows)
-        if (row.Mark == kBookmarkMark) pages.push_back(PageNumber(row));
-    return pages;
-}
-
-void AddBookmarks(std::vector<PageListRow>& contents, const RowList& rows, const PageLayout& layout,
-                  std::span<const int> pages) {
-    // After the first sort the grid is in order, so each later one is a single pass; the
-    // pages are kept beside the rows instead of being read again for every bookmark.
-    std::vector<int> numbers;
+void AddBookmarks(std::vector<ContentsEntry>& contents, const RowList& rows,
+                  const PageLayout& layout, std::span<const int> pages) {
+    // After the first sort the entries are in order, so each later one is a single pass.
     bool ordered = false;
     for (const int page : pages) {
-        PageListRow row;
-        if (!MakeBookmarkRow(rows, layout, page, row)) continue;
-        contents.push_back(std::move(row));
-        if (!ordered) {
-            SortContents(contents);
-            numbers = PageNumbers(contents);
-            ordered = true;
+        ContentsEntry entry;
+        if (!MakeBookmarkEntry(rows, layout, page, entry)) continue;
+        contents.push_back(std::move(entry));
+        if (ordered) {
+            SortInLast(contents);
         } else {
-            numbers.push_back(page);
-            SortInLast(contents, numbers);
+            SortContents(contents);
+            ordered = true;
         }
     }
 }

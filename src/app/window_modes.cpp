@@ -10,7 +10,7 @@ void WindowModes::msiAllDispClick(Reader& reader, WindowModeHost& host) {
         reader.SetSpreadHeightRatio(kFullScreenSpreadHeightRatio);
         const bool wasMaximised = host.ShowNormalState();
         try {
-            WritePosSize(reader.SettingsFile(), host.OuterBounds());
+            reader.StoreWindowBounds(host.OuterBounds());
         } catch (const ProfileWriteError& e) {
             // Without the stored bounds there would be no way back: stay as before.
             reader.SetSpreadHeightRatio(kSpreadHeightRatio);
@@ -24,7 +24,7 @@ void WindowModes::msiAllDispClick(Reader& reader, WindowModeHost& host) {
     } else {
         reader.SetSpreadHeightRatio(kSpreadHeightRatio);
         host.ShowNormalState();
-        host.SetOuterBounds(ReadPosSize(reader.SettingsFile()));
+        host.SetOuterBounds(reader.StoredWindowBounds());
         allDisp_ = false;
     }
     host.FormResize();

@@ -1,44 +1,103 @@
 #include "format/document.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "format/regular_file.h"
 
 namespace mirvo {
 
-RowList SplitLines(std::string_view bytes) {
+namespace {
+
+// Finds line ends: the next CR and the next LF are each searched for only once the bytes
+// have passed the last one found, so every byte is looked at once for each kind, whether
+// the bytes hold CR LF, lone CR, lone LF or a mix.
+class LineEnds {
+  public:
+    explicit LineEnds(std::string_view bytes)
+        : end_(bytes.data() + bytes.size()),
+          cr_(Find(bytes.data(), '\r')),
+          lf_(Find(bytes.data(), '\n')) {}
+
+    // The next CR or LF at or after `p`, or the end of the bytes.
+    const char* Next(const char* p) {
+        if (cr_ < p) cr_ = Find(p, '\r');
+        if (lf_ < p) lf_ = Find(p, '\n');
+        return cr_ < lf_ ? cr_ : lf_;
+    }
+    // Where the line after the end at `stop` begins.
+    const char* After(const char* stop) const {
+        return stop + (*stop == '\r' && stop + 1 < end_ && stop[1] == '\n' ? 2 : 1);
+    }
+    const char* End() const { return end_; }
+
+  private:
+    const char* Find(const char* p, char c) const {
+        const auto* hit = static_cast<const char*>(std::memchr(p, c, end_ - p));
+        return hit ? hit : end_;
+    }
+    const char* end_;
+    const char* cr_;
+    const char* lf_;
+};
+
+// Where each line of `bytes` stops (its line end, or the end of the bytes), for at most
+// `most` + 1 lines: one offset a line, so that the lines can then be made with no spare
+// room in their list.
+std::vector<std::size_t> LineStops(std::string_view bytes, std::size_t most) {
+    std::vector<std::size_t> stops;
+    // Room for lines of 128 bytes on average: prose seldom needs more.
+    stops.reserve(std::min(bytes.size() / 128, most) + 1);
+    LineEnds ends(bytes);
+    const char* p = bytes.data();
+    while (p < ends.End() && stops.size() <= most) {
+        const char* stop = ends.Next(p);
+        stops.push_back(static_cast<std::size_t>(stop - bytes.data()));
+        if (stop == ends.End()) break;
+        p = ends.After(stop);
+    }
+    return stops;
+}
+
+RowList LinesAt(std::string_view bytes, const std::vector<std::size_t>& stops) {
     RowList lines;
-    const char* const begin = bytes.data();
-    const char* const end = begin + bytes.size();
-    const char* p = begin;
-    while (p < end) {
-        // The next LF, then a CR before it: each byte is looked at once, so a file with
-        // only one kind of line end is not scanned to its end for the other at every line.
-        const auto* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
-        const char* stop = lf ? lf : end;
-        const auto* cr = static_cast<const char*>(std::memchr(p, '\r', stop - p));
-        if (cr) stop = cr;
-        if (stop == end) {
-            lines.emplace_back(p, end);
-            break;
-        }
-        lines.emplace_back(p, stop);
-        p = stop + (*stop == '\r' && stop + 1 < end && stop[1] == '\n' ? 2 : 1);
+    lines.reserve(stops.size());
+    const LineEnds ends(bytes);
+    const char* p = bytes.data();
+    for (const std::size_t stop : stops) {
+        lines.emplace_back(p, bytes.data() + stop);
+        if (stop < bytes.size()) p = ends.After(bytes.data() + stop);
     }
     return lines;
 }
 
-bool LoadLines(const std::string& path, RowList& lines, std::string* error, TextEncoding encoding,
-               TextReport* report) {
-    FileReadResult file = ReadRegularFile(path, kMaxBookBytes);
-    if (file.status != FileReadStatus::Ok) {
-        if (error) *error = FileReadMessage(path, file, kMaxBookBytes);
-        return false;
+}  // namespace
+
+RowList SplitLines(std::string_view bytes) {
+    return LinesAt(bytes, LineStops(bytes, bytes.size()));
+}
+
+Result<RowList> LoadLines(const std::string& path, TextEncoding encoding, TextReport* report) {
+    try {
+        FileReadResult file = ReadRegularFile(path, kMaxBookBytes);
+        if (file.status != FileReadStatus::Ok) return FileReadProblem(path, file, kMaxBookBytes);
+        const DecodedText text = DecodeText(std::move(file.bytes), encoding);
+        const std::vector<std::size_t> stops = LineStops(text.cp932, kMaxBookLines);
+        if (stops.size() > kMaxBookLines) return FileProblem(ProblemKind::FormatOutOfMemory, path);
+        if (report) *report = text.report;
+        return LinesAt(text.cp932, stops);
+    } catch (const std::bad_alloc&) {
+        return FileProblem(ProblemKind::FormatOutOfMemory, path);
     }
-    const DecodedText text = DecodeText(std::move(file.bytes), encoding);
-    if (report) *report = text.report;
-    lines = SplitLines(text.cp932);
-    return true;
+}
+
+Problem ReplacementNotice(const std::string& path, const TextReport& report) {
+    Problem p = FileProblem(ProblemKind::BookCharsReplaced, path);
+    p.count = static_cast<long long>(report.replaced);
+    p.line = static_cast<long long>(report.firstReplacedLine);
+    return p;
 }
 
 int PageCount(std::size_t rowListSize, const PageLayout& layout) {

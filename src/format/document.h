@@ -9,6 +9,7 @@
 
 #include "format/encoding.h"
 #include "format/page_layout.h"
+#include "format/problem.h"
 
 namespace mirvo {
 
@@ -18,19 +19,29 @@ constexpr int FrontCoverPage = -1;
 constexpr int BackCoverPage = 9999;
 
 // Splits file bytes into lines at CR LF, lone CR and lone LF; the end markers are not
-// kept, a final line end adds no line, and no bytes give no lines.
+// kept, a final line end adds no line, and no bytes give no lines. One pass for each kind
+// of line end, whichever kinds the bytes hold; the list has no spare room.
 RowList SplitLines(std::string_view bytes);
 
 // The largest book that is loaded: beyond it a text file is refused, not read into memory.
 inline constexpr std::uint64_t kMaxBookBytes = 256u << 20;
+// The most lines a book may have. Every line costs its list a string of its own before
+// formatting and another after, so a book of nothing but line ends would take 64 bytes a
+// byte; beyond this count it is refused as too large for memory instead.
+inline constexpr std::size_t kMaxBookLines = std::size_t{1} << 24;
 
-// Loads the file at `path` into `lines` as CP932 text: read in `encoding` (detected for
-// Auto; a Shift_JIS book's bytes as they are), see DecodeText. `report`, when given, learns
-// the encoding used and the characters replaced. Returns false and sets `error` (a message
-// naming the file) when it cannot be read, is not a regular file (a FIFO or device is never
-// waited on) or is larger than kMaxBookBytes; `lines` is then left as it was.
-bool LoadLines(const std::string& path, RowList& lines, std::string* error = nullptr,
-               TextEncoding encoding = TextEncoding::Auto, TextReport* report = nullptr);
+// Loads the file at `path` as CP932 lines: read in `encoding` (detected for Auto; a
+// Shift_JIS book's bytes as they are), see DecodeText. `report`, when given, learns the
+// encoding used and the characters replaced. The Problem, when the file cannot be read
+// (BookUnreadable), is not a regular file (BookNotRegular: a FIFO or device is never waited
+// on), is larger than kMaxBookBytes (BookTooLarge), or has more lines than kMaxBookLines
+// or more than memory holds (FormatOutOfMemory).
+Result<RowList> LoadLines(const std::string& path, TextEncoding encoding = TextEncoding::Auto,
+                          TextReport* report = nullptr);
+
+// The notice for a book in which characters were replaced (BookCharsReplaced): how many,
+// and the line of the first.
+Problem ReplacementNotice(const std::string& path, const TextReport& report);
 
 // trunc((rows - 2) / RowCount) + 1: the final empty row is not counted, and an empty or
 // one-row list still has one page.

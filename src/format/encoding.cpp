@@ -185,6 +185,32 @@ inline std::uint64_t Load8(const unsigned char* s) {
     return w;
 }
 
+// Two three-byte characters from eight bytes read at once, from input index `i` up to
+// `end`, while both are characters CP932 holds in two bytes. Returns where it stopped.
+inline std::size_t ThreeBytePairs(const unsigned char* s, std::size_t i, std::size_t end, char*& at,
+                                  const char* limit, const std::uint16_t* from, bool& multibyte) {
+    while (i + 8 <= end && at <= limit) {
+        const std::uint64_t w = Load8(s + i);
+        if ((w & 0xC0C0F0C0C0F0) != 0x8080E08080E0) break;
+        const auto cp0 =
+            static_cast<std::uint32_t>((w & 0x0F) << 12 | (w >> 2 & 0xFC0) | (w >> 16 & 0x3F));
+        const auto cp1 =
+            static_cast<std::uint32_t>((w >> 12 & 0xF000) | (w >> 26 & 0xFC0) | (w >> 40 & 0x3F));
+        const std::uint16_t c0 = from[cp0], c1 = from[cp1];
+        if ((cp0 < 0x800) | (cp1 < 0x800) | (c0 >= kSurrogate) | (c1 >= kSurrogate) | (c0 < 0x100) |
+            (c1 < 0x100))
+            break;
+        at[0] = static_cast<char>(c0 >> 8);
+        at[1] = static_cast<char>(c0);
+        at[2] = static_cast<char>(c1 >> 8);
+        at[3] = static_cast<char>(c1);
+        at += 4;
+        i += 6;
+        multibyte = true;
+    }
+    return i;
+}
+
 // UTF-8 to CP932 in one pass, from input index `i`, writing at `at`. A malformed sequence
 // stops the pass when `stopAtMalformed`, else it becomes 〓; the pass also stops at the
 // first character boundary at or after `stopAfter`. Runs of three-byte characters (nearly
@@ -211,26 +237,7 @@ Pass Utf8Pass(std::string_view text, std::size_t i, char* at, Cp932Buffer& out,
             i = vectorRuns(s, i, fastEnd, at, limit, from);
             multibyte |= i != before;
         }
-        // Two characters from eight bytes read at once.
-        while (i + 8 <= fastEnd && at <= limit) {
-            const std::uint64_t w = Load8(s + i);
-            if ((w & 0xC0C0F0C0C0F0) != 0x8080E08080E0) break;
-            const auto cp0 =
-                static_cast<std::uint32_t>((w & 0x0F) << 12 | (w >> 2 & 0xFC0) | (w >> 16 & 0x3F));
-            const auto cp1 = static_cast<std::uint32_t>((w >> 12 & 0xF000) | (w >> 26 & 0xFC0) |
-                                                        (w >> 40 & 0x3F));
-            const std::uint16_t c0 = from[cp0], c1 = from[cp1];
-            if ((cp0 < 0x800) | (cp1 < 0x800) | (c0 >= kSurrogate) | (c1 >= kSurrogate) |
-                (c0 < 0x100) | (c1 < 0x100))
-                break;
-            at[0] = static_cast<char>(c0 >> 8);
-            at[1] = static_cast<char>(c0);
-            at[2] = static_cast<char>(c1 >> 8);
-            at[3] = static_cast<char>(c1);
-            at += 4;
-            i += 6;
-            multibyte = true;
-        }
+        i = ThreeBytePairs(s, i, fastEnd, at, limit, from, multibyte);
         if (i >= n || at > limit) continue;
         const unsigned b0 = s[i];
         if (b0 < 0x80) {
@@ -528,12 +535,6 @@ DecodedText DecodeText(std::string bytes, TextEncoding requested) {
     if (utf8Bom) return FromUtf8(std::move(bytes), 3);
     if (leBom || beBom) return FromUtf16(std::move(bytes), beBom, 2);
     return Detect(std::move(bytes));
-}
-
-std::string ReplacementNotice(const std::string& path, const TextReport& report) {
-    return "ファイル:" + path + "には、表示できない文字が" + std::to_string(report.replaced) +
-           "個ありました。\r\n" + "「〓」に置き換えて表示します。最初の文字は" +
-           std::to_string(report.firstReplacedLine) + "行目にあります。";
 }
 
 }  // namespace mirvo

@@ -63,8 +63,4 @@ struct DecodedText {
 // Never fails.
 DecodedText DecodeText(std::string bytes, TextEncoding requested);
 
-// The notice for a book in which characters were replaced: how many, and the line of the
-// first. `path` is the book's path as shown to the reader.
-std::string ReplacementNotice(const std::string& path, const TextReport& report);
-
 }  // namespace mirvo

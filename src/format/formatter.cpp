@@ -57,15 +57,10 @@ const Tables& GetTables() {
     return tables;
 }
 
-// A formatting error with its message (E1 to E4).
-struct FormatError {
-    std::string message;
+// A formatting error: unwinds the run to FormatDocument, which reports it.
+struct FormatFailure {
+    Problem problem;
 };
-
-std::string ReadErrorHead(const std::string& path) {
-    return "ファイル:" + path + "の読込み中にエラーが発生しました。\r\n";
-}
-const char* const kLine1Tail = "\r\n\r\n場所は、物理行で、1行目です。確認してください。";
 
 enum class Bracket { None, Ruby, Note };
 
@@ -104,7 +99,7 @@ class Formatter {
             const int k = static_cast<int>(10 * (lineIndex_ + 1) / n);
             if (k != lastK) {
                 lastK = k;
-                host_.SetStatusText(ProgressText(lineIndex_ + 1, n));
+                host_.ShowProgress(lineIndex_ + 1, n);
             }
         }
     }
@@ -156,7 +151,20 @@ class Formatter {
         if (rows_.back().empty()) rows_.pop_back();
     }
 
+    // One line: runs of plain characters and of bracketed text, and between them the
+    // characters that the rules look at one by one.
     void FormatLine(std::string_view line) {
+        BeginLine(line);
+        std::size_t i = 0;
+        while (i < line.size()) {
+            i = bracket_ == Bracket::None ? PlainRun(i) : BracketRun(i);
+            if (i >= line.size()) break;
+            i = RuledCharacter(i);
+        }
+        EndLine();
+    }
+
+    void BeginLine(std::string_view line) {
         line_ = line;
         segStart_ = segEnd_ = 0;
         bracket_ = Bracket::None;
@@ -166,198 +174,213 @@ class Formatter {
             layout_->BeginLine(rows_);
             rowLimit_ = baseLimit_ - 2 * layout_->LineIndent();
         }
-        std::size_t i = 0;
-        const std::size_t size = line.size();
-        const bool ruby = o_.UseRuby, notes = o_.UseComment;
-        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(line.data());
-        // The character code at byte k and its length, never reading past the line.
-        auto codeAt = [bytes, size](std::size_t k, std::size_t& n) -> std::uint16_t {
-            const unsigned char b = bytes[k];
-            if (IsLeadByte(b) && k + 1 < size) {
-                n = 2;
-                return static_cast<std::uint16_t>(b << 8 | bytes[k + 1]);
-            }
-            n = 1;
-            return b;
-        };
+    }
+
+    // The character code at byte k of the line and its length, never reading past the line.
+    std::uint16_t CodeAt(std::size_t k, std::size_t& n) const {
+        const auto b = static_cast<unsigned char>(line_[k]);
+        if (IsLeadByte(b) && k + 1 < line_.size()) {
+            n = 2;
+            return static_cast<std::uint16_t>(b << 8 | static_cast<unsigned char>(line_[k + 1]));
+        }
+        n = 1;
+        return b;
+    }
+
+    // Width: ordinary characters outside brackets, the common case, in a tight loop. A row
+    // closes once it passes the limit. Stops at markup and at a forbidden character where
+    // its rule applies (a row-start one at the start of a row, a row-end one at its end).
+    std::size_t PlainRun(std::size_t i) {
+        const std::size_t size = line_.size();
+        const auto* bytes = reinterpret_cast<const unsigned char*>(line_.data());
+        const std::uint8_t* classes = t_.classes.data();
+        const int limit = rowLimit_;
+        const std::size_t start = i;
+        int column = column_;
         while (i < size) {
-            if (bracket_ == Bracket::None) {
-                // Ordinary characters outside brackets, the common case, in a tight loop.
-                int column = column_;
-                const std::size_t start = i;
-                const std::uint8_t* classes = t_.classes.data();
-                const int limit = rowLimit_;
-                while (i < size) {
-                    const unsigned char b = bytes[i];
-                    std::uint16_t c = b;
-                    int w = 1;
-                    if (kLeadBytes[b] && i + 1 < size) {
-                        c = static_cast<std::uint16_t>(b << 8 | bytes[i + 1]);
-                        w = 2;
-                    }
-                    const std::uint8_t cls = classes[c];
-                    // Forbidden characters matter only at the start or the end of a row.
-                    if (cls != 0 &&
-                        ((cls & kMarkup) || ((cls & kRowStartForbidden) && column == 1) ||
-                         ((cls & kRowEndForbidden) && column + w > limit))) {
-                        break;
-                    }
-                    column += w;
-                    i += static_cast<std::size_t>(w);
-                    if (column > limit) {
-                        segEnd_ = i;
-                        NewRow();
-                        column = 1;
-                    }
-                }
-                column_ = column;
-                if (i > start) {
-                    segEnd_ = i;
-                    prevCode_ = 0;  // an ordinary character: never the "［" of "［＃"
-                    atLineStart_ = false;
-                }
-                if (i >= size) break;
-            } else if (bracket_ == Bracket::Ruby) {
-                // Ruby text takes no width and changes nothing up to its closer.
-                const std::size_t start = i;
-                std::uint16_t last = prevCode_;
-                while (i < size) {
-                    std::size_t n;
-                    const std::uint16_t c = codeAt(i, n);
-                    if (c == t_.markup.rubyClose) break;
-                    last = c;
-                    i += n;
-                }
-                if (i > start) {
-                    segEnd_ = i;
-                    prevCode_ = last;
-                }
-                if (i >= size) break;
-            } else if (bracket_ == Bracket::Note) {
-                // Annotation text takes no width; it is kept to tell emphasis from notes.
-                const std::size_t start = i;
-                std::uint16_t last = prevCode_;
-                while (i < size) {
-                    std::size_t n;
-                    const std::uint16_t c = codeAt(i, n);
-                    if (c == t_.markup.noteClose) break;
-                    last = c;
-                    i += n;
-                }
-                if (i > start) {
-                    noteText_.append(line.substr(start, i - start));
-                    segEnd_ = i;
-                    prevCode_ = last;
-                }
-                if (i >= size) break;
+            const unsigned char b = bytes[i];
+            std::uint16_t c = b;
+            int w = 1;
+            if (kLeadBytes[b] && i + 1 < size) {
+                c = static_cast<std::uint16_t>(b << 8 | bytes[i + 1]);
+                w = 2;
             }
-            std::size_t len;
-            const std::uint16_t code = codeAt(i, len);
-            if (layout_ && bracket_ == Bracket::None && code == t_.markup.noteOpen) {
-                const std::size_t end = layout_->Take(line, i, atLineStart_);
-                if (end != 0) {
-                    PlaceLayoutNote(i, end);
-                    i = end;
-                    continue;
-                }
+            const std::uint8_t cls = classes[c];
+            if (cls != 0 && ((cls & kMarkup) || ((cls & kRowStartForbidden) && column == 1) ||
+                             ((cls & kRowEndForbidden) && column + w > limit))) {
+                break;
             }
+            column += w;
+            i += static_cast<std::size_t>(w);
+            if (column > limit) {
+                segEnd_ = i;
+                NewRow();
+                column = 1;
+            }
+        }
+        column_ = column;
+        if (i > start) {
+            segEnd_ = i;
+            prevCode_ = 0;  // an ordinary character: never the "［" of "［＃"
             atLineStart_ = false;
-            const std::uint8_t cls = t_.classes[code];
-            const std::uint16_t prev = prevCode_;
-            prevCode_ = code;
+        }
+        return i;
+    }
 
-            const std::string_view ch = line.substr(i, len);
-            // Row-start rule (outside brackets only: markup never reshapes rows).
-            if (column_ == 1 && (cls & kRowStartForbidden) && bracket_ == Bracket::None) {
-                if (lineIndex_ == 0) {
-                    throw FormatError{ReadErrorHead(o_.DocumentPath) + "ファイル先頭に " +
-                                      Cp932ToUtf8(ch) + "の禁則文字は書けません" + kLine1Tail};
-                }
+    // Ruby text and annotation text take no width and change nothing up to their closer;
+    // annotation text is kept to tell emphasis from notes.
+    std::size_t BracketRun(std::size_t i) {
+        const std::uint16_t closer =
+            bracket_ == Bracket::Ruby ? t_.markup.rubyClose : t_.markup.noteClose;
+        const std::size_t start = i;
+        std::uint16_t last = prevCode_;
+        while (i < line_.size()) {
+            std::size_t n;
+            const std::uint16_t c = CodeAt(i, n);
+            if (c == closer) break;
+            last = c;
+            i += n;
+        }
+        if (i > start) {
+            if (bracket_ == Bracket::Note) noteText_.append(line_.substr(start, i - start));
+            segEnd_ = i;
+            prevCode_ = last;
+        }
+        return i;
+    }
+
+    // The character at byte i that a run stopped at, through every rule in turn. Returns
+    // where the next character begins.
+    std::size_t RuledCharacter(std::size_t i) {
+        std::size_t len;
+        const std::uint16_t code = CodeAt(i, len);
+        if (layout_ && bracket_ == Bracket::None && code == t_.markup.noteOpen) {
+            const std::size_t end = layout_->Take(line_, i, atLineStart_);
+            if (end != 0) {
+                PlaceLayoutNote(i, end);
+                return end;
+            }
+        }
+        atLineStart_ = false;
+        const std::uint8_t cls = t_.classes[code];
+        const std::uint16_t prev = prevCode_;
+        prevCode_ = code;
+        const std::string_view ch = line_.substr(i, len);
+        RowStartRule(cls, ch);
+        if (bracket_ == Bracket::None) column_ += static_cast<int>(len);
+        if (o_.UseRuby) RubyRule(code);
+        if (o_.UseComment) AnnotationRule(code, prev, ch, i);
+        RowEndRule(cls, len);
+        segEnd_ = i + len;
+        RowCloseRule();
+        return i + len;
+    }
+
+    // Row-start rule (outside brackets only: markup never reshapes rows): a character that
+    // may not begin a row is hung on the row before, which then closes.
+    void RowStartRule(std::uint8_t cls, std::string_view ch) {
+        if (column_ != 1 || !(cls & kRowStartForbidden) || bracket_ != Bracket::None) return;
+        if (lineIndex_ == 0) Fail(ProblemKind::FormatForbiddenAtStart, Cp932ToUtf8(ch));
+        DropEmptyRow();
+        hung_ = true;
+    }
+
+    // Ruby: "《" takes back its own width and opens ruby text; one that would begin a row
+    // joins the row before. "》" ends it, closing a row that holds nothing else.
+    void RubyRule(std::uint16_t code) {
+        if (bracket_ == Bracket::None && code == t_.markup.rubyOpen) {
+            column_ -= 2;
+            if (column_ == 1) {
+                if (lineIndex_ == 0) Fail(ProblemKind::FormatRubyAtStart);
                 DropEmptyRow();
-                hung_ = true;
             }
-            if (bracket_ == Bracket::None) column_ += static_cast<int>(len);
-
-            if (ruby && bracket_ == Bracket::None && code == t_.markup.rubyOpen) {
-                column_ -= 2;
-                if (column_ == 1) {
-                    if (lineIndex_ == 0) {
-                        throw FormatError{ReadErrorHead(o_.DocumentPath) +
-                                          "ファイル先頭に ルビ判定文字列《は書けません" +
-                                          kLine1Tail};
-                    }
-                    DropEmptyRow();
-                }
-                bracket_ = Bracket::Ruby;
-            } else if (ruby && bracket_ == Bracket::Ruby && code == t_.markup.rubyClose) {
-                bracket_ = Bracket::None;
-                if (column_ == 1) closeAfter_ = true;
-            }
-
-            if (notes) {
-                if (bracket_ == Bracket::None && code == t_.markup.noteSharp &&
-                    prev == t_.markup.noteOpen) {
-                    column_ -= 2;
-                    if (column_ == 3) {
-                        if (lineIndex_ == 0) {
-                            throw FormatError{ReadErrorHead(o_.DocumentPath) +
-                                              "ファイル先頭に 脚注判定文字列［＃は書けません" +
-                                              kLine1Tail};
-                        }
-                        // Move the "［" that began this row to the end of the row before it.
-                        Flush();
-                        std::string opener = std::move(rows_.back());
-                        if (rows_.size() < 2) throw std::out_of_range("no row before the first");
-                        rows_.pop_back();
-                        rows_.back() += opener;
-                    } else if (column_ == 1 && i > 0 && LastRowEmpty()) {
-                        // "［" filled the row before on this line: keep "＃" beside it and
-                        // treat the annotation as one moved to that row.
-                        DropEmptyRow();
-                        column_ = 3;
-                    }
-                    if (column_ < 1) column_ = 1;
-                    bracket_ = Bracket::Note;
-                    noteText_.clear();
-                }
-                if (bracket_ == Bracket::Note) {
-                    if (code == t_.markup.noteClose) {
-                        if (column_ == 3) closeAfter_ = true;
-                        if (ContainsChars(noteText_, Markup().emphasis)) {
-                            column_ -= 2;
-                            if (column_ < 1) column_ = 1;
-                        }
-                        bracket_ = Bracket::None;
-                        noteText_.clear();
-                    } else {
-                        noteText_.append(ch);
-                    }
-                }
-            }
-
-            // Row-end rule: an opener that would end the row begins the next one.
-            if (column_ > rowLimit_ && (cls & kRowEndForbidden) && bracket_ == Bracket::None) {
-                NewRow();
-                column_ = 1 + static_cast<int>(len);
-            }
-            segEnd_ = i + len;
-            // An annotation is never cut: inside brackets only a closer ends the row (with
-            // one character a row, "［＃" alone would already pass the width).
-            if ((column_ > rowLimit_ && bracket_ == Bracket::None) || closeAfter_ || hung_) {
-                NewRow();
-                column_ = 1;
-                closeAfter_ = hung_ = false;
-            }
-            i += len;
+            bracket_ = Bracket::Ruby;
+        } else if (bracket_ == Bracket::Ruby && code == t_.markup.rubyClose) {
+            bracket_ = Bracket::None;
+            if (column_ == 1) closeAfter_ = true;
         }
-        if (bracket_ != Bracket::None) {
-            throw FormatError{ReadErrorHead(o_.DocumentPath) +
-                              "ルビ判定文字列《》または脚注判定文字列［＃］が閉じられていないよう"
-                              "です。\r\n\r\n場所は、物理行で、" +
-                              std::to_string(lineIndex_ + 1) + "行目辺りです。確認してください。"};
+    }
+
+    // Annotation: "＃" after "［" opens annotation text, "］" ends it.
+    void AnnotationRule(std::uint16_t code, std::uint16_t prev, std::string_view ch,
+                        std::size_t i) {
+        if (bracket_ == Bracket::None && code == t_.markup.noteSharp &&
+            prev == t_.markup.noteOpen) {
+            OpenAnnotation(i);
         }
+        if (bracket_ != Bracket::Note) return;
+        if (code == t_.markup.noteClose) {
+            CloseAnnotation();
+        } else {
+            noteText_.append(ch);
+        }
+    }
+
+    // "［＃" takes the width of one cell; never begins a row apart from its text.
+    void OpenAnnotation(std::size_t i) {
+        column_ -= 2;
+        if (column_ == 3) {
+            if (lineIndex_ == 0) Fail(ProblemKind::FormatNoteAtStart);
+            // Move the "［" that began this row to the end of the row before it.
+            Flush();
+            std::string opener = std::move(rows_.back());
+            if (rows_.size() < 2) throw std::out_of_range("no row before the first");
+            rows_.pop_back();
+            rows_.back() += opener;
+        } else if (column_ == 1 && i > 0 && LastRowEmpty()) {
+            // "［" filled the row before on this line: keep "＃" beside it and treat the
+            // annotation as one moved to that row.
+            DropEmptyRow();
+            column_ = 3;
+        }
+        if (column_ < 1) column_ = 1;
+        bracket_ = Bracket::Note;
+        noteText_.clear();
+    }
+
+    // "］": an annotation that stands alone on its row closes the row; emphasis dots take
+    // no cell of their own.
+    void CloseAnnotation() {
+        if (column_ == 3) closeAfter_ = true;
+        if (ContainsChars(noteText_, Markup().emphasis)) {
+            column_ -= 2;
+            if (column_ < 1) column_ = 1;
+        }
+        bracket_ = Bracket::None;
+        noteText_.clear();
+    }
+
+    // Row-end rule (push-down): an opener that would end the row begins the next one.
+    void RowEndRule(std::uint8_t cls, std::size_t len) {
+        if (column_ > rowLimit_ && (cls & kRowEndForbidden) && bracket_ == Bracket::None) {
+            NewRow();
+            column_ = 1 + static_cast<int>(len);
+        }
+    }
+
+    // Row close: past the width, after a hung character, or after a closer that was due.
+    // An annotation is never cut: inside brackets only a closer ends the row (with one
+    // character a row, "［＃" alone would already pass the width).
+    void RowCloseRule() {
+        if ((column_ > rowLimit_ && bracket_ == Bracket::None) || closeAfter_ || hung_) {
+            NewRow();
+            column_ = 1;
+            closeAfter_ = hung_ = false;
+        }
+    }
+
+    void EndLine() {
+        if (bracket_ != Bracket::None) Fail(ProblemKind::FormatUnclosed);
         Flush();
         if (layout_) layout_->EndLine(rows_);
+    }
+
+    // Ends the run with `kind`, at the current line.
+    [[noreturn]] void Fail(ProblemKind kind, std::string detail = {}) const {
+        Problem p = FileProblem(kind, o_.DocumentPath);
+        p.line = static_cast<long long>(lineIndex_ + 1);
+        p.detail = std::move(detail);
+        throw FormatFailure{std::move(p)};
     }
 
     RowList& rows_;
@@ -388,13 +411,6 @@ void FillToPageStart(RowList& rows, const PageLayout& layout) {
 
 }  // namespace
 
-std::string ProgressText(std::size_t done, std::size_t total) {
-    const std::size_t k = total == 0 ? 10 : (10 * done) / total;
-    std::string text = "文書整形中:";
-    for (std::size_t i = 0; i < 10; ++i) text += i < k ? "●" : "○";
-    return text;
-}
-
 bool IsImageTagLine(std::string_view line) {
     return StartsWithNoCase(line, "<IMG");
 }
@@ -420,30 +436,27 @@ bool TakeSkipLine(std::string_view line, RowList& rows, const PageLayout& layout
 
 bool FormatDocument(RowList& rows, const FormatOptions& options, FormatterHost& host,
                     LayoutNotes* notes) {
-    std::string message;
+    Problem problem;
     if (notes) *notes = LayoutNotes();
     try {
         Formatter formatter(rows, options, host);
         formatter.Run();
         if (notes) *notes = formatter.TakeNotes();
-    } catch (const FormatError& e) {
-        message = e.message;
+    } catch (const FormatFailure& e) {
+        problem = e.problem;
     } catch (const std::bad_alloc&) {
-        message = "ファイル:" + options.DocumentPath +
-                  "の整形中にメモリーアクセス関連のエラーが発生しました。原因は不明です。\r\n"
-                  "上記ファイルの内容を確認してみてください。";
+        problem = FileProblem(ProblemKind::FormatOutOfMemory, options.DocumentPath);
     } catch (const std::out_of_range&) {
-        message = "ファイル:" + options.DocumentPath +
-                  "の整形中に文字列アクセス関連のエラーが発生しました。原因は不明です。\r\n"
-                  "上記ファイルの内容を確認してみてください。";
+        problem = FileProblem(ProblemKind::FormatInternal, options.DocumentPath);
     }
-    if (!message.empty()) {
-        host.ReportError(message);
+    const bool ok = problem.kind == ProblemKind::None;
+    if (!ok) {
+        host.Report(problem);
         RowList().swap(rows);
         host.ClearLastDocument();
     }
-    host.SetStatusText(options.DocumentPath);
-    return message.empty();
+    host.FormattingEnded();
+    return ok;
 }
 
 }  // namespace mirvo

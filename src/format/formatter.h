@@ -7,45 +7,53 @@
 #include <string_view>
 
 #include "format/document.h"
-#include "format/error_reporter.h"
 #include "format/markup.h"
 #include "format/page_layout.h"
+#include "format/problem.h"
 
 namespace mirvo {
 
-// What only the window (and the settings file) can do for the formatter.
-class FormatterHost : public ErrorReporter {
+// What only the window (and the settings file) can do for the formatter. Each does
+// nothing unless overridden: a host that needs none of them (a test, a benchmark) overrides
+// nothing.
+class FormatterHost {
   public:
-    // Put `text` (UTF-8) into panel 1 of the status bar: progress while formatting, the
-    // document path when done.
-    virtual void SetStatusText(const std::string& text) = 0;
+    virtual ~FormatterHost() = default;
+    // Tell the reader of `problem` (one of the Format kinds) and return when the reader has
+    // seen it.
+    virtual void Report(const Problem& /*problem*/) {}
+    // Show how far formatting has come: `done` of `total` lines.
+    virtual void ShowProgress(std::size_t /*done*/, std::size_t /*total*/) {}
+    // Formatting is over, whether it succeeded or not: the progress is done with.
+    virtual void FormattingEnded() {}
     // Write an empty `Last` entry into the global settings file, so that the next start
     // does not reopen a book that cannot be formatted.
-    virtual void ClearLastDocument() = 0;
+    virtual void ClearLastDocument() {}
 };
 
 struct FormatOptions {
     PageLayout Layout;  // RowCount rows a page, rows of at most RowBytes counted bytes
     bool UseRuby = true;
     bool UseComment = true;
-    std::string DocumentPath;  // UTF-8, only used in messages and the status text
+    std::string DocumentPath;  // only used as the path of a Problem
     // Take indentation, headings and page breaks written as annotations as layout
     // (only while UseComment is on): see LayoutNoteTracker.
     bool UseAozoraNotes = false;
 };
 
-// Formats the source lines held in `rows` into rows, in place. Returns true on success
-// (FormatFailed false). On a formatting error the message has been reported, `rows` is
-// empty, the `Last` entry has been cleared, and the result is false.
+// Formats the source lines held in `rows` into rows, in place, telling the host of its
+// progress every tenth of the lines and, at the end, that formatting is over. Returns true
+// on success. A formatting error is reported to the host as a Problem (FormatOutOfMemory,
+// FormatInternal, FormatForbiddenAtStart, FormatRubyAtStart, FormatNoteAtStart,
+// FormatUnclosed), then `rows` is emptied, the `Last` entry cleared, and the result is
+// false: the formatter fails through its host, since the reader must see the message
+// before the entry is cleared.
 //
 // `notes`, when given, receives what the layout annotations ask of each row and the
 // headings they make; it is empty when UseAozoraNotes (or UseComment) is off and after
 // an error.
 bool FormatDocument(RowList& rows, const FormatOptions& options, FormatterHost& host,
                     LayoutNotes* notes = nullptr);
-
-// The progress text after `done` of `total` lines: "文書整形中:" with k "●" and 10 - k "○".
-std::string ProgressText(std::size_t done, std::size_t total);
 
 // Tag lines. Each returns true when `line` is its kind of tag and has been placed into
 // `rows` (whose last row is the empty row opened for this line).

@@ -144,41 +144,6 @@ std::size_t AnnotationEnd(std::string_view line, std::size_t at, std::string_vie
     return 0;
 }
 
-namespace {
-
-// Calls `visible`(byte index) for every character of `text` that reads as text, in order.
-template <typename Visible>
-void ForEachReadChar(std::string_view text, bool ruby, bool notes, Visible visible) {
-    const MarkupChars& m = Markup();
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const std::size_t len = CharLengthAt(text, i);
-        const std::string_view ch = text.substr(i, len);
-        if (ruby && ch == m.bar) {
-            i += len;
-            continue;
-        }
-        if (ruby && ch == m.rubyOpen) {
-            const int close = FindChars(text.substr(i + len), m.rubyClose);
-            if (close != 0) {
-                i += len + static_cast<std::size_t>(close - 1) + m.rubyClose.size();
-                continue;
-            }
-        }
-        if (notes) {
-            const std::size_t end = AnnotationEnd(text, i, nullptr);
-            if (end != 0) {
-                i = end;
-                continue;
-            }
-        }
-        visible(i, len);
-        i += len;
-    }
-}
-
-}  // namespace
-
 std::string StripMarkup(std::string_view text, bool ruby, bool notes) {
     std::string out;
     ForEachReadChar(text, ruby, notes,

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "format/cp932.h"
+
 namespace mirvo {
 
 // The markup characters, in CP932.
@@ -71,6 +73,38 @@ Note ClassifyNote(std::string_view text, bool layout);
 // or 0 when there is no annotation opener there or it is not closed on the line. `text`
 // receives the bytes between "＃" and "］".
 std::size_t AnnotationEnd(std::string_view line, std::size_t at, std::string_view* text);
+
+// Calls `visible`(byte index, byte length) for every character of `text` that reads as
+// text, in order: the one walk over the markup behind StripMarkup and the find engine.
+template <typename Visible>
+void ForEachReadChar(std::string_view text, bool ruby, bool notes, Visible visible) {
+    const MarkupChars& m = Markup();
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t len = CharLengthAt(text, i);
+        const std::string_view ch = text.substr(i, len);
+        if (ruby && ch == m.bar) {
+            i += len;
+            continue;
+        }
+        if (ruby && ch == m.rubyOpen) {
+            const int close = FindChars(text.substr(i + len), m.rubyClose);
+            if (close != 0) {
+                i += len + static_cast<std::size_t>(close - 1) + m.rubyClose.size();
+                continue;
+            }
+        }
+        if (notes) {
+            const std::size_t end = AnnotationEnd(text, i, nullptr);
+            if (end != 0) {
+                i = end;
+                continue;
+            }
+        }
+        visible(i, len);
+        i += len;
+    }
+}
 
 // `text` as it reads: without the ruby base marker and the ruby readings 《…》 (when
 // `ruby`), and without annotations ［＃…］ (when `notes`). Markup left open is kept.

@@ -37,14 +37,26 @@ enum class ProblemKind {
     JpegUndecodable,            // path; detail: the decoder's own words (may be empty)
     IllustrationNameUnclosed,   // detail: the file name collected to the end of the row (UTF-8)
     PageMarkupUnclosed,         // path: the book whose row's ruby or annotation is not closed
+    // app: the reader core
+    BookMissing,  // path: the book asked for is not there
+    // app: the settings files
+    SettingsBadColour,  // a colour key's value is no colour (path: the file, detail: the value)
+    // format: loading and formatting a book
+    BookNotRegular,          // path: a folder, FIFO, socket or device
+    BookTooLarge,            // path; count: the limit in MiB
+    BookUnreadable,          // path; systemError: why open or read failed (0 when unknown)
+    BookCharsReplaced,       // path; count: characters replaced; line: the first one's line
+    FormatOutOfMemory,       // path: the book does not fit in memory
+    FormatInternal,          // path: an internal index went wrong while formatting
+    FormatForbiddenAtStart,  // path; detail: the character (UTF-8) that cannot begin the book
+    FormatRubyAtStart,       // path: "《" begins the book
+    FormatNoteAtStart,       // path: "［＃" begins the book
+    FormatUnclosed,          // path; line: the line where a "《" or "［＃" is not closed
     // render: PNG pictures
     PngNotPng,       // path: no PNG signature and header
     PngTooShort,     // path; detail: the stated size, "W x H"
     PngUndecodable,  // path; detail: the decoder's own words (may be empty)
     // format: ZIP archives (path: the archive; detail: the member's name, UTF-8)
-    ArchiveNotRegular,          // path: a folder, FIFO or device
-    ArchiveTooLarge,            // path; count: the limit in bytes
-    ArchiveUnreadable,          // path; count: errno of the refused open or read
     ArchiveDamaged,             // path: no archive, or a damaged directory; detail: libzip's words
     ArchiveNoText,              // path: no .txt member to read as the book
     ArchiveMemberMissing,       // path; detail: the name looked for
@@ -62,7 +74,16 @@ struct Problem {
     long long line = 0;   // 1-based line of the file, 0 when none
     long long count = 0;  // a number the message gives (a count, a limit, a size)
     std::string detail;   // a value as written (a key's value, a note's text), UTF-8
+    int systemError = 0;  // the errno the system gave, 0 when none
 };
+
+// A Problem of `kind` about the file at `path`, its other facts still to fill in.
+inline Problem FileProblem(ProblemKind kind, std::string path) {
+    Problem p;
+    p.kind = kind;
+    p.path = std::move(path);
+    return p;
+}
 
 // A value, or the Problem that stopped it.
 template <class T>

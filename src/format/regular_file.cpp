@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 namespace mirvo {
 
@@ -57,22 +56,27 @@ FileReadResult ReadRegularFile(const std::string& path, std::uint64_t maxBytes) 
     return r;
 }
 
-std::string FileReadMessage(const std::string& path, const FileReadResult& result,
-                            std::uint64_t maxBytes) {
-    const std::string file = "ファイル:" + path;
+Problem FileReadProblem(const std::string& path, const FileReadResult& result,
+                        std::uint64_t maxBytes) {
+    Problem p = FileProblem(ProblemKind::None, path);
     switch (result.status) {
         case FileReadStatus::Ok:
-            return {};
+            p.kind = ProblemKind::None;
+            break;
         case FileReadStatus::NotRegular:
-            return file + "は通常のファイルではないため、開けません。";
+            p.kind = ProblemKind::BookNotRegular;
+            break;
         case FileReadStatus::TooLarge:
-            return file + "は大きすぎるため、開けません（" + std::to_string(maxBytes >> 20) +
-                   " MiB まで）。";
+            p.kind = ProblemKind::BookTooLarge;
+            p.count = static_cast<long long>(maxBytes >> 20);
+            break;
         case FileReadStatus::OpenFailed:
         case FileReadStatus::ReadFailed:
+            p.kind = ProblemKind::BookUnreadable;
+            p.systemError = result.error;
             break;
     }
-    return file + "を読み込めません（" + std::strerror(result.error) + "）。";
+    return p;
 }
 
 }  // namespace mirvo

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "format/problem.h"
+
 namespace mirvo {
 
 enum class FileReadStatus {
@@ -27,9 +29,9 @@ struct FileReadResult {
 // fails to open (it would name another file).
 FileReadResult ReadRegularFile(const std::string& path, std::uint64_t maxBytes);
 
-// "ファイル:<path>" followed by why it cannot be read (UTF-8 apart from the path's bytes),
-// for the reader's messages about books.
-std::string FileReadMessage(const std::string& path, const FileReadResult& result,
-                            std::uint64_t maxBytes);
+// Why a book at `path` cannot be read, as a Problem (BookNotRegular, BookTooLarge with the
+// limit in MiB, BookUnreadable with the errno); kind None when `result` is Ok.
+Problem FileReadProblem(const std::string& path, const FileReadResult& result,
+                        std::uint64_t maxBytes);
 
 }  // namespace mirvo

@@ -16,27 +16,8 @@ namespace {
 constexpr std::uint64_t kReadPiece = 64u << 10;
 
 Problem ArchiveProblem(ProblemKind kind, const std::string& path, std::string detail = {}) {
-    Problem p;
-    p.kind = kind;
-    p.path = path;
+    Problem p = FileProblem(kind, path);
     p.detail = std::move(detail);
-    return p;
-}
-
-Problem FileProblem(const FileReadResult& file, const std::string& path) {
-    switch (file.status) {
-        case FileReadStatus::NotRegular:
-            return ArchiveProblem(ProblemKind::ArchiveNotRegular, path);
-        case FileReadStatus::TooLarge: {
-            Problem p = ArchiveProblem(ProblemKind::ArchiveTooLarge, path);
-            p.count = static_cast<long long>(kMaxArchiveBytes);
-            return p;
-        }
-        default:
-            break;
-    }
-    Problem p = ArchiveProblem(ProblemKind::ArchiveUnreadable, path);
-    p.count = file.error;
     return p;
 }
 
@@ -81,7 +62,7 @@ bool ListMembers(::zip* archive, std::vector<ZipMember>* members) {
 
 Result<std::shared_ptr<const ZipArchive>> ZipArchive::Open(const std::string& path) {
     FileReadResult file = ReadRegularFile(path, kMaxArchiveBytes);
-    if (file.status != FileReadStatus::Ok) return FileProblem(file, path);
+    if (file.status != FileReadStatus::Ok) return FileReadProblem(path, file, kMaxArchiveBytes);
     return FromBytes(std::move(file.bytes), path);
 }
 

@@ -34,9 +34,9 @@ struct ZipMember {
 
 class ZipArchive {
   public:
-    // Reads the archive at `path` (ReadRegularFile, at most kMaxArchiveBytes). Refused:
-    // ArchiveNotRegular, ArchiveTooLarge, ArchiveUnreadable, ArchiveDamaged (no archive,
-    // or a directory that does not hold together).
+    // Reads the archive at `path` (ReadRegularFile, at most kMaxArchiveBytes). Refused as
+    // a book file is (BookNotRegular, BookTooLarge, BookUnreadable), or ArchiveDamaged (no
+    // archive, or a directory that does not hold together).
     static Result<std::shared_ptr<const ZipArchive>> Open(const std::string& path);
     // The same on bytes already read; `path` names the archive in Problems.
     static Result<std::shared_ptr<const ZipArchive>> FromBytes(std::string bytes,

@@ -365,7 +365,7 @@ PageOutcome PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int 
     if (page == FrontCoverPage || page == BackCoverPage) return {};
     pictures_.NextPage();
     const PageStyle& s = source.style;
-    const Color pageColor = ResolveSystemColor(StringToColor(s.PageColor));
+    const Color pageColor = ResolveSystemColor(s.PageColor);
     buffer.Create(width, height, pageColor);
     if (s.UsePageTexture) TileTexture(buffer, width, height, source.pageTexture);
     SetupPageFonts(buffer.Height(), s);

@@ -77,7 +77,7 @@ struct PageStyle {
     std::string FontName = "";  // "@" + family (UTF-8); "" is the default Japanese face
     bool FontBold = false;
     bool UsePageTexture = false;  // tile the page texture over the page colour
-    std::string PageColor = "clWhite";
+    Color PageColor = 0xFFFFFF;   // a colour value; a system colour resolves when drawn
 };
 
 // Everything RenderPage reads besides the buffer.
@@ -127,8 +127,7 @@ class PageRenderer {
     //
     // When a row's markup is not closed or a picture cannot be read, drawing of this page
     // stops there (what was drawn and recorded so far stays) and the outcome says why; the
-    // caller sets FormatFailed for the first, and stops the display for the second. A
-    // PageColor that is no colour throws ColorConversionError.
+    // caller sets FormatFailed for the first, and stops the display for the second.
     PageOutcome RenderPage(Bitmap& buffer, int width, int height, int page, bool rightPage,
                            const PageSource& source, PageTexts& lists, ProblemReporter& reporter);
 

@@ -211,7 +211,7 @@ void FinishSpread(Bitmap& leftBuf, Bitmap& rightBuf, const FinishOptions& o) {
     } else {
         // System colours take their fixed scheme value; any bits above the three colour
         // bytes are dropped so that every byte of the shading stays a byte.
-        const Color base = ResolveSystemColor(StringToColor(o.PageColor)) & 0xFFFFFFu;
+        const Color base = ResolveSystemColor(o.PageColor) & 0xFFFFFFu;
         SplitColorBytes(base, c1, c2, c3);
     }
 

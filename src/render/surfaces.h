@@ -27,14 +27,13 @@ struct FinishOptions {
     bool Alias = false;                   // the buffers are double size: reduce them by half
     bool UsePageTexture = false;          // base colour from the page texture's averages
     const Bitmap* PageTexture = nullptr;  // when none is given the PageColor is used
-    std::string PageColor = "clWhite";    // base colour otherwise (a colour name or number)
+    Color PageColor = 0xFFFFFF;           // base colour otherwise (a colour value)
     int LeftPageImageWidth = 0;           // width of the left page on screen: gutter band / 20
 };
 
 // Finishes the two freshly drawn page buffers: reduces them when Alias is on, then shades
 // the gutter (left page's right edge, right page's left edge) and draws the fore-edge
-// stripes. A system colour (0x80000000 + index) takes its fixed scheme value. Throws
-// ColorConversionError for a PageColor that is no colour.
+// stripes. A system colour (0x80000000 + index) takes its fixed scheme value.
 void FinishSpread(Bitmap& leftBuf, Bitmap& rightBuf, const FinishOptions& o);
 
 }  // namespace mirvo

@@ -89,11 +89,6 @@ void FileDialogs::OpenFolder(const std::string& folder) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(FromPath(folder)));
 }
 
-void FileDialogs::ReportException(const std::string& message) {
-    MirvoApplication::ShowException(
-        QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
-}
-
 QIcon BookStandIcon() {
     QIcon icon;
     for (const int size : {16, 24, 32}) icon.addPixmap(DrawBookStand(size));

@@ -31,7 +31,6 @@ class FileDialogs : public FileCommandsHost {
     std::string BrowseForFolder() override;
     std::optional<std::string> ChooseTextFile() override;
     void OpenFolder(const std::string& folder) override;
-    void ReportException(const std::string& message) override;
 
   private:
     QWidget* owner_;

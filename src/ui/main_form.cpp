@@ -86,7 +86,7 @@ ReaderKey ToReaderKey(int key) {
 }  // namespace
 
 TfrmMirvoMainForm::TfrmMirvoMainForm(ProgramFolders folders, QWidget* parent)
-    : QMainWindow(parent), core_(*this, std::move(folders)) {
+    : QMainWindow(parent), core_(*this, folders) {
     setObjectName("TfrmMirvoMainForm");
     setWindowTitle(QStringLiteral("Mirvo"));
     setFont(WindowFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
@@ -102,15 +102,15 @@ TfrmMirvoMainForm::TfrmMirvoMainForm(ProgramFolders folders, QWidget* parent)
     dialogs_ = std::make_unique<FileDialogs>(this, [this] {
         return core_.DocumentPath().empty() ? std::string() : FolderOf(core_.DocumentPath());
     });
-    std::string wav = core_.Folders().FindShippedFile("Change.WAV");
-    if (wav.empty()) wav = JoinPath(core_.Folders().ExecutableFolder, "Change.WAV");
+    std::string wav = folders.FindShippedFile("Change.WAV");
+    if (wav.empty()) wav = JoinPath(folders.ExecutableFolder, "Change.WAV");
     sound_ = std::make_unique<PageTurnSound>(Q(wav));
     setAcceptDrops(true);
     qApp->installEventFilter(this);
     requests_ = new RequestQueue(
         {.coreBusy = [this] { return InCoreStep(); },
          .openHandedOver =
-             [this](const std::string& path) { Guarded([&] { core_.ReceiveHandOff(path); }); },
+             [this](const std::string& path) { Guarded([&] { core_.OpenBook(path); }); },
          .openDropped = [this](const std::string& path) { DropFile(path); },
          .save = [this] { Guarded([this] { core_.FormClose(); }); },
          .quit =
@@ -304,7 +304,8 @@ void TfrmMirvoMainForm::BuildCentralArea() {
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    book_ = new BookArea(core_.BaseImage(), core_.LeftPage(), core_.RightPage(), central);
+    book_ = new BookArea(core_.Spread().BaseImage(), core_.Spread().LeftPage(),
+                         core_.Spread().RightPage(), central);
     connect(book_, &BookArea::pictureAreaResized, this, [this] {
         ++resizes_;
         PictureAreaResized();
@@ -323,7 +324,7 @@ void TfrmMirvoMainForm::BuildCentralArea() {
 
 void TfrmMirvoMainForm::PictureAreaResized() {
     const QSize size = book_->PictureSize();
-    if (!core_.Destroying()) Guarded([&] { core_.FormResize(size.width(), size.height()); });
+    Guarded([&] { core_.FormResize(size.width(), size.height()); });
 }
 
 void TfrmMirvoMainForm::showEvent(QShowEvent* event) {
@@ -340,7 +341,6 @@ void TfrmMirvoMainForm::showEvent(QShowEvent* event) {
 
 void TfrmMirvoMainForm::FormCreate(const std::vector<std::string>& arguments) {
     core_.FormCreate(arguments);
-    if (!core_.LogError().empty()) ReportException(core_.LogError());
 }
 
 void TfrmMirvoMainForm::FormResize() {
@@ -368,6 +368,13 @@ void TfrmMirvoMainForm::Guarded(const std::function<void()>& work) {
 }
 
 // ReaderHost ---------------------------------------------------------------------------
+
+void TfrmMirvoMainForm::Report(ReportKind kind, const std::string& message) {
+    if (kind == ReportKind::ErrorWindow)
+        ReportError(message);
+    else
+        ReportException(message);
+}
 
 void TfrmMirvoMainForm::ReportError(const std::string& message) {
     if (!alert_) alert_ = new TfrmAlert(this);
@@ -406,8 +413,8 @@ void TfrmMirvoMainForm::SetScrollBar(int min, int max, int position) {
 void TfrmMirvoMainForm::BookLayoutChanged() {
     // The core's rectangles are device pixels: the book area in the picture area, the
     // page images in the book area.
-    book_->PlaceBook(ToQRectF(core_.BookArea()), ToQRectF(core_.LeftImage()),
-                     ToQRectF(core_.RightImage()));
+    book_->PlaceBook(ToQRectF(core_.Spread().BookArea()), ToQRectF(core_.Spread().LeftImage()),
+                     ToQRectF(core_.Spread().RightImage()));
 }
 
 void TfrmMirvoMainForm::BaseChanged() {
@@ -416,16 +423,17 @@ void TfrmMirvoMainForm::BaseChanged() {
 
 void TfrmMirvoMainForm::ContentsChanged() {
     std::vector<ContentsLine> lines;
-    for (const PageListRow& row : core_.Contents())
+    for (const PageListRow& row : core_.Book().Contents())
         lines.push_back({Q(row.Mark), Q(row.Caption), Q(row.PageText)});
     book_->ShowContents(lines);
 }
 
 void TfrmMirvoMainForm::ViewStateChanged() {
-    book_->ShowPage(static_cast<int>(core_.ViewPage()));
+    const MenuState& m = core_.Menus();
+    book_->ShowPage(static_cast<int>(m.Page));
     UpdateActions();
     // The pop-up belongs to the pages, which the contents page covers.
-    if (core_.ViewPage() != NotebookPage::View) HideComment();
+    if (m.Page != NotebookPage::View) HideComment();
 }
 
 // Reading aids ---------------------------------------------------------------------------
@@ -454,15 +462,16 @@ void TfrmMirvoMainForm::imgRightPageMouseMove(PageRequester sender, const QPoint
     const FootnoteHit hit = core_.imgRightPageMouseMove(sender, pixel.x(), pixel.y());
     if (hit.action == FootnoteAction::Hide) HideComment();
     if (hit.action != FootnoteAction::Show) return;
-    const std::string& note = core_.Texts().FootnoteList[hit.index];
+    const std::string& note = core_.Spread().Texts().FootnoteList[hit.index];
     TfrmComment* comment = Comment();
     const QPoint at = globalPosition.toPoint();
     comment->ShowNote(Q(Cp932ToUtf8(note)), FootnotePopupWidth(note.size(), comment->FontHeight()),
                       QPoint(at.x(), at.y() - 10));
 }
 
-bool TfrmMirvoMainForm::ShowOptionDialog() {
-    return option_ && option_->Execute(core_);
+bool TfrmMirvoMainForm::ShowOptionDialog(Settings& settings, Bitmap& baseTexture,
+                                         Bitmap& pageTexture) {
+    return option_ && option_->Execute(settings, baseTexture, pageTexture);
 }
 
 // Events -------------------------------------------------------------------------------
@@ -482,7 +491,7 @@ void TfrmMirvoMainForm::ReceiveHandOff(const std::string& path, std::function<vo
 
 void TfrmMirvoMainForm::DropFile(const std::string& path) {
     if (!AskConfirmation(this, Q(path) + QStringLiteral("を開きますか？"))) return;
-    Guarded([&] { core_.OpenDroppedFile(path); });
+    Guarded([&] { core_.OpenBook(path); });
 }
 
 void TfrmMirvoMainForm::CommitSession() {
@@ -559,7 +568,8 @@ bool TfrmMirvoMainForm::eventFilter(QObject* watched, QEvent* event) {
             return true;
     }
     // The wheel over the view page turns pages where the keys do.
-    if (event->type() == QEvent::Wheel && KeyPreview() && core_.ViewPage() == NotebookPage::View &&
+    if (event->type() == QEvent::Wheel && KeyPreview() &&
+        core_.Menus().Page == NotebookPage::View &&
         book_->OnPictureArea(qobject_cast<QWidget*>(watched))) {
         WheelTurn(static_cast<QWheelEvent*>(event)->angleDelta().y());
         return true;

@@ -66,8 +66,10 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void Guarded(const std::function<void()>& work);
 
     // ReaderHost.
-    void ReportError(const std::string& message) override;
-    void ReportException(const std::string& message) override;
+    void Report(ReportKind kind, const std::string& message) override;
+    // The two ways of Report: the error window and the general error report.
+    void ReportError(const std::string& message);
+    void ReportException(const std::string& message);
     void PlayTurnSound() override;
     void Repaint(bool left, bool right) override;
     void WaitMilliseconds(int ms) override;
@@ -78,7 +80,7 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void BaseChanged() override;
     void ContentsChanged() override;
     void ViewStateChanged() override;
-    bool ShowOptionDialog() override;
+    bool ShowOptionDialog(Settings& settings, Bitmap& baseTexture, Bitmap& pageTexture) override;
 
     bool KeyPreview() const { return core_.Menus().KeyPreview; }
     // Height of a page-list row: the window font's pixel height + 4.

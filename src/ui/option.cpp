@@ -1,9 +1,13 @@
 #include "ui/option.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QCompleter>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
@@ -12,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -21,11 +26,10 @@
 #include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <climits>
-#include <stdexcept>
 
 #include "app/messages.h"
-#include "app/reader.h"
 #include "render/color.h"
 #include "render/font_list.h"
 #include "render/picture_file.h"
@@ -69,10 +73,6 @@ class SpinEdit : public QSpinBox {
         return ok ? v : 0;
     }
 };
-
-int SpinValue(QSpinBox* spin) {
-    return static_cast<SpinEdit*>(spin)->TextValue();
-}
 
 constexpr const char* kComment =
     "■■ ひとことコメント ■■\n"
@@ -132,6 +132,18 @@ void PicturePanel::paintEvent(QPaintEvent*) {
 
 // The dialog ------------------------------------------------------------------------------
 
+// Where the controls of each group go, and the columns of the picture and colour panels.
+struct TdlgOption::Layouts {
+    QGridLayout* rowsAndColumns = nullptr;
+    QVBoxLayout* format = nullptr;  // the formatting switches, then its texts
+    int formatChecks = 0;
+    QHBoxLayout* font = nullptr;
+    QHBoxLayout* panels = nullptr;
+    std::vector<std::pair<QString, QVBoxLayout*>> columns;  // panel columns by their label
+    QVBoxLayout* display = nullptr;
+    QHBoxLayout* shelf = nullptr;
+};
+
 TdlgOption::TdlgOption(QWidget* parent) : QDialog(parent) {
     setObjectName("TdlgOption");
     setWindowTitle(QStringLiteral("ﾀﾞｲｱﾛｸﾞ"));
@@ -143,138 +155,78 @@ TdlgOption::TdlgOption(QWidget* parent) : QDialog(parent) {
     uiFont.setPixelSize(12);
     setFont(uiFont);
     BuildControls();
-    BindControls();
     setFixedSize(541, 424);
 }
 
 TdlgOption::~TdlgOption() = default;
 
 void TdlgOption::BuildControls() {
-    auto named = [](auto* widget, const char* name, const QString& hint = {}) {
-        widget->setObjectName(name);
-        if (!hint.isEmpty()) widget->setToolTip(hint);
-        return widget;
-    };
-
-    // Left column: 行桁, 文書整形, フォント and the two notes.
-    auto* rowCol = new QGroupBox(QStringLiteral("行桁"));
-    auto* rowColGrid = new QGridLayout(rowCol);
-    speRowCountInPage = named(new SpinEdit(INT_MIN, INT_MAX, true, rowCol), "speRowCountInPage",
-                              QStringLiteral("ページあたりの行数です。"));
-    speCharCountInRow = named(new SpinEdit(INT_MIN, INT_MAX, true, rowCol), "speCharCountInRow",
-                              QStringLiteral("行あたりの文字数です。"));
-    speCharSpace = named(new SpinEdit(0, 30, false, rowCol), "speCharSpace",
-                         QStringLiteral("文字間隔を指定します。"));
-    const struct {
-        const char* label;
-        QSpinBox* spin;
-        const char* unit;
-    } rows[] = {{"1ページの行数(*)", speRowCountInPage, "行"},
-                {"1行の文字数(*)", speCharCountInRow, "文字"},
-                {"文字間隔", speCharSpace, "％"}};
-    for (int r = 0; r < 3; ++r) {
-        rowColGrid->addWidget(new QLabel(QString::fromUtf8(rows[r].label)), r, 0);
-        rowColGrid->addWidget(rows[r].spin, r, 1);
-        rowColGrid->addWidget(new QLabel(QString::fromUtf8(rows[r].unit)), r, 2);
+    Layouts l;
+    QBoxLayout* left = BuildLeftColumn(l);
+    QBoxLayout* right = BuildRightColumn(l);
+    l.shelf = new QHBoxLayout;
+    for (const SettingEntry& e : SettingsTable())
+        if (e.control.kind != ControlKind::None) BuildControl(e, l);
+    // A lone panel fills its column; of two, the colour is a strip above the picture.
+    for (const auto& [label, column] : l.columns) {
+        const bool alone = column->count() == 2;
+        for (int i = 1; i < column->count(); ++i) {
+            QWidget* w = column->itemAt(i)->widget();
+            const bool colour = qobject_cast<ColorPanel*>(w) != nullptr;
+            w->setFixedSize(72, alone ? 72 : colour ? 26 : 44);
+        }
+        column->addStretch(1);
     }
 
+    auto* frame = new QFrame;
+    frame->setObjectName("Bevel1");
+    frame->setFrameShape(QFrame::StyledPanel);
+    auto* frameBox = new QVBoxLayout(frame);
+    frameBox->setContentsMargins(6, 6, 6, 6);
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(left, 1);
+    columns->addLayout(right, 1);
+    frameBox->addLayout(columns, 1);
+    frameBox->addLayout(l.shelf);
+    BuildButtonsAndChoosers(frame);
+}
+
+QBoxLayout* TdlgOption::BuildLeftColumn(Layouts& l) {
+    auto* rowCol = new QGroupBox(QStringLiteral("行桁"));
+    l.rowsAndColumns = new QGridLayout(rowCol);
     auto* format = new QGroupBox(QStringLiteral("文書整形"));
-    auto* formatBox = new QVBoxLayout(format);
-    ckbRuby = named(new QCheckBox(QStringLiteral("ルビを表示する(*)")), "ckbRuby",
-                    QStringLiteral("ﾁｪｯｸすると、ふりがなを表示します"));
-    ckbImage = named(new QCheckBox(QStringLiteral("挿絵の表示(*)")), "ckbImage",
-                     QStringLiteral("ﾁｪｯｸすると、挿絵を表示します"));
-    ckbComment = named(new QCheckBox(QStringLiteral("脚注を追い出す(*)")), "ckbComment",
-                       QStringLiteral("ﾁｪｯｸすると脚注をﾎﾟｯﾌﾟｱｯﾌﾟで表示します"));
-    ckbAozoraNotes =
-        named(new QCheckBox(QStringLiteral("青空文庫の注記を使う(*)")), "ckbAozoraNotes",
-              QStringLiteral("ﾁｪｯｸすると、字下げ・見出し・改ページの注記で組版します"));
-    edtIndexChar = named(new QLineEdit(QStringLiteral("◎")), "edtIndexChar");
-    auto* indexRow = new QHBoxLayout;
-    indexRow->addWidget(new QLabel(QStringLiteral("見出し文字列(*)")));
-    indexRow->addWidget(edtIndexChar);
-    for (QCheckBox* c : {ckbRuby, ckbImage, ckbComment, ckbAozoraNotes}) formatBox->addWidget(c);
-    formatBox->addLayout(indexRow);
+    l.format = new QVBoxLayout(format);
 
     auto* fontGroup = new QGroupBox(QStringLiteral("フォント"));
     auto* fontBox = new QVBoxLayout(fontGroup);
-    lblFontSample = named(new QLabel(QStringLiteral("aAａＡあア亜")), "lblFontSample",
-                          QStringLiteral("フォントのサンプルです。"));
+    lblFontSample = new QLabel(QStringLiteral("aAａＡあア亜"));
+    lblFontSample->setObjectName("lblFontSample");
+    lblFontSample->setToolTip(QStringLiteral("フォントのサンプルです。"));
     lblFontSample->setAlignment(Qt::AlignCenter);
     lblFontSample->setFrameShape(QFrame::StyledPanel);
     lblFontSample->setMinimumHeight(26);
-    cmbFontList = named(new QComboBox, "cmbFontList", QStringLiteral("表示フォントを選択します。"));
-    cmbFontList->setEditable(true);
-    cmbFontList->setInsertPolicy(QComboBox::NoInsert);
-    spbBold = named(new QToolButton, "spbBold", QStringLiteral("太字で表示します。"));
-    spbBold->setText(QStringLiteral("Ｂ"));
-    spbBold->setCheckable(true);
-    QFont boldFont = spbBold->font();
-    boldFont.setBold(true);
-    spbBold->setFont(boldFont);
-    auto* fontRow = new QHBoxLayout;
-    fontRow->addWidget(cmbFontList, 1);
-    fontRow->addWidget(spbBold);
+    l.font = new QHBoxLayout;
     fontBox->addWidget(lblFontSample);
-    fontBox->addLayout(fontRow);
+    fontBox->addLayout(l.font);
 
     for (QGroupBox* group : {rowCol, format, fontGroup}) {
         group->layout()->setContentsMargins(6, 2, 6, 4);
         group->layout()->setSpacing(2);
     }
-    auto* left = new QVBoxLayout;
-    left->setSpacing(4);
-    left->addWidget(rowCol);
-    left->addWidget(format);
-    left->addWidget(fontGroup);
-    left->addWidget(new QLabel(QStringLiteral("(*)の設定は、ビューでPF5(再表示)を")));
-    left->addWidget(new QLabel(QStringLiteral("押すと反映されます。")));
-    left->addStretch(1);
+    auto* column = new QVBoxLayout;
+    column->setSpacing(4);
+    column->addWidget(rowCol);
+    column->addWidget(format);
+    column->addWidget(fontGroup);
+    column->addWidget(new QLabel(QStringLiteral("(*)の設定は、ビューでPF5(再表示)を")));
+    column->addWidget(new QLabel(QStringLiteral("押すと反映されます。")));
+    column->addStretch(1);
+    return column;
+}
 
-    // Right column: the three picture and colour panels, the texture switch, the speed, the
-    // smoothing and the about box.
-    imgBaseTexture = named(new PicturePanel(this), "imgBaseTexture",
-                           QStringLiteral("ﾀﾞﾌﾞﾙｸﾘｯｸで背景画像を設定"));
-    pnlPageColor = named(new ColorPanel(QStringLiteral("ﾍﾟｰｼﾞ色"), this), "pnlPageColor",
-                         QStringLiteral("ﾀﾞﾌﾞﾙｸﾘｯｸでﾍﾟｰｼﾞ色を指定"));
-    imgPageTexture = named(new PicturePanel(this), "imgPageTexture",
-                           QStringLiteral("ﾀﾞﾌﾞﾙｸﾘｯｸでﾍﾟｰｼﾞ背景画像を設定"));
-    pnlCoverColor = named(new ColorPanel(QStringLiteral("表紙色"), this), "pnlCoverColor",
-                          QStringLiteral("ﾀﾞﾌﾞﾙｸﾘｯｸで表紙色を指定"));
-    imgBaseTexture->setFixedSize(72, 72);
-    pnlPageColor->setFixedSize(72, 26);
-    imgPageTexture->setFixedSize(72, 44);
-    pnlCoverColor->setFixedSize(72, 72);
-    auto panelColumn = [](const QString& label, std::initializer_list<QWidget*> widgets) {
-        auto* column = new QVBoxLayout;
-        column->setSpacing(2);
-        column->addWidget(new QLabel(label));
-        for (QWidget* w : widgets) column->addWidget(w);
-        column->addStretch(1);
-        return column;
-    };
-    auto* panels = new QHBoxLayout;
-    panels->addLayout(panelColumn(QStringLiteral("背景色"), {imgBaseTexture}));
-    panels->addLayout(panelColumn(QStringLiteral("ページ色(他)"), {pnlPageColor, imgPageTexture}));
-    panels->addLayout(panelColumn(QStringLiteral("表紙色"), {pnlCoverColor}));
-
-    ckbPageTexture = named(new QCheckBox(QStringLiteral("ﾍﾟｰｼﾞﾃｸｽﾁｬを使う")), "ckbPageTexture",
-                           QStringLiteral("ページにテクスチャを貼り付けます。"));
-    trbChangeSpeed = named(new QSlider(Qt::Horizontal), "trbChangeSpeed",
-                           QStringLiteral("ページめくり速度を調整します。"));
-    trbChangeSpeed->setRange(0, 200);
-    trbChangeSpeed->setSingleStep(10);
-    trbChangeSpeed->setPageStep(10);
-    trbChangeSpeed->setTickInterval(10);
-    trbChangeSpeed->setTickPosition(QSlider::TicksBelow);
-    trbChangeSpeed->setValue(150);
-    auto* speedEnds = new QHBoxLayout;
-    speedEnds->addWidget(new QLabel(QStringLiteral("遅い")));
-    speedEnds->addStretch(1);
-    speedEnds->addWidget(new QLabel(QStringLiteral("早い")));
-    ckbUseAlias = named(new QCheckBox(QStringLiteral("アンチエイリアスする(マシンパワー必要)")),
-                        "ckbUseAlias");
-
+QBoxLayout* TdlgOption::BuildRightColumn(Layouts& l) {
+    l.panels = new QHBoxLayout;
+    l.display = new QVBoxLayout;
     auto* about = new QWidget;
     auto* aboutBox = new QVBoxLayout(about);
     aboutBox->setContentsMargins(4, 4, 4, 4);
@@ -283,7 +235,8 @@ void TdlgOption::BuildControls() {
     aboutPicture->setPixmap(AlertPicture());
     aboutRow->addWidget(aboutPicture);
     aboutRow->addWidget(new QLabel(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報: V1.2")), 1);
-    memComment = named(new QPlainTextEdit, "memComment");
+    memComment = new QPlainTextEdit;
+    memComment->setObjectName("memComment");
     memComment->setReadOnly(true);
     memComment->setMinimumHeight(110);
     QFont commentFont(QStringLiteral("ＭＳ ゴシック"));
@@ -299,43 +252,23 @@ void TdlgOption::BuildControls() {
     scroll->setWidgetResizable(true);
     scroll->setWidget(about);
 
-    auto* right = new QVBoxLayout;
-    right->addLayout(panels);
-    right->addWidget(ckbPageTexture);
-    right->addWidget(new QLabel(QStringLiteral("ページめくり速度")));
-    right->addWidget(trbChangeSpeed);
-    right->addLayout(speedEnds);
-    right->addWidget(ckbUseAlias);
-    right->addWidget(scroll, 1);
+    auto* column = new QVBoxLayout;
+    column->addLayout(l.panels);
+    column->addLayout(l.display);
+    column->addWidget(scroll, 1);
+    return column;
+}
 
-    // The bookshelf row along the bottom of the framed area.
-    edtBKStandFolder = named(new QLineEdit, "edtBKStandFolder");
-    edtBKStandFolder->setReadOnly(true);
-    btnBKStandSelect = named(new QPushButton(QStringLiteral("参照..")), "btnBKStandSelect");
-    auto* shelf = new QHBoxLayout;
-    shelf->addWidget(new QLabel(QStringLiteral("本棚フォルダ")));
-    shelf->addWidget(edtBKStandFolder, 1);
-    shelf->addWidget(btnBKStandSelect);
-
-    auto* frame = new QFrame;
-    frame->setObjectName("Bevel1");
-    frame->setFrameShape(QFrame::StyledPanel);
-    auto* frameBox = new QVBoxLayout(frame);
-    frameBox->setContentsMargins(6, 6, 6, 6);
-    auto* columns = new QHBoxLayout;
-    columns->addLayout(left, 1);
-    columns->addLayout(right, 1);
-    frameBox->addLayout(columns, 1);
-    frameBox->addLayout(shelf);
-
-    OKBtn = named(new QPushButton(QStringLiteral("OK")), "OKBtn");
+void TdlgOption::BuildButtonsAndChoosers(QWidget* frame) {
+    OKBtn = new QPushButton(QStringLiteral("OK"));
+    OKBtn->setObjectName("OKBtn");
     OKBtn->setDefault(true);
-    CancelBtn = named(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ")), "CancelBtn");
+    CancelBtn = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"));
+    CancelBtn->setObjectName("CancelBtn");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(OKBtn);
     buttons->addWidget(CancelBtn);
-
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(frame, 1);
@@ -345,125 +278,249 @@ void TdlgOption::BuildControls() {
     ColorDialog->setObjectName("ColorDialog");
     OpenDialog = new QFileDialog(this);
     OpenDialog->setObjectName("OpenDialog");
-    OpenDialog->setNameFilter(QStringLiteral("ビットマップ(*.bmp)"));
+    // A picture's extension in any case: both common spellings are named for a chooser of
+    // the desktop's that matches names exactly; Qt's own matches any case (*.Bmp).
+    OpenDialog->setNameFilter(QStringLiteral("ビットマップ(*.bmp *.BMP)"));
+    OpenDialog->setFilter(OpenDialog->filter() & ~QDir::CaseSensitive);
     OpenDialog->setFileMode(QFileDialog::ExistingFile);
+    connect(OpenDialog, &QDialog::finished, this, [this] { HideCompletions(); });
 
-    connect(OKBtn, &QPushButton::clicked, this, [this] {
-        OKBtnClick();
-        accept();
-    });
+    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
-    connect(spbBold, &QToolButton::clicked, this, [this] { spbBoldClick(); });
-    connect(cmbFontList, &QComboBox::editTextChanged, this,
-            [this](const QString& text) { SetSampleFace(text); });
-    connect(pnlPageColor, &ColorPanel::clicked, this, [this] { PickColor(pnlPageColor); });
-    connect(pnlCoverColor, &ColorPanel::clicked, this, [this] { PickColor(pnlCoverColor); });
-    connect(imgBaseTexture, &PicturePanel::clicked, this,
-            [this] { PickPicture(imgBaseTexture, chosenBaseTexture_); });
-    connect(imgPageTexture, &PicturePanel::clicked, this,
-            [this] { PickPicture(imgPageTexture, chosenPageTexture_); });
-    connect(btnBKStandSelect, &QPushButton::clicked, this, [this] { btnBKStandSelectClick(); });
 }
 
-void TdlgOption::BindControls() {
-    auto entry = [](const char* key) {
-        const SettingEntry* e = FindSetting(key);
-        if (!e) throw std::logic_error(std::string("no setting ") + key);
-        return e;
+QWidget* TdlgOption::BuildControl(const SettingEntry& e, Layouts& l) {
+    using Builder = QWidget* (TdlgOption::*)(const SettingEntry&, Layouts&);
+    static const std::pair<ControlKind, Builder> kBuilders[] = {
+        {ControlKind::NumberField, &TdlgOption::BuildSpin},
+        {ControlKind::Stepper, &TdlgOption::BuildSpin},
+        {ControlKind::Check, &TdlgOption::BuildCheck},
+        {ControlKind::BoldButton, &TdlgOption::BuildCheck},
+        {ControlKind::Line, &TdlgOption::BuildText},
+        {ControlKind::FontList, &TdlgOption::BuildText},
+        {ControlKind::Slider, &TdlgOption::BuildSlider},
+        {ControlKind::ColourPanel, &TdlgOption::BuildPanel},
+        {ControlKind::PicturePanel, &TdlgOption::BuildPanel},
+        {ControlKind::Folder, &TdlgOption::BuildFolder},
     };
-    auto spin = [&](const char* key, QSpinBox* s) {
-        bindings_.push_back({entry(key),
-                             [s](const SettingValue& v) { s->setValue(std::get<int>(v)); },
-                             [s] { return SettingValue(SpinValue(s)); }});
-    };
-    auto check = [&](const char* key, QAbstractButton* b) {
-        bindings_.push_back({entry(key),
-                             [b](const SettingValue& v) { b->setChecked(std::get<bool>(v)); },
-                             [b] { return SettingValue(b->isChecked()); }});
-    };
-    auto text = [&](const char* key, QLineEdit* e) {
-        bindings_.push_back(
-            {entry(key), [e](const SettingValue& v) { e->setText(Q(std::get<std::string>(v))); },
-             [e] { return SettingValue(e->text().toStdString()); }});
-    };
-    auto color = [&](const char* key, ColorPanel* p) {
-        bindings_.push_back(
-            {entry(key),
-             [p](const SettingValue& v) { p->SetColor(StringToColor(std::get<std::string>(v))); },
-             [p] { return SettingValue(ColorToString(p->GetColor())); }});
-    };
-    // In the order OK stores them.
-    spin("RowCount", speRowCountInPage);
-    spin("CharCount", speCharCountInRow);
-    spin("FontSpace", speCharSpace);
-    check("UseRuby", ckbRuby);
-    check("UseImage", ckbImage);
-    check("UseComment", ckbComment);
-    text("IndexChar", edtIndexChar);
-    check("UseAozoraNotes", ckbAozoraNotes);
-    text("FontName", cmbFontList->lineEdit());
-    check("FontBold", spbBold);
-    check("UsePageTexture", ckbPageTexture);
+    for (const auto& [kind, build] : kBuilders) {
+        if (kind != e.control.kind) continue;
+        QWidget* w = (this->*build)(e, l);
+        w->setObjectName(e.control.name);
+        if (e.control.hint) w->setToolTip(QString::fromUtf8(e.control.hint));
+        return w;
+    }
+    return nullptr;
+}
+
+QWidget* TdlgOption::BuildSpin(const SettingEntry& e, Layouts& l) {
+    // A typed field takes any whole number, as the files do (and shows any they hold); the
+    // row's range bounds a field of arrows only.
+    const bool typing = e.control.kind == ControlKind::NumberField;
+    auto* spin = new SpinEdit(typing ? INT_MIN : e.range.least, typing ? INT_MAX : e.range.most,
+                              typing, this);
+    const int row = l.rowsAndColumns->count() / 3;  // three cells a row
+    l.rowsAndColumns->addWidget(new QLabel(QString::fromUtf8(e.control.caption)), row, 0);
+    l.rowsAndColumns->addWidget(spin, row, 1);
+    l.rowsAndColumns->addWidget(new QLabel(QString::fromUtf8(e.control.unit)), row, 2);
+    bindings_.push_back({&e, [spin](const SettingValue& v) { spin->setValue(std::get<int>(v)); },
+                         [spin] { return SettingValue(spin->TextValue()); }});
+    return spin;
+}
+
+QWidget* TdlgOption::BuildCheck(const SettingEntry& e, Layouts& l) {
+    QAbstractButton* button = nullptr;
+    if (e.control.kind == ControlKind::BoldButton) {
+        auto* tool = new QToolButton;
+        tool->setText(QString::fromUtf8(e.control.caption));
+        tool->setCheckable(true);
+        QFont boldFont = tool->font();
+        boldFont.setBold(true);
+        tool->setFont(boldFont);
+        l.font->addWidget(tool);
+        boldButton_ = tool;
+        connect(tool, &QToolButton::clicked, this, [this] { spbBoldClick(); });
+        button = tool;
+    } else {
+        button = new QCheckBox(QString::fromUtf8(e.control.caption));
+        if (e.control.group == DialogGroup::Formatting)
+            l.format->insertWidget(l.formatChecks++, button);
+        else
+            l.display->addWidget(button);
+    }
+    bindings_.push_back({&e,
+                         [button](const SettingValue& v) { button->setChecked(std::get<bool>(v)); },
+                         [button] { return SettingValue(button->isChecked()); }});
+    return button;
+}
+
+QWidget* TdlgOption::BuildText(const SettingEntry& e, Layouts& l) {
+    QLineEdit* field = nullptr;
+    QWidget* control = nullptr;
+    if (e.control.kind == ControlKind::FontList) {
+        fontList_ = new QComboBox;
+        fontList_->setEditable(true);
+        fontList_->setInsertPolicy(QComboBox::NoInsert);
+        l.font->insertWidget(0, fontList_, 1);
+        connect(fontList_, &QComboBox::editTextChanged, this,
+                [this](const QString& text) { SetSampleFace(text); });
+        field = fontList_->lineEdit();
+        control = fontList_;
+    } else {
+        field = new QLineEdit(Q(std::get<std::string>(e.def)));
+        auto* row = new QHBoxLayout;
+        row->addWidget(new QLabel(QString::fromUtf8(e.control.caption)));
+        row->addWidget(field);
+        l.format->addLayout(row);
+        control = field;
+    }
     bindings_.push_back(
-        {entry("ChangeSpeed"),
-         [this](const SettingValue& v) { trbChangeSpeed->setValue(std::get<int>(v)); },
-         [this] { return SettingValue(trbChangeSpeed->value()); }});
-    check("Alias", ckbUseAlias);
-    color("PageColor", pnlPageColor);
-    color("CoverColor", pnlCoverColor);
-    text("BKStandFolder", edtBKStandFolder);
+        {&e, [field](const SettingValue& v) { field->setText(Q(std::get<std::string>(v))); },
+         [field] { return SettingValue(field->text().toStdString()); }});
+    return control;
 }
 
-bool TdlgOption::Execute(Reader& core) {
-    struct Release {
-        Reader*& core;
-        ~Release() { core = nullptr; }
-    } release{core_};
-    core_ = &core;
-    FormShow();
-    return exec() == QDialog::Accepted;
+QWidget* TdlgOption::BuildSlider(const SettingEntry& e, Layouts& l) {
+    auto* slider = new QSlider(Qt::Horizontal);
+    slider->setRange(e.range.least, e.range.most);
+    slider->setSingleStep(10);
+    slider->setPageStep(10);
+    slider->setTickInterval(10);
+    slider->setTickPosition(QSlider::TicksBelow);
+    auto* ends = new QHBoxLayout;
+    ends->addWidget(new QLabel(QStringLiteral("遅い")));
+    ends->addStretch(1);
+    ends->addWidget(new QLabel(QStringLiteral("早い")));
+    l.display->addWidget(new QLabel(QString::fromUtf8(e.control.caption)));
+    l.display->addWidget(slider);
+    l.display->addLayout(ends);
+    bindings_.push_back({&e,
+                         [slider](const SettingValue& v) { slider->setValue(std::get<int>(v)); },
+                         [slider] { return SettingValue(slider->value()); }});
+    return slider;
 }
 
-void TdlgOption::FormShow() {
+QWidget* TdlgOption::BuildPanel(const SettingEntry& e, Layouts& l) {
+    const QString label = QString::fromUtf8(e.control.unit);
+    auto column = std::find_if(l.columns.begin(), l.columns.end(),
+                               [&](const auto& c) { return c.first == label; });
+    if (column == l.columns.end()) {
+        auto* box = new QVBoxLayout;
+        box->setSpacing(2);
+        box->addWidget(new QLabel(label));
+        l.panels->addLayout(box);
+        column = l.columns.insert(l.columns.end(), {label, box});
+    }
+    if (e.control.kind == ControlKind::PicturePanel) {
+        auto* panel = new PicturePanel(this);
+        column->second->addWidget(panel);
+        pictures_.push_back({&e, panel, e.field == SettingField(&Settings::PageBGTexture), {}});
+        const std::size_t index = pictures_.size() - 1;
+        connect(panel, &PicturePanel::clicked, this,
+                [this, index] { PickPicture(pictures_[index]); });
+        return panel;
+    }
+    auto* panel = new ColorPanel(QString::fromUtf8(e.control.caption), this);
+    column->second->addWidget(panel);
+    connect(panel, &ColorPanel::clicked, this, [this, panel] { PickColor(panel); });
+    const Color fallback = StringToColor(std::get<std::string>(e.def));
+    bindings_.push_back({&e,
+                         [panel, fallback](const SettingValue& v) {
+                             Color c = fallback;
+                             TryStringToColor(std::get<std::string>(v), c);
+                             panel->SetColor(c);
+                         },
+                         [panel] { return SettingValue(ColorToString(panel->GetColor())); }});
+    return panel;
+}
+
+QWidget* TdlgOption::BuildFolder(const SettingEntry& e, Layouts& l) {
+    folderField_ = new QLineEdit;
+    folderField_->setReadOnly(true);
+    btnBKStandSelect = new QPushButton(QStringLiteral("参照.."));
+    btnBKStandSelect->setObjectName("btnBKStandSelect");
+    l.shelf->addWidget(new QLabel(QString::fromUtf8(e.control.caption)));
+    l.shelf->addWidget(folderField_, 1);
+    l.shelf->addWidget(btnBKStandSelect);
+    connect(btnBKStandSelect, &QPushButton::clicked, this, [this] { btnBKStandSelectClick(); });
+    QLineEdit* field = folderField_;
+    bindings_.push_back(
+        {&e, [field](const SettingValue& v) { field->setText(Q(std::get<std::string>(v))); },
+         [field] { return SettingValue(field->text().toStdString()); }});
+    return folderField_;
+}
+
+bool TdlgOption::Execute(Settings& settings, Bitmap& baseTexture, Bitmap& pageTexture) {
+    FormShow(settings, baseTexture, pageTexture);
+    CentreOnOwner();
+    if (exec() != QDialog::Accepted) return false;
+    OKBtnClick(settings, baseTexture, pageTexture);
+    return true;
+}
+
+void TdlgOption::FormShow(const Settings& s, const Bitmap& baseTexture, const Bitmap& pageTexture) {
     FillFontList();
-    const Settings& s = core_->GetSettings();
     for (const Binding& b : bindings_) b.show(ShownValue(*b.entry, s));
-    imgBaseTexture->SetPicture(core_->BaseTexture());
-    imgPageTexture->SetPicture(core_->PageTexture());
-    chosenBaseTexture_ = s.BaseBGTexture;
-    chosenPageTexture_ = s.PageBGTexture;
-    SetSampleFace(cmbFontList->currentText());
+    for (PictureSlot& p : pictures_) {
+        p.panel->SetPicture(p.page ? pageTexture : baseTexture);
+        p.chosen = std::get<std::string>(ShownValue(*p.entry, s));
+    }
+    SetSampleFace(fontList_->currentText());
     spbBoldClick();
     memComment->setPlainText(QString::fromUtf8(kComment));
 }
 
-void TdlgOption::OKBtnClick() {
-    Settings& s = core_->GetSettings();
+void TdlgOption::OKBtnClick(Settings& s, Bitmap& baseTexture, Bitmap& pageTexture) {
     for (const Binding& b : bindings_) SetShownValue(*b.entry, s, b.read());
-    s.BaseBGTexture = chosenBaseTexture_;
-    s.PageBGTexture = chosenPageTexture_;
-    core_->StoreTextures(imgBaseTexture->Picture(), imgPageTexture->Picture());
+    for (const PictureSlot& p : pictures_) {
+        SetShownValue(*p.entry, s, p.chosen);
+        (p.page ? pageTexture : baseTexture) = p.panel->Picture();
+    }
+}
+
+// The first opening stands in the middle of the main window (the dialog's owner, else the
+// active or the visible main window), frame and all: before it is shown the dialog's frame
+// is not known yet, so it is taken to be the main window's.
+void TdlgOption::CentreOnOwner() {
+    if (testAttribute(Qt::WA_Moved)) return;
+    QWidget* owner = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (!owner && w->isVisible() && qobject_cast<QMainWindow*>(w)) owner = w;
+    if (!owner || owner == this || !owner->isVisible()) return;
+    const QRect outer = owner->frameGeometry();
+    const QRect inner = owner->geometry();
+    const QSize frame(width() + outer.width() - inner.width(),
+                      height() + outer.height() - inner.height());
+    move(outer.center() - QPoint(frame.width() / 2, frame.height() / 2) + QPoint(1, 1));
+}
+
+const std::string& TdlgOption::ChosenBaseTexture() const {
+    return pictures_[pictures_[0].page ? 1 : 0].chosen;
+}
+
+const std::string& TdlgOption::ChosenPageTexture() const {
+    return pictures_[pictures_[0].page ? 0 : 1].chosen;
 }
 
 void TdlgOption::FillFontList() {
     // Filling the list must not change the text the field holds.
-    const QString text = cmbFontList->currentText();
-    cmbFontList->clear();
-    for (const std::string& name : VerticalFontNames()) cmbFontList->addItem(Q(name));
-    cmbFontList->setEditText(text);
+    const QString text = fontList_->currentText();
+    fontList_->clear();
+    for (const std::string& name : VerticalFontNames()) fontList_->addItem(Q(name));
+    fontList_->setEditText(text);
 }
 
 void TdlgOption::SetSampleFace(const QString& fontName) {
     // The face of the name in the field, without its leading "@".
     QFont face(fontName.mid(1, 99));
     face.setPixelSize(15);
-    face.setBold(spbBold->isChecked());
+    face.setBold(boldButton_->isChecked());
     lblFontSample->setFont(face);
 }
 
 void TdlgOption::spbBoldClick() {
     QFont face = lblFontSample->font();
-    face.setBold(spbBold->isChecked());
+    face.setBold(boldButton_->isChecked());
     lblFontSample->setFont(face);
 }
 
@@ -474,7 +531,7 @@ void TdlgOption::PickColor(ColorPanel* panel) {
     panel->SetColor(FromQColor(lastColor_));
 }
 
-void TdlgOption::PickPicture(PicturePanel* picture, std::string& chosen) {
+void TdlgOption::PickPicture(PictureSlot& slot) {
     if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty()) return;
     const QString file = OpenDialog->selectedFiles().first();
     // The next choice starts in the folder of this one, however the file was named.
@@ -485,12 +542,20 @@ void TdlgOption::PickPicture(PicturePanel* picture, std::string& chosen) {
         MirvoApplication::ShowException(QString::fromStdString(Word(read.GetProblem())));
         return;
     }
-    picture->SetPicture(std::move(read.Value()));
-    chosen = path;
+    slot.panel->SetPicture(std::move(read.Value()));
+    slot.chosen = path;
+}
+
+// A name completion the file dialog was showing when it closed (Enter typed while the list
+// was open) is a window of its own: left open, it would stand over this dialog and take the
+// next click.
+void TdlgOption::HideCompletions() {
+    for (QCompleter* completer : OpenDialog->findChildren<QCompleter*>())
+        if (completer->popup() && completer->popup()->isVisible()) completer->popup()->hide();
 }
 
 void TdlgOption::btnBKStandSelectClick() {
-    edtBKStandFolder->setText(BrowseForFolder(this));
+    folderField_->setText(BrowseForFolder(this));
 }
 
 QString BrowseForFolder(QWidget* owner) {

@@ -1,8 +1,9 @@
 // The settings dialog TdlgOption: the one place where the reader changes the preferences
 // (layout, formatting switches, font, colours and pictures, page-turn speed, smoothing,
 // bookshelf folder). Created once at start-up and shown modally by the settings command;
-// it edits the reader core's settings in memory only. Which setting each control edits,
-// and how a value is shown (CharCount for RowBytes), comes from the settings table.
+// it edits the settings and pictures it is handed, in memory only. Its controls, their
+// order, captions and ranges, the setting each edits and how a value is shown (CharCount
+// for RowBytes) come from the settings table.
 #pragma once
 
 #include <QColor>
@@ -14,6 +15,8 @@
 #include "app/settings_table.h"
 #include "render/bitmap.h"
 
+class QAbstractButton;
+class QBoxLayout;
 class QCheckBox;
 class QColorDialog;
 class QComboBox;
@@ -25,10 +28,6 @@ class QPushButton;
 class QSlider;
 class QSpinBox;
 class QToolButton;
-
-namespace mirvo {
-class Reader;
-}
 
 namespace mirvo::ui {
 
@@ -83,41 +82,25 @@ class TdlgOption : public QDialog {
     explicit TdlgOption(QWidget* parent = nullptr);
     ~TdlgOption() override;
 
-    // Opens the dialog on `core`'s settings and pictures (FormShow), runs it modally and
-    // returns true when it closed with OK, after OKBtnClick has stored every control.
-    // A colour setting that is no colour throws ColorConversionError before it shows.
-    bool Execute(Reader& core);
+    // Opens the dialog on `settings` and the two pictures (FormShow), runs it modally and,
+    // when it closes with OK, stores every control into them and returns true. Cancel
+    // leaves them as they were. The first opening is centred on the main window.
+    bool Execute(Settings& settings, Bitmap& baseTexture, Bitmap& pageTexture);
 
-    // Components, named as the dialog's design names them.
-    QSpinBox* speRowCountInPage;
-    QSpinBox* speCharCountInRow;
-    QSpinBox* speCharSpace;
-    QCheckBox* ckbRuby;
-    QCheckBox* ckbImage;
-    QCheckBox* ckbComment;
-    QCheckBox* ckbAozoraNotes;
-    QLineEdit* edtIndexChar;
-    QLabel* lblFontSample;
-    QComboBox* cmbFontList;
-    QToolButton* spbBold;
-    PicturePanel* imgBaseTexture;
-    ColorPanel* pnlPageColor;
-    PicturePanel* imgPageTexture;
-    ColorPanel* pnlCoverColor;
-    QCheckBox* ckbPageTexture;
-    QSlider* trbChangeSpeed;
-    QCheckBox* ckbUseAlias;
-    QPlainTextEdit* memComment;
-    QLineEdit* edtBKStandFolder;
-    QPushButton* btnBKStandSelect;
-    QPushButton* OKBtn;
-    QPushButton* CancelBtn;
-    QColorDialog* ColorDialog;
-    QFileDialog* OpenDialog;
+    // The controls of the settings are built from the settings table and named there
+    // (findChild finds them by that name: "speRowCountInPage", "pnlPageColor", ...); these
+    // are the dialog's own.
+    QLabel* lblFontSample = nullptr;
+    QPlainTextEdit* memComment = nullptr;
+    QPushButton* btnBKStandSelect = nullptr;
+    QPushButton* OKBtn = nullptr;
+    QPushButton* CancelBtn = nullptr;
+    QColorDialog* ColorDialog = nullptr;
+    QFileDialog* OpenDialog = nullptr;
 
     // The picture paths OK stores into BaseBGTexture and PageBGTexture.
-    const std::string& ChosenBaseTexture() const { return chosenBaseTexture_; }
-    const std::string& ChosenPageTexture() const { return chosenPageTexture_; }
+    const std::string& ChosenBaseTexture() const;
+    const std::string& ChosenPageTexture() const;
 
   private:
     // A control bound to a setting of the table: what it shows, and what OK reads.
@@ -126,21 +109,42 @@ class TdlgOption : public QDialog {
         std::function<void(const SettingValue&)> show;
         std::function<SettingValue()> read;
     };
+    // A picture panel: its row, the path OK stores and whether it is the page texture.
+    struct PictureSlot {
+        const SettingEntry* entry;
+        PicturePanel* panel;
+        bool page;
+        std::string chosen;
+    };
+    struct Layouts;
 
     void BuildControls();
-    void BindControls();
-    void FormShow();
-    void OKBtnClick();
+    QWidget* BuildControl(const SettingEntry& e, Layouts& l);
+    QWidget* BuildSpin(const SettingEntry& e, Layouts& l);
+    QWidget* BuildCheck(const SettingEntry& e, Layouts& l);
+    QWidget* BuildText(const SettingEntry& e, Layouts& l);
+    QWidget* BuildSlider(const SettingEntry& e, Layouts& l);
+    QWidget* BuildPanel(const SettingEntry& e, Layouts& l);
+    QWidget* BuildFolder(const SettingEntry& e, Layouts& l);
+    QBoxLayout* BuildLeftColumn(Layouts& l);
+    QBoxLayout* BuildRightColumn(Layouts& l);
+    void BuildButtonsAndChoosers(QWidget* frame);
+    void FormShow(const Settings& settings, const Bitmap& baseTexture, const Bitmap& pageTexture);
+    void OKBtnClick(Settings& settings, Bitmap& baseTexture, Bitmap& pageTexture);
+    void CentreOnOwner();
     void FillFontList();
     void SetSampleFace(const QString& fontName);
     void spbBoldClick();
     void PickColor(ColorPanel* panel);
-    void PickPicture(PicturePanel* picture, std::string& chosen);
+    void PickPicture(PictureSlot& slot);
+    void HideCompletions();
     void btnBKStandSelectClick();
 
-    Reader* core_ = nullptr;
     std::vector<Binding> bindings_;  // in the order OK stores them
-    std::string chosenBaseTexture_, chosenPageTexture_;
+    std::vector<PictureSlot> pictures_;
+    QComboBox* fontList_ = nullptr;
+    QAbstractButton* boldButton_ = nullptr;
+    QLineEdit* folderField_ = nullptr;
     QColor lastColor_ = Qt::black;  // the colour last chosen in ColorDialog
 };
 

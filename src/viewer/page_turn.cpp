@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iterator>
 
 namespace mirvo {
 namespace {
@@ -33,80 +34,62 @@ void Squeeze(Bitmap& page, const Bitmap& leaf, int a, int b, int height) {
     StretchDraw(page, Rect{a, 0, b, height}, leaf);
 }
 
-void TurnForward(PageTurnPictures& p, PageTurnHost& host, int delay) {
-    const int wl = p.leftWidth, wr = p.rightWidth, h = p.height;
-    Repainter repaint(host);
-    // 1: the old left page, three quarters wide, against the spine.
-    p.temp = p.leftPage;
-    p.leftPage = p.leftBuf;
-    Squeeze(p.leftPage, p.temp, Round(wl / 4.0), wl, h);
-    repaint.Left();
-    repaint();
-    host.WaitMilliseconds(delay);
-    // 2: two thirds wide.
-    p.leftPage = p.leftBuf;
-    Squeeze(p.leftPage, p.temp, Round(wl / 3.0), wl, h);
-    repaint.Left();
-    repaint();
-    host.WaitMilliseconds(delay);
-    // 3: the new left page complete; it reaches the screen with frame 4.
-    p.leftPage = p.leftBuf;
-    repaint.Left();
-    host.WaitMilliseconds(delay);
-    // 4: the new right page grows out of the spine over the old one.
-    p.temp = p.rightBuf;
-    Squeeze(p.rightPage, p.temp, 0, Round(2.0 * wr / 3.0), h);
-    repaint.Right();
-    repaint();
-    host.WaitMilliseconds(delay);
-    // 5
-    Squeeze(p.rightPage, p.temp, 0, Round(3.0 * wr / 4.0), h);
-    repaint.Right();
-    repaint();
-    host.WaitMilliseconds(delay);
-    // 6
-    p.rightPage = p.rightBuf;
-    repaint.Right();
-    repaint();
+// The six frames of a turn, the same both ways. The leaf leaves the "from" page (the left
+// page going forward, the right one going back) and lands on the "to" page; it is drawn
+// against the spine, `num`/`den` of the page wide.
+enum class Side { From, To };
+enum class Leaf {
+    None,
+    OldPage,  // the page as shown before the frame becomes the leaf
+    Kept,     // the leaf of the frame before
+    NewPage,  // the new spread's page of this side becomes the leaf
+};
+struct Frame {
+    Side side;
+    bool fromBuffer;  // the page starts again from the new spread's page
+    Leaf leaf;
+    int num, den;
+    bool repaintForward, repaintBackward;  // forward, the third frame shows with the fourth
+};
+constexpr Frame kFrames[] = {
+    {Side::From, true, Leaf::OldPage, 3, 4, true, true},
+    {Side::From, true, Leaf::Kept, 2, 3, true, true},
+    {Side::From, true, Leaf::None, 0, 1, false, true},
+    {Side::To, false, Leaf::NewPage, 2, 3, true, true},
+    {Side::To, false, Leaf::Kept, 3, 4, true, true},
+    {Side::To, true, Leaf::None, 0, 1, true, true},
+};
+
+// Draws `f` onto its page; returns whether that page is the left one.
+bool DrawFrame(const Frame& f, bool forward, PageTurnPictures& p) {
+    const bool left = (f.side == Side::From) == forward;
+    Bitmap& page = left ? p.leftPage : p.rightPage;
+    const Bitmap& buf = left ? p.leftBuf : p.rightBuf;
+    const int w = left ? p.leftWidth : p.rightWidth;
+    if (f.leaf == Leaf::OldPage) p.temp = page;
+    if (f.leaf == Leaf::NewPage) p.temp = buf;
+    if (f.fromBuffer) page = buf;
+    if (f.leaf == Leaf::None) return left;
+    // The spine is the left page's right edge and the right page's left edge.
+    if (left)
+        Squeeze(page, p.temp, Round(static_cast<double>(f.den - f.num) * w / f.den), w, p.height);
+    else
+        Squeeze(page, p.temp, 0, Round(static_cast<double>(f.num) * w / f.den), p.height);
+    return left;
 }
 
-void TurnBackward(PageTurnPictures& p, PageTurnHost& host, int delay) {
-    const int wl = p.leftWidth, wr = p.rightWidth, h = p.height;
+void Turn(bool forward, PageTurnPictures& p, PageTurnHost& host, int delay) {
     Repainter repaint(host);
-    // 1: the old right page, three quarters wide, against the spine.
-    p.temp = p.rightPage;
-    p.rightPage = p.rightBuf;
-    Squeeze(p.rightPage, p.temp, 0, Round(3.0 * wr / 4.0), h);
-    repaint.Right();
-    repaint();
-    repaint();
-    host.WaitMilliseconds(delay);
-    // 2: two thirds wide.
-    p.rightPage = p.rightBuf;
-    Squeeze(p.rightPage, p.temp, 0, Round(2.0 * wr / 3.0), h);
-    repaint.Right();
-    repaint();
-    host.WaitMilliseconds(delay);
-    // 3: the new right page complete.
-    p.rightPage = p.rightBuf;
-    repaint.Right();
-    repaint();
-    host.WaitMilliseconds(delay);
-    // 4: the new left page grows out of the spine over the old one.
-    p.temp = p.leftBuf;
-    Squeeze(p.leftPage, p.temp, Round(wl / 3.0), wl, h);
-    repaint.Left();
-    repaint();
-    host.WaitMilliseconds(delay);
-    // 5
-    Squeeze(p.leftPage, p.temp, Round(wl / 4.0), wl, h);
-    repaint.Left();
-    repaint();
-    host.WaitMilliseconds(delay);
-    // 6
-    p.leftPage = p.leftBuf;
-    repaint.Left();
-    repaint();
+    const std::size_t n = std::size(kFrames);
+    for (std::size_t i = 0; i < n; ++i) {
+        const Frame& f = kFrames[i];
+        if (DrawFrame(f, forward, p))
+            repaint.Left();
+        else
+            repaint.Right();
+        if (forward ? f.repaintForward : f.repaintBackward) repaint();
+        if (i + 1 < n) host.WaitMilliseconds(delay);
+    }
 }
 
 }  // namespace
@@ -120,14 +103,11 @@ void PlayPageTurn(char direction, int changeSpeed, PageTurnPictures& p, PageTurn
         return;
     }
     // 200 - ChangeSpeed in 64 bits: a hand-edited setting far below zero must not
-    // overflow. The pause is held to a second, so that such a setting slows the turn down
-    // (five seconds at the most) but never holds the window for minutes or weeks.
+    // overflow. The pause is held to the longest the dialog's speeds give, so that the
+    // pauses of a whole turn never hold the window longer than kMaxTurnWait.
     const long long wide = 200LL - changeSpeed;
     const int delay = static_cast<int>(std::min<long long>(wide, kMaxPageDelay));
-    if (direction == 'L')
-        TurnBackward(p, host, delay);
-    else
-        TurnForward(p, host, delay);
+    Turn(direction != 'L', p, host, delay);
 }
 
 void WaitMilliseconds(int ms) {

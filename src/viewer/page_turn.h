@@ -38,8 +38,11 @@ struct PageTurnPictures {
 
 // 'R' forward (the left leaf turns over to the right), 'L' backward, 'N' no turn. Any other
 // direction counts as 'R'. `changeSpeed` 0 swaps at once; otherwise every frame is followed
-// by a pause of 200 - changeSpeed milliseconds (none for the last), at most kMaxPageDelay.
-inline constexpr int kMaxPageDelay = 1000;
+// by a pause of 200 - changeSpeed milliseconds (none for the last), at most kMaxPageDelay:
+// the longest pause of the dialog's speeds (0 to 200), so that the five pauses of a turn
+// add up to at most kMaxTurnWait, whatever a hand-edited setting says.
+inline constexpr int kMaxPageDelay = 200;
+inline constexpr int kMaxTurnWait = 5 * kMaxPageDelay;
 void PlayPageTurn(char direction, int changeSpeed, PageTurnPictures& p, PageTurnHost& host);
 
 // Busy-waits on a monotonic clock until at least `ms` milliseconds have passed; returns at

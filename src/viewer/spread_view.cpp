@@ -31,7 +31,7 @@ SpreadOutcome SpreadView::Render(const SpreadRequest& request, Bitmap& leftBuf, 
         out.leftImage = l.leftImage;
         out.rightImage = l.rightImage;
         CoverStyle style;
-        style.coverColor = ResolveSystemColor(StringToColor(s.CoverColor));
+        style.coverColor = ResolveSystemColor(s.CoverColor);
         style.textColor = windowText_;
         style.fontName = s.Page.FontName;
         if (front) {
@@ -50,17 +50,26 @@ SpreadOutcome SpreadView::Render(const SpreadRequest& request, Bitmap& leftBuf, 
     out.bookArea = l.bookArea;
     out.leftImage = l.leftImage;
     out.rightImage = l.rightImage;
+    const PageOutcome pages =
+        RenderPages(request, l, choice.page, leftBuf, rightBuf, lists, reporter);
+    out.picture = pages.picture;
+    out.pageDrawFailed = !pages.complete;
+    return out;
+}
+
+PageOutcome SpreadView::RenderPages(const SpreadRequest& request, const SpreadLayout& l, int page,
+                                    Bitmap& leftBuf, Bitmap& rightBuf, PageTexts& lists,
+                                    ProblemReporter& reporter) {
+    const SpreadStyle& s = request.style;
     const PageSource source{request.rows, s.Page, request.pageTexture, request.documentPath,
                             request.notes};
     // The right page first: it restarts the spread's footnote numbering.
-    const PageOutcome right = renderer_.RenderPage(rightBuf, l.rightBufWidth, l.rightBufHeight,
-                                                   choice.page, true, source, lists, reporter);
-    out.picture = right.picture;
-    if (out.picture.kind != ProblemKind::None) return out;
-    const PageOutcome left = renderer_.RenderPage(leftBuf, l.leftBufWidth, l.leftBufHeight,
-                                                  choice.page + 1, false, source, lists, reporter);
-    out.picture = left.picture;
-    if (out.picture.kind != ProblemKind::None) return out;
+    PageOutcome right = renderer_.RenderPage(rightBuf, l.rightBufWidth, l.rightBufHeight, page,
+                                             true, source, lists, reporter);
+    if (right.picture.kind != ProblemKind::None) return right;
+    PageOutcome left = renderer_.RenderPage(leftBuf, l.leftBufWidth, l.leftBufHeight, page + 1,
+                                            false, source, lists, reporter);
+    if (left.picture.kind != ProblemKind::None) return left;
     FinishOptions finish;
     finish.Alias = s.Alias;
     finish.UsePageTexture = s.Page.UsePageTexture;
@@ -68,8 +77,8 @@ SpreadOutcome SpreadView::Render(const SpreadRequest& request, Bitmap& leftBuf, 
     finish.PageColor = s.Page.PageColor;
     finish.LeftPageImageWidth = l.leftImage.Width();
     FinishSpread(leftBuf, rightBuf, finish);
-    out.pageDrawFailed = !right.complete || !left.complete;
-    return out;
+    right.complete = right.complete && left.complete;
+    return right;
 }
 
 Bitmap ComposeBookArea(const SpreadOutcome& outcome, const Bitmap& leftBuf,

@@ -19,8 +19,8 @@ namespace mirvo {
 // What a display of the book reads of the reader's settings.
 struct SpreadStyle {
     PageStyle Page;
-    std::string CoverColor = "clWhite";
-    bool Alias = false;  // double-size page buffers, reduced when finished
+    Color CoverColor = 0xFFFFFF;  // a colour value; a system colour resolves when drawn
+    bool Alias = false;           // double-size page buffers, reduced when finished
 };
 
 struct SpreadRequest {
@@ -55,10 +55,17 @@ class SpreadView {
     // it into the two buffers:
     // a spread is rendered (right page first, then the left one) and finished; a cover
     // is drawn at page-image size. The lists are filled for a spread only. A picture that
-    // cannot be read stops the display where it is met (outcome.picture); errors of colours
-    // (ColorConversionError) propagate.
+    // cannot be read stops the display where it is met (outcome.picture).
     SpreadOutcome Render(const SpreadRequest& request, Bitmap& leftBuf, Bitmap& rightBuf,
                          PageTexts& lists, ProblemReporter& reporter);
+
+    // The spread part of Render, on a layout of the caller's: draws pages `page` (right)
+    // and `page` + 1 (left) into buffers of the layout's sizes and finishes them. A picture
+    // that cannot be read stops the drawing there (unfinished, and not reported). (The
+    // export draws every spread this way at the page size it is asked for.)
+    PageOutcome RenderPages(const SpreadRequest& request, const SpreadLayout& layout, int page,
+                            Bitmap& leftBuf, Bitmap& rightBuf, PageTexts& lists,
+                            ProblemReporter& reporter);
 
   private:
     PageRenderer renderer_;

@@ -59,7 +59,6 @@ struct FakeDialogs : FileCommandsHost {
         return seen.push_back("open dialog"), file;
     }
     void OpenFolder(const std::string& f) override { seen.push_back("file browser: " + f); }
-    void ReportException(const std::string& m) override { seen.push_back("error: " + m); }
 };
 
 struct Shelf {
@@ -81,14 +80,15 @@ struct Shelf {
         reader.OpenDocument();
         return path;
     }
-    std::string& Folder() { return reader.GetSettings().BKStandFolder; }
+    const std::string& Folder() const { return reader.GetSettings().BKStandFolder; }
     void NewBook() { msBKNewClick(reader, dialogs, "/usr/bin/mirvo"); }
 };
 
 TEST(BookshelfCommands, CreatingABookWritesItsShortcut) {
     Shelf s;
     const std::string book = s.Book("botchan.txt");
-    s.Folder() = s.shelf;  // stored without its trailing "/"
+    // Stored without its trailing "/".
+    s.reader.ChangeSettings([&](Settings& set) { set.BKStandFolder = s.shelf; });
     s.dialogs.answers = {true};
     s.NewBook();
     EXPECT_EQ(s.Folder(), s.shelf + "/");
@@ -152,6 +152,7 @@ TEST(BookshelfCommands, OpeningAFileAfterARefusedSave) {
     // (Saving before the dialog, cancelled or not, is shown through the real window.)
     Shelf s;
     s.Book("first.txt");
+    s.host.onException = [&s](const std::string& m) { s.dialogs.seen.push_back("error: " + m); };
     std::filesystem::remove_all(s.dir.File("MirvoKs"));
     WriteFileBytes(s.dir.File("MirvoKs"), "a file where the folder belongs");
     s.dialogs.file = MakeBook(s.dir, "second.txt", 60);
@@ -159,7 +160,7 @@ TEST(BookshelfCommands, OpeningAFileAfterARefusedSave) {
     ASSERT_EQ(s.dialogs.seen.size(), 2u);
     EXPECT_TRUE(s.dialogs.seen[0].ends_with("に書き込めません"));
     EXPECT_EQ(s.dialogs.seen[1], "open dialog");
-    EXPECT_EQ(s.reader.PageCount(), 6);
+    EXPECT_EQ(s.reader.Book().PageCount(), 6);
 }
 
 }  // namespace

@@ -191,6 +191,22 @@ TEST(GlobalSettings, ColoursByNameOrNumberAndOddValuesKept) {
     WriteFileBytes(p.Ini(), "[Config]\nCharCount=2147483647\n");
     Start(p, s, st);
     EXPECT_GT(s.RowBytes, 0);
+    // A colour that is no colour reads as the default, and the start says so once.
+    WriteFileBytes(p.Ini(), "[Config]\nCoverColor=abc\nPageColor=clRed\n");
+    EXPECT_EQ(Start(p, s, st), "'abc' は正しい色ではありません");
+    EXPECT_EQ(s.CoverColor, "clWhite");
+    EXPECT_EQ(s.PageColor, "clRed");
+}
+
+TEST(GlobalSettings, ALastPathWithALineBreakReopens) {
+    Program p;
+    ProfileFile file(p.Ini());
+    const std::string path = "/books/two\nlines\r.txt";
+    WriteGlobalSettings(file, Settings{}, path);
+    Settings s;
+    GlobalState st;
+    Start(p, s, st);
+    EXPECT_EQ(st.DocumentPath, path);
 }
 
 TEST(GlobalSettings, ClearLastAndPosSize) {
@@ -225,7 +241,7 @@ TEST(GlobalSettings, RefusedWriteStopsTheClose) {
     std::filesystem::create_directory(p.Ini());  // a folder in the way
     RecordingProfile file(p.Ini());
     EXPECT_THROW(WriteGlobalSettings(file, Settings{}, "/a.txt"), ProfileWriteError);
-    EXPECT_EQ(file.writes.size(), 1u);
+    EXPECT_EQ(file.replaces, 1);
 }
 
 TEST(ProgramFolders, PathsAndLookup) {

@@ -11,46 +11,12 @@
 
 #include "app/headless/headless.h"
 #include "format/cp932.h"
+#include "support/headless_run.h"
 #include "support/test_support.h"
 #include "viewer/spread_layout.h"
 
 namespace mirvo::test {
 namespace {
-
-struct Captured {
-    int status = 0;
-    std::string out, err;
-};
-
-// Runs `command` with standard output and error sent to files.
-Captured Capture(const std::function<int()>& command) {
-    TempDir dir;
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const int savedOut = dup(1), savedErr = dup(2);
-    const int out = open(dir.File("out").c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
-    const int err = open(dir.File("err").c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
-    dup2(out, 1);
-    dup2(err, 2);
-    Captured c;
-    c.status = command();
-    std::fflush(stdout);
-    std::fflush(stderr);
-    dup2(savedOut, 1);
-    dup2(savedErr, 2);
-    for (int fd : {out, err, savedOut, savedErr}) close(fd);
-    c.out = ReadFileBytes(dir.File("out"));
-    c.err = ReadFileBytes(dir.File("err"));
-    return c;
-}
-
-Captured RunMirvo(const std::vector<std::string>& args) {
-    return Capture([&] {
-        int status = -1;
-        EXPECT_TRUE(RunHeadless(args, status));
-        return status;
-    });
-}
 
 TEST(DumpRowsCommand, ReadsABookInItsEncodingOrTheOneAskedFor) {
     TempDir dir;
@@ -94,6 +60,25 @@ TEST(DumpRowsCommand, BadArgumentsAndMissingFiles) {
     EXPECT_EQ(RunMirvo({"--dump-rows"}).status, 2);
     EXPECT_EQ(RunMirvo({"--dump-rows", "x.txt", "--rows"}).status, 2);
     EXPECT_EQ(RunMirvo({"--dump-rows", "x.txt", "--ruby", "2"}).status, 2);
+    // A number out of its setting's range is told as such, from the table's range.
+    const struct {
+        const char *option, *value, *err;
+    } refused[] = {
+        {"--rows", "-1000001",
+         "mirvo --dump-rows: --rows needs a number from -1000000 to 1000000, not -1000001\n"},
+        {"--chars", "99999999999999999999",
+         "mirvo --dump-rows: --chars needs a number from -1000000 to 1000000, not "
+         "99999999999999999999\n"},
+        {"--rows", "12x", "mirvo --dump-rows: --rows needs a number\n"},
+        {"--ruby", "-1", "mirvo --dump-rows: --ruby needs 0 or 1\n"},
+        {"--encoding", "latin1",
+         "mirvo --dump-rows: --encoding needs auto, cp932, utf-8, utf-16 or euc-jp\n"},
+    };
+    for (const auto& r : refused) {
+        const Captured c = RunMirvo({"--dump-rows", "x.txt", r.option, r.value});
+        EXPECT_EQ(c.status, 2) << r.value;
+        EXPECT_EQ(c.err, r.err);
+    }
     EXPECT_EQ(RunMirvo({"--dump-rows", "x.txt", "--bogus", "1"}).status, 2);
     EXPECT_EQ(RunMirvo({"--dump-rows", "x.txt", "--alias", "1"}).status, 2)
         << "a drawing setting is no option of a formatting command";

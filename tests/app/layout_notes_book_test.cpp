@@ -26,8 +26,9 @@ TEST(LayoutContents, HeadingsAmongMarkedRowsInRowOrder) {
     };
     auto list = [&](const std::string& mark) {
         std::vector<std::string> out;
-        for (const PageListRow& r :
+        for (const ContentsEntry& e :
              BuildContents(rows, PageLayout(10, 50), mark, nullptr, &headings)) {
+            const PageListRow r = GridRow(e);
             EXPECT_EQ(r.Mark, "");
             out.push_back(r.PageText + " " + r.Caption);
         }
@@ -67,8 +68,8 @@ TEST(LayoutNotesKokoro, PageBreaksBeforeTheSecondAndThirdParts) {
     ASSERT_FALSE(Kokoro().empty()) << "sample novel missing in " << MIRVO_CORPUS_DIR;
     OpenKokoro on;
     ASSERT_TRUE(on.host.errors.empty()) << on.host.errors[0];
-    const auto& contents = on.reader.Contents();
-    const RowList& rows = on.reader.Rows();
+    const auto& contents = on.reader.Book().Contents();
+    const RowList& rows = on.reader.Book().Rows();
     for (const char* title : {"中　両親と私", "下　先生と遺書"}) {
         const auto entry = std::find_if(contents.begin(), contents.end(),
                                         [&](const PageListRow& r) { return r.Caption == title; });

@@ -1,13 +1,17 @@
 #include "app/profile_file.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <random>
 #include <string>
 
+#include "app/folders.h"
 #include "format/cp932.h"
 #include "support/test_support.h"
 
@@ -91,10 +95,14 @@ TEST(ProfileWrite, RoundTripsAwkwardValues) {
         f.WriteString("S", "K", v);
         EXPECT_EQ(f.ReadString("S", "K", "?"), v);
     }
-    // A line break cannot live in a value: it becomes a space instead of a new line.
-    f.WriteString("S", "K", "one\ntwo\r\n[Evil]\r\nX=1");
-    EXPECT_EQ(f.ReadString("S", "K", ""), "one two  [Evil]  X=1");
+    // A line break cannot live on a value's line: a string keeps it through the escape and
+    // reads back the same (a book path with a newline reopens); a raw value gets a space.
+    f.WriteString("S", "K", "one\ntwo\r\n[Evil]\r\nX=1\r");
+    EXPECT_EQ(f.ReadString("S", "K", ""), "one\ntwo\r\n[Evil]\r\nX=1\r");
+    f.WriteValue("S", "V", "one\ntwo\r\n[Evil]");
+    EXPECT_EQ(f.ReadString("S", "V", ""), "one two  [Evil]");
     EXPECT_FALSE(f.SectionExists("Evil"));
+    EXPECT_EQ(ReadFileBytes(f.Path()).find("\n[Evil]"), std::string::npos);
     f.WriteInteger("S", "I", -2147483647 - 1);
     EXPECT_EQ(f.ReadInteger("S", "I", 0), -2147483647 - 1);
     f.WriteBool("S", "B", true);
@@ -312,6 +320,84 @@ TEST(ProfileWrite, ReplacingKeepsPermissionsAndLinksAndLeavesNoTemporaryFile) {
     EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.INI")));
     EXPECT_EQ(f.ReadInteger("S", "K", 0), 3);
     EXPECT_EQ(FilesIn(dir.Path()), 2u);
+}
+
+TEST(ProfileEdit, ABatchIsOneReplacementThatLeavesWhatSingleWritesLeave) {
+    TempDir dir;
+    const std::string start =
+        "\xEF\xBB\xBF; note\r\n[a]\r\nk=1\r\n\r\n[B]\r\nx=old\r\n[A]\r\nk=2\r\nlast=3";
+    const ProfileChange changes[] = {{"A", "K", "10"},   {"b", "y", "new"}, {"New", "n", "1"},
+                                     {"A", "late", "4"}, {"new", "m", "2"}, {"A", "k", "11"},
+                                     {"B", "x", " sp"}};
+    WriteFileBytes(dir.File("one.INI"), start);
+    WriteFileBytes(dir.File("each.INI"), start);
+    ProfileFile one(dir.File("one.INI")), each(dir.File("each.INI"));
+    one.WriteValues(changes);
+    for (const ProfileChange& c : changes) each.WriteValue(c.section, c.key, c.value);
+    EXPECT_EQ(ReadFileBytes(one.Path()),
+              "\xEF\xBB\xBF; note\r\n[a]\r\nk=11\r\nlate=4\r\n\r\n[B]\r\nx=\" sp\"\r\ny=new\r\n"
+              "[A]\r\nk=2\r\nlast=3\r\n\r\n[New]\r\nn=1\r\nm=2\r\n");
+    EXPECT_EQ(ReadFileBytes(one.Path()), ReadFileBytes(each.Path()));
+}
+
+TEST(ProfileEdit, AFailedReplacementLeavesTheOldFileWhole) {
+    TempDir dir;
+    ProfileFile f(dir.File("a.INI"));
+    ProfileEdit edit(f);
+    for (int i = 0; i < 100; ++i) edit.SetInteger("S", "K" + std::to_string(i), i);
+    edit.Commit();
+    const std::string before = ReadFileBytes(f.Path());
+    // A file size limit refuses the longer file part way through its writing (even root).
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{before.size() + 10, before.size() + 10};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        for (int i = 0; i < 100; ++i) edit.SetString("S", "K" + std::to_string(i), "longer");
+        try {
+            edit.Commit();
+        } catch (const ProfileWriteError&) {
+            ::_exit(0);
+        }
+        ::_exit(1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the refusal was not told";
+    EXPECT_EQ(ReadFileBytes(f.Path()), before);
+    EXPECT_EQ(FilesIn(dir.Path()), 1u);
+}
+
+TEST(ProfileWrite, TemporaryFilesOfGoneWritersGoAndALiveWritersStay) {
+    TempDir dir;
+    ProfileFile f(dir.File("Mirvo.INI"));
+    f.WriteInteger("S", "K", 1);
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const pid_t live = ::getppid();
+    const std::string name = BaseName(f.Path());
+    const std::string prefix = TemporaryNamePrefix(f.Path());
+    EXPECT_LT(prefix.size() + 20, 40u);  // short whatever the name: pid and count fit
+    const struct {
+        std::string file;
+        bool stays;
+    } cases[] = {
+        {prefix + std::to_string(gone) + "-7.tmp", false},
+        {prefix + std::to_string(live) + "-7.tmp", true},  // still being written
+        {prefix + std::to_string(::getpid()) + "-9999.tmp", true},
+        {TemporaryNamePrefix(dir.File("other.INI")) + std::to_string(gone) + "-7.tmp", true},
+        {"." + name + ".tmp" + std::to_string(gone) + "_3", false},  // a long name of before
+        {"." + name + ".tmp" + std::to_string(live) + "_3", true},
+        {".other.INI.tmp" + std::to_string(gone) + "_1", true},  // another file's
+        {"notes.txt", true},
+    };
+    for (const auto& c : cases) WriteFileBytes(dir.File(c.file), "partial");
+    f.WriteInteger("S", "K", 3);
+    for (const auto& c : cases)
+        EXPECT_EQ(std::filesystem::exists(dir.File(c.file)), c.stays) << c.file;
+    EXPECT_EQ(f.ReadInteger("S", "K", 0), 3);
 }
 
 }  // namespace

@@ -33,49 +33,50 @@ TEST(ContentsHeadings, MarkOfTwoCharactersMarkupKeptAndLatePages) {
                                      [&](const std::string& t) { progress.push_back(t); });
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].Caption, "\t◎｜漢字《かんじ》［＃注］");  // as stored
-    EXPECT_EQ(found[0].PageText, "3");
+    EXPECT_EQ(GridRow(found[0]).PageText, "3");
     EXPECT_EQ(progress[500], "目次生成中:●●●●●○○○○○");
 }
 
-PageListRow Entry(const char* mark, const char* name, int page) {
-    return {mark, name, std::to_string(page)};
+ContentsEntry Entry(const std::string& mark, const char* name, int page) {
+    return {mark == kBookmarkMark ? ContentsKind::Bookmark : ContentsKind::Heading, name, page};
 }
 
-std::vector<std::string> Names(const std::vector<PageListRow>& rows) {
+std::vector<std::string> Names(const std::vector<ContentsEntry>& rows) {
     std::vector<std::string> names;
     for (const auto& r : rows) names.push_back(r.Caption);
     return names;
 }
 
 // The grid's procedure as written: every pair compared, only a strictly greater page swaps.
-void ReferenceSort(std::vector<PageListRow>& rows) {
+void ReferenceSort(std::vector<ContentsEntry>& rows) {
     for (std::size_t i = 0; i < rows.size(); ++i)
         for (std::size_t j = i + 1; j < rows.size(); ++j)
-            if (std::stoi(rows[i].PageText) > std::stoi(rows[j].PageText))
+            if (std::stoi(GridRow(rows[i]).PageText) > std::stoi(GridRow(rows[j]).PageText))
                 std::swap(rows[i], rows[j]);
 }
 
 TEST(ContentsSort, ExchangeSortAsTheGridDoesIt) {
-    std::vector<PageListRow> a = {Entry("", "h1", 1), Entry("", "h3", 3), Entry("", "h5", 5),
-                                  Entry("⇒", "b3", 3)};
+    std::vector<ContentsEntry> a = {Entry("", "h1", 1), Entry("", "h3", 3), Entry("", "h5", 5),
+                                    Entry("⇒", "b3", 3)};
     SortContents(a);
     EXPECT_EQ(Names(a), (std::vector<std::string>{"h1", "h3", "b3", "h5"}));
-    std::vector<PageListRow> b = {Entry("", "p2", 2), Entry("", "h5", 5), Entry("⇒", "b5", 5),
-                                  Entry("⇒", "b3", 3)};
+    std::vector<ContentsEntry> b = {Entry("", "p2", 2), Entry("", "h5", 5), Entry("⇒", "b5", 5),
+                                    Entry("⇒", "b3", 3)};
     SortContents(b);
     EXPECT_EQ(Names(b), (std::vector<std::string>{"p2", "b3", "b5", "h5"}));
     // Any list gives what the full procedure gives, also a sorted one with an entry added.
     std::mt19937 random(8);
     for (int round = 0; round < 3000; ++round) {
-        std::vector<PageListRow> rows;
+        std::vector<ContentsEntry> rows;
         const int n = static_cast<int>(random() % 9);
         for (int k = 0; k < n; ++k)
-            rows.push_back({"", std::to_string(k), std::to_string(1 + random() % 4)});
+            rows.push_back(
+                Entry("", std::to_string(k).c_str(), static_cast<int>(1 + random() % 4)));
         if (round % 2 == 0 && n > 1) {
             ReferenceSort(rows);
-            rows.push_back({"⇒", "new", std::to_string(1 + random() % 4)});
+            rows.push_back(Entry("⇒", "new", static_cast<int>(1 + random() % 4)));
         }
-        std::vector<PageListRow> expected = rows;
+        std::vector<ContentsEntry> expected = rows;
         ReferenceSort(expected);
         SortContents(rows);
         ASSERT_EQ(Names(rows), Names(expected)) << "round " << round;
@@ -94,7 +95,7 @@ struct Book {
         WriteFileBytes(path, Text());
         if (!state.empty()) WriteBookState(dir, path, state);
         reader.FormCreate({path});
-        reader.GetSettings().ChangeSpeed = 0;
+        reader.ChangeSettings([](Settings& s) { s.ChangeSpeed = 0; });
         reader.FormResize(400, 300);
         reader.OpenDocument();
     }
@@ -110,7 +111,7 @@ struct Book {
     }
     std::vector<std::string> Rows() const {
         std::vector<std::string> out;
-        for (const auto& r : reader.Contents())
+        for (const auto& r : reader.Book().Contents())
             out.push_back(r.Mark + "|" + r.Caption + "|" + r.PageText);
         return out;
     }
@@ -119,12 +120,12 @@ struct Book {
 TEST(Redisplay, UnreadableFileKeepsTheBookAndFailedFormattingKeepsTheBookmarks) {
     Book b("[Mirvo]\r\nCurrentPage=3\r\nClipCount=1\r\nClip1=5\r\n");
     const auto contents = b.Rows();
-    const RowList rows = b.reader.Rows();
+    const RowList rows = b.reader.Book().Rows();
     std::filesystem::remove(b.path);
     b.reader.mmiReViewClick();
     ASSERT_EQ(b.host.exceptions.size(), 1u);
     EXPECT_NE(b.host.exceptions[0].find(b.path), std::string::npos);
-    EXPECT_EQ(b.reader.Rows(), rows);
+    EXPECT_EQ(b.reader.Book().Rows(), rows);
     EXPECT_EQ(b.Rows(), contents);
     EXPECT_EQ(b.reader.CurrentPage(), 3);
 
@@ -132,7 +133,7 @@ TEST(Redisplay, UnreadableFileKeepsTheBookAndFailedFormattingKeepsTheBookmarks) 
     WriteFileBytes(b.path, Sjis("。あいう\r\n"));
     b.reader.mmiReViewClick();
     EXPECT_TRUE(b.reader.FormatFailed());
-    EXPECT_TRUE(b.reader.Rows().empty());
+    EXPECT_TRUE(b.reader.Book().Rows().empty());
     EXPECT_EQ(b.reader.CurrentPage(), FrontCoverPage);
     EXPECT_EQ(b.host.indicator, "表紙");
     EXPECT_EQ(b.Rows(), (std::vector<std::string>{"⇒|本文の40行目|5"}));
@@ -157,7 +158,7 @@ TEST(Redisplay, FailedOpeningKeepsThatBooksBookmarksOutOfTheOldBook) {
     const std::string bad = b.dir.File("bad.txt");
     WriteFileBytes(bad, Sjis("。あいう\r\n"));
     WriteBookState(b.dir, bad, "[Mirvo]\r\nClipCount=2\r\nClip1=3\r\nClip2=7\r\n");
-    b.reader.OpenDroppedFile(bad);
+    b.reader.OpenBook(bad);
     ASSERT_TRUE(b.reader.FormatFailed());
     b.reader.FormClose();
     const ProfileFile state(b.dir.File("MirvoKs/bad.INI"));

@@ -14,8 +14,16 @@ namespace mirvo::test {
 
 class FakeReaderHost : public ReaderHost {
   public:
-    void ReportError(const std::string& message) override { errors.push_back(message); }
-    void ReportException(const std::string& message) override { exceptions.push_back(message); }
+    // The error window goes to `errors`, the general error report to `exceptions` (and to
+    // `onException`, when set).
+    void Report(ReportKind kind, const std::string& message) override {
+        if (kind == ReportKind::ErrorWindow) {
+            errors.push_back(message);
+            return;
+        }
+        exceptions.push_back(message);
+        if (onException) onException(message);
+    }
     void PlayTurnSound() override { events.push_back("sound"); }
     void Repaint(bool, bool) override {
         events.push_back("repaint");
@@ -36,12 +44,14 @@ class FakeReaderHost : public ReaderHost {
     void BaseChanged() override { ++bases; }
     void ContentsChanged() override { ++contentsChanges; }
     void ViewStateChanged() override { ++viewChanges; }
-    // The settings dialog: runs `dialog` (if any) on the settings, as OK would.
-    bool ShowOptionDialog() override {
+    // The settings dialog: runs `dialog` (if any) on the settings and textures, as OK
+    // would.
+    bool ShowOptionDialog(Settings& settings, Bitmap& baseTexture, Bitmap& pageTexture) override {
         events.push_back("dialog");
-        return dialog && dialog();
+        return dialog && dialog(settings, baseTexture, pageTexture);
     }
-    std::function<bool()> dialog;
+    std::function<bool(Settings&, Bitmap&, Bitmap&)> dialog;
+    std::function<void(const std::string&)> onException;
 
     std::vector<std::string> errors, exceptions, events, statuses;
     std::string status, indicator;

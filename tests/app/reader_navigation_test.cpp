@@ -41,20 +41,20 @@ TEST(ReaderPaging, CoversAreNeitherAnimatedNorHeard) {
     b.reader.PageClick(kPrev);
     EXPECT_EQ(b.host.events, (std::vector<std::string>{"repaint"}));
     // The front cover uses its own geometry: face and strip.
-    EXPECT_GT(b.reader.LeftImage().Width(), 5 * b.reader.RightImage().Width());
-    EXPECT_EQ(b.reader.LeftPage().Width(), b.reader.LeftImage().Width());
-    // The back cover: strip on the left, face on the right; the page stays.
+    EXPECT_GT(b.reader.Spread().LeftImage().Width(), 5 * b.reader.Spread().RightImage().Width());
+    EXPECT_EQ(b.reader.Spread().LeftPage().Width(), b.reader.Spread().LeftImage().Width());
+    // The back cover: strip on the left, face on the right.
     b.host.events.clear();
-    b.reader.ShowBackCover();
+    b.reader.ShowPage(BackCoverPage);
     EXPECT_EQ(b.host.events, (std::vector<std::string>{"repaint"}));
-    EXPECT_GT(b.reader.RightImage().Width(), 5 * b.reader.LeftImage().Width());
-    EXPECT_EQ(b.host.indicator, "表紙");
-    EXPECT_EQ(b.reader.CurrentPage(), FrontCoverPage);
+    EXPECT_GT(b.reader.Spread().RightImage().Width(), 5 * b.reader.Spread().LeftImage().Width());
+    EXPECT_EQ(b.host.indicator, "裏表紙");
+    EXPECT_EQ(b.reader.CurrentPage(), BackCoverPage);
 }
 
 TEST(ReaderPaging, TurnFramesForwardBackwardAndNone) {
     Book b(60);
-    b.reader.GetSettings().ChangeSpeed = 150;
+    b.reader.ChangeSettings([](Settings& s) { s.ChangeSpeed = 150; });
     b.reader.PageClick(kNext);  // from the front cover: frames over the cover pictures
     b.host.events.clear();
     b.reader.PageClick(kNext);
@@ -64,16 +64,16 @@ TEST(ReaderPaging, TurnFramesForwardBackwardAndNone) {
     EXPECT_EQ(b.host.events, forward);
     b.host.events.clear();
     b.reader.PageClick(kPrev);
-    const std::vector<std::string> backward = {
-        "sound",   "repaint", "repaint", "wait 50", "repaint", "wait 50", "repaint",
-        "wait 50", "repaint", "wait 50", "repaint", "wait 50", "repaint"};
+    const std::vector<std::string> backward = {"sound",   "repaint", "wait 50", "repaint",
+                                               "wait 50", "repaint", "wait 50", "repaint",
+                                               "wait 50", "repaint", "wait 50", "repaint"};
     EXPECT_EQ(b.host.events, backward);
     b.host.events.clear();
     b.reader.FormResize(500, 360);  // a resize redraws without a turn
     EXPECT_EQ(b.host.events, (std::vector<std::string>{"sound", "repaint"}));
     // After any turn the visible pages are the finished pages at page-image size.
-    EXPECT_EQ(b.reader.LeftPage().Width(), b.reader.LeftImage().Width());
-    EXPECT_EQ(b.reader.RightPage().Height(), b.reader.RightImage().Height());
+    EXPECT_EQ(b.reader.Spread().LeftPage().Width(), b.reader.Spread().LeftImage().Width());
+    EXPECT_EQ(b.reader.Spread().RightPage().Height(), b.reader.Spread().RightImage().Height());
 }
 
 TEST(ReaderPaging, WindowShrunkToNothingStillTurns) {
@@ -100,7 +100,7 @@ TEST(ReaderPaging, EvenPageTwoBackwardShowsTheFrontCover) {
 
 TEST(ReaderScroll, ThumbSetsThePageWithoutRedrawing) {
     Book b(115, "[Mirvo]\r\nCurrentPage=1\r\n");
-    ASSERT_EQ(b.reader.ScrollMax(), 12);
+    ASSERT_EQ(b.host.scrollMax, 12);
     const int repaints = b.Repaints();
     const std::string indicator = b.host.indicator;
     b.reader.scbStatusScroll(5);
@@ -120,7 +120,7 @@ TEST(ReaderScroll, CoversKeepTheirPageAndPutTheThumbAtTheEnd) {
     b.reader.scbStatusScroll(3);
     EXPECT_EQ(b.reader.CurrentPage(), FrontCoverPage);
     EXPECT_EQ(b.host.scrollPosition, 12);
-    b.reader.SetCurrentPage(11);
+    b.reader.ShowPage(11);
     b.reader.PageClick(kNext);
     ASSERT_EQ(b.reader.CurrentPage(), BackCoverPage);
     b.reader.scbStatusScroll(8);
@@ -130,24 +130,24 @@ TEST(ReaderScroll, CoversKeepTheirPageAndPutTheThumbAtTheEnd) {
 
 TEST(ReaderView, SwitchSetsMenusKeyPreviewAndLayout) {
     Book b(40, "[Mirvo]\r\nCurrentPage=3\r\n");
-    const Rect spreadArea = b.reader.BookArea();
+    const Rect spreadArea = b.reader.Spread().BookArea();
     b.reader.msiContentsClick();
     const MenuState& m = b.reader.Menus();
-    EXPECT_EQ(b.reader.ViewPage(), NotebookPage::Contents);
+    EXPECT_EQ(b.reader.Menus().Page, NotebookPage::Contents);
     EXPECT_FALSE(m.ViewChecked);
     EXPECT_TRUE(m.ContentsChecked);
     EXPECT_FALSE(m.PagingEnabled);
     EXPECT_FALSE(m.ClipInsEnabled);
     EXPECT_TRUE(m.ClipDelEnabled);
     EXPECT_FALSE(m.KeyPreview);
-    EXPECT_EQ(b.reader.BookArea().Width(), spreadArea.Width());
+    EXPECT_EQ(b.reader.Spread().BookArea().Width(), spreadArea.Width());
     // A resize on the contents page lays out, but draws no spread.
     b.host.events.clear();
     b.reader.FormResize(600, 400);
     EXPECT_TRUE(b.host.events.empty());
-    EXPECT_EQ(b.reader.BookArea().Height(), 376);
+    EXPECT_EQ(b.reader.Spread().BookArea().Height(), 376);
     b.reader.msiViewClick();
-    EXPECT_EQ(b.reader.ViewPage(), NotebookPage::View);
+    EXPECT_EQ(b.reader.Menus().Page, NotebookPage::View);
     EXPECT_TRUE(m.ViewChecked);
     EXPECT_FALSE(m.ContentsChecked);
     EXPECT_TRUE(m.PagingEnabled && m.ClipInsEnabled && m.KeyPreview);
@@ -170,13 +170,13 @@ TEST(ReaderPaging, UnreadableIllustrationLeavesThePreviousSpread) {
     reader.OpenDocument();
     reader.PageClick(kNext);
     ASSERT_EQ(reader.CurrentPage(), 1);
-    const Bitmap left = reader.LeftPage(), right = reader.RightPage();
+    const Bitmap left = reader.Spread().LeftPage(), right = reader.Spread().RightPage();
     const std::string indicator = host.indicator;
     // The picture's page is on the next spread: its error leaves the core, and the pages on
     // screen keep the previous spread.
     EXPECT_THROW(reader.PageClick(kNext), std::exception);
-    EXPECT_EQ(reader.LeftPage(), left);
-    EXPECT_EQ(reader.RightPage(), right);
+    EXPECT_EQ(reader.Spread().LeftPage(), left);
+    EXPECT_EQ(reader.Spread().RightPage(), right);
     EXPECT_EQ(host.indicator, indicator);
 }
 

@@ -45,7 +45,7 @@ TEST(ReaderStart, NoSettingsNoReadMeShowsTheFrontCoverAndWritesSettingsAtClose) 
     EXPECT_EQ(s.host.indicator, "表紙");
     EXPECT_FALSE(s.reader.FormatFailed());
     EXPECT_TRUE(s.host.errors.empty());
-    EXPECT_FALSE(s.reader.RightPage().Empty());
+    EXPECT_FALSE(s.reader.Spread().RightPage().Empty());
     // Scroll bar as designed until a book is opened.
     EXPECT_EQ(s.host.scrollMax, 9999);
     EXPECT_EQ(s.host.scrollPosition, 1);
@@ -67,12 +67,12 @@ TEST(ReaderStart, ReadMeBookOpensOnItsFrontCover) {
     EXPECT_EQ(s.host.indicator, "表紙");
     EXPECT_EQ(s.host.status, s.dir.File("readme2.txt"));
     EXPECT_TRUE(s.reader.Menus().ReViewEnabled);
-    EXPECT_EQ(s.host.scrollMax, s.reader.PageCount());
-    EXPECT_EQ(s.host.scrollPosition, s.reader.PageCount());
+    EXPECT_EQ(s.host.scrollMax, s.reader.Book().PageCount());
+    EXPECT_EQ(s.host.scrollPosition, s.reader.Book().PageCount());
     // First opening of a book: the book file's defaults.
     EXPECT_EQ(s.reader.GetSettings().RowCount, 10);
     EXPECT_EQ(s.reader.GetSettings().RowBytes, 50);
-    EXPECT_TRUE(s.reader.Contents().empty());
+    EXPECT_TRUE(s.reader.Book().Contents().empty());
 }
 
 TEST(ReaderOpen, StoredPageSevenOpensThereWithTheScrollBarAgainstIt) {
@@ -80,7 +80,7 @@ TEST(ReaderOpen, StoredPageSevenOpensThereWithTheScrollBarAgainstIt) {
     const std::string book = MakeBook(s.dir, "book.txt", 115);
     WriteBookState(s.dir, book, "[Mirvo]\r\nCurrentPage=7\r\n");
     s.Start({book});
-    ASSERT_EQ(s.reader.PageCount(), 12);
+    ASSERT_EQ(s.reader.Book().PageCount(), 12);
     EXPECT_EQ(s.reader.CurrentPage(), 7);
     EXPECT_EQ(s.host.indicator, "7/12");
     EXPECT_EQ(s.host.scrollMax, 12);
@@ -90,8 +90,8 @@ TEST(ReaderOpen, StoredPageSevenOpensThereWithTheScrollBarAgainstIt) {
     EXPECT_EQ(s.host.events[s.host.events.size() - 2], "sound");
     EXPECT_EQ(s.host.events.back(), "repaint");
     // The right page shows page 7: its text list starts with the first row of page 7.
-    ASSERT_FALSE(s.reader.Texts().RightPageText.empty());
-    EXPECT_EQ(s.reader.Texts().RightPageText[0], s.reader.Rows()[60]);
+    ASSERT_FALSE(s.reader.Spread().Texts().RightPageText.empty());
+    EXPECT_EQ(s.reader.Spread().Texts().RightPageText[0], s.reader.Book().Rows()[60]);
 }
 
 TEST(ReaderOpen, BookmarksAreRestoredInPageOrderAndImpossibleOnesSkipped) {
@@ -101,12 +101,12 @@ TEST(ReaderOpen, BookmarksAreRestoredInPageOrderAndImpossibleOnesSkipped) {
                    "[Mirvo]\r\nCurrentPage=1\r\nClipCount=4\r\nClip1=5\r\nClip2=3\r\n"
                    "Clip3=0\r\nClip4=40\r\n");
     s.Start({book});
-    const auto& rows = s.reader.Contents();
+    const auto& rows = s.reader.Book().Contents();
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].Mark, "⇒");
     EXPECT_EQ(rows[0].PageText, "3");
     EXPECT_EQ(rows[1].PageText, "5");
-    EXPECT_EQ(rows[1].Caption, Cp932ToUtf8(s.reader.Rows()[40]));
+    EXPECT_EQ(rows[1].Caption, Cp932ToUtf8(s.reader.Book().Rows()[40]));
     // They survive the next save.
     s.reader.FormClose();
     const std::string state = ReadFileBytes(s.dir.File("MirvoKs/book.INI"));
@@ -120,8 +120,8 @@ TEST(ReaderOpen, DamagedBookmarkCountIsNotFollowedForEver) {
     WriteBookState(s.dir, book, "[Mirvo]\r\nClipCount=2000000000\r\nClip1=3\r\n");
     s.Start({book});
     // Missing Clip keys read as page 1, as for any short file; the count stops at the bound.
-    ASSERT_EQ(s.reader.Contents().size(), static_cast<std::size_t>(kMaxStoredBookmarks));
-    EXPECT_EQ(s.reader.Contents().back().PageText, "3");
+    ASSERT_EQ(s.reader.Book().Contents().size(), static_cast<std::size_t>(kMaxStoredBookmarks));
+    EXPECT_EQ(s.reader.Book().Contents().back().PageText, "3");
 }
 
 TEST(ReaderOpen, MissingFileWhileABookIsShownOnlyReports) {
@@ -129,18 +129,17 @@ TEST(ReaderOpen, MissingFileWhileABookIsShownOnlyReports) {
     const std::string book = MakeBook(s.dir, "book.txt", 40);
     s.Start({book});
     s.reader.PageClick(PageRequester::LeftPage);
-    const RowList rowsBefore = s.reader.Rows();
-    const Bitmap right = s.reader.RightPage();
+    const RowList rowsBefore = s.reader.Book().Rows();
+    const Bitmap right = s.reader.Spread().RightPage();
     const std::string missing = s.dir.File("nothere.txt");
-    s.reader.SetDocumentPath(missing);
-    s.reader.OpenDocument();
+    s.reader.OpenBook(missing);
     ASSERT_EQ(s.host.errors.size(), 1u);
     EXPECT_EQ(
         s.host.errors[0],
         "ファイル:" + missing + "は存在しないようです。上記ファイルの存在を確認してみてください。");
-    EXPECT_EQ(s.reader.Rows(), rowsBefore);
+    EXPECT_EQ(s.reader.Book().Rows(), rowsBefore);
     EXPECT_EQ(s.reader.CurrentPage(), 1);
-    EXPECT_EQ(s.reader.RightPage(), right);
+    EXPECT_EQ(s.reader.Spread().RightPage(), right);
     EXPECT_EQ(s.reader.DocumentPath(), missing);
     // Still usable.
     s.reader.PageClick(PageRequester::LeftPage);
@@ -155,7 +154,7 @@ TEST(ReaderOpen, FormattingFailureSetsFormatFailedAndClearsLast) {
     s.Start();
     EXPECT_TRUE(s.reader.FormatFailed());
     EXPECT_EQ(s.host.errors.size(), 1u);
-    EXPECT_TRUE(s.reader.Rows().empty());
+    EXPECT_TRUE(s.reader.Book().Rows().empty());
     EXPECT_FALSE(s.reader.Menus().ReViewEnabled);
     EXPECT_EQ(ProfileFile(s.dir.File("Mirvo.INI")).ReadString("Mirvo", "Last", "x"), "");
 }
@@ -167,14 +166,14 @@ TEST(ReaderOpen, UnreadableTextureIsReportedAndTheBookStillOpens) {
                    "[Config]\r\nPageBGTexture=" + s.dir.File("nothing.bmp") +
                        "\r\nBaseBGTexture=" + s.dir.File("garbage.bmp") + "\r\n");
     WriteFileBytes(s.dir.File("garbage.bmp"), "not a picture");
-    const Bitmap pageTexture = s.reader.PageTexture();
-    const Bitmap baseTexture = s.reader.BaseTexture();
+    const Bitmap pageTexture = s.reader.Spread().PageTexture();
+    const Bitmap baseTexture = s.reader.Spread().BaseTexture();
     s.Start({book});
     EXPECT_EQ(s.host.errors.size(), 2u);
     EXPECT_FALSE(s.reader.FormatFailed());
-    EXPECT_EQ(s.reader.PageTexture(), pageTexture);
-    EXPECT_EQ(s.reader.BaseTexture(), baseTexture);
-    EXPECT_EQ(s.reader.Rows().size(), 41u);
+    EXPECT_EQ(s.reader.Spread().PageTexture(), pageTexture);
+    EXPECT_EQ(s.reader.Spread().BaseTexture(), baseTexture);
+    EXPECT_EQ(s.reader.Book().Rows().size(), 41u);
     EXPECT_EQ(s.host.status, book);
 }
 
@@ -186,8 +185,8 @@ TEST(ReaderOpen, BookInUtf8NamesItsEncodingReportsReplacementsOnceAndOpens) {
     WriteFileBytes(book, text + "森鷗外と😀\n");
     s.Start({book});
     EXPECT_FALSE(s.reader.FormatFailed());
-    ASSERT_EQ(s.reader.Rows().size(), 44u);
-    EXPECT_EQ(s.reader.Rows()[42], Sjis("森〓外と〓"));
+    ASSERT_EQ(s.reader.Book().Rows().size(), 44u);
+    EXPECT_EQ(s.reader.Book().Rows()[42], Sjis("森〓外と〓"));
     ASSERT_EQ(s.host.errors.size(), 1u);
     EXPECT_EQ(s.host.errors[0], "ファイル:" + book +
                                     "には、表示できない文字が2個ありました。\r\n「〓」に置き換えて"
@@ -208,7 +207,7 @@ TEST(ReaderOpen, BookInUtf8NamesItsEncodingReportsReplacementsOnceAndOpens) {
     ProfileFile(s.dir.File("MirvoKs/book.INI")).WriteString("Config", "Encoding", "CP932");
     s.reader.OpenDocument();
     EXPECT_EQ(s.host.errors.size(), 1u);
-    EXPECT_EQ(s.reader.Rows()[1], "夏目漱石");
+    EXPECT_EQ(s.reader.Book().Rows()[1], "夏目漱石");
     EXPECT_GT(shown("文書整形中:●●●●●●●●●●（Shift_JIS）"), 0);
     s.reader.FormClose();
     EXPECT_NE(ReadFileBytes(s.dir.File("MirvoKs/book.INI")).find("Encoding=CP932"),
@@ -223,25 +222,32 @@ TEST(ReaderHandOff, SavesTheOldBookThenOpensTheNewOne) {
     s.reader.PageClick(PageRequester::LeftPage);
     s.reader.PageClick(PageRequester::LeftPage);
     ASSERT_EQ(s.reader.CurrentPage(), 3);
-    s.reader.ReceiveHandOff(second);
+    s.reader.OpenBook(second);
     EXPECT_EQ(ProfileFile(s.dir.File("MirvoKs/first.INI")).ReadInteger("Mirvo", "CurrentPage", 0),
               3);
     EXPECT_EQ(s.reader.DocumentPath(), second);
     EXPECT_EQ(s.reader.CurrentPage(), FrontCoverPage);
-    EXPECT_EQ(s.reader.Rows().size(), 31u);
+    EXPECT_EQ(s.reader.Book().Rows().size(), 31u);
     // An empty path changes nothing.
-    s.reader.ReceiveHandOff("");
+    s.reader.OpenBook("");
     EXPECT_EQ(s.reader.DocumentPath(), second);
 }
 
-TEST(ReaderHandOff, DroppedFileDoesNotSaveTheBookItLeaves) {
+TEST(ReaderHandOff, DroppedFileSavesTheBookItLeaves) {
+    // A dropped file goes the way of every other book: the place and the new bookmark of
+    // the book it replaces are saved, also when that book had no state file yet.
     Started s;
     const std::string first = MakeBook(s.dir, "first.txt", 60);
     const std::string second = MakeBook(s.dir, "second.txt", 30);
     s.Start({first});
     s.reader.PageClick(PageRequester::LeftPage);
-    s.reader.OpenDroppedFile(second);
-    EXPECT_FALSE(test::FileExistsForTest(s.dir.File("MirvoKs/first.INI")));
+    s.reader.PageClick(PageRequester::LeftPage);
+    s.reader.pmiClipClick();
+    s.reader.OpenBook(second);
+    const ProfileFile state(s.dir.File("MirvoKs/first.INI"));
+    EXPECT_EQ(state.ReadInteger("Mirvo", "CurrentPage", 0), 3);
+    EXPECT_EQ(state.ReadInteger("Mirvo", "ClipCount", 0), 1);
+    EXPECT_EQ(state.ReadInteger("Mirvo", "Clip1", 0), 3);
     EXPECT_EQ(s.reader.DocumentPath(), second);
 }
 
@@ -284,12 +290,12 @@ TEST(ReaderKeepsThePlace, RefusedSaveStillOpensTheHandedOverBook) {
     AfterStep a([](AfterStep& a) {
         std::filesystem::remove_all(a.s.dir.File("MirvoKs"));
         WriteFileBytes(a.s.dir.File("MirvoKs"), "a file where the folder belongs");
-        a.s.reader.ReceiveHandOff(a.second);
+        a.s.reader.OpenBook(a.second);
     });
     ASSERT_EQ(a.s.host.exceptions.size(), 1u);
     EXPECT_EQ(a.s.host.exceptions[0], a.s.dir.File("MirvoKs/first.INI") + " に書き込めません");
     EXPECT_EQ(a.s.reader.DocumentPath(), a.second);
-    EXPECT_EQ(a.s.reader.Rows().size(), 31u);
+    EXPECT_EQ(a.s.reader.Book().Rows().size(), 31u);
     EXPECT_EQ(a.s.host.status, a.second);
 }
 
@@ -302,7 +308,7 @@ TEST(ReaderKeepsThePlace, FailedFormattingIsNeitherLastNorGivenTheOldBookmarks) 
         WriteFileBytes(bad, Sjis("。あいう\r\n"));
         WriteBookState(a.s.dir, bad, "[Mirvo]\r\nCurrentPage=1\r\nClipCount=1\r\nClip1=1\r\n");
         a.s.reader.PageClick(PageRequester::LeftPage);  // page 5
-        a.s.reader.ReceiveHandOff(bad);
+        a.s.reader.OpenBook(bad);
         ASSERT_TRUE(a.s.reader.FormatFailed());
         a.s.reader.FormClose();
     });
@@ -316,7 +322,8 @@ TEST(ReaderKeepsThePlace, FailedFormattingIsNeitherLastNorGivenTheOldBookmarks) 
 TEST(ReaderKeepsThePlace, MissingOrUnloadableFileLeavesTheBookOnShowSavedAtClose) {
     // Opening a file that is missing or cannot be loaded (a FIFO must not block) changes
     // nothing: the reader goes on in the book on show, and that book's place is what the
-    // next save keeps. The missing path is still the last document, as it was asked for.
+    // next save keeps. The book on show stays the last document, so the next start shows
+    // it rather than an error and an empty cover.
     for (const char* name : {"gone.txt", "fifo.txt"}) {
         SCOPED_TRACE(name);
         ::alarm(20);
@@ -325,7 +332,7 @@ TEST(ReaderKeepsThePlace, MissingOrUnloadableFileLeavesTheBookOnShowSavedAtClose
             if (std::string(name) == "fifo.txt") {
                 ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
             }
-            a.s.reader.ReceiveHandOff(path);
+            a.s.reader.OpenBook(path);
             EXPECT_EQ(a.s.host.errors.size(), 1u);
             EXPECT_EQ(a.s.reader.CurrentPage(), 3);
             a.s.reader.PageClick(PageRequester::LeftPage);
@@ -336,7 +343,7 @@ TEST(ReaderKeepsThePlace, MissingOrUnloadableFileLeavesTheBookOnShowSavedAtClose
         EXPECT_EQ(a.State("first").ReadInteger("Mirvo", "ClipCount", 0), 1);
         EXPECT_FALSE(test::FileExistsForTest(a.s.dir.File("MirvoKs/gone.INI")));
         EXPECT_FALSE(test::FileExistsForTest(a.s.dir.File("MirvoKs/fifo.INI")));
-        EXPECT_EQ(a.Last(), a.s.dir.File(name));
+        EXPECT_EQ(a.Last(), a.first);
     }
 }
 
@@ -354,9 +361,9 @@ TEST(ReaderKeepsThePlace, SettingsFileTooLargeIsReportedOnceAndLeftAlone) {
               0);
     s.Start({first});
     EXPECT_EQ(s.reader.GetSettings().RowCount, 10);  // the defaults
-    s.reader.ReceiveHandOff(second);
-    s.reader.ReceiveHandOff(first);
-    s.reader.ReceiveHandOff(second);
+    s.reader.OpenBook(second);
+    s.reader.OpenBook(first);
+    s.reader.OpenBook(second);
     s.reader.FormClose();
     ASSERT_EQ(s.host.exceptions.size(), 2u);
     EXPECT_EQ(s.host.exceptions[0].rfind("ファイル:" + s.dir.File("Mirvo.INI") + "は大きすぎる", 0),
@@ -379,20 +386,20 @@ TEST(ReaderContents, HeadingsProgressAndSort) {
     auto found =
         BuildContents(rows, ten, "◎", [&](const std::string& t) { progress.push_back(t); });
     ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0].PageText, "1");
-    EXPECT_EQ(found[1].PageText, "2");
+    EXPECT_EQ(GridRow(found[0]).PageText, "1");
+    EXPECT_EQ(GridRow(found[1]).PageText, "2");
     EXPECT_EQ(found[1].Caption, "  ◎第二章");
     ASSERT_EQ(progress.size(), 30u);
     EXPECT_EQ(progress[15], "目次生成中:●●●●●○○○○○");
     EXPECT_TRUE(BuildContents(rows, ten, "", nullptr).empty());
     // Bookmarks sorted in among headings.
-    PageListRow mark;
-    ASSERT_TRUE(MakeBookmarkRow(rows, ten, 2, mark));
+    ContentsEntry mark;
+    ASSERT_TRUE(MakeBookmarkEntry(rows, ten, 2, mark));
     found.insert(found.begin(), mark);
     SortContents(found);
-    EXPECT_EQ(found[0].PageText, "1");
-    EXPECT_FALSE(MakeBookmarkRow(rows, ten, 4, mark));
-    EXPECT_FALSE(MakeBookmarkRow(rows, ten, 0, mark));
+    EXPECT_EQ(GridRow(found[0]).PageText, "1");
+    EXPECT_FALSE(MakeBookmarkEntry(rows, ten, 4, mark));
+    EXPECT_FALSE(MakeBookmarkEntry(rows, ten, 0, mark));
 }
 
 }  // namespace

@@ -44,8 +44,8 @@ struct Book {
 TEST(ReaderSettingsCommand, OkRedrawsAtOnceAndFormattingSettingsWaitForTheNextFormatting) {
     Book b("[Mirvo]\r\nCurrentPage=3\r\n[Config]\r\nUseTexture=0\r\n");
     b.Open();
-    ASSERT_EQ(b.reader.PageCount(), 6);  // 61 rows, 10 a page
-    const Bitmap before = b.reader.RightPage();
+    ASSERT_EQ(b.reader.Book().PageCount(), 6);  // 61 rows, 10 a page
+    const Bitmap before = b.reader.Spread().RightPage();
 
     // Cancel: the key preview goes off, nothing else happens.
     b.reader.msiConfigClick();
@@ -53,8 +53,7 @@ TEST(ReaderSettingsCommand, OkRedrawsAtOnceAndFormattingSettingsWaitForTheNextFo
     EXPECT_EQ(b.host.events, std::vector<std::string>{"dialog"});
 
     // OK with new rows per page, spacing, page colour and speed.
-    b.host.dialog = [&] {
-        Settings& s = b.reader.GetSettings();
+    b.host.dialog = [&](Settings& s, Bitmap&, Bitmap&) {
         s.RowCount = 5;
         s.FontSpace = 20;
         s.PageColor = "clAqua";
@@ -65,12 +64,12 @@ TEST(ReaderSettingsCommand, OkRedrawsAtOnceAndFormattingSettingsWaitForTheNextFo
     b.reader.msiConfigClick();
     // Redrawn at once, without a turn: the new colour and spacing show...
     EXPECT_EQ(b.host.events, (std::vector<std::string>{"dialog", "sound", "repaint"}));
-    EXPECT_NE(b.reader.RightPage(), before);
-    const Bitmap& page = b.reader.RightPage();
+    EXPECT_NE(b.reader.Spread().RightPage(), before);
+    const Bitmap& page = b.reader.Spread().RightPage();
     EXPECT_EQ(page.Pixel(page.Width() / 2, 2), 0xFFFF00u);
     // ...but the pages stay those of the formatting until the book is formatted again.
-    EXPECT_EQ(b.reader.PageCount(), 6);
-    EXPECT_EQ(b.reader.Texts().RightPageText.size(), 11u);
+    EXPECT_EQ(b.reader.Book().PageCount(), 6);
+    EXPECT_EQ(b.reader.Spread().Texts().RightPageText.size(), 11u);
     EXPECT_EQ(b.reader.CurrentPage(), 3);
     EXPECT_FALSE(b.reader.Menus().KeyPreview);
 
@@ -82,8 +81,8 @@ TEST(ReaderSettingsCommand, OkRedrawsAtOnceAndFormattingSettingsWaitForTheNextFo
     // Re-display (F5) formats the book again with the new layout.
     b.reader.mmiReViewClick();
     EXPECT_EQ(b.reader.CurrentPage(), 5);
-    EXPECT_EQ(b.reader.PageCount(), 12);
-    EXPECT_EQ(b.reader.Texts().RightPageText.size(), 6u);
+    EXPECT_EQ(b.reader.Book().PageCount(), 12);
+    EXPECT_EQ(b.reader.Spread().Texts().RightPageText.size(), 6u);
     // Selecting the view gives the keys back.
     b.reader.msiViewClick();
     EXPECT_TRUE(b.reader.Menus().KeyPreview);
@@ -134,7 +133,7 @@ TEST(ReaderExtremeSettings, AnyCountsOpenAndTurnQuicklyInBoundedMemory) {
         const long before = ResidentKiB();
         const auto start = std::chrono::steady_clock::now();
         reader.FormCreate({path});
-        reader.GetSettings().ChangeSpeed = 200;
+        reader.ChangeSettings([](Settings& s) { s.ChangeSpeed = 200; });
         reader.FormResize(800, 600);
         reader.OpenDocument();
         reader.PageClick(kNext);

@@ -10,6 +10,7 @@
 
 #include "app/book_state.h"
 #include "app/global_settings.h"
+#include "render/color.h"
 #include "settings_test_util.h"
 #include "support/test_support.h"
 
@@ -24,20 +25,32 @@ bool IsSettingsField(const SettingEntry& e) {
            !std::holds_alternative<int FileSlots::*>(e.field);
 }
 
+// The rows outside the settings pass (the window bounds, the log switch, the bookmarks)
+// keep their own order, counted within their section.
+std::string PassOf(const SettingEntry& e) {
+    const bool inPass = std::holds_alternative<int Settings::*>(e.field) ||
+                        std::holds_alternative<bool Settings::*>(e.field) ||
+                        std::holds_alternative<std::string Settings::*>(e.field) ||
+                        !IsSettingsField(e);
+    return inPass ? "settings" : e.section;
+}
+
 TEST(SettingsTable, EveryOrderHasOnePlacePerKeyAndNoGaps) {
     const std::map<std::string, int FileOrder::*> orders = {{"read", &FileOrder::read},
                                                             {"write", &FileOrder::write}};
     for (const bool book : {false, true}) {
         for (const auto& [name, place] : orders) {
-            std::vector<int> places;
+            std::map<std::string, std::vector<int>> places;
             for (const SettingEntry& e : SettingsTable()) {
                 const int p = (book ? e.book : e.global).*place;
-                if (p != 0) places.push_back(p);
+                if (p != 0) places[PassOf(e)].push_back(p);
             }
-            std::sort(places.begin(), places.end());
-            for (std::size_t i = 0; i < places.size(); ++i)
-                EXPECT_EQ(places[i], static_cast<int>(i) + 1)
-                    << (book ? "book " : "global ") << name << " order";
+            for (auto& [pass, list] : places) {
+                std::sort(list.begin(), list.end());
+                for (std::size_t i = 0; i < list.size(); ++i)
+                    EXPECT_EQ(list[i], static_cast<int>(i) + 1)
+                        << (book ? "book " : "global ") << name << " order of " << pass;
+            }
         }
     }
     for (const SettingEntry& e : SettingsTable()) EXPECT_EQ(FindSetting(e.key), &e);
@@ -53,7 +66,9 @@ Settings Distinct() {
         SettingValue v = ShownValue(e, s);
         if (auto* i = std::get_if<int>(&v)) *i = 100 + ++n;
         if (auto* b = std::get_if<bool>(&v)) *b = !std::get<bool>(e.def);
-        if (auto* t = std::get_if<std::string>(&v)) *t = "値" + std::to_string(++n);
+        if (auto* t = std::get_if<std::string>(&v))
+            *t = e.type == SettingType::Colour ? "$0000000" + std::to_string(++n)
+                                               : "値" + std::to_string(++n);
         SetShownValue(e, s, v);
     }
     return s;
@@ -66,7 +81,9 @@ TEST(SettingsTable, BothFilesRoundTripWithTheirAsymmetries) {
     for (const SettingsFileKind kind : {SettingsFileKind::Global, SettingsFileKind::Book}) {
         const bool book = kind == SettingsFileKind::Book;
         ProfileFile file(dir.File(book ? "MirvoKs/b.INI" : "Mirvo.INI"));
-        WriteSettingsFile(file, kind, written, FileSlots{"/books/b.txt", 17});
+        ProfileEdit edit(file);
+        WriteSettingsFile(edit, kind, written, FileSlots{"/books/b.txt", 17});
+        edit.Commit();
         Settings back;
         FileSlots slots;
         ReadSettingsFile(file, kind, back, slots);
@@ -96,6 +113,49 @@ TEST(SettingsTable, BothFilesRoundTripWithTheirAsymmetries) {
         EXPECT_EQ(text->find("UseComment"), std::string::npos) << "read, never written";
     EXPECT_EQ(global.find("IndexChar"), std::string::npos);
     EXPECT_EQ(book.find("ChangeSpeed"), std::string::npos);
+}
+
+TEST(SettingsTable, AColourThatIsNoColourReadsAsTheDefaultAndIsToldOnce) {
+    TempDir dir;
+    const struct {
+        const char* page;
+        const char* cover;
+        std::vector<std::string> told;
+    } cases[] = {
+        {"abc", "clRed", {"abc"}},
+        {"clBlue", "0x7fffffff", {"0x7fffffff"}},
+        {"\"", "'", {"\"", "'"}},
+        {"$00FF00", "-1", {}},
+    };
+    for (const auto& c : cases) {
+        for (const SettingsFileKind kind : {SettingsFileKind::Global, SettingsFileKind::Book}) {
+            const ProfileFile file(dir.File("c.INI"));
+            test::WriteFileBytes(file.Path(), std::string("[Config]\nPageColor=") + c.page +
+                                                  "\nCoverColor=" + c.cover + "\n");
+            Settings s;
+            FileSlots slots;
+            const std::vector<Problem> told = ReadSettingsFile(file, kind, s, slots);
+            std::vector<std::string> values;
+            for (const Problem& p : told) {
+                EXPECT_EQ(p.kind, ProblemKind::SettingsBadColour);
+                EXPECT_EQ(p.path, file.Path());
+                values.push_back(p.detail);
+            }
+            std::sort(values.begin(), values.end());
+            EXPECT_EQ(values, c.told) << c.page << " " << c.cover;
+            Color unused = 0;
+            EXPECT_TRUE(TryStringToColor(s.PageColor, unused)) << s.PageColor;
+            EXPECT_TRUE(TryStringToColor(s.CoverColor, unused)) << s.CoverColor;
+            if (c.told.empty()) {
+                EXPECT_EQ(s.CoverColor, c.cover);
+            }
+        }
+    }
+    Settings bad;
+    bad.CoverColor = "nonsense";
+    EXPECT_EQ(CheckColours(bad).detail, "nonsense");
+    EXPECT_EQ(bad.CoverColor, "clWhite");
+    EXPECT_EQ(CheckColours(bad).kind, ProblemKind::None);
 }
 
 TEST(SettingsTable, ValuesBeforeAnyFileIsRead) {

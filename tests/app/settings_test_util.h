@@ -1,4 +1,5 @@
-// A profile file that records the keys it is asked for, in order.
+// A profile file that records the keys it is asked for, in order, and how often it is
+// asked to replace the file.
 #pragma once
 
 #include <string>
@@ -16,13 +17,14 @@ class RecordingProfile : public ProfileFile {
         reads.push_back(std::string(section) + "/" + std::string(key));
         return ProfileFile::ReadValue(section, key);
     }
-    void WriteValue(std::string_view section, std::string_view key,
-                    std::string_view value) override {
-        writes.push_back(std::string(section) + "/" + std::string(key));
-        ProfileFile::WriteValue(section, key, value);
+    void WriteValues(std::span<const ProfileChange> changes) override {
+        for (const ProfileChange& c : changes) writes.push_back(c.section + "/" + c.key);
+        ++replaces;
+        ProfileFile::WriteValues(changes);
     }
     mutable std::vector<std::string> reads;
-    std::vector<std::string> writes;
+    std::vector<std::string> writes;  // every key of every replacement, in order
+    int replaces = 0;                 // replacements of the file asked for
 };
 
 }  // namespace mirvo::test

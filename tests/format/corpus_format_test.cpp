@@ -18,8 +18,9 @@ TEST(CorpusFormat, EveryNovelAtSeveralLayouts) {
     const auto files = CorpusFiles();
     ASSERT_GE(files.size(), 10u) << "sample novels missing in " << MIRVO_CORPUS_DIR;
     for (const std::string& file : files) {
-        RowList source;
-        ASSERT_TRUE(LoadLines(file, source));
+        Result<RowList> loaded = LoadLines(file);
+        ASSERT_TRUE(loaded);
+        RowList source = std::move(loaded.Value());
         for (const LayoutCase& l :
              {LayoutCase{10, 25, true, true}, LayoutCase{8, 17, true, true},
               LayoutCase{20, 40, false, true}, LayoutCase{6, 12, true, false}}) {
@@ -112,8 +113,11 @@ TEST(GeneratedFormat, InvariantsHoldOnRandomMarkup) {
         if (!ok) {
             // Only a forbidden character or an opener at the start of the first line
             // (which long first lines can bring about) may fail here.
-            ASSERT_EQ(host.errors.size(), 1u);
-            EXPECT_NE(host.errors[0].find("1行目です"), std::string::npos) << host.errors[0];
+            ASSERT_EQ(host.problems.size(), 1u);
+            const ProblemKind k = host.problems[0].kind;
+            EXPECT_TRUE(k == ProblemKind::FormatForbiddenAtStart ||
+                        k == ProblemKind::FormatRubyAtStart || k == ProblemKind::FormatNoteAtStart)
+                << host.errors[0];
             EXPECT_TRUE(formatted.empty());
             continue;
         }

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <climits>
 
 #include "format/cp932.h"
@@ -33,47 +35,68 @@ TEST(SplitLines, TrailBytesThatLookLikeNothingSpecialStay) {
     EXPECT_EQ(SplitLines(text), (RowList{Sjis("表示"), Sjis("能力") + "\x81"}));
 }
 
+TEST(SplitLines, EveryKindOfLineEndInOnePass) {
+    // A million lines ended by lone CR (or lone LF, or CR LF, or a mix): a scan for one kind
+    // of end that ran on to the next of the other at every line took minutes.
+    const std::size_t n = 1000000;
+    for (const std::string end : {"\r", "\n", "\r\n", "\r\r\n\n"}) {
+        std::string bytes;
+        for (std::size_t i = 0; i < n / 4; ++i) bytes += "ab" + end + "c" + end + end + "d" + end;
+        const auto start = std::chrono::steady_clock::now();
+        const RowList lines = SplitLines(bytes);
+        const auto took = std::chrono::steady_clock::now() - start;
+        const std::size_t perEnd = end == "\r\r\n\n" ? 3 : 1;  // CR, CR LF, LF
+        EXPECT_EQ(lines.size(), n * perEnd) << end.size();
+        EXPECT_EQ(lines.capacity(), lines.size()) << "one string a line, no spare room";
+        EXPECT_LT(took, std::chrono::seconds(3)) << end.size();
+    }
+}
+
 TEST(LoadLines, ReadsBytesAndReportsAMissingFile) {
     TempDir dir;
     WriteFileBytes(dir.File("a.txt"), "x\r\ny");
-    RowList lines{"old"};
-    ASSERT_TRUE(LoadLines(dir.File("a.txt"), lines));
-    EXPECT_EQ(lines, (RowList{"x", "y"}));
-    std::string error;
-    EXPECT_FALSE(LoadLines(dir.File("none.txt"), lines, &error));
-    EXPECT_EQ(lines, (RowList{"x", "y"}));
-    EXPECT_NE(error.find("none.txt"), std::string::npos);
-    EXPECT_FALSE(LoadLines(dir.Path(), lines, &error)) << "a folder is not a text file";
+    Result<RowList> lines = LoadLines(dir.File("a.txt"));
+    ASSERT_TRUE(lines);
+    EXPECT_EQ(lines.Value(), (RowList{"x", "y"}));
+    lines = LoadLines(dir.File("none.txt"));
+    ASSERT_FALSE(lines);
+    EXPECT_EQ(lines.GetProblem().kind, ProblemKind::BookUnreadable);
+    EXPECT_EQ(lines.GetProblem().path, dir.File("none.txt"));
+    EXPECT_EQ(lines.GetProblem().systemError, ENOENT);
+    EXPECT_FALSE(LoadLines(dir.Path())) << "a folder is not a text file";
 }
 
 TEST(LoadLines, OnlyRegularFilesWithinTheLimitAndNeverWaiting) {
-    // A FIFO would block the opening, /dev/zero never ends, a huge file fills memory: each
-    // is refused at once with a message naming the file. The alarm ends a test that waits.
+    // A FIFO would block the opening, /dev/zero never ends, a huge file fills memory, so
+    // does a file of line ends alone: each is refused at once naming the file. The alarm
+    // ends a test that waits.
     TempDir dir;
     ASSERT_EQ(::mkfifo(dir.File("fifo.txt").c_str(), 0600), 0);
     const std::string huge = dir.File("huge.txt");
     WriteFileBytes(huge, "");
     ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(kMaxBookBytes) + 1), 0);  // sparse
+    const std::string ends = dir.File("ends.txt");
+    WriteFileBytes(ends, std::string(kMaxBookLines + 1, '\n'));
     struct Case {
         std::string path;
-        const char* says;
+        ProblemKind kind;
     } cases[] = {
-        {dir.File("fifo.txt"), "通常のファイルではない"},
-        {"/dev/zero", "通常のファイルではない"},
-        {dir.Path(), "通常のファイルではない"},
-        {huge, "大きすぎる"},
+        {dir.File("fifo.txt"), ProblemKind::BookNotRegular},
+        {"/dev/zero", ProblemKind::BookNotRegular},
+        {dir.Path(), ProblemKind::BookNotRegular},
+        {huge, ProblemKind::BookTooLarge},
+        {ends, ProblemKind::FormatOutOfMemory},
     };
     ::alarm(20);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
-        RowList lines{"kept"};
-        std::string error;
-        EXPECT_FALSE(LoadLines(c.path, lines, &error));
-        EXPECT_EQ(lines, RowList{"kept"});
-        EXPECT_EQ(error.rfind("ファイル:" + c.path, 0), 0u) << error;
-        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+        const Result<RowList> lines = LoadLines(c.path);
+        ASSERT_FALSE(lines);
+        EXPECT_EQ(lines.GetProblem().kind, c.kind);
+        EXPECT_EQ(lines.GetProblem().path, c.path);
     }
     ::alarm(0);
+    EXPECT_EQ(LoadLines(huge).GetProblem().count, 256) << "the limit in MiB";
 }
 
 TEST(NextChar, StepsByWholeCharactersAndNeverPastTheEnd) {

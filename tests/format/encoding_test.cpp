@@ -56,8 +56,9 @@ std::string Repeat(const std::string& s, int times) {
 }
 
 RowList Rows(const std::string& path) {
-    RowList rows;
-    EXPECT_TRUE(LoadLines(path, rows));
+    Result<RowList> loaded = LoadLines(path);
+    EXPECT_TRUE(loaded);
+    RowList rows = loaded ? std::move(loaded.Value()) : RowList();
     RecordingHost host;
     EXPECT_TRUE(FormatDocument(rows, FormatOptions{PageLayout(10, 50), true, true, path}, host));
     return rows;

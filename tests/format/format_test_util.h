@@ -9,13 +9,23 @@
 
 namespace mirvo::test {
 
+// Records what the formatter tells its host: each problem (and a line describing it, for
+// failure output), each step of progress as "done/total", the end as "ended".
 class RecordingHost : public FormatterHost {
   public:
+    std::vector<Problem> problems;
     std::vector<std::string> errors;
     std::vector<std::string> statusTexts;
     int lastCleared = 0;
-    void ReportError(const std::string& m) override { errors.push_back(m); }
-    void SetStatusText(const std::string& t) override { statusTexts.push_back(t); }
+    void Report(const Problem& p) override {
+        problems.push_back(p);
+        errors.push_back("problem " + std::to_string(static_cast<int>(p.kind)) + " at line " +
+                         std::to_string(p.line) + " " + p.detail);
+    }
+    void ShowProgress(std::size_t done, std::size_t total) override {
+        statusTexts.push_back(std::to_string(done) + "/" + std::to_string(total));
+    }
+    void FormattingEnded() override { statusTexts.push_back("ended"); }
     void ClearLastDocument() override { ++lastCleared; }
 };
 

@@ -1,4 +1,5 @@
-// The formatter's rules, each shown on small texts, and its error messages word for word.
+// The formatter's rules, each shown on small texts, and the problems it reports (worded in
+// tests/app/messages_test.cpp).
 #include "format/formatter.h"
 
 #include <gtest/gtest.h>
@@ -28,18 +29,17 @@ std::vector<std::string> Format(const std::vector<std::string>& lines,
     return rows;
 }
 
-std::string FormatError(const std::vector<std::string>& lines, const FormatOptions& o = Layout()) {
+Problem FormatError(const std::vector<std::string>& lines, const FormatOptions& o = Layout()) {
     RecordingHost host;
     bool ok = true;
     auto rows = FormatUtf8(lines, o, host, &ok);
     EXPECT_FALSE(ok);
     EXPECT_TRUE(rows.empty()) << "rows must be cleared after an error";
     EXPECT_EQ(host.lastCleared, 1) << "the Last entry must be cleared";
-    EXPECT_EQ(host.statusTexts.back(), o.DocumentPath);
-    return host.errors.size() == 1 ? host.errors[0] : "";
+    EXPECT_EQ(host.statusTexts.back(), "ended");
+    EXPECT_EQ(host.problems.size(), 1u);
+    return host.problems.empty() ? Problem() : host.problems[0];
 }
-
-const std::string kHead = "ファイル:/books/本.txtの読込み中にエラーが発生しました。\r\n";
 
 TEST(FormatterRows, FullWidthRowsHoldCharCountCharacters) {
     const auto rows = Format({Repeat("あ", 60)});
@@ -67,7 +67,7 @@ TEST(FormatterRows, EmptySourceGivesOneEmptyRowAndNoProgress) {
     RowList rows;
     ASSERT_TRUE(FormatDocument(rows, Layout(), host));
     EXPECT_EQ(rows, RowList{""});
-    EXPECT_EQ(host.statusTexts, std::vector<std::string>{"/books/本.txt"});
+    EXPECT_EQ(host.statusTexts, std::vector<std::string>{"ended"});
 }
 
 TEST(FormatterKinsoku, HangingPunctuationJoinsThePreviousRow) {
@@ -204,41 +204,37 @@ TEST(FormatterDecisions, LayoutsBelowOneAreTakenAsOne) {
     EXPECT_EQ(rows.size(), static_cast<std::size_t>(PageLayout::kMaxRows) + 1);
 }
 
-TEST(FormatterErrors, ForbiddenCharacterAtTheStartOfTheFile) {
-    EXPECT_EQ(FormatError({"」あ"}), kHead +
-                                         "ファイル先頭に 」の禁則文字は書けません\r\n"
-                                         "\r\n場所は、物理行で、1行目です。確認してください。");
-}
-
-TEST(FormatterErrors, ForbiddenCharacterLaterOnTheFirstLine) {
-    const std::string m = FormatError({Repeat("あ", 25) + "。" + Repeat("い", 4)});
-    EXPECT_NE(m.find("ファイル先頭に 。の禁則文字は書けません"), std::string::npos) << m;
-}
-
-TEST(FormatterErrors, RubyAndAnnotationOpenersStartingTheFirstLine) {
-    EXPECT_EQ(FormatError({"《るび》"}), kHead +
-                                             "ファイル先頭に ルビ判定文字列《は書けません\r\n"
-                                             "\r\n場所は、物理行で、1行目です。確認してください。");
-    EXPECT_EQ(FormatError({"［＃注］"}), kHead +
-                                             "ファイル先頭に 脚注判定文字列［＃は書けません\r\n"
-                                             "\r\n場所は、物理行で、1行目です。確認してください。");
-}
-
-TEST(FormatterErrors, UnclosedBracketNamesItsLine) {
-    const std::string expected =
-        kHead +
-        "ルビ判定文字列《》または脚注判定文字列［＃］が閉じられていないようです。\r\n"
-        "\r\n場所は、物理行で、3行目辺りです。確認してください。";
-    EXPECT_EQ(FormatError({"あ", "い", "う《るび"}), expected);
-    EXPECT_EQ(FormatError({"あ", "い", "う［＃注"}), expected);
+TEST(FormatterErrors, EachProblemWithItsFacts) {
+    struct Case {
+        std::vector<std::string> lines;
+        ProblemKind kind;
+        long long line;
+        std::string detail;
+    } cases[] = {
+        {{"」あ"}, ProblemKind::FormatForbiddenAtStart, 1, "」"},
+        // A forbidden character that a long first line brings to the start of a row.
+        {{Repeat("あ", 25) + "。" + Repeat("い", 4)}, ProblemKind::FormatForbiddenAtStart, 1, "。"},
+        {{"《るび》"}, ProblemKind::FormatRubyAtStart, 1, ""},
+        {{"［＃注］"}, ProblemKind::FormatNoteAtStart, 1, ""},
+        {{"あ", "い", "う《るび"}, ProblemKind::FormatUnclosed, 3, ""},
+        {{"あ", "い", "う［＃注"}, ProblemKind::FormatUnclosed, 3, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines.back());
+        const Problem p = FormatError(c.lines);
+        EXPECT_EQ(p.kind, c.kind);
+        EXPECT_EQ(p.path, "/books/本.txt");
+        EXPECT_EQ(p.line, c.line);
+        EXPECT_EQ(p.detail, c.detail);
+    }
 }
 
 // A host whose status panel fails the way a full memory or a bad index would.
 template <class E>
 class FailingHost : public RecordingHost {
   public:
-    void SetStatusText(const std::string& t) override {
-        RecordingHost::SetStatusText(t);
+    void ShowProgress(std::size_t done, std::size_t total) override {
+        RecordingHost::ShowProgress(done, total);
         if (statusTexts.size() == 1) throw E("test");
     }
 };
@@ -247,10 +243,9 @@ TEST(FormatterErrors, InternalFailuresAreReportedAndTheRunEnds) {
     FailingHost<std::out_of_range> outOfRange;
     RowList rows{Sjis("あ")};
     EXPECT_FALSE(FormatDocument(rows, Layout(), outOfRange));
-    ASSERT_EQ(outOfRange.errors.size(), 1u);
-    EXPECT_EQ(outOfRange.errors[0],
-              "ファイル:/books/本.txtの整形中に文字列アクセス関連のエラーが発生しました。"
-              "原因は不明です。\r\n上記ファイルの内容を確認してみてください。");
+    ASSERT_EQ(outOfRange.problems.size(), 1u);
+    EXPECT_EQ(outOfRange.problems[0].kind, ProblemKind::FormatInternal);
+    EXPECT_EQ(outOfRange.problems[0].path, "/books/本.txt");
     EXPECT_TRUE(rows.empty());
 
     struct NoMemory : std::bad_alloc {
@@ -259,58 +254,16 @@ TEST(FormatterErrors, InternalFailuresAreReportedAndTheRunEnds) {
     FailingHost<NoMemory> noMemory;
     rows = RowList{Sjis("あ")};
     EXPECT_FALSE(FormatDocument(rows, Layout(), noMemory));
-    ASSERT_EQ(noMemory.errors.size(), 1u);
-    EXPECT_EQ(noMemory.errors[0],
-              "ファイル:/books/本.txtの整形中にメモリーアクセス関連のエラーが発生しました。"
-              "原因は不明です。\r\n上記ファイルの内容を確認してみてください。");
+    ASSERT_EQ(noMemory.problems.size(), 1u);
+    EXPECT_EQ(noMemory.problems[0].kind, ProblemKind::FormatOutOfMemory);
     EXPECT_EQ(noMemory.lastCleared, 1);
 }
 
-TEST(FormatterProgress, TextAndSteps) {
-    EXPECT_EQ(ProgressText(0, 5), "文書整形中:○○○○○○○○○○");
-    EXPECT_EQ(ProgressText(3, 10), "文書整形中:●●●○○○○○○○");
-    EXPECT_EQ(ProgressText(7, 7), "文書整形中:●●●●●●●●●●");
+TEST(FormatterProgress, EveryTenthOfTheLinesThenTheEnd) {
     RecordingHost host;
     bool ok = false;
     FormatUtf8({"あ", "い", "う", "え"}, Layout(), host, &ok);
-    EXPECT_EQ(host.statusTexts,
-              (std::vector<std::string>{"文書整形中:●●○○○○○○○○", "文書整形中:●●●●●○○○○○",
-                                        "文書整形中:●●●●●●●○○○", "文書整形中:●●●●●●●●●●",
-                                        "/books/本.txt"}));
-}
-
-TEST(TagLines, IllustrationGetsAPageOfItsOwn) {
-    const auto rows = Format({"あ", "い", "う", "<IMG \"a.bmp\">", "え"}, Layout(4));
-    EXPECT_EQ(rows, (std::vector<std::string>{"あ", "い", "う", "", "<IMG \"a.bmp\">", "", "", "",
-                                              "え", ""}));
-}
-
-TEST(TagLines, PageBreakFillsThePageAndLeavesTheFirstRowEmpty) {
-    const auto rows = Format({"あ", "<skip>", "い"}, Layout(3));
-    EXPECT_EQ(rows, (std::vector<std::string>{"あ", "", "", "", "い", ""}));
-    // At the first row of a page nothing is added.
-    const auto atStart = Format({"あ", "い", "<SKIP>", "う"}, Layout(3));
-    EXPECT_EQ(atStart, (std::vector<std::string>{"あ", "い", "", "", "う", ""}));
-}
-
-TEST(TagLines, TagsOnTheFirstLineAndInARow) {
-    const auto first = Format({"<img \"a.bmp\">", "あ"}, Layout(3));
-    EXPECT_EQ(first, (std::vector<std::string>{"<img \"a.bmp\">", "", "", "あ", ""}));
-    const auto two = Format({"<IMG \"a\">", "<Img \"b\">"}, Layout(2));
-    EXPECT_EQ(two, (std::vector<std::string>{"<IMG \"a\">", "", "<Img \"b\">", "", ""}));
-    const auto skips = Format({"あ", "<SKIP>", "<SKIP>", "い"}, Layout(2));
-    EXPECT_EQ(skips, (std::vector<std::string>{"あ", "", "", "", "", "い", ""}));
-}
-
-TEST(TagLines, KeywordMustStandAtTheVeryStart) {
-    EXPECT_FALSE(IsImageTagLine(" <IMG \"a\">"));
-    EXPECT_FALSE(IsImageTagLine("<IM"));
-    EXPECT_TRUE(IsImageTagLine("<iMg"));
-    EXPECT_FALSE(IsSkipTagLine("<SKI"));
-    EXPECT_TRUE(IsSkipTagLine("<sKiP anything"));
-    // A tag line never raises an error, even with a bracket or a forbidden character.
-    const auto rows = Format({"<IMG 」《"}, Layout(2));
-    EXPECT_EQ(rows[0], "<IMG 」《");
+    EXPECT_EQ(host.statusTexts, (std::vector<std::string>{"1/4", "2/4", "3/4", "4/4", "ended"}));
 }
 
 }  // namespace

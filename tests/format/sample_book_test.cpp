@@ -8,8 +8,9 @@ namespace mirvo::test {
 namespace {
 
 TEST(SampleBook, FormatsWithEveryMarkupInPlace) {
-    RowList source;
-    ASSERT_TRUE(LoadLines(std::string(MIRVO_DATA_DIR) + "/readme2.txt", source));
+    Result<RowList> loaded = LoadLines(std::string(MIRVO_DATA_DIR) + "/readme2.txt");
+    ASSERT_TRUE(loaded);
+    const RowList source = std::move(loaded.Value());
     for (const std::string& l : source) ASSERT_TRUE(IsValidUtf8(Cp932ToUtf8(l)));
     const FormatOptions o{PageLayout(10, 50), true, true, "readme2.txt"};
     RowList rows = source;

@@ -152,11 +152,11 @@ TEST(ZipArchiveOpen, TheFileIsReadAsARegularFile) {
     test::TempDir dir;
     test::WriteFileBytes(dir.File("b.zip"), Book(10));
     EXPECT_TRUE(ZipArchive::Open(dir.File("b.zip")));
-    EXPECT_EQ(ZipArchive::Open(dir.Path()).GetProblem().kind, ProblemKind::ArchiveNotRegular);
+    EXPECT_EQ(ZipArchive::Open(dir.Path()).GetProblem().kind, ProblemKind::BookNotRegular);
     const Problem missing = ZipArchive::Open(dir.File("none.zip")).GetProblem();
-    EXPECT_EQ(missing.kind, ProblemKind::ArchiveUnreadable);
-    EXPECT_EQ(missing.count, ENOENT);
-    EXPECT_EQ(ZipArchive::Open("/dev/zero").GetProblem().kind, ProblemKind::ArchiveNotRegular);
+    EXPECT_EQ(missing.kind, ProblemKind::BookUnreadable);
+    EXPECT_EQ(missing.systemError, ENOENT);
+    EXPECT_EQ(ZipArchive::Open("/dev/zero").GetProblem().kind, ProblemKind::BookNotRegular);
 }
 
 TEST(ZipArchiveOpen, TheBookOfAnArchiveFile) {

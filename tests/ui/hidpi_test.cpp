@@ -33,7 +33,7 @@ class HiDpiTest : public QObject {
         ReaderWindows windows;
         QVERIFY(StartReader(windows, folders, {dir.File("book.txt")}, false));
         TfrmMirvoMainForm* w = windows.main.get();
-        w->Core().GetSettings().ChangeSpeed = 0;
+        w->Core().ChangeSettings([&](Settings& s) { s.ChangeSpeed = 0; });
         QTest::keyClick(w, Qt::Key_Space);
 
         // Twice the pixels of ratio 1 and the same logical size (up to the truncations of
@@ -42,18 +42,18 @@ class HiDpiTest : public QObject {
         // wide).
         const int W = Part<PictureWidget>(w, "imgBase")->width(),
                   H = Part<PictureWidget>(w, "imgBase")->height();
-        QCOMPARE(w->Core().PictureWidth(), 2 * W);
+        QCOMPARE(w->Core().Spread().PictureWidth(), 2 * W);
         const SpreadLayout one = LayoutSpread(W, H, kSpreadHeightRatio, false);
-        QVERIFY(std::abs(w->Core().LeftPage().Width() - 2 * one.leftImage.Width()) <= 2);
-        QVERIFY(std::abs(w->Core().LeftPage().Height() - 2 * one.leftImage.Height()) <= 1);
+        QVERIFY(std::abs(w->Core().Spread().LeftPage().Width() - 2 * one.leftImage.Width()) <= 2);
+        QVERIFY(std::abs(w->Core().Spread().LeftPage().Height() - 2 * one.leftImage.Height()) <= 1);
         QVERIFY(std::abs(Part<PictureWidget>(w, "imgLeftPage")->width() - one.leftImage.Width()) <=
                 1);
         QVERIFY(std::abs(Part<QStackedWidget>(w, "ntbBase")->width() - one.bookArea.Width()) <= 2);
         for (PictureWidget* page :
              {Part<PictureWidget>(w, "imgLeftPage"), Part<PictureWidget>(w, "imgRightPage")}) {
             const Bitmap& picture = page == Part<PictureWidget>(w, "imgLeftPage")
-                                        ? w->Core().LeftPage()
-                                        : w->Core().RightPage();
+                                        ? w->Core().Spread().LeftPage()
+                                        : w->Core().Spread().RightPage();
             const QRect place(-page->PicturePixelAt(QPointF(0, 0)).toPoint(),
                               QSize(picture.Width(), picture.Height()));
             const QImage shown = page->grab().toImage().convertToFormat(QImage::Format_RGB888);
@@ -62,7 +62,7 @@ class HiDpiTest : public QObject {
         }
 
         // The footnote mark (column 3, second cell of the right page) under the mouse.
-        const Bitmap& right = w->Core().RightPage();
+        const Bitmap& right = w->Core().Spread().RightPage();
         const int pw = right.Width(), ph = right.Height(), h = 2 * (9 * ph / 500);
         const QPointF markCentre(
             static_cast<int>(0.05 * pw + 0.9 * (pw - 3 * (pw / 11))) - h / 2,
@@ -79,8 +79,9 @@ class HiDpiTest : public QObject {
         const QRect normal = w->frameGeometry();
         Part<QAction>(w, "msiAllDisp")->trigger();
         QTRY_VERIFY(w->isFullScreen());
-        QTRY_COMPARE(w->Core().BookArea().Height(), w->Core().PictureHeight());
-        QCOMPARE(w->Core().PictureHeight(), 2 * Part<PictureWidget>(w, "imgBase")->height());
+        QTRY_COMPARE(w->Core().Spread().BookArea().Height(), w->Core().Spread().PictureHeight());
+        QCOMPARE(w->Core().Spread().PictureHeight(),
+                 2 * Part<PictureWidget>(w, "imgBase")->height());
         QCOMPARE(ProfileFile(dir.File("Mirvo.INI")).ReadInteger("PosSize", "Width", -1),
                  normal.width());
         Part<QAction>(w, "msiAllDisp")->trigger();

@@ -71,7 +71,7 @@ struct Running {
     bool Start(const std::vector<std::string>& args) {
         const bool ok = StartReader(windows, Folders(dir), args, false);
         w = windows.main.get();
-        w->Core().GetSettings().ChangeSpeed = 200;
+        w->Core().ChangeSettings([&](Settings& s) { s.ChangeSpeed = 200; });
         return ok;
     }
     QString Panel0() const { return Part<QLabel>(w, "stbPanel0")->text(); }
@@ -156,7 +156,7 @@ class MainFormTest : public QObject {
                  static_cast<int>(0.94 * Part<PictureWidget>(r.w, "imgBase")->height()));
         QVERIFY(Part<PictureWidget>(r.w, "imgLeftPage")->width() >
                 Part<PictureWidget>(r.w, "imgRightPage")->width());
-        QVERIFY(!r.w->Core().LeftPage().Empty());
+        QVERIFY(!r.w->Core().Spread().LeftPage().Empty());
         r.w->close();
         QVERIFY(QFile::exists(QString::fromStdString(r.dir.File("Mirvo.INI"))));
     }
@@ -166,14 +166,14 @@ class MainFormTest : public QObject {
         const std::string book = MakeBook(r.dir, "book.txt", 115);
         WriteState(r.dir, "book", "[Mirvo]\r\nCurrentPage=7\r\n");
         QVERIFY(r.Start({book}));
-        QCOMPARE(r.w->Core().PageCount(), 12);
+        QCOMPARE(r.w->Core().Book().PageCount(), 12);
         QCOMPARE(r.Panel0(), QString("7/12"));
         QCOMPARE(Part<QScrollBar>(r.w, "scbStatus")->maximum(), 12);
         QCOMPARE(Part<QScrollBar>(r.w, "scbStatus")->value(), 12 - 6);
         QCOMPARE(Part<QLabel>(r.w, "stbPanel1")->text(), QString::fromStdString(book));
         // What is on screen is the core's right page, at the page image's size.
         QCOMPARE(Part<PictureWidget>(r.w, "imgRightPage")->width(),
-                 r.w->Core().RightPage().Width());
+                 r.w->Core().Spread().RightPage().Width());
         const QImage shown = Part<PictureWidget>(r.w, "imgRightPage")->grab().toImage();
         QCOMPARE(shown.width(), Part<PictureWidget>(r.w, "imgRightPage")->width());
     }
@@ -210,13 +210,13 @@ class MainFormTest : public QObject {
         const std::string book = MakeBook(r.dir, "book.txt", 115);
         WriteState(r.dir, "book", "[Mirvo]\r\nCurrentPage=1\r\n");
         QVERIFY(r.Start({book}));
-        const Bitmap before = r.w->Core().RightPage();
+        const Bitmap before = r.w->Core().Spread().RightPage();
         Part<QScrollBar>(r.w, "scbStatus")->setValue(5);
         QCOMPARE(r.w->Core().CurrentPage(), 7);
         Part<QScrollBar>(r.w, "scbStatus")->setValue(6);
         QCOMPARE(r.w->Core().CurrentPage(), 7);
         QCOMPARE(r.Panel0(), QString("1/12"));
-        QVERIFY(r.w->Core().RightPage() == before);
+        QVERIFY(r.w->Core().Spread().RightPage() == before);
         r.Key(Qt::Key_Space);
         QCOMPARE(r.Panel0(), QString("9/12"));
         QCOMPARE(Part<QScrollBar>(r.w, "scbStatus")->value(), 4);
@@ -314,7 +314,7 @@ class MainFormTest : public QObject {
         QTRY_VERIFY(yes->shown);
         QCOMPARE(yes->text, QString::fromStdString(r.dir.File("吾輩.txt")) + "を開きますか？");
         QTRY_COMPARE(r.w->Core().DocumentPath(), cp932);
-        QCOMPARE(r.w->Core().Rows().size(), 21u);
+        QCOMPARE(r.w->Core().Book().Rows().size(), 21u);
         QCOMPARE(Part<QLabel>(r.w, "stbPanel1")->text(),
                  QString::fromStdString(r.dir.File("吾輩.txt")));
     }
@@ -360,7 +360,7 @@ class MainFormTest : public QObject {
         QTRY_VERIFY(answered);
         QCOMPARE(r.w->Core().DocumentPath(), good);
         QVERIFY(!r.w->Core().FormatFailed());
-        QCOMPARE(r.w->Core().Rows().size(), 41u);
+        QCOMPARE(r.w->Core().Book().Rows().size(), 41u);
         r.windows.Destroy();
         qputenv("XDG_RUNTIME_DIR", savedRuntime);
     }
@@ -437,14 +437,14 @@ class MainFormTest : public QObject {
         WriteFileBytes(r.dir.File("pic.txt"), text);
         QVERIFY(r.Start({r.dir.File("pic.txt")}));
         r.Key(Qt::Key_Space);
-        const QString first = QString("1/%1").arg(r.w->Core().PageCount());
+        const QString first = QString("1/%1").arg(r.w->Core().Book().PageCount());
         QCOMPARE(r.Panel0(), first);
-        const Bitmap left = r.w->Core().LeftPage();
+        const Bitmap left = r.w->Core().Spread().LeftPage();
         auto ok = test::AnswerNextModal("OK");
         r.Key(Qt::Key_Space);  // through the general error report
         QVERIFY(ok->shown);
         QVERIFY(ok->text.contains("missing.bmp"));
-        QVERIFY(r.w->Core().LeftPage() == left);
+        QVERIFY(r.w->Core().Spread().LeftPage() == left);
         QCOMPARE(r.Panel0(), first);
     }
 
@@ -513,7 +513,7 @@ class MainFormTest : public QObject {
 
         // Twenty rows a page: page 1 keeps its bookmark, labelled now with its first row as
         // stored and placed after the heading of its page; page 5 is gone, and its bookmark.
-        w->Core().GetSettings().RowCount = 20;
+        w->Core().ChangeSettings([&](Settings& s) { s.RowCount = 20; });
         QTest::keyClick(grid, Qt::Key_F5);
         QCOMPARE(entries(), QStringList({"◎第一章1", "⇒｜本文《ほんぶん》の行1", "◎第二章2"}));
         QCOMPARE(Part<QScrollBar>(w, "scbStatus")->maximum(), 3);
@@ -530,7 +530,7 @@ class MainFormTest : public QObject {
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, second.center());
         QCOMPARE(Part<QStackedWidget>(w, "ntbBase")->currentIndex(), 0);
         QCOMPARE(r.Panel0(), QString("2/3"));  // the even page on the right, 3 on the left
-        QCOMPARE(w->Core().Texts().LeftPageText[0], w->Core().Rows()[40]);
+        QCOMPARE(w->Core().Spread().Texts().LeftPageText[0], w->Core().Book().Rows()[40]);
 
         // The footnote in row 6 of the left page (page 3): the spread's third mark.
         TfrmComment* popup = r.windows.comment.get();
@@ -557,11 +557,11 @@ class MainFormTest : public QObject {
         // Never with annotations off (a formatting setting: once the book is formatted so),
         // nor on a cover (whose face lies where the mark was and whose page texts are still
         // the last spread's).
-        w->Core().GetSettings().UseComment = false;
+        w->Core().ChangeSettings([&](Settings& s) { s.UseComment = false; });
         Part<QAction>(w, "mmiReView")->trigger();
         QTest::mouseMove(Part<PictureWidget>(w, "imgLeftPage"), mark);
         QVERIFY(!popup->isVisible());
-        w->Core().GetSettings().UseComment = true;
+        w->Core().ChangeSettings([&](Settings& s) { s.UseComment = true; });
         Part<QAction>(w, "mmiReView")->trigger();
         r.Key(Qt::Key_Backspace);
         QCOMPARE(r.Panel0(), QString("表紙"));
@@ -746,7 +746,7 @@ class MainFormTest : public QObject {
         // A book on a shelf chosen in the settings.
         const std::string shelf = r.dir.File("shelf");
         MakeFolders(shelf);
-        w->Core().GetSettings().BKStandFolder = shelf;
+        w->Core().ChangeSettings([&](Settings& s) { s.BKStandFolder = shelf; });
         auto yes = test::AnswerNextModal("はい(&Y)");
         std::shared_ptr<test::ModalSeen> ok;
         QTimer::singleShot(0, [&] { ok = test::AnswerNextModal("OK"); });
@@ -809,7 +809,7 @@ class MainFormTest : public QObject {
         const int h = Part<PictureWidget>(r.w, "imgBase")->height();
         QCOMPARE(Part<QStackedWidget>(r.w, "ntbBase")->height(), static_cast<int>(0.94 * h));
         QCOMPARE(Part<PictureWidget>(r.w, "imgLeftPage")->height(),
-                 r.w->Core().LeftPage().Height());
+                 r.w->Core().Spread().LeftPage().Height());
         QCOMPARE(r.Panel0(), QString("1/4"));
     }
 };

@@ -5,11 +5,14 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSet>
 #include <QSlider>
@@ -76,15 +79,23 @@ struct Running {
         StartReader(windows, f, {dir.File("book.txt")}, false);
         w = windows.main.get();
         d = windows.option.get();
-        w->Core().GetSettings().ChangeSpeed = 200;
+        w->Core().ChangeSettings([&](Settings& s) { s.ChangeSpeed = 200; });
     }
-    Settings& S() { return w->Core().GetSettings(); }
+    const Settings& S() const { return w->Core().GetSettings(); }
     // Opens the dialog from the menu; `act` runs on it while it is shown.
     void Dialog(const std::function<void(TdlgOption*)>& act) {
         OnNextModal<TdlgOption>(act);
         Part<QAction>(w, "msiConfig")->trigger();
     }
 };
+
+// A control of the dialog, found by the name the settings table gives it.
+template <class W>
+W* Find(TdlgOption* d, const char* name) {
+    W* w = d->findChild<W*>(name);
+    if (!w) qFatal("no control %s", name);
+    return w;
+}
 
 void Ok(TdlgOption* d) {
     QTest::mouseClick(d->OKBtn, Qt::LeftButton);
@@ -110,18 +121,19 @@ class OptionDialogTest : public QObject {
         r.Dialog([&](TdlgOption* d) {
             QCOMPARE(d->windowTitle(), QString("ﾀﾞｲｱﾛｸﾞ"));
             QCOMPARE(d->size(), QSize(541, 424));
-            QCOMPARE(d->speRowCountInPage->value(), 10);
-            Type(d->speRowCountInPage, "12");
-            Type(d->speCharCountInRow, "x");  // not a number: read as 0
-            d->speCharSpace->setFocus();
-            for (int k = 0; k < 3; ++k) QTest::keyClick(d->speCharSpace, Qt::Key_Up);
+            QCOMPARE(Find<QSpinBox>(d, "speRowCountInPage")->value(), 10);
+            Type(Find<QSpinBox>(d, "speRowCountInPage"), "12");
+            Type(Find<QSpinBox>(d, "speCharCountInRow"), "x");  // not a number: read as 0
+            Find<QSpinBox>(d, "speCharSpace")->setFocus();
+            for (int k = 0; k < 3; ++k)
+                QTest::keyClick(Find<QSpinBox>(d, "speCharSpace"), Qt::Key_Up);
             OnNextModal<QColorDialog>([&](QColorDialog* c) {
                 c->setCurrentColor(chosen);
                 c->accept();
             });
-            QTest::mouseClick(d->pnlPageColor, Qt::LeftButton);
-            d->trbChangeSpeed->setFocus();
-            QTest::keyClick(d->trbChangeSpeed, Qt::Key_Home);
+            QTest::mouseClick(Find<ColorPanel>(d, "pnlPageColor"), Qt::LeftButton);
+            Find<QSlider>(d, "trbChangeSpeed")->setFocus();
+            QTest::keyClick(Find<QSlider>(d, "trbChangeSpeed"), Qt::Key_Home);
             Ok(d);
         });
         const Settings& s = r.S();
@@ -141,10 +153,10 @@ class OptionDialogTest : public QObject {
         QCOMPARE(Part<QLabel>(r.w, "stbPanel0")->text(), QString("5/12"));
         // Re-display formats the book with the new layout: 12 rows of one character a page.
         Part<QAction>(r.w, "mmiReView")->trigger();
-        QCOMPARE(r.w->Core().PageCount(),
-                 (static_cast<int>(r.w->Core().Rows().size()) - 2) / 12 + 1);
-        QVERIFY(r.w->Core().PageCount() > 50);
-        QCOMPARE(r.w->Core().Texts().RightPageText[0].size(), 2u);
+        QCOMPARE(r.w->Core().Book().PageCount(),
+                 (static_cast<int>(r.w->Core().Book().Rows().size()) - 2) / 12 + 1);
+        QVERIFY(r.w->Core().Book().PageCount() > 50);
+        QCOMPARE(r.w->Core().Spread().Texts().RightPageText[0].size(), 2u);
 
         r.w->close();
         const ProfileFile ini(r.dir.File("Mirvo.INI"));
@@ -157,22 +169,24 @@ class OptionDialogTest : public QObject {
 
     void okWithoutChangesKeepsEverySettingAndBothPicturePaths() {
         Running r;
-        Settings& s = r.S();
-        s.RowCount = -3;
-        s.RowBytes = 0;
-        s.FontSpace = 20;
-        s.IndexChar = "■";
-        s.FontName = "@IPA明朝";
-        s.FontBold = true;
-        s.UseRuby = s.UseComment = s.Alias = false;
-        s.PageColor = "clBtnFace";
-        s.CoverColor = "$00123456";
-        s.ChangeSpeed = 150;
-        s.BKStandFolder = "/shelf";
-        s.BaseBGTexture = "/pictures/base.bmp";
-        s.PageBGTexture = "/pictures/page.bmp";
+        r.w->Core().ChangeSettings([](Settings& s) {
+            s.RowCount = -3;
+            s.RowBytes = 0;
+            s.FontSpace = 20;
+            s.IndexChar = "■";
+            s.FontName = "@IPA明朝";
+            s.FontBold = true;
+            s.UseRuby = s.UseComment = s.Alias = false;
+            s.PageColor = "clBtnFace";
+            s.CoverColor = "$00123456";
+            s.ChangeSpeed = 150;
+            s.BKStandFolder = "/shelf";
+            s.BaseBGTexture = "/pictures/base.bmp";
+            s.PageBGTexture = "/pictures/page.bmp";
+        });
+        const Settings& s = r.S();
         const Settings before = s;
-        const Bitmap baseTexture = r.w->Core().BaseTexture();
+        const Bitmap baseTexture = r.w->Core().Spread().BaseTexture();
         // Through the tool bar button this time.
         QCOMPARE(Part<QToolButton>(r.w, "spbConfig")->text(), QString("設定"));
         QCOMPARE(Part<QToolButton>(r.w, "spbConfig")->toolTip(), QString("各種設定を行います。"));
@@ -187,7 +201,7 @@ class OptionDialogTest : public QObject {
                 continue;
             QVERIFY2(ShownValue(e, s) == ShownValue(e, before), e.key);
         }
-        QVERIFY(r.w->Core().BaseTexture() == baseTexture);
+        QVERIFY(r.w->Core().Spread().BaseTexture() == baseTexture);
     }
 
     void cancelAfterAColourLeavesPageColorAndTheNextOpeningShowsTheOldOne() {
@@ -198,20 +212,20 @@ class OptionDialogTest : public QObject {
                 c->setCurrentColor(red);
                 c->accept();
             });
-            QTest::mouseClick(d->pnlPageColor, Qt::LeftButton);
-            QCOMPARE(d->pnlPageColor->GetColor(), 0x0000FFu);
+            QTest::mouseClick(Find<ColorPanel>(d, "pnlPageColor"), Qt::LeftButton);
+            QCOMPARE(Find<ColorPanel>(d, "pnlPageColor")->GetColor(), 0x0000FFu);
             Cancel(d);
         });
         QCOMPARE(r.S().PageColor, std::string("clWhite"));
         r.Dialog([&](TdlgOption* d) {
-            QCOMPARE(d->pnlPageColor->GetColor(), StringToColor("clWhite"));
+            QCOMPARE(Find<ColorPanel>(d, "pnlPageColor")->GetColor(), StringToColor("clWhite"));
             // The chooser opens with the colour last chosen in it, not the panel's.
             OnNextModal<QColorDialog>([&](QColorDialog* c) {
                 QCOMPARE(c->currentColor(), red);
                 c->reject();
             });
-            QTest::mouseClick(d->pnlCoverColor, Qt::LeftButton);
-            QCOMPARE(d->pnlCoverColor->GetColor(), StringToColor("clWhite"));
+            QTest::mouseClick(Find<ColorPanel>(d, "pnlCoverColor"), Qt::LeftButton);
+            QCOMPARE(Find<ColorPanel>(d, "pnlCoverColor")->GetColor(), StringToColor("clWhite"));
             Cancel(d);
         });
         QCOMPARE(r.S().CoverColor, std::string("clWhite"));
@@ -224,17 +238,21 @@ class OptionDialogTest : public QObject {
         for (int opening = 0; opening < 3; ++opening) {
             r.Dialog([&](TdlgOption* d) {
                 QSet<QString> names;
-                for (int i = 0; i < d->cmbFontList->count(); ++i) {
-                    QVERIFY(d->cmbFontList->itemText(i).startsWith('@'));
-                    names.insert(d->cmbFontList->itemText(i));
+                for (int i = 0; i < Find<QComboBox>(d, "cmbFontList")->count(); ++i) {
+                    QVERIFY(Find<QComboBox>(d, "cmbFontList")->itemText(i).startsWith('@'));
+                    names.insert(Find<QComboBox>(d, "cmbFontList")->itemText(i));
                 }
-                QCOMPARE(d->cmbFontList->count(), static_cast<int>(installed.size()));
-                QCOMPARE(names.size(), d->cmbFontList->count());
+                QCOMPARE(Find<QComboBox>(d, "cmbFontList")->count(),
+                         static_cast<int>(installed.size()));
+                QCOMPARE(names.size(), Find<QComboBox>(d, "cmbFontList")->count());
                 // The field keeps the applied face; the sample shows the face named there.
-                QCOMPARE(d->cmbFontList->currentText(), QString("@ＭＳ ゴシック"));
-                d->cmbFontList->setEditText(d->cmbFontList->itemText(0));
-                QCOMPARE(d->lblFontSample->font().family(), d->cmbFontList->itemText(0).mid(1));
-                QTest::mouseClick(d->spbBold, Qt::LeftButton);
+                QCOMPARE(Find<QComboBox>(d, "cmbFontList")->currentText(),
+                         QString("@ＭＳ ゴシック"));
+                Find<QComboBox>(d, "cmbFontList")
+                    ->setEditText(Find<QComboBox>(d, "cmbFontList")->itemText(0));
+                QCOMPARE(d->lblFontSample->font().family(),
+                         Find<QComboBox>(d, "cmbFontList")->itemText(0).mid(1));
+                QTest::mouseClick(Find<QToolButton>(d, "spbBold"), Qt::LeftButton);
                 QVERIFY(d->lblFontSample->font().bold());
                 Cancel(d);
             });
@@ -245,17 +263,17 @@ class OptionDialogTest : public QObject {
 
     void cancellingTheFolderBrowserEmptiesTheField() {
         Running r;
-        r.S().BKStandFolder = "/shelf";
+        r.w->Core().ChangeSettings([](Settings& s) { s.BKStandFolder = "/shelf"; });
         auto browseAndCancel = [](TdlgOption* d) {
             OnNextModal<QFileDialog>([](QFileDialog* f) {
                 QCOMPARE(f->windowTitle(), QString("お好きなﾌｫﾙﾀﾞを選択して下さい。"));
                 f->reject();
             });
             QTest::mouseClick(d->btnBKStandSelect, Qt::LeftButton);
-            QCOMPARE(d->edtBKStandFolder->text(), QString());
+            QCOMPARE(Find<QLineEdit>(d, "edtBKStandFolder")->text(), QString());
         };
         r.Dialog([&](TdlgOption* d) {
-            QCOMPARE(d->edtBKStandFolder->text(), QString("/shelf"));
+            QCOMPARE(Find<QLineEdit>(d, "edtBKStandFolder")->text(), QString("/shelf"));
             browseAndCancel(d);
             Cancel(d);
         });
@@ -286,7 +304,7 @@ class OptionDialogTest : public QObject {
                  1);  // no row of the novel begins with ◎
         const std::string title = Sjis("上　先生と私");
         auto titleRow = [&] {
-            const auto& left = w->Core().Texts().LeftPageText;
+            const auto& left = w->Core().Spread().Texts().LeftPageText;
             for (const std::string& row : left)
                 if (row.find(title) != std::string::npos) return row;
             return std::string();
@@ -294,9 +312,10 @@ class OptionDialogTest : public QObject {
         QCOMPARE(titleRow(), Sjis("上　先生と私④"));  // the annotations as footnotes
 
         OnNextModal<TdlgOption>([](TdlgOption* d) {
-            QCOMPARE(d->ckbAozoraNotes->text(), QString("青空文庫の注記を使う(*)"));
-            QVERIFY(!d->ckbAozoraNotes->isChecked());
-            QTest::mouseClick(d->ckbAozoraNotes, Qt::LeftButton);
+            QCOMPARE(Find<QCheckBox>(d, "ckbAozoraNotes")->text(),
+                     QString("青空文庫の注記を使う(*)"));
+            QVERIFY(!Find<QCheckBox>(d, "ckbAozoraNotes")->isChecked());
+            QTest::mouseClick(Find<QCheckBox>(d, "ckbAozoraNotes"), Qt::LeftButton);
             Ok(d);
         });
         Part<QAction>(w, "msiConfig")->trigger();
@@ -341,15 +360,16 @@ class OptionDialogTest : public QObject {
         };
         QString error, startedIn;
         r.Dialog([&](TdlgOption* d) {
-            choose(d, d->imgPageTexture, r.dir.File("broken.bmp"), [&](QFileDialog*) {
-                OnNextModal<QMessageBox>([&](QMessageBox* box) {
-                    error = box->text();
-                    box->accept();
-                });
-            });
+            choose(d, Find<PicturePanel>(d, "imgPageTexture"), r.dir.File("broken.bmp"),
+                   [&](QFileDialog*) {
+                       OnNextModal<QMessageBox>([&](QMessageBox* box) {
+                           error = box->text();
+                           box->accept();
+                       });
+                   });
             QCOMPARE(d->ChosenPageTexture(), std::string());
             // The chooser starts where it was left.
-            choose(d, d->imgPageTexture, r.dir.File("paper.bmp"),
+            choose(d, Find<PicturePanel>(d, "imgPageTexture"), r.dir.File("paper.bmp"),
                    [&](QFileDialog* f) { startedIn = f->directory().absolutePath(); });
             QCOMPARE(d->ChosenPageTexture(), r.dir.File("paper.bmp"));
             Ok(d);
@@ -358,7 +378,64 @@ class OptionDialogTest : public QObject {
         QVERIFY2(error.contains("broken.bmp"), qPrintable(error));
         QCOMPARE(r.S().PageBGTexture, r.dir.File("paper.bmp"));
         QCOMPARE(r.S().BaseBGTexture, std::string());
-        QVERIFY(r.w->Core().PageTexture() == blue);
+        QVERIFY(r.w->Core().Spread().PageTexture() == blue);
+    }
+
+    void firstOpeningIsCentredOnTheMainWindow() {
+        Running r;
+        r.w->setGeometry(100, 80, 900, 700);
+        QPoint centre;
+        r.Dialog([&](TdlgOption* d) {
+            centre = d->frameGeometry().center();
+            Cancel(d);
+        });
+        const QPoint expected = r.w->frameGeometry().center();
+        QVERIFY2((centre - expected).manhattanLength() <= 2, qPrintable(QString("%1,%2 for %3,%4")
+                                                                            .arg(centre.x())
+                                                                            .arg(centre.y())
+                                                                            .arg(expected.x())
+                                                                            .arg(expected.y())));
+    }
+
+    // The bitmap chooser lists a picture whatever the case of its extension, and a name
+    // completion it shows closes with it (left open, it took the next click).
+    void bitmapChooserTakesAnyCaseAndClosesItsCompletion() {
+        Running r;
+        for (const char* name : {"a1.bmp", "a2.BMP", "a3.Bmp", "a4.txt"})
+            WriteFileBytes(r.dir.File(name), "x");
+        QPointer<QWidget> popup;
+        int listed = -1;
+        r.Dialog([&](TdlgOption* d) {
+            OnNextModal<QFileDialog>([&](QFileDialog* f) {
+                QCOMPARE(f->nameFilters(), QStringList{"ビットマップ(*.bmp *.BMP)"});
+                f->setDirectory(QString::fromStdString(r.dir.Path()));
+                auto* list = f->findChild<QListView*>("listView");
+                QVERIFY(list);
+                QTRY_VERIFY(list->model()->rowCount(list->rootIndex()) > 0);
+                QTest::qWait(50);
+                listed = 0;
+                for (int i = 0; i < list->model()->rowCount(list->rootIndex()); ++i)
+                    if (list->model()
+                            ->index(i, 0, list->rootIndex())
+                            .data()
+                            .toString()
+                            .startsWith("a"))
+                        ++listed;
+                auto* name = f->findChild<QLineEdit*>("fileNameEdit");
+                QVERIFY(name && name->completer());
+                name->completer()->setCompletionPrefix("a");
+                name->completer()->complete();
+                popup = name->completer()->popup();
+                QTRY_VERIFY(popup->isVisible());
+                f->reject();
+            });
+            QTest::mouseClick(Find<PicturePanel>(d, "imgBaseTexture"), Qt::LeftButton);
+            QVERIFY(popup);
+            QVERIFY(!popup->isVisible());
+            QVERIFY(!QApplication::activePopupWidget());
+            Cancel(d);
+        });
+        QCOMPARE(listed, 3);
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <string>
@@ -91,27 +92,27 @@ TEST(PageTurn, BackwardFramesInOrder) {
     RecordingHost host(f.left, f.right);
     PageTurnPictures p = f.Pictures();
     PlayPageTurn('L', 200, p, host);
-    // Frame 1 is repainted twice; frame 3 on its own.
-    const std::vector<std::string> expected = {
-        "sound",  "repaint", "repaint", "wait 0",  "repaint", "wait 0", "repaint",
-        "wait 0", "repaint", "wait 0",  "repaint", "wait 0",  "repaint"};
+    // Frame 3 is repainted on its own (forward it waits for frame 4).
+    const std::vector<std::string> expected = {"sound",  "repaint", "wait 0", "repaint",
+                                               "wait 0", "repaint", "wait 0", "repaint",
+                                               "wait 0", "repaint", "wait 0", "repaint"};
     EXPECT_EQ(host.events, expected);
-    EXPECT_EQ(host.dirty, (std::vector<std::string>{"R", "", "R", "R", "L", "L", "L"}));
-    ASSERT_EQ(host.frames.size(), 7u);
+    EXPECT_EQ(host.dirty, (std::vector<std::string>{"R", "R", "R", "L", "L", "L"}));
+    ASSERT_EQ(host.frames.size(), 6u);
     // Frame 1: old right squeezed into x 0..90, the new right page after it.
     EXPECT_EQ(CountColumns(host.frames[0].right, kOldRight, 0, 90), 90);
     EXPECT_EQ(CountColumns(host.frames[0].right, kNewRight, 90), 30);
     EXPECT_EQ(CountColumns(host.frames[0].left, kOldLeft), 120);
     // Frame 2: 0..80.
-    EXPECT_EQ(CountColumns(host.frames[2].right, kOldRight), 80);
+    EXPECT_EQ(CountColumns(host.frames[1].right, kOldRight), 80);
     // Frame 3: right complete, left still old.
-    EXPECT_EQ(host.frames[3].right, f.rightBuf);
-    EXPECT_EQ(CountColumns(host.frames[3].left, kOldLeft), 120);
+    EXPECT_EQ(host.frames[2].right, f.rightBuf);
+    EXPECT_EQ(CountColumns(host.frames[2].left, kOldLeft), 120);
     // Frame 4: new left page in x 40..120 over the old; frame 5 from 30.
-    EXPECT_EQ(CountColumns(host.frames[4].left, kOldLeft, 0, 40), 40);
-    EXPECT_EQ(CountColumns(host.frames[4].left, kNewLeft, 40), 80);
-    EXPECT_EQ(CountColumns(host.frames[5].left, kNewLeft), 90);
-    EXPECT_EQ(host.frames[6].left, f.leftBuf);
+    EXPECT_EQ(CountColumns(host.frames[3].left, kOldLeft, 0, 40), 40);
+    EXPECT_EQ(CountColumns(host.frames[3].left, kNewLeft, 40), 80);
+    EXPECT_EQ(CountColumns(host.frames[4].left, kNewLeft), 90);
+    EXPECT_EQ(host.frames[5].left, f.leftBuf);
 }
 
 TEST(PageTurn, NoTurnSwapsAtOnceButPlaysTheSound) {
@@ -128,20 +129,29 @@ TEST(PageTurn, NoTurnSwapsAtOnceButPlaysTheSound) {
 
 TEST(PageTurn, PauseOfExtremeSpeedsNeverOverflowsNorHoldsTheWindow) {
     // 200 - ChangeSpeed for settings far outside the slider's range (a hand-edited file):
-    // no overflow, and at most a second a pause.
+    // no overflow, and the pauses of a whole turn add up to a second at the most, both ways.
     for (auto [speed, wait] :
-         {std::pair{INT_MIN, std::string("wait 1000")},
-          std::pair{INT_MIN + 200, std::string("wait 1000")},
-          std::pair{-1000, std::string("wait 1000")}, std::pair{-800, std::string("wait 1000")},
-          std::pair{-500, std::string("wait 700")},
-          std::pair{INT_MAX, std::string("wait -2147483447")}}) {
-        Fixture f;
-        RecordingHost host(f.left, f.right);
-        PageTurnPictures p = f.Pictures();
-        PlayPageTurn('R', speed, p, host);
-        ASSERT_EQ(host.events.size(), 11u);
-        EXPECT_EQ(host.events[2], wait) << speed;
+         {std::pair{INT_MIN, 200}, std::pair{INT_MIN + 200, 200}, std::pair{-1000, 200},
+          std::pair{-800, 200}, std::pair{-500, 200}, std::pair{-1, 200}, std::pair{10, 190},
+          std::pair{150, 50}, std::pair{INT_MAX, -2147483447}}) {
+        for (const char direction : {'R', 'L'}) {
+            Fixture f;
+            RecordingHost host(f.left, f.right);
+            PageTurnPictures p = f.Pictures();
+            PlayPageTurn(direction, speed, p, host);
+            long long total = 0;
+            int pauses = 0;
+            for (const std::string& e : host.events) {
+                if (e.rfind("wait ", 0) != 0) continue;
+                EXPECT_EQ(e, "wait " + std::to_string(wait)) << speed << direction;
+                total += std::max(0, std::stoi(e.substr(5)));
+                ++pauses;
+            }
+            EXPECT_EQ(pauses, 5);
+            EXPECT_LE(total, kMaxTurnWait) << speed << direction;
+        }
     }
+    EXPECT_EQ(kMaxTurnWait, 1000);
 }
 
 TEST(PageTurn, UnknownDirectionTurnsForward) {

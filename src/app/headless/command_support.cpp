@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/messages.h"
+#include "format/ascii.h"
 #include "format/document.h"
 
 namespace mirvo {
@@ -20,30 +22,51 @@ bool InScope(const SettingEntry& e, OptionScope scope) {
            (scope == OptionScope::Drawing || e.formatting);
 }
 
+// "a, b or c".
+std::string Alternatives(std::span<const char* const> choices) {
+    std::string text;
+    for (std::size_t i = 0; i < choices.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == choices.size() ? " or " : ", ") + std::string(choices[i]);
+    return text;
+}
+
+// What is wrong with an option's text for row `e`, or "" when there is nothing.
+std::string CheckOptionText(const SettingEntry& e, const std::string& text) {
+    const std::string name(OptionName(e));
+    if (e.type == SettingType::Choice) {
+        for (const char* choice : e.choices)
+            if (EqualsNoCase(text, choice)) return "";
+        return name + " needs " + Alternatives(e.choices);
+    }
+    if (e.type != SettingType::Flag && e.type != SettingType::Integer) return "";
+    char* end = nullptr;
+    // A number too large for strtoll comes back as its largest, out of range too.
+    const long long v = std::strtoll(text.c_str(), &end, 10);
+    const bool number = !text.empty() && *end == '\0';
+    if (number && v >= e.range.least && v <= e.range.most) return "";
+    if (e.type == SettingType::Flag) return name + " needs 0 or 1";
+    if (!number) return name + " needs a number";
+    return name + " needs a number from " + std::to_string(e.range.least) + " to " +
+           std::to_string(e.range.most) + ", not " + text;
+}
+
 // Takes a setting option's value into `s`; "" or what is wrong with the value.
-std::string TakeSettingValue(const SettingEntry& e, const std::string& value, Settings& s) {
-    SettingValue shown = ShownValue(e, s);
-    if (TextEncoding known;
-        e.field == SettingField(&Settings::Encoding) && !ParseTextEncoding(value, known)) {
-        return std::string(OptionName(e)) + " needs auto, cp932, utf-8, utf-16 or euc-jp";
-    }
-    if (std::holds_alternative<std::string>(shown)) {
-        shown = value;
-    } else {
-        int number = 0;
-        const bool flag = std::holds_alternative<bool>(shown);
-        if (!ParseInt(value, number) || (flag && number != 0 && number != 1))
-            return std::string(OptionName(e)) + (flag ? " needs 0 or 1" : " needs a number");
-        if (flag)
-            shown = number != 0;
-        else
-            shown = number;
-    }
-    SetShownValue(e, s, shown);
+std::string TakeSettingValue(const SettingEntry& e, const std::string& text, Settings& s) {
+    if (std::string problem = CheckOptionText(e, text); !problem.empty()) return problem;
+    if (e.type == SettingType::Flag)
+        SetShownValue(e, s, std::strtol(text.c_str(), nullptr, 10) != 0);
+    else if (e.type == SettingType::Integer)
+        SetShownValue(e, s, static_cast<int>(std::strtol(text.c_str(), nullptr, 10)));
+    else
+        SetShownValue(e, s, text);
     return "";
 }
 
 }  // namespace
+
+void StderrHost::Report(const Problem& problem) {
+    ReportError(Word(problem));
+}
 
 void StderrHost::ReportError(const std::string& message) {
     std::string text;
@@ -61,15 +84,16 @@ void StderrHost::ReportError(const std::string& message) {
 
 bool LoadAndFormat(const std::string& file, const Settings& s, RowList& rows, StderrHost& host,
                    LayoutNotes* notes) {
-    std::string error;
     TextReport report;
-    if (!LoadLines(file, rows, &error, EncodingOf(s), &report)) {
-        std::fprintf(stderr, "mirvo: %s\n", error.c_str());
+    Result<RowList> loaded = LoadLines(file, EncodingOf(s), &report);
+    if (!loaded) {
+        std::fprintf(stderr, "mirvo: %s\n", Word(loaded.GetProblem()).c_str());
         return false;
     }
+    rows = std::move(loaded.Value());
     if (report.replaced > 0) {
         StderrHost notice;  // a notice, not a failure
-        notice.ReportError(ReplacementNotice(file, report));
+        notice.Report(ReplacementNotice(file, report));
     }
     return FormatDocument(rows, FormatOptionsOf(s, file), host, notes);
 }
@@ -80,6 +104,14 @@ bool ParseInt(const std::string& s, int& out) {
     if (s.empty() || *end != '\0' || v < -1000000 || v > 1000000) return false;
     out = static_cast<int>(v);
     return true;
+}
+
+bool ParseArea(const std::string& s, int& width, int& height) {
+    constexpr int kMaxArea = 5000;
+    const std::size_t x = s.find_first_of("xX");
+    if (x == std::string::npos) return false;
+    return ParseInt(s.substr(0, x), width) && ParseInt(s.substr(x + 1), height) && width > 0 &&
+           height > 0 && width <= kMaxArea && height <= kMaxArea;
 }
 
 std::string SettingOptionsUsage(OptionScope scope) {

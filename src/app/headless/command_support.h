@@ -8,17 +8,17 @@
 #include <vector>
 
 #include "app/settings_table.h"
+#include "format/error_reporter.h"
 #include "format/formatter.h"
 
 namespace mirvo {
 
 // Reports formatting and drawing errors on standard error, one line per "\r\n" line; the
 // status text and the Last entry have no place here.
-class StderrHost : public FormatterHost {
+class StderrHost : public FormatterHost, public ErrorReporter {
   public:
+    void Report(const Problem& problem) override;
     void ReportError(const std::string& message) override;
-    void SetStatusText(const std::string&) override {}
-    void ClearLastDocument() override {}
     bool failed = false;
 };
 
@@ -31,6 +31,10 @@ bool LoadAndFormat(const std::string& file, const Settings& s, RowList& rows, St
 
 // A whole decimal number within +-1000000; false for anything else.
 bool ParseInt(const std::string& s, int& out);
+
+// A picture size "WxH" (or "WXH"), each side 1 to 5000 pixels; false for anything else.
+// Larger than any screen: the double-size buffers of a bigger area would take gigabytes.
+bool ParseArea(const std::string& s, int& width, int& height);
 
 // Which settings a command takes options for: a command that only formats takes those of
 // the formatting settings, a command that draws takes every setting option of the table.

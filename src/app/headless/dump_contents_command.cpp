@@ -24,12 +24,12 @@ int DumpContentsCommand(const std::vector<std::string>& args) {
     if (!LoadAndFormat(line.file, s, rows, host, &notes)) return 1;
     // The heading mark of a book that has no state file yet; no bookmarks.
     const std::string mark = std::get<std::string>(FindSetting("IndexChar")->def);
-    const std::vector<PageListRow> contents =
+    const std::vector<ContentsEntry> contents =
         BuildContents(rows, LayoutOf(s), mark, nullptr, &notes.headings);
     std::string out;
-    for (const PageListRow& entry : contents) {
+    for (const ContentsEntry& entry : contents) {
         const std::string text = StripMarkup(Utf8ToCp932(entry.Caption), s.UseRuby, s.UseComment);
-        out += entry.PageText + "\t" + Cp932ToUtf8(text) + "\n";
+        out += std::to_string(entry.Page) + "\t" + Cp932ToUtf8(text) + "\n";
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;

@@ -33,6 +33,11 @@ const Command kCommands[] = {
      OptionScope::Drawing,
      "    Draw the spread of pages N and N+1 (the front cover for -1, the back cover for\n"
      "    9999 or a page past the last) as the reader shows it, into a PNG of the book area."},
+    {"--export", ExportCommand, "--export FILE --out OUT.cbz|OUT.pdf [--area WxH]",
+     OptionScope::Drawing,
+     "    Draw every page as the reader draws it, one page a picture of WxH pixels (default\n"
+     "    1072x1448) in grey, into a CBZ (PNG pages, ComicInfo.xml) or a PDF, both marked\n"
+     "    for right-to-left reading. OUT appears only when it is complete."},
     {"--version", VersionCommand, "--version", OptionScope::None, "    Print the version and end."},
     {"--help", HelpCommand, "--help, -h", OptionScope::None, "    Print this list and end."},
 };

@@ -16,5 +16,6 @@ bool RunHeadless(const std::vector<std::string>& args, int& exitCode);
 int DumpRowsCommand(const std::vector<std::string>& args);      // --dump-rows FILE [...]
 int RenderCommand(const std::vector<std::string>& args);        // --render FILE --page N --out PNG
 int DumpContentsCommand(const std::vector<std::string>& args);  // --dump-contents FILE [...]
+int ExportCommand(const std::vector<std::string>& args);  // --export FILE --out OUT.cbz|OUT.pdf
 
 }  // namespace mirvo

@@ -15,20 +15,6 @@
 #include "viewer/spread_view.h"
 
 namespace mirvo {
-namespace {
-
-// Larger than any screen; the double-size buffers of a bigger area would take gigabytes.
-constexpr int kMaxArea = 5000;
-
-bool ParseArea(const std::string& s, int& w, int& h) {
-    const std::size_t x = s.find_first_of("xX");
-    if (x == std::string::npos) return false;
-    return ParseInt(s.substr(0, x), w) && ParseInt(s.substr(x + 1), h) && w > 0 && h > 0 &&
-           w <= kMaxArea && h <= kMaxArea;
-}
-
-}  // namespace
-
 int RenderCommand(const std::vector<std::string>& args) {
     CommandLine line;
     const std::string problem =
@@ -46,6 +32,10 @@ int RenderCommand(const std::vector<std::string>& args) {
         return UsageError("--render", "--area needs WxH, got " + area->second);
     const std::string& file = line.file;
     const Settings& s = line.settings;
+    if (const Problem bad = CheckColours(line.settings); bad.kind != ProblemKind::None) {
+        std::fprintf(stderr, "mirvo: %s\n", Word(bad).c_str());
+        return 1;
+    }
 
     RowList rows;
     StderrHost host;
