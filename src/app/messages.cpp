@@ -143,8 +143,10 @@ std::optional<std::string> WordArchive(const Problem& p) {
     const std::string file = FileHead(p);
     const std::string member = file + "の中の" + p.detail + "は";
     switch (p.kind) {
+        case ProblemKind::ArchiveNotZip:
+            return file + "は ZIP ファイルではないため、開けません。";
         case ProblemKind::ArchiveDamaged:
-            return file + "は ZIP ファイルとして読めません（" + p.detail + "）。";
+            return file + "は壊れた ZIP ファイルのため、開けません。";
         case ProblemKind::ArchiveNoText:
             return file + "の中に本文のテキストファイル（.txt）がありません。";
         case ProblemKind::ArchiveMemberMissing:

@@ -57,7 +57,8 @@ enum class ProblemKind {
     PngTooShort,     // path; detail: the stated size, "W x H"
     PngUndecodable,  // path; detail: the decoder's own words (may be empty)
     // format: ZIP archives (path: the archive; detail: the member's name, UTF-8)
-    ArchiveDamaged,             // path: no archive, or a damaged directory; detail: libzip's words
+    ArchiveNotZip,              // path: no archive at all
+    ArchiveDamaged,             // path: a damaged directory, or one that does not hold together
     ArchiveNoText,              // path: no .txt member to read as the book
     ArchiveMemberMissing,       // path; detail: the name looked for
     ArchiveMemberTooLarge,      // path; detail; count: the limit in bytes

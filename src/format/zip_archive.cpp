@@ -79,12 +79,16 @@ Result<std::shared_ptr<const ZipArchive>> ZipArchive::FromBytes(std::string byte
         archive->zip_ = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
         if (archive->zip_ == nullptr) zip_source_free(source);
     }
-    std::string why = zip_error_strerror(&error);
     zip_error_fini(&error);
-    if (archive->zip_ == nullptr) return ArchiveProblem(ProblemKind::ArchiveDamaged, path, why);
-    if (!ListMembers(archive->zip_, &archive->members_)) {
-        return ArchiveProblem(ProblemKind::ArchiveDamaged, path, zip_strerror(archive->zip_));
+    // An archive that cannot be opened is called none at all when it does not even begin
+    // as one; libzip calls a cut or damaged archive none as well.
+    const bool notZip = archive->bytes_.rfind("PK", 0) != 0;
+    if (archive->zip_ == nullptr) {
+        return ArchiveProblem(notZip ? ProblemKind::ArchiveNotZip : ProblemKind::ArchiveDamaged,
+                              path);
     }
+    if (!ListMembers(archive->zip_, &archive->members_))
+        return ArchiveProblem(ProblemKind::ArchiveDamaged, path);
     return std::shared_ptr<const ZipArchive>(std::move(archive));
 }
 

@@ -35,8 +35,8 @@ struct ZipMember {
 class ZipArchive {
   public:
     // Reads the archive at `path` (ReadRegularFile, at most kMaxArchiveBytes). Refused as
-    // a book file is (BookNotRegular, BookTooLarge, BookUnreadable), or ArchiveDamaged (no
-    // archive, or a directory that does not hold together).
+    // a book file is (BookNotRegular, BookTooLarge, BookUnreadable), ArchiveNotZip (no
+    // archive at all) or ArchiveDamaged (a directory that does not hold together).
     static Result<std::shared_ptr<const ZipArchive>> Open(const std::string& path);
     // The same on bytes already read; `path` names the archive in Problems.
     static Result<std::shared_ptr<const ZipArchive>> FromBytes(std::string bytes,

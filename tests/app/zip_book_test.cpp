@@ -86,7 +86,8 @@ TEST(ZipBook, RefusedArchivesSayWhy) {
         std::string bytes;
         const char* says;
     } cases[] = {
-        {"damaged.zip", "PK not an archive", "ZIP ファイルとして読めません"},
+        {"text.zip", "plain text", "は ZIP ファイルではないため"},
+        {"damaged.zip", "PK\3\4 cut short", "は壊れた ZIP ファイルのため"},
         {"pictures.zip", ZipBytes({{"fig.png", "p"}}),
          "本文のテキストファイル（.txt）がありません"},
         {"encrypted.zip", WithEncryptedFlag(ZipBytes({{"a.txt", "text"}}), 0),

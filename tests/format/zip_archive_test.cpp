@@ -93,7 +93,7 @@ std::string Book(int bytes) {
 
 const RefusedCase kRefused[] = {
     {"not an archive", [] { return std::string("plain text, no archive"); },
-     ProblemKind::ArchiveDamaged},
+     ProblemKind::ArchiveNotZip},
     {"cut short",
      [] {
          const std::string z = Book(5000);
@@ -171,6 +171,7 @@ TEST(ZipArchiveOpen, TheBookOfAnArchiveFile) {
     EXPECT_EQ(plain.Value().member, "x/kumo.txt");
     EXPECT_EQ(book(ZipBytes({{"a.png", "p"}})).GetProblem().kind, ProblemKind::ArchiveNoText);
     EXPECT_EQ(book("PK no archive").GetProblem().kind, ProblemKind::ArchiveDamaged);
+    EXPECT_EQ(book("no archive").GetProblem().kind, ProblemKind::ArchiveNotZip);
     // A text stated over the book limit.
     const Problem over =
         book(test::WithStatedSize(ZipBytes({{"a.txt", "text"}}), 0,

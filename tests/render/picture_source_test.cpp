@@ -121,7 +121,7 @@ TEST(ArchivePictures, TheCacheFollowsTheBook) {
     test::WriteFileBytes(dir.File("bad.zip"), "no archive");
     cache.ForBook(dir.File("bad.zip"));
     EXPECT_EQ(cache.Get(IllustrationPath(dir.File("bad.zip"), "fig.png")).GetProblem().kind,
-              ProblemKind::ArchiveDamaged);
+              ProblemKind::ArchiveNotZip);
 }
 
 }  // namespace
