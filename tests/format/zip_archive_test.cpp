@@ -148,17 +148,6 @@ TEST(ZipArchiveRefusal, DamagedArchivesAndHostileMembers) {
     }
 }
 
-TEST(ZipArchiveOpen, TheFileIsReadAsARegularFile) {
-    test::TempDir dir;
-    test::WriteFileBytes(dir.File("b.zip"), Book(10));
-    EXPECT_TRUE(ZipArchive::Open(dir.File("b.zip")));
-    EXPECT_EQ(ZipArchive::Open(dir.Path()).GetProblem().kind, ProblemKind::BookNotRegular);
-    const Problem missing = ZipArchive::Open(dir.File("none.zip")).GetProblem();
-    EXPECT_EQ(missing.kind, ProblemKind::BookUnreadable);
-    EXPECT_EQ(missing.systemError, ENOENT);
-    EXPECT_EQ(ZipArchive::Open("/dev/zero").GetProblem().kind, ProblemKind::BookNotRegular);
-}
-
 TEST(ZipArchiveOpen, TheBookOfAnArchiveFile) {
     test::TempDir dir;
     const auto book = [&](const std::string& bytes) {
@@ -172,6 +161,8 @@ TEST(ZipArchiveOpen, TheBookOfAnArchiveFile) {
     EXPECT_EQ(book(ZipBytes({{"a.png", "p"}})).GetProblem().kind, ProblemKind::ArchiveNoText);
     EXPECT_EQ(book("PK no archive").GetProblem().kind, ProblemKind::ArchiveDamaged);
     EXPECT_EQ(book("no archive").GetProblem().kind, ProblemKind::ArchiveNotZip);
+    // The archive file is read as a book file is: a folder is refused without a wait.
+    EXPECT_EQ(ReadArchiveBook(dir.Path()).GetProblem().kind, ProblemKind::BookNotRegular);
     // A text stated over the book limit.
     const Problem over =
         book(test::WithStatedSize(ZipBytes({{"a.txt", "text"}}), 0,

@@ -85,18 +85,6 @@ TEST(ArchivePictures, MemberOverThePictureLimitIsRefusedUnread) {
     EXPECT_EQ(got.GetProblem().kind, ProblemKind::ArchiveMemberTooLarge);
 }
 
-TEST(ArchivePictures, TheCacheDecodesOncePerSource) {
-    PictureCache cache;
-    cache.SetSource(std::make_shared<ArchivePictures>(BookArchive(), "kumo/kumo.txt"));
-    const std::string path = IllustrationPath("/books/kumo.zip", "fig1.png");
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(cache.Get(path));
-    EXPECT_EQ(cache.Decodes(), 1);
-    // Back to files: nothing of the archive is kept, and no file has that name.
-    cache.SetSource(nullptr);
-    EXPECT_EQ(cache.Bytes(), 0u);
-    EXPECT_EQ(cache.Get(path).GetProblem().kind, ProblemKind::PictureUnreadable);
-}
-
 // A book's pictures follow the book: from its archive when it is a ZIP, read again when the
 // archive changes, from files beside it otherwise.
 TEST(ArchivePictures, TheCacheFollowsTheBook) {
@@ -115,6 +103,7 @@ TEST(ArchivePictures, TheCacheFollowsTheBook) {
         zip, test::ZipBytes({{"kumo.txt", "t"}, {"fig.png", RedPng(5, 2)}, {"x", "longer"}}));
     cache.ForBook(zip);
     EXPECT_EQ(cache.Get(fig).Value()->Width(), 5);
+    // Back to files: nothing of the archive is kept.
     cache.ForBook(dir.File("kumo.txt"));
     EXPECT_EQ(cache.Get(fig).Value()->Width(), 7);
     // An archive that cannot be read refuses its pictures with its own Problem.
