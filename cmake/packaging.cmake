@@ -19,11 +19,12 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The shared libraries come from dpkg-shlibdeps; the Japanese faces the pages are drawn
-# with and Qt's Japanese texts for its standard dialogs are no library, so they are named
-# here.
+# The shared libraries come from dpkg-shlibdeps, libzip's (books in ZIP archives) named
+# here as well; the Japanese faces the pages are drawn with and Qt's Japanese texts for its
+# standard dialogs are no library, so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, fonts-ipafont-mincho, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-ipafont-gothic, fonts-ipafont-mincho, qt6-translations-l10n, libzip4")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 
 include(CPack)

@@ -8,7 +8,7 @@ corpus=${1:-../tests/corpus}
 [ -d "$corpus" ] || { echo "no sample novels in $corpus" >&2; exit 1; }
 seeds=seeds
 rm -rf "$seeds"
-mkdir -p "$seeds"/{format_fuzz,render_fuzz,profile_fuzz,bmp_fuzz,jpeg_fuzz,handoff_fuzz}
+mkdir -p "$seeds"/{format_fuzz,render_fuzz,profile_fuzz,bmp_fuzz,jpeg_fuzz,png_fuzz,zip_fuzz,handoff_fuzz}
 
 python3 - "$corpus" "$seeds" <<'PY'
 import os, struct, sys
@@ -56,7 +56,7 @@ put("handoff_fuzz", "cp932", bytes([1]) + frame(b"/home/a/\x82\xa0.txt") + b"ext
 put("handoff_fuzz", "long", bytes([63]) + frame(b"/" + b"a" * 4095))
 PY
 
-# Pictures: one small drawing in the forms BMP and JPEG files come in.
+# Pictures: one small drawing in the forms BMP, JPEG and PNG files come in.
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 convert -size 23x17 gradient:red-blue -fill white -draw "rectangle 3,3 9,12" "$tmp/p.png"
@@ -110,4 +110,36 @@ int main(int argc, char** argv) {
 }
 C
 cc "$tmp/arith.c" -o "$tmp/arith" -ljpeg && "$tmp/arith" "$seeds/jpeg_fuzz/arith.jpg"
+convert "$tmp/p.png" PNG24:"$seeds/png_fuzz/rgb8.png"
+convert "$tmp/p.png" -colors 12 PNG8:"$seeds/png_fuzz/palette.png"
+convert "$tmp/p.png" -colorspace Gray -depth 16 PNG:"$seeds/png_fuzz/grey16.png"
+convert "$tmp/p.png" -alpha set -channel A -evaluate set 50% PNG32:"$seeds/png_fuzz/rgba.png"
+convert "$tmp/p.png" -interlace PNG -depth 16 PNG48:"$seeds/png_fuzz/interlaced48.png"
+convert "$tmp/p.png" -monochrome PNG:"$seeds/png_fuzz/mono.png"
+# Archives: a book beside its pictures, in a folder, with a Japanese name, stored, and with
+# the sizes and flags that must be refused.
+python3 - "$seeds/zip_fuzz" "$seeds/png_fuzz/rgb8.png" <<'PY'
+import io, os, struct, sys, zipfile
+out, png = sys.argv[1], open(sys.argv[2], "rb").read()
+text = "蜘蛛の糸\r\n芥川龍之介\r\n<IMG \"fig1.png\">\r\n本文です。\r\n".encode("cp932")
+def archive(name, members, method=zipfile.ZIP_DEFLATED):
+    buf = io.BytesIO()
+    with zipfile.ZipFile(buf, "w", method) as z:
+        for n, data in members:
+            z.writestr(n, data)
+    data = buf.getvalue()
+    open(os.path.join(out, name), "wb").write(data)
+    return data
+archive("plain", [("kumo.txt", text), ("fig1.png", png)])
+archive("folder", [("kumo/", b""), ("kumo/kumo.txt", text), ("kumo/fig1.png", png)])
+archive("stored", [("b.txt", b"first"), ("a.txt", text)], zipfile.ZIP_STORED)
+data = archive("japanese", [("kumo.txt", text), ("挿絵.png", png)])
+lying = bytearray(data)
+lying[lying.find(b"PK\1\2") + 24:lying.find(b"PK\1\2") + 28] = struct.pack("<I", 1 << 30)
+open(os.path.join(out, "lying"), "wb").write(bytes(lying))
+crypt = bytearray(data)
+crypt[crypt.find(b"PK\1\2") + 8] |= 1
+crypt[crypt.find(b"PK\3\4") + 6] |= 1
+open(os.path.join(out, "encrypted"), "wb").write(bytes(crypt))
+PY
 ls "$seeds"/* | wc -l

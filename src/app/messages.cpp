@@ -27,6 +27,7 @@ constexpr PictureText kPictureTexts[] = {
     {ProblemKind::BmpBadCompression, "Bad BMP compression"},
     {ProblemKind::BmpTruncated, "BMP file is truncated"},
     {ProblemKind::JpegTooManyScans, "Too many scans in JPEG file"},
+    {ProblemKind::PngNotPng, "Not a PNG file"},
 };
 
 // What is wrong with the picture, before ": <path>"; none for other kinds.
@@ -49,6 +50,10 @@ std::optional<std::string> PictureReason(const Problem& p) {
             return p.detail.empty() ? "Bad BMP file" : p.detail;
         case ProblemKind::JpegUndecodable:
             return p.detail.empty() ? "Bad JPEG file" : p.detail;
+        case ProblemKind::PngTooShort:
+            return "PNG file is too short for " + p.detail + " pixels";
+        case ProblemKind::PngUndecodable:
+            return p.detail.empty() ? "Bad PNG file" : p.detail;
         default:
             return std::nullopt;
     }
@@ -132,10 +137,44 @@ std::string WordFormat(const Problem& p) {
     }
 }
 
+// ---- format: ZIP archives ------------------------------------------------------------
+
+std::optional<std::string> WordArchive(const Problem& p) {
+    const std::string file = FileHead(p);
+    const std::string member = file + "の中の" + p.detail + "は";
+    switch (p.kind) {
+        case ProblemKind::ArchiveNotZip:
+            return file + "は ZIP ファイルではないため、開けません。";
+        case ProblemKind::ArchiveDamaged:
+            return file + "は壊れた ZIP ファイルのため、開けません。";
+        case ProblemKind::ArchiveNoText:
+            return file + "の中に本文のテキストファイル（.txt）がありません。";
+        case ProblemKind::ArchiveMemberMissing:
+            return file + "の中に" + p.detail + "がありません。";
+        case ProblemKind::ArchiveMemberTooLarge:
+            return member + "大きすぎるため、開けません（" + std::to_string(p.count >> 20) +
+                   " MiB まで）。";
+        case ProblemKind::ArchiveMemberEncrypted:
+            return member + "暗号化されているため、開けません。";
+        case ProblemKind::ArchiveMemberUnsupported:
+            return member + "対応していない方式で圧縮されているため、開けません。";
+        case ProblemKind::ArchiveMemberBomb:
+            return member +
+                   "圧縮データに対して大きすぎる展開サイズが記録されているため、開けません。";
+        case ProblemKind::ArchiveMemberSizeMismatch:
+            return member + "記録された大きさと中身が合わないため、開けません。";
+        case ProblemKind::ArchiveMemberDamaged:
+            return member + "壊れているため、開けません。";
+        default:
+            return std::nullopt;
+    }
+}
+
 }  // namespace
 
 std::string Word(const Problem& problem) {
     if (std::optional<std::string> text = WordRender(problem)) return *text;
+    if (std::optional<std::string> text = WordArchive(problem)) return *text;
     switch (problem.kind) {
         case ProblemKind::None:
             return {};

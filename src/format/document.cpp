@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "format/regular_file.h"
+#include "format/zip_archive.h"
 
 namespace mirvo {
 
@@ -79,11 +80,28 @@ RowList SplitLines(std::string_view bytes) {
     return LinesAt(bytes, LineStops(bytes, bytes.size()));
 }
 
+namespace {
+
+// The bytes of the book's text: the file's own, or those of the text of a ZIP book.
+static_assert(kMaxArchiveBytes == kMaxBookBytes, "a ZIP book is held to the book limit");
+Result<std::string> ReadBookBytes(const std::string& path) {
+    if (IsZipPath(path)) {
+        Result<ArchiveBook> book = ReadArchiveBook(path);
+        if (!book) return book.GetProblem();
+        return std::move(book.Value().bytes);
+    }
+    FileReadResult file = ReadRegularFile(path, kMaxBookBytes);
+    if (file.status != FileReadStatus::Ok) return FileReadProblem(path, file, kMaxBookBytes);
+    return std::move(file.bytes);
+}
+
+}  // namespace
+
 Result<RowList> LoadLines(const std::string& path, TextEncoding encoding, TextReport* report) {
     try {
-        FileReadResult file = ReadRegularFile(path, kMaxBookBytes);
-        if (file.status != FileReadStatus::Ok) return FileReadProblem(path, file, kMaxBookBytes);
-        const DecodedText text = DecodeText(std::move(file.bytes), encoding);
+        Result<std::string> bytes = ReadBookBytes(path);
+        if (!bytes) return bytes.GetProblem();
+        const DecodedText text = DecodeText(std::move(bytes.Value()), encoding);
         const std::vector<std::size_t> stops = LineStops(text.cp932, kMaxBookLines);
         if (stops.size() > kMaxBookLines) return FileProblem(ProblemKind::FormatOutOfMemory, path);
         if (report) *report = text.report;

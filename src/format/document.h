@@ -30,7 +30,8 @@ inline constexpr std::uint64_t kMaxBookBytes = 256u << 20;
 // byte; beyond this count it is refused as too large for memory instead.
 inline constexpr std::size_t kMaxBookLines = std::size_t{1} << 24;
 
-// Loads the file at `path` as CP932 lines: read in `encoding` (detected for Auto; a
+// Loads the file at `path` as CP932 lines (a ZIP book, IsZipPath: the text of its archive,
+// ReadArchiveBook, refused as that is): read in `encoding` (detected for Auto; a
 // Shift_JIS book's bytes as they are), see DecodeText. `report`, when given, learns the
 // encoding used and the characters replaced. The Problem, when the file cannot be read
 // (BookUnreadable), is not a regular file (BookNotRegular: a FIFO or device is never waited

@@ -52,6 +52,21 @@ enum class ProblemKind {
     FormatRubyAtStart,       // path: "《" begins the book
     FormatNoteAtStart,       // path: "［＃" begins the book
     FormatUnclosed,          // path; line: the line where a "《" or "［＃" is not closed
+    // render: PNG pictures
+    PngNotPng,       // path: no PNG signature and header
+    PngTooShort,     // path; detail: the stated size, "W x H"
+    PngUndecodable,  // path; detail: the decoder's own words (may be empty)
+    // format: ZIP archives (path: the archive; detail: the member's name, UTF-8)
+    ArchiveNotZip,              // path: no archive at all
+    ArchiveDamaged,             // path: a damaged directory, or one that does not hold together
+    ArchiveNoText,              // path: no .txt member to read as the book
+    ArchiveMemberMissing,       // path; detail: the name looked for
+    ArchiveMemberTooLarge,      // path; detail; count: the limit in bytes
+    ArchiveMemberEncrypted,     // path; detail
+    ArchiveMemberUnsupported,   // path; detail: packed in a way libzip cannot undo
+    ArchiveMemberBomb,          // path; detail: a stated size beyond what its data can hold
+    ArchiveMemberSizeMismatch,  // path; detail: unpacks to more or less than stated
+    ArchiveMemberDamaged,       // path; detail: a bad checksum or packed data
 };
 
 struct Problem {

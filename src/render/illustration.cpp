@@ -109,6 +109,7 @@ Result<bool> DrawIllustration(Bitmap& page, std::string_view row, const std::str
         reporter.Report(unclosed);
         return false;
     }
+    pictures.ForBook(documentPath);
     const Result<std::shared_ptr<const Bitmap>> read =
         pictures.Get(IllustrationPath(documentPath, tag.fileName));
     if (!read) return read.GetProblem();

@@ -38,7 +38,8 @@ std::string IllustrationPath(const std::string& documentPath, std::string_view c
 // pw and ph must be above 0.
 Rect IllustrationRect(int W, int H, int pw, int ph, const IllustrationTag& tag);
 
-// Draws the illustration of `row` on `page`, its picture taken from `pictures`. True when
+// Draws the illustration of `row` on `page`, its picture taken from `pictures` (from the
+// book's archive when `documentPath` is a ZIP book, PictureCache::ForBook). True when
 // the row is a tag and its picture was drawn; false when the row is no tag, the tag's file
 // name is not closed (an IllustrationNameUnclosed is reported first, its detail the UTF-8
 // name collected up to the end of the row) or the picture is empty. A picture that cannot

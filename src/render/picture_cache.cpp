@@ -1,32 +1,38 @@
 #include "render/picture_cache.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-
-#include "render/picture_file.h"
 
 namespace mirvo {
 
 PictureCache::PictureCache(std::size_t maxBytes, int keepPages)
-    : maxBytes_(maxBytes), keepPages_(keepPages) {}
+    : source_(std::make_shared<FilePictures>()), maxBytes_(maxBytes), keepPages_(keepPages) {}
+
+void PictureCache::SetSource(std::shared_ptr<const PictureSource> source) {
+    source_ = source ? std::move(source) : std::make_shared<FilePictures>();
+    Clear();
+}
+
+void PictureCache::ForBook(const std::string& documentPath) {
+    PictureStamp stamp;
+    if (!FilePictures().Look(documentPath, &stamp)) stamp = PictureStamp{};
+    if (documentPath == book_ && stamp == bookStamp_) return;
+    book_ = documentPath;
+    bookStamp_ = stamp;
+    SetSource(BookPictures(documentPath));
+}
 
 Result<std::shared_ptr<const Bitmap>> PictureCache::Decode(const std::string& path) {
     ++decodes_;
-    Result<Bitmap> read = ReadPictureFile(path);
+    Result<Bitmap> read = source_->Read(path);
     if (!read) return read.GetProblem();
     return std::shared_ptr<const Bitmap>(std::make_shared<Bitmap>(std::move(read.Value())));
 }
 
 Result<std::shared_ptr<const Bitmap>> PictureCache::Get(const std::string& path) {
-    struct stat st {};
-    if (path.find('\0') != std::string::npos || ::stat(path.c_str(), &st) != 0) {
+    PictureStamp stamp;
+    if (!source_->Look(path, &stamp)) {
         return Decode(path);  // refused by the reading itself, which names why
     }
-    const Stamp stamp{static_cast<long long>(st.st_size),
-                      st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec,
-                      st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec,
-                      static_cast<long long>(st.st_ino), static_cast<long long>(st.st_dev)};
     ++use_;
     for (Entry& e : entries_) {
         if (e.path == path && e.stamp == stamp) {

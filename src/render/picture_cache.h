@@ -9,6 +9,7 @@
 
 #include "format/problem.h"
 #include "render/bitmap.h"
+#include "render/picture_source.h"
 
 namespace mirvo {
 
@@ -21,12 +22,21 @@ class PictureCache {
 
     explicit PictureCache(std::size_t maxBytes = kDefaultBytes, int keepPages = kDefaultPages);
 
-    // The picture of the file at `path` (ReadPictureFile). A file is known by its path, its
-    // size, its modification and change times and its inode: a picture replaced or changed
-    // on disk is decoded again. A picture that cannot be decoded is kept as its Problem (it
-    // is reported at each display, but decoded once); a file that cannot even be looked at
-    // is not kept.
+    // The picture at `path`, read from the source (files beside the book unless set
+    // otherwise). A picture is known by its path and its stamp: a file's size,
+    // modification and change times and inode, so that a picture replaced or changed on
+    // disk is decoded again. A picture that cannot be decoded is kept as its Problem (it is
+    // reported at each display, but decoded once); one that cannot even be looked at is
+    // not kept.
     Result<std::shared_ptr<const Bitmap>> Get(const std::string& path);
+
+    // Where the pictures come from from now on (null: files); what was kept is let go.
+    void SetSource(std::shared_ptr<const PictureSource> source);
+    // The pictures of the book at `documentPath` (BookPictures), set when the book differs
+    // from the one of the last call or its file changed (stamped as a picture file is): a
+    // ZIP book's archive is read once, on its first picture. It replaces a source set
+    // with SetSource.
+    void ForBook(const std::string& documentPath);
 
     // Counts a page drawn: what the last keepPages pages did not draw is let go.
     void NextPage();
@@ -36,13 +46,9 @@ class PictureCache {
     std::size_t Bytes() const { return bytes_; }    // pixel bytes kept
 
   private:
-    struct Stamp {
-        long long size = 0, mtime = 0, ctime = 0, inode = 0, device = 0;
-        bool operator==(const Stamp&) const = default;
-    };
     struct Entry {
         std::string path;
-        Stamp stamp;
+        PictureStamp stamp;
         Result<std::shared_ptr<const Bitmap>> picture;
         std::size_t bytes = 0;
         long long lastPage = 0;  // page_ when last drawn
@@ -52,6 +58,9 @@ class PictureCache {
     void Keep(Entry entry);
     void Drop(std::size_t index);
 
+    std::shared_ptr<const PictureSource> source_;
+    std::string book_;  // the book of ForBook ("" before any)
+    PictureStamp bookStamp_;
     std::size_t maxBytes_;
     int keepPages_;
     std::vector<Entry> entries_;

@@ -10,6 +10,7 @@
 
 #include "format/regular_file.h"
 #include "render/bmp_rle.h"
+#include "render/picture_decoding.h"
 
 // jpeglib.h needs the declarations of <cstdio> before it.
 #include <jpeglib.h>
@@ -37,17 +38,9 @@ namespace mirvo {
 
 namespace {
 
-Problem Refused(ProblemKind kind, const std::string& path, std::string detail = {}) {
-    Problem p;
-    p.kind = kind;
-    p.path = path;
-    p.detail = std::move(detail);
-    return p;
-}
-
-std::string SizeText(long long width, long long height) {
-    return std::to_string(width) + " x " + std::to_string(height);
-}
+using picture::Refused;
+using picture::SizeText;
+using picture::TooManyPixels;
 
 // The bytes of the picture file: a regular file (a FIFO or device is never waited on) of
 // at most kMaxPictureFileBytes.
@@ -67,10 +60,6 @@ Result<std::string> ReadPictureBytes(const std::string& path) {
     Problem p = Refused(ProblemKind::PictureUnreadable, path);
     p.count = file.error;
     return p;
-}
-
-bool TooManyPixels(long long width, long long height) {
-    return width * height > kMaxPicturePixels;
 }
 
 // ---- BMP ------------------------------------------------------------------------------
@@ -399,7 +388,11 @@ Result<Bitmap> DecodeJpeg(std::string_view bytes, const std::string& path) {
     return Refused(ProblemKind::JpegUndecodable, path, message);
 }
 
-bool IsJpegPath(const std::string& path) {
+namespace {
+
+// True when the extension of `path` (from the last "." after the last "/"), upper-cased,
+// is `upper`.
+bool HasExtension(const std::string& path, std::string_view upper) {
     const std::size_t slash = path.rfind('/');
     const std::size_t dot = path.rfind('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
@@ -407,7 +400,17 @@ bool IsJpegPath(const std::string& path) {
     for (char& c : ext) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
-    return ext == ".JPG";
+    return ext == upper;
+}
+
+}  // namespace
+
+bool IsJpegPath(const std::string& path) {
+    return HasExtension(path, ".JPG");
+}
+
+bool IsPngPath(const std::string& path) {
+    return HasExtension(path, ".PNG");
 }
 
 namespace {
@@ -420,7 +423,16 @@ struct PictureFormat {
 };
 constexpr PictureFormat kIllustrationFormats[] = {
     {IsJpegPath, DecodeJpeg},
+    {IsPngPath, DecodePng},
 };
+
+// The decoder the table gives the path.
+Result<Bitmap> (*DecoderOf(const std::string& path))(std::string_view, const std::string&) {
+    for (const PictureFormat& format : kIllustrationFormats) {
+        if (format.takes(path)) return format.decode;
+    }
+    return DecodeBmp;
+}
 
 Result<Bitmap> DecodeFile(const std::string& path,
                           Result<Bitmap> (*decode)(std::string_view, const std::string&)) {
@@ -432,10 +444,11 @@ Result<Bitmap> DecodeFile(const std::string& path,
 }  // namespace
 
 Result<Bitmap> ReadPictureFile(const std::string& path) {
-    for (const PictureFormat& format : kIllustrationFormats) {
-        if (format.takes(path)) return DecodeFile(path, format.decode);
-    }
-    return DecodeFile(path, DecodeBmp);
+    return DecodeFile(path, DecoderOf(path));
+}
+
+Result<Bitmap> DecodePicture(std::string_view bytes, const std::string& path) {
+    return DecoderOf(path)(bytes, path);
 }
 
 Result<Bitmap> LoadBitmapFile(const std::string& path) {

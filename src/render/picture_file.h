@@ -1,4 +1,5 @@
-// Reading picture files: JPEG illustrations and BMP pictures (illustrations, textures).
+// Reading picture files: JPEG and PNG illustrations and BMP pictures (illustrations,
+// textures).
 // A picture that cannot be read (missing, unreadable, malformed, too large, or too costly
 // to decode) is returned as a Problem naming the file.
 #pragma once
@@ -28,9 +29,12 @@ constexpr long long kMaxJpegScanPixels = 600LL * 1000 * 1000;
 constexpr int kMaxJpegScans = 1000;
 
 // Reads an illustration. The extension (from the last "." after the last "/") decides the
-// decoder: ".JPG" in any case is decoded as JPEG; anything else, ".JPEG" included, is read
-// as a BMP file. A picture of width or height 0 gives an empty Bitmap.
+// decoder: ".JPG" in any case is decoded as JPEG, ".PNG" as PNG; anything else, ".JPEG"
+// included, is read as a BMP file. A picture of width or height 0 gives an empty Bitmap.
 Result<Bitmap> ReadPictureFile(const std::string& path);
+// The same on a picture's bytes already read (an archive's member): `path` chooses the
+// decoder and names the picture in Problems.
+Result<Bitmap> DecodePicture(std::string_view bytes, const std::string& path);
 
 // Reads a BMP file (texture pictures). A picture of width or height 0 gives an empty
 // Bitmap.
@@ -44,8 +48,15 @@ Result<Bitmap> LoadBitmapFile(const std::string& path);
 // for every 128 pixels).
 Result<Bitmap> DecodeBmp(std::string_view bytes, const std::string& path);
 Result<Bitmap> DecodeJpeg(std::string_view bytes, const std::string& path);
+// PNG of any colour type and bit depth, interlaced or not: 16-bit samples are cut to 8,
+// and transparency (alpha, or a transparent colour) is laid over white. A file whose
+// compressed data could not inflate to its stated size is refused before decoding, as is
+// a file libpng finds damaged (a bad checksum, missing data) at any point.
+Result<Bitmap> DecodePng(std::string_view bytes, const std::string& path);
 
 // True when the extension of `path` selects the JPEG decoder.
 bool IsJpegPath(const std::string& path);
+// True when the extension of `path` selects the PNG decoder.
+bool IsPngPath(const std::string& path);
 
 }  // namespace mirvo

@@ -15,9 +15,10 @@ class QWidget;
 
 namespace mirvo::ui {
 
-// The filter of the text-file dialog: text files first, then every file.
-inline const QString kTextFileFilter =
-    QStringLiteral("テキスト (*.TXT *.txt);;すべてのファイル (*)");
+// The filter of the text-file dialog: books (text files and ZIP archives) first, then
+// text files alone, then every file.
+inline const QString kTextFileFilter = QStringLiteral(
+    "テキストと ZIP (*.TXT *.txt *.ZIP *.zip);;テキスト (*.TXT *.txt);;すべてのファイル (*)");
 
 class FileDialogs : public FileCommandsHost {
   public:
