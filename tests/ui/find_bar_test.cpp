@@ -31,7 +31,6 @@ struct Running {
         return ok && QTest::qWaitForWindowActive(w);
     }
     QString Panel0() const { return Part<QLabel>(w, "stbPanel0")->text(); }
-    QString Panel1() const { return Part<QLabel>(w, "stbPanel1")->text(); }
     // The page on show after keys until it moves (at most `tries` keys).
     int KeyUntilMoved(Qt::Key key, Qt::KeyboardModifiers mods, int tries) {
         const int from = w->Core().CurrentPage();
@@ -78,17 +77,6 @@ class FindBarTest : public QObject {
 
         QTest::keyClick(field, Qt::Key_Escape);
         QVERIFY(!bar->isVisible());
-    }
-
-    void aMissSaysSoInTheStatusBar() {
-        Running r;
-        QVERIFY(r.Start(MIRVO_CORPUS_DIR "/kokoro.txt"));
-        const int cover = r.w->Core().CurrentPage();
-        QTest::keyClick(r.w, Qt::Key_F, Qt::ControlModifier);
-        QTest::keyClicks(Part<QLineEdit>(r.w, "edtFind"), "XYZZY");
-        QTest::keyClick(Part<QLineEdit>(r.w, "edtFind"), Qt::Key_Return);
-        QCOMPARE(r.w->Core().CurrentPage(), cover);
-        QVERIFY2(r.Panel1().contains("見つかりませんでした"), qPrintable(r.Panel1()));
     }
 };
 
