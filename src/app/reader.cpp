@@ -211,6 +211,7 @@ std::function<void(const std::string&)> Reader::ProgressToStatus() {
 
 bool Reader::FormatLines(RowList lines) {
     FormatterAdapter formatterHost(*this);
+    finder_.Forget();
     return book_.Format(documentPath_, std::move(lines), settings_, formatterHost);
 }
 

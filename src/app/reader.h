@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/book_finder.h"
 #include "app/book_session.h"
 #include "app/folders.h"
 #include "app/global_settings.h"
@@ -93,6 +94,13 @@ class Reader {
     void pmiClipClick();
     // Removes entry `row` when it is a bookmark.
     void pmiDelClipClick(int row);
+    // Find (reader_find.cpp): searches the book for `query` (UTF-8) from the spread on show,
+    // or on from the last hit while that is on show, wrapping at the ends; shows the hit's
+    // spread on the view page without a turn. The status bar says when the search wrapped
+    // or found nothing, else shows the book's path.
+    const FindHit& FindText(const std::string& query, FindDirection direction);
+    // The last search's hit and its cells, for the window to mark.
+    const FindHit& FoundHit() const { return finder_.Hit(); }
     // The mouse at pixel (x, y) of a page image: what the footnote pop-up should do. Only a
     // spread on the view page has marks, and only with UseComment.
     FootnoteHit imgRightPageMouseMove(PageRequester sender, double x, double y) const;
@@ -160,6 +168,7 @@ class Reader {
     BookSession session_;
     OpenedBook book_;
     SpreadPresenter spread_;
+    BookFinder finder_;
 
     Settings settings_;
     std::string documentPath_;

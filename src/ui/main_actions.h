@@ -26,6 +26,9 @@ enum class Command {
     HideTLBar,
     HideStBar,
     BookStand,  // the bookshelf toggle: its two buttons follow it
+    Find,       // opens the find bar
+    FindNext,
+    FindPrev,
 };
 
 // The state of the window that checks or enables an item; None: always enabled, never

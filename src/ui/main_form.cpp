@@ -36,6 +36,7 @@
 #include "ui/book_area.h"
 #include "ui/comment.h"
 #include "ui/file_dialogs.h"
+#include "ui/find_bar.h"
 #include "ui/message_boxes.h"
 #include "ui/option.h"
 #include "ui/page_image.h"
@@ -255,9 +256,23 @@ void TfrmMirvoMainForm::Run(Command command) {
             for (QAction* place : hiddenAtShow_) place->setVisible(down);
             return;
         }
+        case Command::Find:
+            return find_->Open();
+        case Command::FindNext:
+            return FindText(true);
+        case Command::FindPrev:
+            return FindText(false);
         case Command::None:
             return;
     }
+}
+
+void TfrmMirvoMainForm::FindText(bool forward) {
+    const QString text = find_->Text();
+    if (text.isEmpty()) return find_->Open();
+    Guarded([&] {
+        core_.FindText(text.toStdString(), forward ? FindDirection::Next : FindDirection::Previous);
+    });
 }
 
 bool TfrmMirvoMainForm::RuleHolds(Rule rule) const {
@@ -304,6 +319,9 @@ void TfrmMirvoMainForm::BuildCentralArea() {
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    find_ = new FindBar(central);
+    connect(find_, &FindBar::findRequested, this, &TfrmMirvoMainForm::FindText);
+    layout->addWidget(find_);
     book_ = new BookArea(core_.Spread().BaseImage(), core_.Spread().LeftPage(),
                          core_.Spread().RightPage(), central);
     connect(book_, &BookArea::pictureAreaResized, this, [this] {
@@ -564,7 +582,7 @@ bool TfrmMirvoMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && KeyPreview()) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && widget->window() == this && widget != menuBar_ &&
-            FormKeyDown(static_cast<QKeyEvent*>(event)->key()))
+            !find_->isAncestorOf(widget) && FormKeyDown(static_cast<QKeyEvent*>(event)->key()))
             return true;
     }
     // The wheel over the view page turns pages where the keys do.

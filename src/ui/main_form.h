@@ -27,6 +27,7 @@ namespace mirvo::ui {
 
 class BookArea;
 class FileDialogs;
+class FindBar;
 class PageTurnSound;
 class RequestQueue;
 class StatusArea;
@@ -126,6 +127,8 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     void imgRightPageMouseMove(PageRequester sender, const QPointF& position,
                                const QPointF& globalPosition);
     void HideComment();
+    // The find bar's text searched for, forward or back (an empty text opens the bar).
+    void FindText(bool forward);
 
     Reader core_;
     TfrmAlert* alert_ = nullptr;
@@ -144,6 +147,7 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     std::vector<QAction*> hiddenAtShow_;  // toolbar places of buttons hidden at each showing
     BookArea* book_ = nullptr;
     StatusArea* status_ = nullptr;
+    FindBar* find_ = nullptr;
     WheelTurns wheel_;
     int resizes_ = 0;  // resize handlings of the picture area so far
     int coreDepth_ = 0;
