@@ -109,6 +109,47 @@ TEST(DumpContentsCommand, EntriesAsTheReaderListsThemWithoutMarkup) {
     EXPECT_EQ(RunMirvo({"--dump-contents", dir.File("b.txt"), "--aozora", "2"}).status, 2);
 }
 
+// Each book (lines joined by CRLF) with its options -> the lines --dump-notes writes.
+TEST(DumpNotesCommand, WritesTheAnnotationsDrawnAsFootnoteMarksWithTheirLines) {
+    const char* const book =
+        "あいうえお［＃注］\r\n"                                 // 1: a mark in the line's 2nd row
+        "<SKIP>\r\n"                                             // 2: leaves no bytes
+        "［＃２字下げ］本文［＃「本文」に傍点］\r\n"             // 3: layout, emphasis
+        "［＃改ページ］\r\n"                                     // 4: a page break alone
+        "｜漢《かん［＃ルビ注］》字［＃「字」は小見出し］\r\n"   // 5: in ruby, heading
+        "［＃ここから長い注記は行より長くても切れない］\r\n"     // 6: wider than a row
+        "［＃傍点］強［＃傍点終わり］い［＃「い」はママ］\r\n";  // 7: emphasis, editorial
+    const struct {
+        std::vector<std::string> options;
+        std::string out;
+    } cases[] = {
+        {{"--aozora", "1"},
+         "1\t［＃注］\n6\t［＃ここから長い注記は行より長くても切れない］\n"
+         "7\t［＃「い」はママ］\n"},
+        {{"--aozora", "0", "--chars", "4", "--rows", "3"},
+         "1\t［＃注］\n3\t［＃２字下げ］\n4\t［＃改ページ］\n5\t［＃「字」は小見出し］\n"
+         "6\t［＃ここから長い注記は行より長くても切れない］\n"
+         "7\t［＃「い」はママ］\n"},
+        {{"--aozora", "1", "--ruby", "0"},
+         "1\t［＃注］\n5\t［＃ルビ注］\n6\t［＃ここから長い注記は行より長くても切れない］\n"
+         "7\t［＃「い」はママ］\n"},
+        {{"--aozora", "1", "--comment", "0"}, ""},
+    };
+    TempDir dir;
+    WriteFileBytes(dir.File("b.txt"), Sjis(book));
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--dump-notes", dir.File("b.txt")};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const Captured got = RunMirvo(args);
+        EXPECT_EQ(got.status, 0) << got.err;
+        EXPECT_EQ(got.out, c.out) << c.options[1];
+    }
+    // An illustration line is drawn as a picture when pictures are on.
+    WriteFileBytes(dir.File("i.txt"), Sjis("<IMG SRC=\"a［＃注］.png\">\r\n"));
+    EXPECT_EQ(RunMirvo({"--dump-notes", dir.File("i.txt"), "--image", "1"}).out, "");
+    EXPECT_EQ(RunMirvo({"--dump-notes", dir.File("i.txt"), "--image", "0"}).out, "1\t［＃注］\n");
+}
+
 TEST(DumpContentsCommand, TheSampleNovelListsItsChapters) {
     std::string kokoro;
     for (const std::string& f : CorpusFiles()) {
