@@ -41,9 +41,10 @@ std::vector<LineStart> LineStarts(const RowList& source, bool layout, std::strin
 
 // Calls `mark`(byte, length) for each annotation of `row` that is drawn as a footnote
 // mark: outside ruby (when ruby is read), not emphasis, not a hidden layout span, closed
-// within the row. Follows the renderer's walk, which stops at markup left open in a row.
+// within the row. Follows the renderer's walk; false when markup is left open in the row,
+// where the renderer stops drawing the page.
 template <typename Mark>
-void ForEachFootnoteMark(const std::string& row, const RowStyle* style, bool ruby, Mark mark) {
+bool ForEachFootnoteMark(const std::string& row, const RowStyle* style, bool ruby, Mark mark) {
     const MarkupChars& m = Markup();
     std::size_t hidden = 0, i = 0;
     while (i < row.size()) {
@@ -58,14 +59,14 @@ void ForEachFootnoteMark(const std::string& row, const RowStyle* style, bool rub
         const std::string_view ch = std::string_view(row).substr(i, len);
         if (ruby && ch == m.rubyOpen) {
             const int close = FindChars(std::string_view(row).substr(i + len), m.rubyClose);
-            if (close == 0) return;
+            if (close == 0) return false;
             i += len + static_cast<std::size_t>(close - 1) + m.rubyClose.size();
             continue;
         }
         if (ch == m.noteOpen && row.compare(i + len, m.noteSharp.size(), m.noteSharp) == 0) {
             const std::size_t from = i + len + m.noteSharp.size();
             const int close = FindChars(std::string_view(row).substr(from), m.noteClose);
-            if (close == 0) return;
+            if (close == 0) return false;
             const std::size_t end = from + static_cast<std::size_t>(close - 1) + m.noteClose.size();
             const std::string_view text(row.data() + from, end - m.noteClose.size() - from);
             if (!ContainsChars(text, m.emphasis)) mark(i, end - i);
@@ -74,6 +75,15 @@ void ForEachFootnoteMark(const std::string& row, const RowStyle* style, bool rub
         }
         i += len;
     }
+    return true;
+}
+
+// The 1-based source line of byte `offset` of the rows laid end to end.
+std::size_t SourceLineOf(const std::vector<LineStart>& starts, std::size_t offset) {
+    const auto next =
+        std::upper_bound(starts.begin(), starts.end(), offset,
+                         [](std::size_t v, const LineStart& l) { return v < l.offset; });
+    return std::prev(next)->line + 1;
 }
 
 }  // namespace
@@ -97,19 +107,20 @@ int DumpNotesCommand(const std::vector<std::string>& args) {
     const std::vector<LineStart> starts =
         LineStarts(source, options.UseAozoraNotes && options.UseComment, kept);
     std::string out;
-    std::size_t at = 0;
+    // The renderer stops drawing a page at a row whose markup is left open.
+    const std::size_t pageRows = static_cast<std::size_t>(options.Layout.Rows());
+    std::size_t at = 0, stoppedUpTo = 0;
     for (std::size_t r = 0; r < rows.size(); at += rows[r].size(), ++r) {
         const std::string& row = rows[r];
         laid += row;
-        if (s.UseImage && IsImageTagLine(row)) continue;
+        if (r < stoppedUpTo || (s.UseImage && IsImageTagLine(row))) continue;
         const RowStyle* style = r < notes.rows.size() ? &notes.rows[r] : nullptr;
-        ForEachFootnoteMark(row, style, options.UseRuby, [&](std::size_t b, std::size_t n) {
-            const auto next =
-                std::upper_bound(starts.begin(), starts.end(), at + b,
-                                 [](std::size_t v, const LineStart& l) { return v < l.offset; });
-            out += std::to_string(std::prev(next)->line + 1) + "\t" +
-                   Cp932ToUtf8(row.substr(b, n)) + "\n";
-        });
+        const bool closed =
+            ForEachFootnoteMark(row, style, options.UseRuby, [&](std::size_t b, std::size_t n) {
+                out += std::to_string(SourceLineOf(starts, at + b)) + "\t" +
+                       Cp932ToUtf8(row.substr(b, n)) + "\n";
+            });
+        if (!closed) stoppedUpTo = (r / pageRows + 1) * pageRows;
     }
     if (laid != kept) {
         std::fprintf(stderr, "mirvo --dump-notes: the rows do not hold the lines of %s\n",
