@@ -10,7 +10,11 @@
 #include <functional>
 
 #include "app/headless/headless.h"
+#include "app/settings_table.h"
 #include "format/cp932.h"
+#include "format/document.h"
+#include "format/formatter.h"
+#include "render/page_renderer.h"
 #include "support/headless_run.h"
 #include "support/test_support.h"
 #include "viewer/spread_layout.h"
@@ -107,6 +111,102 @@ TEST(DumpContentsCommand, EntriesAsTheReaderListsThemWithoutMarkup) {
     EXPECT_EQ(RunMirvo({"--dump-contents", dir.File("b.txt"), "--ruby", "0", "--comment", "0"}).out,
               "1\t◎第｜一《いち》章［＃注］\n");
     EXPECT_EQ(RunMirvo({"--dump-contents", dir.File("b.txt"), "--aozora", "2"}).status, 2);
+}
+
+// Each book (lines joined by CRLF) with its options -> the lines --dump-notes writes.
+TEST(DumpNotesCommand, WritesTheAnnotationsDrawnAsFootnoteMarksWithTheirLines) {
+    const char* const book =
+        "あいうえお［＃注］\r\n"                                 // 1: a mark in the line's 2nd row
+        "<SKIP>\r\n"                                             // 2: leaves no bytes
+        "［＃２字下げ］本文［＃「本文」に傍点］\r\n"             // 3: layout, emphasis
+        "［＃改ページ］\r\n"                                     // 4: a page break alone
+        "｜漢《かん［＃ルビ注］》字［＃「字」は小見出し］\r\n"   // 5: in ruby, heading
+        "［＃ここから長い注記は行より長くても切れない］\r\n"     // 6: wider than a row
+        "［＃傍点］強［＃傍点終わり］い［＃「い」はママ］\r\n";  // 7: emphasis, editorial
+    const struct {
+        std::vector<std::string> options;
+        std::string out;
+    } cases[] = {
+        {{"--aozora", "1"},
+         "1\t［＃注］\n6\t［＃ここから長い注記は行より長くても切れない］\n"
+         "7\t［＃「い」はママ］\n"},
+        {{"--aozora", "0", "--chars", "4", "--rows", "3"},
+         "1\t［＃注］\n3\t［＃２字下げ］\n4\t［＃改ページ］\n5\t［＃「字」は小見出し］\n"
+         "6\t［＃ここから長い注記は行より長くても切れない］\n"
+         "7\t［＃「い」はママ］\n"},
+        {{"--aozora", "1", "--ruby", "0"},
+         "1\t［＃注］\n5\t［＃ルビ注］\n6\t［＃ここから長い注記は行より長くても切れない］\n"
+         "7\t［＃「い」はママ］\n"},
+        {{"--aozora", "1", "--comment", "0"}, ""},
+    };
+    TempDir dir;
+    WriteFileBytes(dir.File("b.txt"), Sjis(book));
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--dump-notes", dir.File("b.txt")};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const Captured got = RunMirvo(args);
+        EXPECT_EQ(got.status, 0) << got.err;
+        EXPECT_EQ(got.out, c.out) << c.options[1];
+    }
+    // An illustration line is drawn as a picture when pictures are on.
+    WriteFileBytes(dir.File("i.txt"), Sjis("<IMG SRC=\"a［＃注］.png\">\r\n"));
+    EXPECT_EQ(RunMirvo({"--dump-notes", dir.File("i.txt"), "--image", "1"}).out, "");
+    EXPECT_EQ(RunMirvo({"--dump-notes", dir.File("i.txt"), "--image", "0"}).out, "1\t［＃注］\n");
+}
+
+// The texts behind the footnote marks the renderer draws on every spread of `file`.
+std::vector<std::string> DrawnFootnotes(const std::string& file, const Settings& s) {
+    struct NoPainter : GlyphPainter {
+        void SetFonts(const std::string&, bool, int, int) override {}
+        void DrawChar(Bitmap&, PageFont, std::string_view, int, int, Color) override {}
+    } painter;
+    struct Quiet : FormatterHost, ProblemReporter {
+        void Report(const Problem&) override {}
+    } host;
+    Result<RowList> loaded = LoadLines(file, EncodingOf(s));
+    EXPECT_TRUE(loaded);
+    RowList rows = std::move(loaded.Value());
+    LayoutNotes notes;
+    EXPECT_TRUE(FormatDocument(rows, FormatOptionsOf(s, file), host, &notes));
+    const PageStyle style{.Layout = LayoutOf(s),
+                          .UseRuby = s.UseRuby,
+                          .UseImage = s.UseImage,
+                          .UseComment = s.UseComment};
+    PageRenderer renderer(&painter);
+    Bitmap texture, buffer;
+    const PageSource src{rows, style, texture, file, &notes};
+    std::vector<std::string> marks;
+    const int pages = static_cast<int>(rows.size()) / style.Layout.Rows() + 1;
+    for (int page = 1; page <= pages; page += 2) {
+        PageTexts lists;
+        renderer.RenderPage(buffer, 120, 160, page, true, src, lists, host);
+        renderer.RenderPage(buffer, 120, 160, page + 1, false, src, lists, host);
+        marks.insert(marks.end(), lists.FootnoteList.begin(), lists.FootnoteList.end() - 1);
+    }
+    return marks;
+}
+
+// --dump-notes against what the renderer draws, over the sample novels.
+TEST(DumpNotesCommand, ListsTheFootnotesTheRendererDraws) {
+    int books = 0;
+    for (const std::string& file : CorpusFiles()) {
+        for (const char* aozora : {"0", "1"}) {
+            Settings s;
+            s.UseAozoraNotes = aozora[0] == '1';
+            const Captured c = RunMirvo({"--dump-notes", file, "--aozora", aozora});
+            ASSERT_EQ(c.status, 0) << c.err;
+            std::vector<std::string> listed;
+            for (std::size_t at = 0; at < c.out.size(); at = c.out.find('\n', at) + 1) {
+                const std::size_t tab = c.out.find('\t', at);
+                const std::string note =
+                    Utf8ToCp932(c.out.substr(tab + 1, c.out.find('\n', at) - tab - 1));
+                listed.push_back(note.substr(4, note.size() - 6));  // without ［＃ and ］
+            }
+            EXPECT_EQ(listed, DrawnFootnotes(file, s)) << file << " --aozora " << aozora;
+        }
+        ++books;
+    }
+    EXPECT_GT(books, 0);
 }
 
 TEST(DumpContentsCommand, TheSampleNovelListsItsChapters) {

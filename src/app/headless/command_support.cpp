@@ -84,6 +84,11 @@ void StderrHost::ReportError(const std::string& message) {
 
 bool LoadAndFormat(const std::string& file, const Settings& s, RowList& rows, StderrHost& host,
                    LayoutNotes* notes) {
+    return LoadBookLines(file, s, rows) &&
+           FormatDocument(rows, FormatOptionsOf(s, file), host, notes);
+}
+
+bool LoadBookLines(const std::string& file, const Settings& s, RowList& rows) {
     TextReport report;
     Result<RowList> loaded = LoadLines(file, EncodingOf(s), &report);
     if (!loaded) {
@@ -95,7 +100,7 @@ bool LoadAndFormat(const std::string& file, const Settings& s, RowList& rows, St
         StderrHost notice;  // a notice, not a failure
         notice.Report(ReplacementNotice(file, report));
     }
-    return FormatDocument(rows, FormatOptionsOf(s, file), host, notes);
+    return true;
 }
 
 bool ParseInt(const std::string& s, int& out) {

@@ -29,6 +29,10 @@ class StderrHost : public FormatterHost, public ErrorReporter {
 bool LoadAndFormat(const std::string& file, const Settings& s, RowList& rows, StderrHost& host,
                    LayoutNotes* notes = nullptr);
 
+// The loading half of LoadAndFormat: the source lines of `file` into `rows`, as the
+// formatter would receive them.
+bool LoadBookLines(const std::string& file, const Settings& s, RowList& rows);
+
 // A whole decimal number within +-1000000; false for anything else.
 bool ParseInt(const std::string& s, int& out);
 

@@ -29,6 +29,9 @@ const Command kCommands[] = {
     {"--dump-contents", DumpContentsCommand, "--dump-contents FILE", OptionScope::Formatting,
      "    Format FILE and write its contents as the reader lists them (a book's own heading\n"
      "    mark, no bookmarks): per entry the page, a TAB and the text without markup, in UTF-8."},
+    {"--dump-notes", DumpNotesCommand, "--dump-notes FILE", OptionScope::Formatting,
+     "    Format FILE and write each annotation drawn as a footnote mark: per annotation the\n"
+     "    source line (from 1), a TAB and the annotation as written, in UTF-8."},
     {"--render", RenderCommand, "--render FILE --page N --out OUT.png [--area WxH]",
      OptionScope::Drawing,
      "    Draw the spread of pages N and N+1 (the front cover for -1, the back cover for\n"

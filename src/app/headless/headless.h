@@ -16,6 +16,7 @@ bool RunHeadless(const std::vector<std::string>& args, int& exitCode);
 int DumpRowsCommand(const std::vector<std::string>& args);      // --dump-rows FILE [...]
 int RenderCommand(const std::vector<std::string>& args);        // --render FILE --page N --out PNG
 int DumpContentsCommand(const std::vector<std::string>& args);  // --dump-contents FILE [...]
+int DumpNotesCommand(const std::vector<std::string>& args);     // --dump-notes FILE [...]
 int ExportCommand(const std::vector<std::string>& args);  // --export FILE --out OUT.cbz|OUT.pdf
 
 }  // namespace mirvo
