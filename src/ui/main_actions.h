@@ -26,6 +26,8 @@ enum class Command {
     HideTLBar,
     HideStBar,
     BookStand,  // the bookshelf toggle: its two buttons follow it
+    // Reader tools: go to page, recent books.
+    GoToPage,
 };
 
 // The state of the window that checks or enables an item; None: always enabled, never
@@ -41,6 +43,8 @@ enum class Rule {
     AllDisp,
     HideTLBar,
     HideStBar,
+    // Reader tools.
+    GoToPage,
 };
 
 // A menu: on the menu bar (parent nullptr), inside another menu, or a pop-up ("").

@@ -39,6 +39,7 @@
 #include "ui/message_boxes.h"
 #include "ui/option.h"
 #include "ui/page_image.h"
+#include "ui/reader_tools.h"
 #include "ui/request_queue.h"
 #include "ui/sound.h"
 #include "ui/status_area.h"
@@ -94,6 +95,9 @@ TfrmMirvoMainForm::TfrmMirvoMainForm(ProgramFolders folders, QWidget* parent)
     BuildToolBars();
     BuildCentralArea();
     BuildActions();
+    AttachRecentMenu(
+        menus_.at("mniFile"), menus_.at("mniRecent"), core_,
+        [this](const std::string& path) { Guarded([&] { core_.OpenRecentBook(path); }); });
     UpdateActions();
     book_->SetMenus(menus_.at("ppmPage"), menus_.at("ppmCont"));
     frame_ = new WindowFrame(
@@ -255,6 +259,8 @@ void TfrmMirvoMainForm::Run(Command command) {
             for (QAction* place : hiddenAtShow_) place->setVisible(down);
             return;
         }
+        case Command::GoToPage:
+            return Guarded([this] { AskGoToPage(this, core_); });
         case Command::None:
             return;
     }
@@ -281,6 +287,8 @@ bool TfrmMirvoMainForm::RuleHolds(Rule rule) const {
             return modes_.HideTLBar();
         case Rule::HideStBar:
             return modes_.HideStBar();
+        case Rule::GoToPage:
+            return core_.CanGoToPage();
         case Rule::None:
             break;
     }
