@@ -129,6 +129,11 @@ struct RowCursor {
     int blanks = 0;          // indent cells not yet put into the text list
 };
 
+// A text colour other than black was chosen.
+bool CustomText(const PageStyle& s) {
+    return ResolveSystemColor(s.TextColor) != kTextBlack;
+}
+
 // The drawing of one page: the geometry of the buffer and the state of the pen.
 class PageDrawing {
   public:
@@ -158,11 +163,6 @@ class PageDrawing {
         footnoteColor_ = MarkColor(kFootnoteBlue, text_, page);
         rubyMarkColor_ = MarkColor(kRubyMarkRed, text_, page);
         color_ = text_;
-    }
-
-    // A text colour other than black was chosen.
-    static bool CustomText(const PageStyle& s) {
-        return ResolveSystemColor(s.TextColor) != kTextBlack;
     }
 
     void SelectBody() { color_ = windowText_; }
@@ -466,9 +466,8 @@ PageOutcome PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int 
     }
     // A page that holds rows carries its number.
     if (s.Typeset && pageList.size() > 1) {
-        const bool custom = ResolveSystemColor(s.TextColor) != kTextBlack;
         DrawPageNumber(*painter_, buffer, page, rightPage, s,
-                       custom ? ResolveSystemColor(s.TextColor) : windowText_);
+                       CustomText(s) ? ResolveSystemColor(s.TextColor) : windowText_);
     }
     return {};
 }
