@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "app/messages.h"
+#include "app/recent_books.h"
 
 namespace mirvo {
 
@@ -69,9 +70,10 @@ std::string ReadGlobalSettings(const ProfileFile& file, const ProgramFolders& fo
 }
 
 void WriteGlobalSettings(ProfileFile& file, const Settings& settings,
-                         const std::string& documentPath) {
+                         const std::string& documentPath, const std::vector<std::string>* recent) {
     ProfileEdit edit(file);
     WriteSettingsFile(edit, SettingsFileKind::Global, settings, FileSlots{documentPath});
+    if (recent) WriteRecentBooks(edit, file, *recent);
     edit.Commit();
 }
 

@@ -57,9 +57,11 @@ std::string FirstRunDocument(const ProgramFolders& folders);
 
 // Writes the global file as the main window does when it closes: the keys the settings
 // table gives the global file to write, in its order (Last first), replacing the file
-// once. Throws ProfileWriteError; the file is then unchanged.
+// once; with `recent`, the recent books too (app/recent_books.h), in the same replacement.
+// Throws ProfileWriteError; the file is then unchanged.
 void WriteGlobalSettings(ProfileFile& file, const Settings& settings,
-                         const std::string& documentPath);
+                         const std::string& documentPath,
+                         const std::vector<std::string>* recent = nullptr);
 
 // Writes an empty Last, so that the next start does not reopen a book that failed.
 void ClearLastDocument(ProfileFile& file);

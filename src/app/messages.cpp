@@ -187,6 +187,10 @@ std::string Word(const Problem& problem) {
         // app: the settings files
         case ProblemKind::SettingsBadColour:
             return "'" + problem.detail + "' は正しい色ではありません";
+        // app: the recent books
+        case ProblemKind::RecentBookMissing:
+            return "ファイル:" + problem.path + "は存在しないようです。" +
+                   "最近使ったファイルの一覧から外しました。";
     }
     return WordFormat(problem);
 }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/messages.h"
+#include "app/recent_books.h"
 #include "format/formatter.h"
 #include "viewer/spread_layout.h"
 
@@ -37,6 +38,7 @@ void Reader::FormCreate(const std::vector<std::string>& arguments) {
     spread_.SetSpreadHeightRatio(kSpreadHeightRatio);
     currentPage_ = FrontCoverPage;
     const std::string logError = store_.ReadGlobal(arguments, settings_, documentPath_);
+    recent_ = store_.ReadRecentBooks();
     book_.Reset(settings_);
     session_.Start(documentPath_);
     // Said once now: every setting is at its default and nothing will be written there.
@@ -52,7 +54,7 @@ void Reader::FormCreate(const std::vector<std::string>& arguments) {
 void Reader::FormClose() {
     // Each file is saved on its own: a refused global file must not cost the book its
     // reading position, and neither may keep the window from closing.
-    Attempt([this] { store_.SaveGlobal(settings_, session_.LastDocument()); });
+    Attempt([this] { store_.SaveGlobal(settings_, session_.LastDocument(), recent_); });
     Attempt([this] { SaveHeldBook(); });
 }
 
@@ -111,6 +113,16 @@ void Reader::OpenBook(const std::string& path) {
     OpenChosenBook([&path] { return std::optional<std::string>(path); });
 }
 
+void Reader::OpenRecentBook(const std::string& path) {
+    if (!FileExists(path)) {
+        recent_ = WithoutRecentBook(std::move(recent_), path);
+        host_.Report(ReportKind::MessageBox,
+                     Word(FileProblem(ProblemKind::RecentBookMissing, path)));
+        return;
+    }
+    OpenBook(path);
+}
+
 void Reader::OpenChosenBook(const std::function<std::optional<std::string>()>& choose) {
     // A save the file system refuses must not cost the reader the book they asked for.
     Attempt([this] { SaveHeldBook(); });
@@ -167,6 +179,7 @@ void Reader::ShowOpenedBook(RowList lines, const StoredBook& stored) {
         return;
     }
     session_.Formatted(documentPath_);
+    recent_ = WithRecentBook(std::move(recent_), documentPath_);
     // Stored bookmarks whose page has no first row are left out.
     book_.ListContents(clips, ProgressToStatus());
     ShowFormatted();
@@ -252,6 +265,17 @@ void Reader::PageClick(PageRequester sender) {
     currentPage_ = move.page;
     ShowSpread(sender == PageRequester::RightPage ? PageRequester::RightPage
                                                   : PageRequester::LeftPage);
+}
+
+void Reader::GoToPage(int page) {
+    if (!CanGoToPage()) return;
+    page = std::clamp(page, 1, book_.PageCount());
+    currentPage_ = page % 2 == 0 ? page - 1 : page;
+    ShowSpread(PageRequester::None);
+}
+
+bool Reader::CanGoToPage() const {
+    return menus_.PagingEnabled && menus_.ReViewEnabled && book_.PageCount() > 0;
 }
 
 void Reader::scbStatusScroll(int position) {

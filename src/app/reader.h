@@ -66,11 +66,25 @@ class Reader {
     // The same, with the path asked of `choose` after the save (nothing: no book opens).
     void OpenChosenBook(const std::function<std::optional<std::string>()>& choose);
 
+    // The recent books, newest first: every book opened and formatted, by any route, goes
+    // first (app/recent_books.h); saved with the global settings at the close.
+    const std::vector<std::string>& RecentBooks() const { return recent_; }
+    // A recent book chosen from the menu: opens as OpenBook does. A book no longer there is
+    // taken off the list and the reader is told (general error report); nothing else
+    // changes.
+    void OpenRecentBook(const std::string& path);
+
     // Shows `page` (FrontCoverPage and BackCoverPage for the covers) without a turn.
     void ShowPage(int page);
     // Moves one spread: the left page (SPACE, next-page command) forward, the right page
     // (BS, previous-page command) backward.
     void PageClick(PageRequester sender);
+    // Go to page: shows the spread holding `page` (clamped to 1 .. the page count) without
+    // a turn, an even page opening the spread of the odd page before it, as the scroll bar
+    // maps its positions. Does nothing while no book has pages or the contents page shows.
+    void GoToPage(int page);
+    // Whether GoToPage can run: a book with pages is open and the view page shows.
+    bool CanGoToPage() const;
     // A scroll event with the thumb at `position`: sets CurrentPage, draws nothing.
     void scbStatusScroll(int position);
     void msiViewClick();
@@ -176,6 +190,7 @@ class Reader {
     int currentPage_ = FrontCoverPage;
     bool destroying_ = false;
     MenuState menus_;
+    std::vector<std::string> recent_;
     int scrollMin_ = 1, scrollMax_ = 9999, scrollPosition_ = 1;
 };
 

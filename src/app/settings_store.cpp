@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "app/recent_books.h"
+
 namespace mirvo {
 
 SettingsStore::SettingsStore(ProgramFolders folders)
@@ -19,8 +21,13 @@ std::optional<ProfileTooLargeError> SettingsStore::GlobalTooLarge() const {
     return ProfileTooLargeError(global_.Path());
 }
 
-void SettingsStore::SaveGlobal(const Settings& settings, const std::string& lastDocument) {
-    WriteGlobalSettings(global_, settings, lastDocument);
+void SettingsStore::SaveGlobal(const Settings& settings, const std::string& lastDocument,
+                               const std::vector<std::string>& recentBooks) {
+    WriteGlobalSettings(global_, settings, lastDocument, &recentBooks);
+}
+
+std::vector<std::string> SettingsStore::ReadRecentBooks() const {
+    return mirvo::ReadRecentBooks(global_);
 }
 
 void SettingsStore::ClearLastDocument() {

@@ -39,7 +39,10 @@ class SettingsStore {
     // The global file's error when it is too large to be touched, nothing otherwise.
     std::optional<ProfileTooLargeError> GlobalTooLarge() const;
     // The close: the settings in force and the last book, in one save of the global file.
-    void SaveGlobal(const Settings& settings, const std::string& lastDocument);
+    void SaveGlobal(const Settings& settings, const std::string& lastDocument,
+                    const std::vector<std::string>& recentBooks);
+    // The recent books the global file holds (app/recent_books.h).
+    std::vector<std::string> ReadRecentBooks() const;
     // An empty Last, so that the next start does not reopen a book that failed.
     void ClearLastDocument();
     void StoreWindowBounds(const WindowBounds& bounds);

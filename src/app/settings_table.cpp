@@ -48,6 +48,7 @@ std::span<const SettingEntry> Table() {
         {"Alias",          kConfig, &Settings::Alias,          true,            1,    {11, 11}, {0, 0},   nullptr,      false, "--alias 0|1",     T::Flag,    {0, 1},       {},         {K::Check, G::Display, "ckbUseAlias", "アンチエイリアスする(マシンパワー必要)"}},
         {"BaseBGTexture",  kConfig, &Settings::BaseBGTexture,  "",              1,    {0, 0},   {1, 10},  nullptr,      false, nullptr,           T::Path,    kAny,         {},         {K::PicturePanel, G::Panels, "imgBaseTexture", nullptr, "ﾀﾞﾌﾞﾙｸﾘｯｸで背景画像を設定", "背景色"}},
         {"PageColor",      kConfig, &Settings::PageColor,      "clWhite",       1,    {13, 13}, {3, 12},  nullptr,      false, "--page-color C",  T::Colour,  kAny,         {},         {K::ColourPanel, G::Panels, "pnlPageColor", "ﾍﾟｰｼﾞ色", "ﾀﾞﾌﾞﾙｸﾘｯｸでﾍﾟｰｼﾞ色を指定", "ページ色(他)"}},
+        {"TextColor",      kConfig, &Settings::TextColor,      "clBlack",       1,    {17, 17}, {19, 17}, nullptr,      false, "--text-color C",  T::Colour,  kAny,         {},         {K::ColourPanel, G::Panels, "pnlTextColor", "文字色", "ﾀﾞﾌﾞﾙｸﾘｯｸで文字色を指定", "ページ色(他)"}},
         {"PageBGTexture",  kConfig, &Settings::PageBGTexture,  "",              1,    {0, 0},   {2, 11},  nullptr,      false, nullptr,           T::Path,    kAny,         {},         {K::PicturePanel, G::Panels, "imgPageTexture", nullptr, "ﾀﾞﾌﾞﾙｸﾘｯｸでﾍﾟｰｼﾞ背景画像を設定", "ページ色(他)"}},
         {"CoverColor",     kConfig, &Settings::CoverColor,     "clWhite",       1,    {12, 12}, {4, 13},  nullptr,      false, "--cover-color C", T::Colour,  kAny,         {},         {K::ColourPanel, G::Panels, "pnlCoverColor", "表紙色", "ﾀﾞﾌﾞﾙｸﾘｯｸで表紙色を指定", "表紙色"}},
         {"BKStandFolder",  kConfig, &Settings::BKStandFolder,  "",              1,    {14, 14}, {0, 0},   nullptr,      false, nullptr,           T::Path,    kAny,         {},         {K::Folder, G::Shelf, "edtBKStandFolder", "本棚フォルダ"}},
@@ -66,6 +67,8 @@ std::span<const SettingEntry> Table() {
         {"Log",            kDebug,  std::monostate{},          false,           1,    {1, 0},   {0, 0},   nullptr,      false, nullptr,           T::Flag,    {0, 1},       {},         {}},
         {"Clip",           kMirvo,  std::monostate{},          1,               1,    {0, 0},   {0, 0},   nullptr,      false, nullptr,           T::List,    kAny,         {},         {}},
         {"ClipCount",      kMirvo,  std::monostate{},          0,               1,    {0, 0},   {0, 0},   nullptr,      false, nullptr,           T::Integer, kBookmarks,   {},         {}},
+        // The recent books (Recent1 ... Recent10, newest first: app/recent_books.h).
+        {"Recent",         kMirvo,  std::monostate{},          "",              1,    {0, 0},   {0, 0},   nullptr,      false, nullptr,           T::List,    kAny,         {},         {}},
     };
     // clang-format on
     return kTable;
@@ -316,6 +319,7 @@ SpreadStyle SpreadStyleOf(const Settings& s) {
                                 .FontBold = s.FontBold,
                                 .UsePageTexture = s.UsePageTexture,
                                 .PageColor = ColourOf(&Settings::PageColor, s),
+                                .TextColor = ColourOf(&Settings::TextColor, s),
                                 .Typeset = s.Typesetting},
                        .CoverColor = ColourOf(&Settings::CoverColor, s),
                        .Alias = s.Alias};

@@ -65,6 +65,7 @@ struct Settings {
     bool UsePageTexture;        // tile the page texture on the pages
     std::string PageColor;      // colour string; a bad one is refused where it is read
     std::string CoverColor;     // colour string, the same
+    std::string TextColor;      // colour string of body text, ruby and emphasis marks
     std::string BaseBGTexture;  // bitmap tiled over the window background; "" = keep current
     std::string PageBGTexture;  // bitmap used as page texture; "" = keep current
     std::string Encoding;       // the book file's encoding: "auto" (detect), "cp932", ...

@@ -67,6 +67,8 @@ enum class ProblemKind {
     ArchiveMemberBomb,          // path; detail: a stated size beyond what its data can hold
     ArchiveMemberSizeMismatch,  // path; detail: unpacks to more or less than stated
     ArchiveMemberDamaged,       // path; detail: a bad checksum or packed data
+    // app: the recent books
+    RecentBookMissing,  // path: a recent book chosen from the menu is no longer there
 };
 
 struct Problem {

@@ -1,6 +1,8 @@
 #include "render/color.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 
@@ -171,6 +173,24 @@ void SplitColorBytes(Color c, int& c1, int& c2, int& c3) {
     c1 = static_cast<int>(c / 65536u);
     c2 = static_cast<int>((c - static_cast<Color>(c1) * 65536u) / 256u);
     c3 = static_cast<int>(c - static_cast<Color>(c1) * 65536u - static_cast<Color>(c2) * 256u);
+}
+
+namespace {
+
+double Channel(Color c, int shift) {
+    const double v = static_cast<double>((c >> shift) & 0xFFu) / 255.0;
+    return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+}
+
+double Luminance(Color c) {
+    return 0.2126 * Channel(c, 0) + 0.7152 * Channel(c, 8) + 0.0722 * Channel(c, 16);
+}
+
+}  // namespace
+
+double ContrastRatio(Color a, Color b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 }  // namespace mirvo

@@ -55,6 +55,10 @@ Color StringToColor(std::string_view text);
 // index without a system colour gives black. A plain colour is returned unchanged.
 Color ResolveSystemColor(Color c);
 
+// The contrast ratio of two plain colours by their relative luminance (sRGB): 1 for the
+// same colour, 21 for black on white.
+double ContrastRatio(Color a, Color b);
+
 // The three bytes of a colour as the shading arithmetic takes them apart:
 // c1 = trunc(c / 65536), c2 = trunc((c - c1 * 65536) / 256), c3 = the rest.
 // For a plain colour that is blue, green and red.

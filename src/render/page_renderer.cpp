@@ -129,6 +129,11 @@ struct RowCursor {
     int blanks = 0;          // indent cells not yet put into the text list
 };
 
+// A text colour other than black was chosen.
+bool CustomText(const PageStyle& s) {
+    return ResolveSystemColor(s.TextColor) != kTextBlack;
+}
+
 // The drawing of one page: the geometry of the buffer and the state of the pen.
 class PageDrawing {
   public:
@@ -140,7 +145,8 @@ class PageDrawing {
           src_(src),
           s_(src.style),
           painter_(painter),
-          windowText_(windowText),
+          windowText_(CustomText(src.style) ? ResolveSystemColor(src.style.TextColor) : windowText),
+          text_(CustomText(src.style) ? windowText_ : kTextBlack),
           pageList_(pageList),
           footnotes_(footnotes),
           pictures_(pictures),
@@ -153,6 +159,10 @@ class PageDrawing {
         q_ = Trunc(static_cast<double>(W_) / (R_ + 1));
         hr_ = ComputePageFontHeights(H_, s_.Layout, s_.FontSpace).ruby;
         shift_ = TextBlockShift(W_, H_, s_, rightPage);
+        const Color page = ResolveSystemColor(s_.PageColor);
+        footnoteColor_ = MarkColor(kFootnoteBlue, text_, page);
+        rubyMarkColor_ = MarkColor(kRubyMarkRed, text_, page);
+        color_ = text_;
     }
 
     void SelectBody() { color_ = windowText_; }
@@ -197,7 +207,7 @@ class PageDrawing {
         r.i += static_cast<int>(ch.size());
         const std::string_view nx = PeekForNote(r);
         if (s_.UseRuby) {
-            if (ch == m.bar) color_ = kRubyMarkRed;
+            if (ch == m.bar) color_ = rubyMarkColor_;
             if (ch == m.rubyOpen) return DrawRubyRun(r, y);
         }
         bool mark = false;
@@ -257,7 +267,7 @@ class PageDrawing {
     // The circled number of the footnote just read (none past 20), in the footnote colour;
     // a new entry is opened for the next one.
     std::string_view NextFootnoteMark() {
-        color_ = kFootnoteBlue;
+        color_ = footnoteColor_;
         const std::size_t number = footnotes_.size();
         footnotes_.emplace_back();
         return number <= 20 ? std::string_view(D().marks).substr(2 * number - 2, 2)
@@ -272,7 +282,7 @@ class PageDrawing {
                               Trunc(0.05 * W_ + 0.9 * r.xc) + shift_, Trunc(0.05 * H_ + 0.9 * y),
                               color_);
         }
-        color_ = kTextBlack;
+        color_ = text_;
         for (; r.blanks > 0; --r.blanks) pageList_.back() += D().blank;
         pageList_.back() += ch;
     }
@@ -331,7 +341,9 @@ class PageDrawing {
     const PageSource& src_;
     const PageStyle& s_;
     GlyphPainter& painter_;
-    Color windowText_;
+    Color windowText_;  // where the body font or the ruby font is selected
+    Color text_;        // the other text
+    Color footnoteColor_ = kFootnoteBlue, rubyMarkColor_ = kRubyMarkRed;
     std::vector<std::string>& pageList_;
     std::vector<std::string>& footnotes_;
     PictureCache& pictures_;
@@ -343,6 +355,13 @@ class PageDrawing {
 };
 
 }  // namespace
+
+Color MarkColor(Color own, Color text, Color page) {
+    if (text == kTextBlack) return own;
+    return ContrastRatio(own, page) >= 3.0 ? own : text;
+}
+
+namespace {}  // namespace
 
 PageFontHeights ComputePageFontHeights(int bufferHeight, const PageLayout& layout, int fontSpace) {
     const int B = layout.RowBytes();
@@ -447,7 +466,8 @@ PageOutcome PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int 
     }
     // A page that holds rows carries its number.
     if (s.Typeset && pageList.size() > 1) {
-        DrawPageNumber(*painter_, buffer, page, rightPage, s, windowText_);
+        DrawPageNumber(*painter_, buffer, page, rightPage, s,
+                       CustomText(s) ? ResolveSystemColor(s.TextColor) : windowText_);
     }
     return {};
 }

@@ -74,6 +74,11 @@ constexpr Color kTextBlack = 0x000000;
 constexpr Color kRubyMarkRed = 0x0000FF;
 constexpr Color kFootnoteBlue = 0xFF0000;
 
+// A mark's colour (`own`: the footnote blue, the ruby start red) on a page of `page`
+// colour with text of `text` colour: black text keeps every mark's own colour; with another
+// text colour a mark whose contrast against the page is below 3:1 takes the text colour.
+Color MarkColor(Color own, Color text, Color page);
+
 // What the renderer reads of the reader's settings.
 struct PageStyle {
     PageLayout Layout;          // R = Layout.Rows(), B = Layout.RowBytes()
@@ -85,6 +90,11 @@ struct PageStyle {
     bool FontBold = false;
     bool UsePageTexture = false;  // tile the page texture over the page colour
     Color PageColor = 0xFFFFFF;   // a colour value; a system colour resolves when drawn
+    // Body text, ruby and emphasis marks. Black draws as ever (the window text colour where
+    // the body font or the ruby font is selected); another colour takes all of them, and the
+    // footnote marks and the ruby start mark keep their own colours only where they stand
+    // out from the page colour (MarkColor).
+    Color TextColor = kTextBlack;
     // Book typesetting: grey glyphs, the left page's text block mirrored about the gutter,
     // a page number at the foot of each page. Off draws the grid.
     bool Typeset = false;

@@ -7,6 +7,8 @@ using enum Command;
 
 constexpr MenuRow kMenus[] = {
     {"mniFile", "ﾌｧｲﾙ(&F)", nullptr},
+    // Reader tools: the recent books, filled from the core's list (ui/reader_tools.h).
+    {"mniRecent", "最近使ったファイル(&R)", "mniFile"},
     {"mniView", "表示(&V)", nullptr},
     {"mniMove", "移動(&M)", nullptr},
     {"msiClip", "しおり(&C)", "mniMove"},
@@ -33,6 +35,9 @@ constexpr ActionRow kActions[] = {
     {"msiFindNext", "次を検索", "mniMove", FindNext, false, Rule::None, Rule::ReView, "F3"},
     {"msiFindPrev", "前を検索", "mniMove", FindPrev, false, Rule::None, Rule::ReView, "Shift+F3"},
     {nullptr, nullptr, "mniMove"},
+    // Reader tools: go to page.
+    {"msiGoToPage", "ページ指定(&G)", "mniMove", GoToPage, false, Rule::None, Rule::GoToPage,
+     "Ctrl+G"},
     {"msiClipIns", "はさむ(&I)", "msiClip", ClipIns, false, Rule::None, Rule::ClipIns},
     {"msiClipDel", "削除(&D)", "msiClip", ClipDel, false, Rule::None, Rule::ClipDel},
     {"msiConfig", "環境設定(&C)", "mniOther", Config},

@@ -29,6 +29,8 @@ enum class Command {
     Find,       // opens the find bar
     FindNext,
     FindPrev,
+    // Reader tools: go to page, recent books.
+    GoToPage,
 };
 
 // The state of the window that checks or enables an item; None: always enabled, never
@@ -44,6 +46,8 @@ enum class Rule {
     AllDisp,
     HideTLBar,
     HideStBar,
+    // Reader tools.
+    GoToPage,
 };
 
 // A menu: on the menu bar (parent nullptr), inside another menu, or a pop-up ("").

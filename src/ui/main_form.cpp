@@ -40,6 +40,7 @@
 #include "ui/message_boxes.h"
 #include "ui/option.h"
 #include "ui/page_image.h"
+#include "ui/reader_tools.h"
 #include "ui/request_queue.h"
 #include "ui/sound.h"
 #include "ui/status_area.h"
@@ -95,6 +96,9 @@ TfrmMirvoMainForm::TfrmMirvoMainForm(ProgramFolders folders, QWidget* parent)
     BuildToolBars();
     BuildCentralArea();
     BuildActions();
+    AttachRecentMenu(
+        menus_.at("mniFile"), menus_.at("mniRecent"), core_,
+        [this](const std::string& path) { Guarded([&] { core_.OpenRecentBook(path); }); });
     UpdateActions();
     book_->SetMenus(menus_.at("ppmPage"), menus_.at("ppmCont"));
     frame_ = new WindowFrame(
@@ -262,6 +266,8 @@ void TfrmMirvoMainForm::Run(Command command) {
             return FindText(true);
         case Command::FindPrev:
             return FindText(false);
+        case Command::GoToPage:
+            return Guarded([this] { AskGoToPage(this, core_); });
         case Command::None:
             return;
     }
@@ -296,6 +302,8 @@ bool TfrmMirvoMainForm::RuleHolds(Rule rule) const {
             return modes_.HideTLBar();
         case Rule::HideStBar:
             return modes_.HideStBar();
+        case Rule::GoToPage:
+            return core_.CanGoToPage();
         case Rule::None:
             break;
     }

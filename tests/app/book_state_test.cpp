@@ -87,7 +87,7 @@ TEST(BookState, NewBookReadsTheBookDefaults) {
         "Config/CharCount",      "Config/UseRuby",       "Config/UseImage",
         "Config/UseComment",     "Config/UseTexture",    "Config/FontName",
         "Config/FontBold",       "Config/FontSpace",     "Config/IndexChar",
-        "Config/UseAozoraNotes", "Config/Encoding",      "Config/Typesetting",
+        "Config/UseAozoraNotes", "Config/Encoding",      "Config/Typesetting", "Config/TextColor",
         "Mirvo/ClipCount",       "Mirvo/Clip1"};
     EXPECT_EQ(file.reads, order);
 }
@@ -107,7 +107,7 @@ TEST(BookState, PageNineWithoutBookmarks) {
               "[Mirvo]\nCurrentPage=9\nClipCount=0\n\n[Config]\nRowCount=10\nCharCount=13\n"
               "UseRuby=1\nUseImage=1\nFontName=@ＭＳ ゴシック\nFontBold=0\nFontSpace=10\n"
               "UseTexture=0\nBaseBGTexture=\nPageBGTexture=\nPageColor=clWhite\n"
-              "CoverColor=clWhite\nIndexChar=◎\nUseAozoraNotes=0\nTypesetting=0\n");
+              "CoverColor=clWhite\nIndexChar=◎\nUseAozoraNotes=0\nTypesetting=0\nTextColor=clBlack\n");
     Settings back;
     const BookPosition pos = ReadBookState(file, back);
     EXPECT_EQ(pos.CurrentPage, 9);
@@ -124,7 +124,7 @@ TEST(BookState, WriteOrder) {
         "Mirvo/CurrentPage", "Config/RowCount",      "Config/CharCount",      "Config/UseRuby",
         "Config/UseImage",   "Config/FontName",      "Config/FontBold",       "Config/FontSpace",
         "Config/UseTexture", "Config/BaseBGTexture", "Config/PageBGTexture",  "Config/PageColor",
-        "Config/CoverColor", "Config/IndexChar",     "Config/UseAozoraNotes", "Config/Typesetting",
+        "Config/CoverColor", "Config/IndexChar",     "Config/UseAozoraNotes", "Config/Typesetting", "Config/TextColor",
         "Mirvo/Clip1",       "Mirvo/Clip2",          "Mirvo/ClipCount"};
     EXPECT_EQ(file.writes, order);
 }

@@ -64,7 +64,7 @@ TEST(GlobalSettings, FirstStartWithoutAnyFile) {
               "[Mirvo]\nLast=\n\n[Config]\nRowCount=10\nCharCount=25\nUseRuby=1\nUseImage=1\n"
               "FontName=@ＭＳ ゴシック\nFontBold=0\nFontSpace=0\nUsePageTexture=1\n"
               "ChangeSpeed=100\nAlias=1\nCoverColor=clWhite\nPageColor=clWhite\n"
-              "BKStandFolder=\nUseAozoraNotes=0\nTypesetting=0\n");
+              "BKStandFolder=\nUseAozoraNotes=0\nTypesetting=0\nTextColor=clBlack\n");
 }
 
 TEST(GlobalSettings, ReadOrderAtCreation) {
@@ -89,7 +89,7 @@ TEST(GlobalSettings, ReadOrderAtCreation) {
                                                "Config/PageColor",
                                                "Config/BKStandFolder",
                                                "Config/UseAozoraNotes",
-                                               "Config/Typesetting"};
+                                               "Config/Typesetting", "Config/TextColor"};
     EXPECT_EQ(file.reads, expected);
 }
 

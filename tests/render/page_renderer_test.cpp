@@ -667,5 +667,45 @@ TEST(PageRendererCorpus, EveryPageOfEveryNovel) {
     }
 }
 
+TEST(MarkColor, MarksKeepTheirColoursOnlyWhereTheyStandOutFromThePage) {
+    constexpr Color kWhite = 0xFFFFFF, kBlack = 0x000000, kNavy = 0x800000;
+    struct Case {
+        Color own, text, page, expected;
+    } const cases[] = {
+        // Black text keeps every mark's colour, whatever the page.
+        {kFootnoteBlue, kTextBlack, kBlack, kFootnoteBlue},
+        {kRubyMarkRed, kTextBlack, kNavy, kRubyMarkRed},
+        // Another text colour: blue stands out from white (8.6:1), red from white (4:1)
+        // and from black (5.3:1); blue on black (2.4:1) or navy and red on maroon do not.
+        {kFootnoteBlue, 0x808080, kWhite, kFootnoteBlue},
+        {kRubyMarkRed, 0x808080, kWhite, kRubyMarkRed},
+        {kRubyMarkRed, kWhite, kBlack, kRubyMarkRed},
+        {kFootnoteBlue, kWhite, kBlack, kWhite},
+        {kFootnoteBlue, kWhite, kNavy, kWhite},
+        {kRubyMarkRed, kWhite, 0x000080, kWhite},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(MarkColor(c.own, c.text, c.page), c.expected)
+            << std::hex << c.own << " " << c.text << " " << c.page;
+    EXPECT_NEAR(ContrastRatio(kBlack, kWhite), 21.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio(kNavy, kNavy), 1.0, 1e-9);
+}
+
+TEST_F(PageRendererTest, ChosenTextColourTakesBodyRubyDotsAndIllegibleMarks) {
+    style.TextColor = 0xFFFFFF;
+    style.PageColor = 0x000000;
+    ASSERT_TRUE(Render({"あい｜漢字《かんじ》です", "まえ［＃注］", "あいう［＃「いう」に傍点］"}));
+    for (const auto& c : painter.calls) {
+        const Color expected = c.ch == "｜" ? kRubyMarkRed : 0xFFFFFF;
+        EXPECT_EQ(c.color, expected) << c.ch;
+    }
+    EXPECT_EQ(Body()[9].ch, "①");  // blue on black gave way to the text colour
+    // The system colour for window text is black: drawn as ever.
+    style.TextColor = kSystemColorBase + 8;
+    ASSERT_TRUE(Render({"あい"}));
+    EXPECT_EQ(Body()[0].color, kWindowText);
+    EXPECT_EQ(Body()[1].color, kTextBlack);
+}
+
 }  // namespace
 }  // namespace mirvo

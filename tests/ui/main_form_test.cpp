@@ -712,8 +712,8 @@ class MainFormTest : public QObject {
         QVERIFY(r.Start({book}));
         TfrmMirvoMainForm* w = r.w;
         QCOMPARE(Captions(Part<QMenu>(w, "mniFile")->actions()),
-                 QStringList({"ﾃｷｽﾄﾌｧｲﾙを開く(&O)", "本(棚)を開く(&B)", "-", "本の新規作成(&N)",
-                              "-", "Mirvoの終了(&X)"}));
+                 QStringList({"ﾃｷｽﾄﾌｧｲﾙを開く(&O)", "本(棚)を開く(&B)", "最近使ったファイル(&R)",
+                              "-", "本の新規作成(&N)", "-", "Mirvoの終了(&X)"}));
         QCOMPARE(Part<QToolButton>(w, "spbFileOpen")->text(), QString("ﾃｷｽﾄﾌｧｲﾙを開く"));
         QCOMPARE(Part<QToolButton>(w, "spbFileOpen")->toolTip(), QString("ﾃｷｽﾄﾌｧｲﾙを開きます。"));
         QCOMPARE(Part<QToolButton>(w, "spbBookStand")->toolTip(),
