@@ -87,8 +87,8 @@ TEST(BookState, NewBookReadsTheBookDefaults) {
         "Config/CharCount",      "Config/UseRuby",       "Config/UseImage",
         "Config/UseComment",     "Config/UseTexture",    "Config/FontName",
         "Config/FontBold",       "Config/FontSpace",     "Config/IndexChar",
-        "Config/UseAozoraNotes", "Config/Encoding",      "Config/Typesetting", "Config/TextColor",
-        "Mirvo/ClipCount",       "Mirvo/Clip1"};
+        "Config/UseAozoraNotes", "Config/Encoding",      "Config/Typesetting",
+        "Config/TextColor",      "Mirvo/ClipCount",      "Mirvo/Clip1"};
     EXPECT_EQ(file.reads, order);
 }
 
@@ -103,11 +103,12 @@ TEST(BookState, PageNineWithoutBookmarks) {
     const std::vector<PageListRow> grid = {Heading(1), Heading(5), {"", "", ""}};
     SaveBookState(file, s, 9, grid);
     // ClipCount joins its section; the keys of each section stand in write order.
-    EXPECT_EQ(ReadFileBytes(file.Path()),
-              "[Mirvo]\nCurrentPage=9\nClipCount=0\n\n[Config]\nRowCount=10\nCharCount=13\n"
-              "UseRuby=1\nUseImage=1\nFontName=@ＭＳ ゴシック\nFontBold=0\nFontSpace=10\n"
-              "UseTexture=0\nBaseBGTexture=\nPageBGTexture=\nPageColor=clWhite\n"
-              "CoverColor=clWhite\nIndexChar=◎\nUseAozoraNotes=0\nTypesetting=0\nTextColor=clBlack\n");
+    EXPECT_EQ(
+        ReadFileBytes(file.Path()),
+        "[Mirvo]\nCurrentPage=9\nClipCount=0\n\n[Config]\nRowCount=10\nCharCount=13\n"
+        "UseRuby=1\nUseImage=1\nFontName=@ＭＳ ゴシック\nFontBold=0\nFontSpace=10\n"
+        "UseTexture=0\nBaseBGTexture=\nPageBGTexture=\nPageColor=clWhite\n"
+        "CoverColor=clWhite\nIndexChar=◎\nUseAozoraNotes=0\nTypesetting=0\nTextColor=clBlack\n");
     Settings back;
     const BookPosition pos = ReadBookState(file, back);
     EXPECT_EQ(pos.CurrentPage, 9);
@@ -124,8 +125,8 @@ TEST(BookState, WriteOrder) {
         "Mirvo/CurrentPage", "Config/RowCount",      "Config/CharCount",      "Config/UseRuby",
         "Config/UseImage",   "Config/FontName",      "Config/FontBold",       "Config/FontSpace",
         "Config/UseTexture", "Config/BaseBGTexture", "Config/PageBGTexture",  "Config/PageColor",
-        "Config/CoverColor", "Config/IndexChar",     "Config/UseAozoraNotes", "Config/Typesetting", "Config/TextColor",
-        "Mirvo/Clip1",       "Mirvo/Clip2",          "Mirvo/ClipCount"};
+        "Config/CoverColor", "Config/IndexChar",     "Config/UseAozoraNotes", "Config/Typesetting",
+        "Config/TextColor",  "Mirvo/Clip1",          "Mirvo/Clip2",           "Mirvo/ClipCount"};
     EXPECT_EQ(file.writes, order);
 }
 

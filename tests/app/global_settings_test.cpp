@@ -89,7 +89,8 @@ TEST(GlobalSettings, ReadOrderAtCreation) {
                                                "Config/PageColor",
                                                "Config/BKStandFolder",
                                                "Config/UseAozoraNotes",
-                                               "Config/Typesetting", "Config/TextColor"};
+                                               "Config/Typesetting",
+                                               "Config/TextColor"};
     EXPECT_EQ(file.reads, expected);
 }
 

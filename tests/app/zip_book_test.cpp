@@ -16,15 +16,15 @@ namespace {
 
 // A picture of one colour.
 std::string SolidPng(int w, int h, png_byte r, png_byte g, png_byte b) {
-    PngSpec spec;
-    spec.width = w;
-    spec.height = h;
-    spec.row = [=](int) {
+    PngShape shape;
+    shape.width = w;
+    shape.height = h;
+    shape.row = [=](int) {
         std::vector<png_byte> row;
         for (int x = 0; x < w; ++x) row.insert(row.end(), {r, g, b});
         return row;
     };
-    return PngBytes(spec);
+    return PngBytes(shape);
 }
 
 // The first spread of `book` rendered: the status and the picture written.

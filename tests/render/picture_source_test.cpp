@@ -15,15 +15,15 @@ namespace {
 using test::ZipEntry;
 
 std::string RedPng(int w, int h) {
-    test::PngSpec spec;
-    spec.width = w;
-    spec.height = h;
-    spec.row = [w](int) {
+    test::PngShape shape;
+    shape.width = w;
+    shape.height = h;
+    shape.row = [w](int) {
         std::vector<png_byte> row;
         for (int x = 0; x < w; ++x) row.insert(row.end(), {255, 0, 0});
         return row;
     };
-    return test::PngBytes(spec);
+    return test::PngBytes(shape);
 }
 
 // A book in a folder of an archive beside /books, with its pictures around it.

@@ -11,7 +11,7 @@ namespace mirvo {
 namespace {
 
 using test::PngBytes;
-using test::PngSpec;
+using test::PngShape;
 
 // A picture that must be decoded.
 Bitmap Decode(const std::string& bytes) {
@@ -145,20 +145,20 @@ bool Near(Color a, Color b) {
 TEST(PngDecode, EveryKindPlainAndInterlaced) {
     for (const KindCase& k : kKinds) {
         for (const bool interlaced : {false, true}) {
-            PngSpec spec;
-            spec.width = 4;
-            spec.height = 3;
-            spec.colorType = k.colorType;
-            spec.bitDepth = k.depth;
-            spec.interlaced = interlaced;
+            PngShape shape;
+            shape.width = 4;
+            shape.height = 3;
+            shape.colorType = k.colorType;
+            shape.bitDepth = k.depth;
+            shape.interlaced = interlaced;
             if (k.colorType == PNG_COLOR_TYPE_PALETTE) {
-                spec.palette = kPalette;
-                spec.palette.resize(std::min<std::size_t>(kPalette.size(), 1u << k.depth));
+                shape.palette = kPalette;
+                shape.palette.resize(std::min<std::size_t>(kPalette.size(), 1u << k.depth));
             }
-            spec.paletteAlpha = k.paletteAlpha;
-            spec.transparentColor = k.transparentGrey;
-            spec.row = Samples(k.samples, k.depth);
-            const Bitmap b = Decode(PngBytes(spec));
+            shape.paletteAlpha = k.paletteAlpha;
+            shape.transparentColor = k.transparentGrey;
+            shape.row = Samples(k.samples, k.depth);
+            const Bitmap b = Decode(PngBytes(shape));
             ASSERT_EQ(b.Width(), 4) << k.name;
             ASSERT_EQ(b.Height(), 3) << k.name;
             for (int y = 0; y < 3; ++y) {
@@ -174,23 +174,23 @@ TEST(PngDecode, EveryKindPlainAndInterlaced) {
 
 // A file's gamma does not change how its transparency is laid over white.
 TEST(PngDecode, GammaLeavesTheMixAlone) {
-    PngSpec spec;
-    spec.width = 4;
-    spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-    spec.row = Samples({255, 0, 0, 128, 255, 0, 0, 128, 255, 0, 0, 128, 255, 0, 0, 128}, 8);
+    PngShape shape;
+    shape.width = 4;
+    shape.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+    shape.row = Samples({255, 0, 0, 128, 255, 0, 0, 128, 255, 0, 0, 128, 255, 0, 0, 128}, 8);
     for (const double gamma : {0.0, 0.45455, 1.0}) {
-        spec.gamma = gamma;
-        EXPECT_TRUE(Near(Decode(PngBytes(spec)).Pixel(0, 0), kPink)) << gamma;
+        shape.gamma = gamma;
+        EXPECT_TRUE(Near(Decode(PngBytes(shape)).Pixel(0, 0), kPink)) << gamma;
     }
 }
 
 // A picture whose every pixel differs: each pass of Adam7 puts its own pixels in place.
 TEST(PngDecode, InterlacedPassesLandInPlace) {
-    PngSpec spec;
-    spec.width = 13;
-    spec.height = 11;
-    spec.interlaced = true;
-    spec.row = [](int y) {
+    PngShape shape;
+    shape.width = 13;
+    shape.height = 11;
+    shape.interlaced = true;
+    shape.row = [](int y) {
         std::vector<png_byte> row;
         for (int x = 0; x < 13; ++x) {
             row.insert(row.end(), {static_cast<png_byte>(x * 19), static_cast<png_byte>(y * 23),
@@ -198,20 +198,20 @@ TEST(PngDecode, InterlacedPassesLandInPlace) {
         }
         return row;
     };
-    const Bitmap b = Decode(PngBytes(spec));
+    const Bitmap b = Decode(PngBytes(shape));
     ASSERT_EQ(b.Width(), 13);
     for (int y = 0; y < 11; ++y) {
         for (int x = 0; x < 13; ++x) ASSERT_EQ(b.Pixel(x, y), MakeColor(x * 19, y * 23, x ^ y));
     }
 }
 
-PngSpec GreyPicture(int w, int h) {
-    PngSpec spec;
-    spec.width = w;
-    spec.height = h;
-    spec.colorType = PNG_COLOR_TYPE_GRAY;
-    spec.row = [w](int y) { return std::vector<png_byte>(w, static_cast<png_byte>(y)); };
-    return spec;
+PngShape GreyPicture(int w, int h) {
+    PngShape shape;
+    shape.width = w;
+    shape.height = h;
+    shape.colorType = PNG_COLOR_TYPE_GRAY;
+    shape.row = [w](int y) { return std::vector<png_byte>(w, static_cast<png_byte>(y)); };
+    return shape;
 }
 
 // The offset of a chunk's type in a PNG file.
@@ -293,19 +293,19 @@ constexpr double kSecondsBound = 2.0;
 // limit, 320 MB of samples to inflate) is decoded within the time a picture may hold the
 // window.
 TEST(PngDecode, LargestPictureIsDecodedInTime) {
-    PngSpec spec;
-    spec.width = 8000;
-    spec.height = 5000;
-    spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-    spec.bitDepth = 16;
-    spec.interlaced = true;
-    spec.compression = 1;
-    spec.row = [](int y) {
+    PngShape shape;
+    shape.width = 8000;
+    shape.height = 5000;
+    shape.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+    shape.bitDepth = 16;
+    shape.interlaced = true;
+    shape.compression = 1;
+    shape.row = [](int y) {
         std::vector<png_byte> row(8000 * 8);
         for (std::size_t i = 0; i < row.size(); ++i) row[i] = static_cast<png_byte>(i * 7 + y);
         return row;
     };
-    const std::string bytes = PngBytes(spec);
+    const std::string bytes = PngBytes(shape);
     // The better of two decodings: the machine may be busy with other work.
     double seconds = 1e9;
     for (int i = 0; i < 2; ++i) {

@@ -10,7 +10,7 @@
 
 namespace mirvo::test {
 
-struct PngSpec {
+struct PngShape {
     int width = 1, height = 1;
     int colorType = PNG_COLOR_TYPE_RGB;
     int bitDepth = 8;
@@ -29,30 +29,30 @@ inline void AppendPngBytes(png_structp png, png_bytep data, png_size_t size) {
     static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<char*>(data), size);
 }
 
-inline std::string PngBytes(const PngSpec& spec) {
+inline std::string PngBytes(const PngShape& shape) {
     std::string out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     png_set_write_fn(png, &out, AppendPngBytes, nullptr);
-    png_set_compression_level(png, spec.compression);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_compression_level(png, shape.compression);
+    png_set_IHDR(png, info, shape.width, shape.height, shape.bitDepth, shape.colorType,
+                 shape.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty()) {
-        png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
+    if (!shape.palette.empty()) {
+        png_set_PLTE(png, info, shape.palette.data(), static_cast<int>(shape.palette.size()));
     }
-    if (!spec.paletteAlpha.empty() || spec.transparentColor) {
-        png_set_tRNS(png, info, spec.paletteAlpha.data(),
-                     static_cast<int>(spec.paletteAlpha.size()),
-                     spec.transparentColor ? &spec.transparent : nullptr);
+    if (!shape.paletteAlpha.empty() || shape.transparentColor) {
+        png_set_tRNS(png, info, shape.paletteAlpha.data(),
+                     static_cast<int>(shape.paletteAlpha.size()),
+                     shape.transparentColor ? &shape.transparent : nullptr);
     }
-    if (spec.gamma > 0) png_set_gAMA(png, info, spec.gamma);
+    if (shape.gamma > 0) png_set_gAMA(png, info, shape.gamma);
     png_write_info(png, info);
     // Row by row, every row again for each pass of an interlaced picture: a large picture
     // is never held whole.
     const int passes = png_set_interlace_handling(png);
     for (int pass = 0; pass < passes; ++pass) {
-        for (int y = 0; y < spec.height; ++y) png_write_row(png, spec.row(y).data());
+        for (int y = 0; y < shape.height; ++y) png_write_row(png, shape.row(y).data());
     }
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
