@@ -25,6 +25,7 @@
 
 #include "app/handoff_message.h"
 #include "app/profile_file.h"
+#include "reader_window_support.h"
 #include "support/test_support.h"
 #include "ui/application.h"
 #include "ui/comment.h"
@@ -38,17 +39,10 @@
 namespace mirvo::ui {
 namespace {
 
+using test::Folders;
 using test::Sjis;
 using test::TempDir;
 using test::WriteFileBytes;
-
-ProgramFolders Folders(const TempDir& dir) {
-    ProgramFolders f;
-    f.ExecutableFolder = dir.Path();
-    f.SettingsFolder = dir.Path();
-    f.ShippedFolders = {dir.Path()};
-    return f;
-}
 
 std::string MakeBook(const TempDir& dir, const std::string& name, int lines) {
     std::string text = Sjis("吾輩は猫である\r\n夏目漱石\r\n");
@@ -62,23 +56,7 @@ void WriteState(const TempDir& dir, const std::string& base, const std::string& 
     WriteFileBytes(dir.File("MirvoKs/" + base + ".INI"), body);
 }
 
-// A started reader on a book (or none), turning pages without pauses.
-struct Running {
-    TempDir dir;
-    ReaderWindows windows;
-    TfrmMirvoMainForm* w = nullptr;
-
-    bool Start(const std::vector<std::string>& args) {
-        const bool ok = StartReader(windows, Folders(dir), args, false);
-        w = windows.main.get();
-        w->Core().ChangeSettings([&](Settings& s) { s.ChangeSpeed = 200; });
-        return ok;
-    }
-    QString Panel0() const { return Part<QLabel>(w, "stbPanel0")->text(); }
-    void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        QTest::keyClick(w, key, mods);
-    }
-};
+using Running = test::RunningReader;
 
 // Answers the next modal file dialog: chooses `file`, or cancels when it is empty.
 void AnswerFileDialog(const QString& file) {

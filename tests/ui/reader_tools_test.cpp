@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QTest>
 
+#include "reader_window_support.h"
 #include "support/test_support.h"
 #include "ui/application.h"
 #include "ui/main_form.h"
@@ -16,16 +17,9 @@
 namespace mirvo::ui {
 namespace {
 
+using test::Folders;
 using test::TempDir;
 using test::WriteFileBytes;
-
-ProgramFolders Folders(const TempDir& dir) {
-    ProgramFolders f;
-    f.ExecutableFolder = dir.Path();
-    f.SettingsFolder = dir.Path();
-    f.ShippedFolders = {dir.Path()};
-    return f;
-}
 
 // A corpus book copied into `dir`: its path.
 std::string CopyBook(const TempDir& dir, const std::string& name) {
@@ -33,19 +27,7 @@ std::string CopyBook(const TempDir& dir, const std::string& name) {
     return dir.File(name);
 }
 
-struct Running {
-    TempDir dir;
-    ReaderWindows windows;
-    TfrmMirvoMainForm* w = nullptr;
-
-    bool Start(const std::vector<std::string>& args) {
-        const bool ok = StartReader(windows, Folders(dir), args, false);
-        w = windows.main.get();
-        w->Core().ChangeSettings([&](Settings& s) { s.ChangeSpeed = 200; });
-        return ok;
-    }
-    QString Panel0() const { return Part<QLabel>(w, "stbPanel0")->text(); }
-};
+using Running = test::RunningReader;
 
 // Answers the next page-number dialog with `page`, or cancels it when `page` is 0; the
 // caption and range it showed land in `seen`.
