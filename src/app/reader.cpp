@@ -38,7 +38,7 @@ void Reader::FormCreate(const std::vector<std::string>& arguments) {
     spread_.SetSpreadHeightRatio(kSpreadHeightRatio);
     currentPage_ = FrontCoverPage;
     const std::string logError = store_.ReadGlobal(arguments, settings_, documentPath_);
-    recent_ = store_.ReadRecentBooks();
+    menus_.Recent = store_.ReadRecentBooks();
     book_.Reset(settings_);
     session_.Start(documentPath_);
     // Said once now: every setting is at its default and nothing will be written there.
@@ -54,7 +54,7 @@ void Reader::FormCreate(const std::vector<std::string>& arguments) {
 void Reader::FormClose() {
     // Each file is saved on its own: a refused global file must not cost the book its
     // reading position, and neither may keep the window from closing.
-    Attempt([this] { store_.SaveGlobal(settings_, session_.LastDocument(), recent_); });
+    Attempt([this] { store_.SaveGlobal(settings_, session_.LastDocument(), menus_.Recent); });
     Attempt([this] { SaveHeldBook(); });
 }
 
@@ -108,19 +108,15 @@ void Reader::SetViewPage(NotebookPage page) {
     host_.ViewStateChanged();
 }
 
-void Reader::OpenBook(const std::string& path) {
+void Reader::OpenBook(const std::string& path, BookRoute route) {
     if (path.empty()) return;
-    OpenChosenBook([&path] { return std::optional<std::string>(path); });
-}
-
-void Reader::OpenRecentBook(const std::string& path) {
-    if (!FileExists(path)) {
-        recent_ = WithoutRecentBook(std::move(recent_), path);
+    if (route == BookRoute::Recent && !FileExists(path)) {
+        menus_.Recent = WithoutRecentBook(std::move(menus_.Recent), path);
         host_.Report(ReportKind::MessageBox,
                      Word(FileProblem(ProblemKind::RecentBookMissing, path)));
         return;
     }
-    OpenBook(path);
+    OpenChosenBook([&path] { return std::optional<std::string>(path); });
 }
 
 void Reader::OpenChosenBook(const std::function<std::optional<std::string>()>& choose) {
@@ -179,7 +175,7 @@ void Reader::ShowOpenedBook(RowList lines, const StoredBook& stored) {
         return;
     }
     session_.Formatted(documentPath_);
-    recent_ = WithRecentBook(std::move(recent_), documentPath_);
+    menus_.Recent = WithRecentBook(std::move(menus_.Recent), documentPath_);
     // Stored bookmarks whose page has no first row are left out.
     book_.ListContents(clips, ProgressToStatus());
     ShowFormatted();
@@ -267,15 +263,15 @@ void Reader::PageClick(PageRequester sender) {
                                                   : PageRequester::LeftPage);
 }
 
-void Reader::GoToPage(int page) {
-    if (!CanGoToPage()) return;
-    page = std::clamp(page, 1, book_.PageCount());
-    currentPage_ = page % 2 == 0 ? page - 1 : page;
-    ShowSpread(PageRequester::None);
+bool CanGoToPage(const Reader& reader) {
+    const MenuState& m = reader.Menus();
+    return m.PagingEnabled && m.ReViewEnabled && reader.Book().PageCount() > 0;
 }
 
-bool Reader::CanGoToPage() const {
-    return menus_.PagingEnabled && menus_.ReViewEnabled && book_.PageCount() > 0;
+void GoToPage(Reader& reader, int page) {
+    if (!CanGoToPage(reader)) return;
+    page = std::clamp(page, 1, reader.Book().PageCount());
+    reader.ShowPage(page % 2 == 0 ? page - 1 : page);
 }
 
 void Reader::scbStatusScroll(int position) {

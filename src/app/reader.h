@@ -36,7 +36,13 @@ struct MenuState {
     bool ClipDelEnabled = false;   // msiClipDel
     bool KeyPreview = true;        // SPACE and BS turn pages
     bool ReViewEnabled = false;    // mmiReView: a book has been opened
+    // mniRecent: the recent books, newest first. Every book opened and formatted, by any
+    // route, goes first (app/recent_books.h); saved with the global settings at the close.
+    std::vector<std::string> Recent;
 };
+
+// How a path reached OpenBook.
+enum class BookRoute { Given, Recent };
 
 class Reader {
   public:
@@ -59,32 +65,20 @@ class Reader {
     // contents and bookmarks, scroll bar, first display. A file that is missing or cannot
     // be loaded is reported and changes nothing else: the book on show stays.
     void OpenDocument();
-    // Every way to another book (a hand-off, a dropped file, the Open command): the book
-    // held is saved first (a refused write is reported and the new book still opens),
-    // then the book opens. An empty path does nothing.
-    void OpenBook(const std::string& path);
+    // Every way to another book (a hand-off, a dropped file, the Open command, the recent
+    // books): the book held is saved first (a refused write is reported and the new book
+    // still opens), then the book opens. An empty path does nothing. A recent book no longer
+    // there is taken off the list and the reader is told (general error report); nothing
+    // else changes.
+    void OpenBook(const std::string& path, BookRoute route = BookRoute::Given);
     // The same, with the path asked of `choose` after the save (nothing: no book opens).
     void OpenChosenBook(const std::function<std::optional<std::string>()>& choose);
-
-    // The recent books, newest first: every book opened and formatted, by any route, goes
-    // first (app/recent_books.h); saved with the global settings at the close.
-    const std::vector<std::string>& RecentBooks() const { return recent_; }
-    // A recent book chosen from the menu: opens as OpenBook does. A book no longer there is
-    // taken off the list and the reader is told (general error report); nothing else
-    // changes.
-    void OpenRecentBook(const std::string& path);
 
     // Shows `page` (FrontCoverPage and BackCoverPage for the covers) without a turn.
     void ShowPage(int page);
     // Moves one spread: the left page (SPACE, next-page command) forward, the right page
     // (BS, previous-page command) backward.
     void PageClick(PageRequester sender);
-    // Go to page: shows the spread holding `page` (clamped to 1 .. the page count) without
-    // a turn, an even page opening the spread of the odd page before it, as the scroll bar
-    // maps its positions. Does nothing while no book has pages or the contents page shows.
-    void GoToPage(int page);
-    // Whether GoToPage can run: a book with pages is open and the view page shows.
-    bool CanGoToPage() const;
     // A scroll event with the thumb at `position`: sets CurrentPage, draws nothing.
     void scbStatusScroll(int position);
     void msiViewClick();
@@ -112,9 +106,9 @@ class Reader {
     // or on from the last hit while that is on show, wrapping at the ends; shows the hit's
     // spread on the view page without a turn. The status bar says when the search wrapped
     // or found nothing, else shows the book's path.
+    // The hit it returns stays until the next search or formatting: its cells are for the
+    // window to mark.
     const FindHit& FindText(const std::string& query, FindDirection direction);
-    // The last search's hit and its cells, for the window to mark.
-    const FindHit& FoundHit() const { return finder_.Hit(); }
     // The mouse at pixel (x, y) of a page image: what the footnote pop-up should do. Only a
     // spread on the view page has marks, and only with UseComment.
     FootnoteHit imgRightPageMouseMove(PageRequester sender, double x, double y) const;
@@ -190,8 +184,13 @@ class Reader {
     int currentPage_ = FrontCoverPage;
     bool destroying_ = false;
     MenuState menus_;
-    std::vector<std::string> recent_;
     int scrollMin_ = 1, scrollMax_ = 9999, scrollPosition_ = 1;
 };
+
+// Go to page: whether it can run (a book with pages is open and the view page shows), and
+// the spread holding `page` (clamped to 1 .. the page count) shown without a turn, an even
+// page opening the spread of the odd page before it, as the scroll bar maps its positions.
+bool CanGoToPage(const Reader& reader);
+void GoToPage(Reader& reader, int page);
 
 }  // namespace mirvo

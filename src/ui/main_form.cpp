@@ -96,9 +96,10 @@ TfrmMirvoMainForm::TfrmMirvoMainForm(ProgramFolders folders, QWidget* parent)
     BuildToolBars();
     BuildCentralArea();
     BuildActions();
-    AttachRecentMenu(
-        menus_.at("mniFile"), menus_.at("mniRecent"), core_,
-        [this](const std::string& path) { Guarded([&] { core_.OpenRecentBook(path); }); });
+    AttachRecentMenu(menus_.at("mniFile"), menus_.at("mniRecent"), core_,
+                     [this](const std::string& path) {
+                         Guarded([&] { core_.OpenBook(path, BookRoute::Recent); });
+                     });
     UpdateActions();
     book_->SetMenus(menus_.at("ppmPage"), menus_.at("ppmCont"));
     frame_ = new WindowFrame(
@@ -303,7 +304,7 @@ bool TfrmMirvoMainForm::RuleHolds(Rule rule) const {
         case Rule::HideStBar:
             return modes_.HideStBar();
         case Rule::GoToPage:
-            return core_.CanGoToPage();
+            return CanGoToPage(core_);
         case Rule::None:
             break;
     }

@@ -20,7 +20,7 @@ void FillRecentMenu(QMenu* recent, const Reader& core,
                     const std::function<void(const std::string&)>& open) {
     recent->clear();
     int n = 0;
-    for (const std::string& path : core.RecentBooks()) {
+    for (const std::string& path : core.Menus().Recent) {
         ++n;
         const QString text = QStringLiteral("&%1 %2  %3")
                                  .arg(n % 10)
@@ -35,14 +35,14 @@ void FillRecentMenu(QMenu* recent, const Reader& core,
 }  // namespace
 
 void AskGoToPage(QWidget* owner, Reader& core) {
-    if (!core.CanGoToPage()) return;
+    if (!CanGoToPage(core)) return;
     const int count = core.Book().PageCount();
     const int start = std::clamp(core.CurrentPage(), 1, count);
     bool ok = false;
     const int page = QInputDialog::getInt(owner, QStringLiteral("ページ指定"),
                                           QStringLiteral("ページ番号（1～%1）:").arg(count), start,
                                           1, count, 1, &ok);
-    if (ok) core.GoToPage(page);
+    if (ok) GoToPage(core, page);
 }
 
 void AttachRecentMenu(QMenu* fileMenu, QMenu* recent, const Reader& core,

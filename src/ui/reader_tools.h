@@ -19,7 +19,7 @@ namespace mirvo::ui {
 void AskGoToPage(QWidget* owner, Reader& core);
 
 // Puts `recent` into `fileMenu` before its first separator. Each time the file menu opens,
-// `recent` is filled from core.RecentBooks(), newest first, each item its number, title and
+// `recent` is filled from core.Menus().Recent, newest first, each item its number, title and
 // path (disabled when the list is empty); choosing one runs `open` with its path.
 void AttachRecentMenu(QMenu* fileMenu, QMenu* recent, const Reader& core,
                       std::function<void(const std::string&)> open);

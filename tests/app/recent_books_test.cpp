@@ -81,17 +81,17 @@ TEST(RecentBooks, ReaderListsOpenedBooksKeepsThemAcrossStartsAndDropsMissingOnes
     s.reader.OpenDocument();
     s.reader.OpenBook(b);
     s.reader.OpenBook(a);
-    EXPECT_EQ(s.reader.RecentBooks(), (Books{a, b}));
+    EXPECT_EQ(s.reader.Menus().Recent, (Books{a, b}));
     s.reader.FormClose();
 
     Started again;
     WriteFileBytes(again.dir.File("Mirvo.INI"), test::ReadFileBytes(s.dir.File("Mirvo.INI")));
     again.reader.FormCreate({});
-    EXPECT_EQ(again.reader.RecentBooks(), (Books{a, b}));
+    EXPECT_EQ(again.reader.Menus().Recent, (Books{a, b}));
     // b is gone: choosing it reports it and takes it off the list; the book on show stays.
     ASSERT_EQ(std::remove(b.c_str()), 0);
-    again.reader.OpenRecentBook(b);
-    EXPECT_EQ(again.reader.RecentBooks(), Books{a});
+    again.reader.OpenBook(b, BookRoute::Recent);
+    EXPECT_EQ(again.reader.Menus().Recent, Books{a});
     ASSERT_EQ(again.host.exceptions.size(), 1u);
     EXPECT_NE(again.host.exceptions[0].find(b), std::string::npos);
     EXPECT_NE(again.host.exceptions[0].find("最近使ったファイル"), std::string::npos);

@@ -61,7 +61,6 @@ class FindBarTest : public QObject {
 
         const QString start = r.Panel0();
         int page = r.KeyUntilMoved(Qt::Key_Return, Qt::NoModifier, 1);
-        QVERIFY(r.w->Core().FoundHit().found);
         QVERIFY(r.Panel0() != start);
         for (int step = 0; step < 3; ++step) {  // F3 and Enter go forward
             const int next =
