@@ -40,16 +40,10 @@ namespace mirvo::ui {
 namespace {
 
 using test::Folders;
+using test::MakeBook;
 using test::Sjis;
 using test::TempDir;
 using test::WriteFileBytes;
-
-std::string MakeBook(const TempDir& dir, const std::string& name, int lines) {
-    std::string text = Sjis("吾輩は猫である\r\n夏目漱石\r\n");
-    for (int i = 2; i < lines; ++i) text += Sjis("本文の行です。") + "\r\n";
-    WriteFileBytes(dir.File(name), text);
-    return dir.File(name);
-}
 
 void WriteState(const TempDir& dir, const std::string& base, const std::string& body) {
     MakeFolders(dir.File("MirvoKs"));

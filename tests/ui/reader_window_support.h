@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/reader_fake_host.h"
 #include "support/test_support.h"
 #include "ui/main_form.h"
 #include "ui/startup.h"
@@ -15,11 +16,7 @@ namespace mirvo::test {
 
 // Program folders that keep the settings, the state files and the shipped files in `dir`.
 inline ProgramFolders Folders(const TempDir& dir) {
-    ProgramFolders f;
-    f.ExecutableFolder = dir.Path();
-    f.SettingsFolder = dir.Path();
-    f.ShippedFolders = {dir.Path()};
-    return f;
+    return TestFolders(dir);
 }
 
 // A started reader on a book (or none), turning pages without pauses.
