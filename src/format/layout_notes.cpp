@@ -22,7 +22,7 @@ std::size_t FindHeadingEnd(std::string_view line, std::size_t from, int level) {
 }  // namespace
 
 LayoutNoteTracker::LayoutNoteTracker(const PageLayout& layout, bool ruby)
-    : maxIndent_(layout.RowBytes() / 2 - 1), ruby_(ruby) {}
+    : maxIndent_(layout.RowBytes() / 2 - 1), ruby_(ruby), inline_(ruby) {}
 
 bool LayoutNoteTracker::IsPageBreakLine(std::string_view line) {
     std::string_view text;
@@ -80,8 +80,9 @@ std::size_t LayoutNoteTracker::Take(std::string_view line, std::size_t at, bool 
             open_.erase(it);
             break;
         }
-        default:  // footnotes, emphasis, a page break amid text
-            return 0;
+        default:  // emphasis, side lines, bold, upright runs; else a footnote or a page break
+            if (!inline_.Take(line, at, end, text)) return 0;
+            break;
     }
     spans_.push_back({at, end, false});
     return end;
@@ -94,8 +95,11 @@ void LayoutNoteTracker::AddHeading(std::size_t begin, std::size_t end, int level
     headings_.push_back({begin, level, std::string(text)});
 }
 
-void LayoutNoteTracker::EndLine(const RowList& rows) {
+void LayoutNoteTracker::EndLine(const RowList& rows, std::string_view line) {
     notes_.rows.resize(rows.size());
+    std::vector<InlineSpan> marks;
+    inline_.EndLine(line, marks);
+    for (const InlineSpan& m : marks) spans_.push_back({m.begin, m.end, m.bold, m.mark});
     for (std::size_t r = firstRow_; r < rows.size(); ++r) notes_.rows[r].indent = LineIndent();
     if (!spans_.empty()) {
         // The line's bytes stand, in order, at the end of the row before its first row
@@ -120,9 +124,20 @@ void LayoutNoteTracker::EndLine(const RowList& rows) {
                 const std::size_t b = std::max(s.begin, p.lineBegin);
                 const std::size_t e = std::min(s.end, p.lineBegin + p.size);
                 if (b >= e) continue;
+                // An upright run cut by a row's end is drawn as the rows counted it.
+                if (s.mark && s.mark->kind == MarkKind::Upright && e - b != s.end - s.begin) {
+                    continue;
+                }
                 const RowSpan span{static_cast<std::uint32_t>(b - p.lineBegin + p.rowBegin),
                                    static_cast<std::uint32_t>(e - p.lineBegin + p.rowBegin)};
-                (s.bold ? notes_.rows[p.row].bold : notes_.rows[p.row].hidden).push_back(span);
+                RowStyle& style = notes_.rows[p.row];
+                if (s.mark) {
+                    style.marks.push_back(*s.mark);
+                    style.marks.back().begin = span.begin;
+                    style.marks.back().end = span.end;
+                } else {
+                    (s.bold ? style.bold : style.hidden).push_back(span);
+                }
             }
         }
         std::stable_sort(

@@ -5,10 +5,12 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "format/document.h"
+#include "format/inline_notes.h"
 #include "format/markup.h"
 #include "format/page_layout.h"
 
@@ -34,9 +36,13 @@ class LayoutNoteTracker {
     // annotations stands before it on the line: indentation applies only there.
     std::size_t Take(std::string_view line, std::size_t at, bool atLineStart);
 
-    // The line is done and its bytes stand in `rows`: records the indent of its rows and
-    // places its hidden annotations, heading texts and headings in them.
-    void EndLine(const RowList& rows);
+    // The bytes of the upright run (縦中横) that the annotation just taken completes, for
+    // the formatter to count as one full-width cell; 0 when it completes none.
+    std::size_t UprightRunBytes() const { return inline_.UprightRunBytes(); }
+
+    // The line `line` is done and its bytes stand in `rows`: records the indent of its rows
+    // and places its hidden annotations, heading texts, headings and inline marks in them.
+    void EndLine(const RowList& rows, std::string_view line);
 
     // What was found, for a book of `rowCount` rows.
     LayoutNotes Finish(std::size_t rowCount);
@@ -45,6 +51,7 @@ class LayoutNoteTracker {
     struct Span {
         std::size_t begin, end;
         bool bold;
+        std::optional<RowMark> mark = {};  // an inline mark (inline_notes.h)
     };
     struct LineHeading {
         std::size_t begin;
@@ -68,6 +75,7 @@ class LayoutNoteTracker {
     std::vector<Span> spans_;  // in line bytes
     std::vector<LineHeading> headings_;
     std::vector<OpenHeading> open_;
+    InlineNoteTracker inline_;
 };
 
 }  // namespace mirvo

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "format/cp932.h"
+#include "format/row_marks.h"
 
 namespace mirvo {
 
@@ -123,7 +124,8 @@ struct RowSpan {
 struct RowStyle {
     int indent = 0;               // cells the row's first character sits down
     std::vector<RowSpan> hidden;  // layout annotations: nothing drawn, no cell taken
-    std::vector<RowSpan> bold;    // heading text, drawn in the bold face
+    std::vector<RowSpan> bold;    // heading text and 太字, drawn in the bold face
+    std::vector<RowMark> marks;   // 縦中横, emphasis marks and side lines
 };
 struct Heading {
     std::size_t row = 0;  // the row holding the heading's first character

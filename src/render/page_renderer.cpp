@@ -73,6 +73,13 @@ class FontPainter : public GlyphPainter {
         lastDash_ = {&target, x, y, box};
     }
 
+    void DrawUpright(Bitmap& target, PageFont font, std::string_view run, int x, int y,
+                     Color color) override {
+        DrawUprightText(font == PageFont::Heading ? HeadingFace() : body_, upright_, target, run, x,
+                        y, color, grey_);
+        lastDash_ = {};
+    }
+
     void DrawPageNumber(Bitmap& target, std::string_view digits, int x, int y, bool alignRight,
                         Color color) override {
         if (alignRight) x -= ruby_.HorizontalWidth(digits);
@@ -100,6 +107,7 @@ class FontPainter : public GlyphPainter {
     VerticalFont body_;
     VerticalFont ruby_;
     VerticalFont heading_;
+    VerticalFont upright_;  // upright runs too wide for the body face's cell
     std::string name_;
     int bodyHeight_ = 0;
     bool headingSet_ = false;
@@ -114,6 +122,24 @@ bool InSpans(const std::vector<RowSpan>& spans, int at) {
         if (at >= static_cast<int>(s.begin) && at < static_cast<int>(s.end)) return true;
     }
     return false;
+}
+
+// The places of the inline marks on a page buffer.
+InlineRowMarks::Geometry MarkGeometry(const Bitmap& buffer, const PageStyle& s) {
+    const PageFontHeights h = ComputePageFontHeights(buffer.Height(), s.Layout, s.FontSpace);
+    return {h.ruby, h.body, 0.9 * buffer.Height() / (s.Layout.RowBytes() + 1), s.Typeset};
+}
+
+// The two bytes the text list holds for an upright run: the run itself when it has two,
+// else its first character, or its first two half-width ones, padded with a space.
+std::string UprightCellText(std::string_view run) {
+    if (run.size() == 2) return std::string(run);
+    if (run.size() > 2 && CharLengthAt(run, 0) == 1 && CharLengthAt(run, 1) == 1) {
+        return std::string(run.substr(0, 2));
+    }
+    std::string cell(run.substr(0, CharLengthAt(run, 0)));
+    if (cell.size() < 2) cell += ' ';
+    return cell;
 }
 
 // Where the drawing of one row stands: the next byte of the row and the next cell.
@@ -150,7 +176,8 @@ class PageDrawing {
           pageList_(pageList),
           footnotes_(footnotes),
           pictures_(pictures),
-          reporter_(reporter) {
+          reporter_(reporter),
+          marks_(painter, buffer, MarkGeometry(buffer, src.style)) {
         W_ = buffer.Width();
         H_ = buffer.Height();
         R_ = s_.Layout.Rows();
@@ -184,6 +211,7 @@ class PageDrawing {
         // cell positions.
         r.blanks = style ? style->indent : 0;
         r.i += 2 * r.blanks;
+        marks_.BeginRow(style);
         while (r.pos <= r.len) {
             if (style && SkipHidden(*style, r.hidden, r.pos)) continue;
             if (!DrawNext(r)) {
@@ -193,6 +221,7 @@ class PageDrawing {
                 return unclosed;
             }
         }
+        marks_.EndRow(windowText_);
         return {};
     }
 
@@ -200,6 +229,7 @@ class PageDrawing {
     // The next character of the row, or the ruby or annotation it opens. False when that
     // markup is not closed before the end of the row.
     bool DrawNext(RowCursor& r) {
+        if (const RowMark* run = marks_.UprightAt(r.pos - 1)) return DrawUprightRun(r, *run);
         const MarkupChars& m = Markup();
         const int at = r.pos - 1;
         const int y = Trunc((r.i - 1) * p_);
@@ -224,6 +254,24 @@ class PageDrawing {
             mark = true;
         }
         PutChar(r, ch, at, y, mark);
+        return true;
+    }
+
+    // An upright run (縦中横) takes one full-width cell; the text list holds two bytes of it.
+    bool DrawUprightRun(RowCursor& r, const RowMark& run) {
+        const int at = r.pos - 1;
+        const std::string_view text =
+            std::string_view(r.row).substr(at, std::min<int>(run.end, r.len) - at);
+        const int x = Trunc(0.05 * W_ + 0.9 * r.xc) + shift_;
+        const int y = Trunc(0.05 * H_ + 0.9 * Trunc((r.i - 1) * p_));
+        r.pos += static_cast<int>(text.size());
+        r.i += 2;
+        const PageFont font = InSpans(r.style->bold, at) ? PageFont::Heading : PageFont::Body;
+        painter_.DrawUpright(buf_, font, text, x, y, color_);
+        marks_.Char(at, 2, x, y);
+        color_ = text_;
+        for (; r.blanks > 0; --r.blanks) pageList_.back() += D().blank;
+        pageList_.back() += UprightCellText(text);
         return true;
     }
 
@@ -278,9 +326,10 @@ class PageDrawing {
     void PutChar(RowCursor& r, std::string_view ch, int at, int y, bool mark) {
         if (!ch.empty()) {
             const bool heading = r.style && !mark && InSpans(r.style->bold, at);
-            painter_.DrawChar(buf_, heading ? PageFont::Heading : PageFont::Body, ch,
-                              Trunc(0.05 * W_ + 0.9 * r.xc) + shift_, Trunc(0.05 * H_ + 0.9 * y),
+            const int x = Trunc(0.05 * W_ + 0.9 * r.xc) + shift_, yy = Trunc(0.05 * H_ + 0.9 * y);
+            painter_.DrawChar(buf_, heading ? PageFont::Heading : PageFont::Body, ch, x, yy,
                               color_);
+            if (!mark) marks_.Char(at, static_cast<int>(ch.size()), x, yy);
         }
         color_ = text_;
         for (; r.blanks > 0; --r.blanks) pageList_.back() += D().blank;
@@ -310,13 +359,16 @@ class PageDrawing {
         const Color color = windowText_;  // the ruby font's own colour
         const int o = y - Trunc(hr_ * (L + 1) / 2.0) >= 0 ? 0 : Trunc(hr_ * L / 2.0) - y;
         const int X = Trunc(0.9 * (xc + hr_ + 1) + 0.05 * W_) + shift_;
-        int j = 1;
+        int j = 1, top = 0, bottom = 0;
         while (j <= L) {
             const int at = j;
             std::string_view r = NextChar(t, j);
             const int Y = Trunc(0.9 * (y - Trunc(hr_ * (L - at + 1) / 2.0) + o) + 0.05 * H_);
             painter_.DrawChar(buf_, PageFont::Ruby, r, X, Y, color);
+            if (at == 1) top = Y;
+            bottom = Y + hr_;
         }
+        marks_.Ruby(X, top, bottom);
     }
 
     // One dot per full-width character of the n bytes before the annotation, a quarter
@@ -352,6 +404,7 @@ class PageDrawing {
     int shift_ = 0;  // the text block's move across (the typeset left page)
     double p_ = 0;
     Color color_ = kTextBlack;
+    InlineRowMarks marks_;
 };
 
 }  // namespace
