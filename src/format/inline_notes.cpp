@@ -103,6 +103,13 @@ bool IsUprightPair(char a, char b) {
     return (digit(a) && digit(b)) || (a == '!' && (b == '!' || b == '?')) || (a == '?' && b == '?');
 }
 
+// 〇 一 二 三 四 五 六 七 八 九 十, as numbered items write them: （一）.
+bool IsKanjiNumeral(int code) {
+    static constexpr int kCodes[] = {0x815A, 0x88EA, 0x93F1, 0x8E4F, 0x8E6C, 0x8CDC,
+                                     0x985A, 0x8EB5, 0x94AA, 0x8BE3, 0x8F5C};
+    return std::find(std::begin(kCodes), std::end(kCodes), code) != std::end(kCodes);
+}
+
 }  // namespace
 
 InlineNote ParseInlineNote(std::string_view text) {
@@ -110,7 +117,8 @@ InlineNote ParseInlineNote(std::string_view text) {
     const std::string& open = Markup().quoteOpen;
     if (text.starts_with(open)) {
         for (const Entry& e : w.tails) {
-            if (text.size() > open.size() + e.word.size() && EndsWithChars(text, e.word)) {
+            if (text.size() > open.size() + e.word.size() && text.ends_with(e.word) &&
+                EndsWithChars(text, e.word)) {
                 InlineNote n = e.note;
                 n.form = InlineForm::Quoted;
                 n.target = text.substr(open.size(), text.size() - open.size() - e.word.size());
@@ -150,7 +158,7 @@ bool IsUprightRun(std::string_view run) {
         const bool punct = code == 0x8148 || code == 0x8149 ||  // ？ ！
                            code == 0x8169 || code == 0x816A ||  // （ ）
                            code == 0x8144 || code == 0x8146;    // ． ：
-        if (!alnum && !punct) return false;
+        if (!alnum && !punct && !IsKanjiNumeral(code)) return false;
     }
     return chars > 0;
 }

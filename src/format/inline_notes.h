@@ -34,8 +34,8 @@ struct InlineNote {
 InlineNote ParseInlineNote(std::string_view text);
 
 // True when `run` (CP932) can be set upright in one cell: one to four characters, none of
-// them markup or a space, each an ASCII character or a full-width digit, letter, "！", "？"
-// or bracket.
+// them markup or a space, each an ASCII character, a full-width digit, letter, "！", "？"
+// or bracket, or a kanji numeral.
 bool IsUprightRun(std::string_view run);
 
 // A span of a line's bytes [begin, end) and what it asks for.

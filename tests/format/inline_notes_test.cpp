@@ -77,9 +77,10 @@ TEST(InlineNoteText, EveryFormKindAndSide) {
 
 TEST(InlineNoteText, RunsThatFitOneCell) {
     const std::pair<const char*, bool> cases[] = {
-        {"1", true},       {"12", true},      {"1234", true},   {"!?", true},   {"K.P.", true},
-        {"（３）", true},  {"１２", true},    {"12345", false}, {"", false},    {" 1", false},
-        {"（四）", false}, {"2596人", false}, {"あ", false},    {"1《", false}, {"ｱ1", false},
+        {"1", true},    {"12", true},      {"1234", true},   {"!?", true},
+        {"K.P.", true}, {"（３）", true},  {"１２", true},   {"12345", false},
+        {"", false},    {" 1", false},     {"（四）", true}, {"2596人", false},
+        {"あ", false},  {"（人）", false}, {"1《", false},   {"ｱ1", false},
     };
     for (const auto& [run, fits] : cases) EXPECT_EQ(IsUprightRun(Sjis(run)), fits) << run;
 }
