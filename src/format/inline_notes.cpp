@@ -110,6 +110,46 @@ bool IsKanjiNumeral(int code) {
     return std::find(std::begin(kCodes), std::end(kCodes), code) != std::end(kCodes);
 }
 
+// True when `text` holds a character of the reading markup: ｜ 《 》 ［ ＃ ］.
+bool HasMarkup(std::string_view text) {
+    const MarkupChars& m = Markup();
+    for (std::size_t i = 0; i < text.size(); i += CharLengthAt(text, i)) {
+        const std::string_view ch = text.substr(i, CharLengthAt(text, i));
+        if (ch == m.bar || ch == m.rubyOpen || ch == m.rubyClose || ch == m.noteOpen ||
+            ch == m.noteSharp || ch == m.noteClose) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Calls `visible`(byte index, byte length) for each character of `line` outside ruby
+// readings (when `ruby`) and annotations: ForEachReadChar for a line whose brackets all
+// close, as a formatted line's do, without looking ahead for each closer.
+template <typename Visible>
+void ForEachTextChar(std::string_view line, bool ruby, Visible visible) {
+    const MarkupChars& m = Markup();
+    const std::uint16_t rubyOpen = CharCode(m.rubyOpen), rubyClose = CharCode(m.rubyClose);
+    const std::uint16_t noteOpen = CharCode(m.noteOpen), noteClose = CharCode(m.noteClose);
+    const std::uint16_t sharp = CharCode(m.noteSharp);
+    std::uint16_t closer = 0;  // the closer awaited inside brackets
+    for (std::size_t i = 0; i < line.size();) {
+        const std::size_t len = CharLengthAt(line, i);
+        const std::uint16_t c = CharCode(line.substr(i, len));
+        if (closer != 0) {
+            if (c == closer) closer = 0;
+        } else if (ruby && c == rubyOpen) {
+            closer = rubyClose;
+        } else if (c == noteOpen && i + len < line.size() &&
+                   CharCode(line.substr(i + len, CharLengthAt(line, i + len))) == sharp) {
+            closer = noteClose;
+        } else {
+            visible(i, len);
+        }
+        i += len;
+    }
+}
+
 }  // namespace
 
 InlineNote ParseInlineNote(std::string_view text) {
@@ -191,10 +231,24 @@ bool InlineNoteTracker::TakeQuoted(std::string_view line, std::size_t at, const 
         uprightRun_ = n;
         return true;
     }
-    const std::size_t begin = FindReadingBefore(line, at, note.target, ruby_);
+    const std::size_t begin = TextBefore(line, at, note.target);
     if (begin == std::string_view::npos) return false;
     AddSpan(begin, at, note);
     return true;
+}
+
+std::size_t InlineNoteTracker::TextBefore(std::string_view line, std::size_t at,
+                                          std::string_view x) {
+    // The common case, X written just before the note without markup, is told without
+    // reading the line again: the notes of a line come in order, and so does the walk
+    // over its character boundaries.
+    const std::size_t n = x.size();
+    if (!HasMarkup(x) && n > 0 && n <= at && line.substr(at - n, n) == x) {
+        if (walked_ > at - n) walked_ = 0;
+        while (walked_ < at - n) walked_ += CharLengthAt(line, walked_);
+        if (walked_ == at - n) return at - n;
+    }
+    return FindReadingBefore(line, at, x, ruby_);
 }
 
 bool InlineNoteTracker::TakeOpen(std::string_view line, std::size_t end, const InlineNote& note) {
@@ -243,13 +297,20 @@ void InlineNoteTracker::EndLine(std::string_view line, std::vector<InlineSpan>& 
     out.insert(out.end(), spans_.begin(), spans_.end());
     spans_.clear();
     uprightRun_ = 0;
+    walked_ = 0;
 }
 
 void InlineNoteTracker::AddAutoUpright(std::string_view line) {
-    if (std::none_of(line.begin(), line.end(),
-                     [](char c) { return (c >= '0' && c <= '9') || c == '!' || c == '?'; })) {
-        return;  // the common case: no half-width digit or mark on the line
+    // The common case: no byte from "!" to "?" (never a second byte in CP932), so no
+    // half-width digit or mark on the line. A loop the compiler vectorises.
+    unsigned char any = 0;
+    for (const char c : line) any |= static_cast<unsigned char>(c - 0x21) < 0x1F;
+    if (!any) return;
+    bool pair = false;
+    for (std::size_t i = 0; i + 1 < line.size() && !pair; ++i) {
+        pair = IsUprightPair(line[i], line[i + 1]);
     }
+    if (!pair) return;
     // Runs of half-width characters as the line reads (markup left out), by bytes.
     std::size_t runBegin = 0, runEnd = 0;
     const auto finishRun = [&] {
@@ -260,7 +321,7 @@ void InlineNoteTracker::AddAutoUpright(std::string_view line) {
         });
         if (!taken) spans_.push_back({runBegin, runEnd, false, RowMark{}});
     };
-    ForEachReadChar(line, ruby_, true, [&](std::size_t i, std::size_t len) {
+    ForEachTextChar(line, ruby_, [&](std::size_t i, std::size_t len) {
         const auto b = static_cast<unsigned char>(line[i]);
         const bool half = len == 1 && b >= 0x21 && b <= 0x7E;
         if (half && runEnd == i && runEnd > runBegin) {

@@ -73,11 +73,14 @@ class InlineNoteTracker {
     bool TakeClose(std::size_t at, const InlineNote& note);
     void AddSpan(std::size_t begin, std::size_t end, const InlineNote& note);
     void AddAutoUpright(std::string_view line);
+    // Where X begins when the line up to `at`, as it reads, ends with it; npos if not.
+    std::size_t TextBefore(std::string_view line, std::size_t at, std::string_view x);
 
     const bool ruby_;
     std::vector<OpenRange> open_;    // innermost last
     std::vector<InlineSpan> spans_;  // of the current line
     std::size_t uprightRun_ = 0;
+    std::size_t walked_ = 0;  // a character boundary of the current line
 };
 
 }  // namespace mirvo

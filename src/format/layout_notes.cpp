@@ -31,6 +31,8 @@ bool LayoutNoteTracker::IsPageBreakLine(std::string_view line) {
 }
 
 void LayoutNoteTracker::BeginLine(const RowList& rows) {
+    // One style a row: room for as many as the rows have, so that they are not moved.
+    if (notes_.rows.capacity() < rows.capacity()) notes_.rows.reserve(rows.capacity());
     firstRow_ = rows.size() - 1;
     prevRowSize_ = firstRow_ > 0 ? rows[firstRow_ - 1].size() : 0;
     lineIndent_ = blocks_.empty() ? 0 : blocks_.back();
