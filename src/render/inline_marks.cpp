@@ -22,15 +22,15 @@ bool InRing(Pt p, double r, double t) {
     return InDisc(p, r) && !InDisc(p, std::max(0.0, r - t));
 }
 
-// The sesame: a drop from a round head at the top left tapering to the bottom right, as
-// the ideographic comma; `inset` shrinks it (for the white sesame's inside).
+// The sesame: a drop from a thin tail at the top left to a round head at the bottom
+// right; `inset` shrinks it (for the white sesame's inside).
 bool InSesame(Pt p, double inset) {
-    const Pt a{-0.4, -0.48}, b{0.42, 0.56};
+    const Pt a{-0.56, -0.66}, b{0.24, 0.3};
     const double dx = b.u - a.u, dy = b.v - a.v;
     const double t =
         std::clamp(((p.u - a.u) * dx + (p.v - a.v) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
     const double ex = p.u - (a.u + t * dx), ey = p.v - (a.v + t * dy);
-    const double r = 0.46 - 0.36 * t - inset;
+    const double r = 0.1 + 0.38 * t - inset;
     return r > 0 && ex * ex + ey * ey <= r * r;
 }
 
@@ -199,13 +199,18 @@ void InlineRowMarks::Ruby(int x, int top, int bottom) {
 }
 
 // Right of the column the marks' lane begins at the body cell's edge, or past the ruby
-// beside the character; left of it the lane ends at the body cell's left edge.
+// beside the character; left of it the lane ends at the body cell's left edge. Where the
+// room between the ruby and the next column cannot hold a mark, a character with ruby
+// has its marks on the left instead: they never cover the ruby or the next column.
 InlineRowMarks::Lane InlineRowMarks::LaneOf(const Drawn& c, bool left) const {
-    if (left) return {c.x - g_.bodyHeight, true};
+    const Lane leftLane{c.x - g_.bodyHeight, true};
+    if (left) return leftLane;
     int x = c.x;
     for (const Drawn& r : ruby_) {
         if (r.top < c.bottom && c.top < r.bottom) x = std::max(x, r.x);
     }
+    const double room = c.x + g_.columnPitch - g_.bodyHeight - x;
+    if (x != c.x && room < 0.8 * g_.rubyHeight) return leftLane;
     return {x, false};
 }
 

@@ -39,10 +39,11 @@ class GlyphPainter;
 class InlineRowMarks {
   public:
     struct Geometry {
-        int rubyHeight = 0;    // the ruby cell: the lane of the marks
-        int bodyHeight = 0;    // the body cell across the column
-        double bytePitch = 0;  // pixels down the column per byte cell
-        bool smooth = false;   // book typesetting
+        int rubyHeight = 0;      // the ruby cell: the lane of the marks
+        int bodyHeight = 0;      // the body cell across the column
+        double bytePitch = 0;    // pixels down the column per byte cell
+        double columnPitch = 0;  // pixels from one column's text point to the next
+        bool smooth = false;     // book typesetting
     };
     InlineRowMarks(GlyphPainter& painter, Bitmap& target, const Geometry& g)
         : painter_(painter), target_(target), g_(g) {}

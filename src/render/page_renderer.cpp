@@ -127,7 +127,9 @@ bool InSpans(const std::vector<RowSpan>& spans, int at) {
 // The places of the inline marks on a page buffer.
 InlineRowMarks::Geometry MarkGeometry(const Bitmap& buffer, const PageStyle& s) {
     const PageFontHeights h = ComputePageFontHeights(buffer.Height(), s.Layout, s.FontSpace);
-    return {h.ruby, h.body, 0.9 * buffer.Height() / (s.Layout.RowBytes() + 1), s.Typeset};
+    const int columns = Trunc(static_cast<double>(buffer.Width()) / (s.Layout.Rows() + 1));
+    return {h.ruby, h.body, 0.9 * buffer.Height() / (s.Layout.RowBytes() + 1), 0.9 * columns,
+            s.Typeset};
 }
 
 // The two bytes the text list holds for an upright run: the run itself when it has two,
@@ -366,7 +368,7 @@ class PageDrawing {
             const int Y = Trunc(0.9 * (y - Trunc(hr_ * (L - at + 1) / 2.0) + o) + 0.05 * H_);
             painter_.DrawChar(buf_, PageFont::Ruby, r, X, Y, color);
             if (at == 1) top = Y;
-            bottom = Y + hr_;
+            bottom = Y + Trunc(0.9 * hr_);  // the next ruby character's place
         }
         marks_.Ruby(X, top, bottom);
     }

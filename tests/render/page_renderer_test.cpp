@@ -454,14 +454,21 @@ TEST_F(PageRendererTest, EmphasisMarksBesideEachCharacterOutsideTheRuby) {
         EXPECT_EQ(lists.FootnoteList, std::vector<std::string>{""}) << c.line;
     }
 
-    // Under ruby the marks move out past it; the character without ruby keeps its lane.
-    ASSERT_TRUE(RenderBook({"｜漢字《かんじ》と［＃「漢字と」に二重丸傍点］"}));
-    ASSERT_EQ(painter.marks.size(), 3u);
-    const int rubyX = Ruby().front().x;
-    EXPECT_EQ(painter.marks[0].cx, rubyX + ruby / 2);
-    EXPECT_EQ(painter.marks[1].cx, rubyX + ruby / 2);
-    EXPECT_EQ(painter.marks[2].cx, BodyChar(painter.calls, "と")->x + ruby / 2);
-    EXPECT_EQ(lists.RightPageText[0], Sjis("｜漢字と"));
+    // Under ruby the marks move out past it where the columns leave room (6 columns on
+    // 300 pixels), else to the left of the column (10); the character without ruby keeps
+    // its lane.
+    for (const int columns : {6, 10}) {
+        style.Layout = PageLayout(columns, 50);
+        ASSERT_TRUE(RenderBook({"｜漢字《かんじ》と［＃「漢字と」に二重丸傍点］"}));
+        ASSERT_EQ(painter.marks.size(), 3u);
+        const int rubyX = Ruby().front().x;
+        const int kanjiX = BodyChar(painter.calls, "漢")->x;
+        const int expected = columns == 6 ? rubyX + ruby / 2 : kanjiX - 14 - ruby / 2;
+        EXPECT_EQ(painter.marks[0].cx, expected) << columns;
+        EXPECT_EQ(painter.marks[1].cx, expected) << columns;
+        EXPECT_EQ(painter.marks[2].cx, BodyChar(painter.calls, "と")->x + ruby / 2);
+        EXPECT_EQ(lists.RightPageText[0], Sjis("｜漢字と"));
+    }
 }
 
 TEST_F(PageRendererTest, SideLinesRunAlongTheirTextInEveryRow) {
