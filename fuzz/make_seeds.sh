@@ -33,12 +33,18 @@ for i, b in enumerate(books):
     put("format_fuzz", "book%d" % i, bytes([18, 58, 3]) + text_slice(os.path.join(corpus, b), 3000))
 put("format_fuzz", "markup", bytes([14, 30, 3]) + markup)
 put("format_fuzz", "readme", bytes([18, 58, 3]) + open("../data/readme2.txt", "rb").read())
+# inline annotations with the Aozora notes on: every form, ranges over rows and lines.
+inline = sjis("題\r\n12［＃「12」は縦中横］月25日!?［＃縦中横］1［＃縦中横終わり］\r\n"
+              "｜漢字《かんじ》［＃「漢字」に白ゴマ傍点］［＃傍線］あいうえおかきくけこ［＃傍線終わり］\r\n"
+              "［＃ここから太字］\r\n太［＃「太」の左に波線］\r\n［＃ここで太字終わり］［＃蛇の目傍点］\r\n")
+put("format_fuzz", "inline", bytes([12, 14, 7]) + inline)
 # render: RowCount, RowBytes, flags, FontSpace, page, width - 40, height - 30.
 for i, b in enumerate(books[:2]):
     put("render_fuzz", "book%d" % i,
         bytes([18, 58, 0x3F, 8, 9, 200, 150]) + text_slice(os.path.join(corpus, b), 2000))
 put("render_fuzz", "markup", bytes([14, 30, 0x07, 18, 9, 160, 120]) + markup)
 put("render_fuzz", "cover", bytes([18, 58, 0x03, 8, 7, 100, 80]) + markup)
+put("render_fuzz", "inline", bytes([12, 14, 0x43, 18, 9, 160, 120]) + inline)
 # profile: section, key, value length, value, then the file.
 ini = (b"[Mirvo]\r\nLast=/home/a/\xe6\x9c\xac.txt\r\nCurrentPage=7\r\nClipCount=2\r\nClip1=5\r\n"
        b"Clip2=3\r\n[Config]\r\nRowCount=10\r\nCharCount=25\r\nFontName=\"@\xef\xbc\xad\xef\xbc\xb3 "
