@@ -331,7 +331,10 @@ class PageDrawing {
             const int x = Trunc(0.05 * W_ + 0.9 * r.xc) + shift_, yy = Trunc(0.05 * H_ + 0.9 * y);
             painter_.DrawChar(buf_, heading ? PageFont::Heading : PageFont::Body, ch, x, yy,
                               color_);
-            if (!mark) marks_.Char(at, static_cast<int>(ch.size()), x, yy);
+            // The ruby start mark ｜ is no text of its own: no emphasis beside it.
+            if (!mark && !(s_.UseRuby && ch == Markup().bar)) {
+                marks_.Char(at, static_cast<int>(ch.size()), x, yy);
+            }
         }
         color_ = text_;
         for (; r.blanks > 0; --r.blanks) pageList_.back() += D().blank;

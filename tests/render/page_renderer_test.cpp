@@ -454,6 +454,10 @@ TEST_F(PageRendererTest, EmphasisMarksBesideEachCharacterOutsideTheRuby) {
         EXPECT_EQ(lists.FootnoteList, std::vector<std::string>{""}) << c.line;
     }
 
+    // A range over ruby marks its base, not the ruby start mark ｜ nor the reading.
+    ASSERT_TRUE(RenderBook({"［＃傍点］｜漢字《かんじ》［＃傍点終わり］"}));
+    EXPECT_EQ(painter.marks.size(), 2u);
+
     // Under ruby the marks move out past it where the columns leave room (6 columns on
     // 300 pixels), else to the left of the column (10); the character without ruby keeps
     // its lane.
