@@ -53,6 +53,12 @@ class GlyphPainter {
     // its top at y and its right edge (`alignRight`) or its left edge at x.
     virtual void DrawPageNumber(Bitmap& /*target*/, std::string_view /*digits*/, int /*x*/,
                                 int /*y*/, bool /*alignRight*/, Color /*color*/) {}
+    // Draws `ch` as DrawChar draws it in the body font, but `steps` larger or smaller
+    // (SizedHeight), centred on the body glyph's cell.
+    virtual void DrawSizedChar(Bitmap& target, std::string_view ch, int x, int y, int /*steps*/,
+                               Color color) {
+        DrawChar(target, PageFont::Body, ch, x, y, color);
+    }
 };
 
 // The largest cell of a page font, in pixels of the page buffer. Only layouts of one to a
