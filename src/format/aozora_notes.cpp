@@ -42,6 +42,7 @@ struct AozoraWords {
     std::string headingPrefixes[2] = {Utf8ToCp932("同行"), Utf8ToCp932("窓")};
     std::string headings[3] = {Utf8ToCp932("大見出し"), Utf8ToCp932("中見出し"),
                                Utf8ToCp932("小見出し")};
+    std::string headingEnd = Utf8ToCp932("終わり");
 };
 const AozoraWords& Words() {
     static const AozoraWords w;
@@ -144,6 +145,13 @@ bool ReadBlockStart(std::string_view text, Note& note) {
         note.kind = NoteKind::BlockSize;
         return true;
     }
+    for (int level = 1; level <= 3; ++level) {
+        if (rest == w.headings[level - 1]) {
+            note.kind = NoteKind::BlockHeading;
+            note.level = level;
+            return true;
+        }
+    }
     if (!TakeNoteNumber(rest, n)) return false;
     note.cells = n;
     if (rest == w.width) {
@@ -162,6 +170,22 @@ bool ReadBlockStart(std::string_view text, Note& note) {
     }
     note.kind = NoteKind::BlockIndent;
     return true;
+}
+
+// ここで中見出し終わり (大, 小).
+bool ReadBlockHeadingEnd(std::string_view text, Note& note) {
+    const AozoraWords& w = Words();
+    if (!text.starts_with(w.here) || !text.ends_with(w.headingEnd)) return false;
+    text = text.substr(w.here.size());
+    text.remove_suffix(w.headingEnd.size());
+    for (int level = 1; level <= 3; ++level) {
+        if (text == w.headings[level - 1]) {
+            note.kind = NoteKind::BlockHeadingEnd;
+            note.level = level;
+            return true;
+        }
+    }
+    return false;
 }
 
 // Forms that stand alone or end a block.
@@ -197,7 +221,7 @@ bool ReadSingle(std::string_view text, Note& note) {
     } else if (ReadSize(text, note.steps)) {
         note.kind = NoteKind::Size;
     } else {
-        return false;
+        return ReadBlockHeadingEnd(text, note);
     }
     return true;
 }

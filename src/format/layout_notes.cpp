@@ -36,6 +36,8 @@ bool OpensOrClosesBlock(NoteKind kind) {
         case NoteKind::BlockSize:
         case NoteKind::BlockSizeEnd:
         case NoteKind::PageCentre:
+        case NoteKind::BlockHeading:
+        case NoteKind::BlockHeadingEnd:
             return true;
         default:
             return false;
@@ -80,6 +82,8 @@ void LayoutNoteTracker::BeginLine(const RowList& rows, std::string_view line) {
     footAt_ = footWidth_ = 0;
     lineSize_ = line.size();
     blockBytes_ = 0;
+    lineText_ = line;
+    lineHeading_ = blockHeading_;
 }
 
 int LayoutNoteTracker::LineIndent() const {
@@ -144,6 +148,14 @@ bool LayoutNoteTracker::TakeBlock(const Note& note, bool atLineStart) {
             return true;
         case NoteKind::PageCentre:
             centreFrom_ = firstRow_ - firstRow_ % static_cast<std::size_t>(pageRows_);
+            return true;
+        case NoteKind::BlockHeading:
+            blockHeading_ = note.level;
+            headingListed_ = false;
+            return true;
+        case NoteKind::BlockHeadingEnd:
+            if (blockHeading_ != note.level) return false;
+            blockHeading_ = 0;
             return true;
         default:
             return false;
@@ -273,6 +285,12 @@ void LayoutNoteTracker::EndLine(const RowList& rows) {
     for (std::size_t r = firstRow_; r < rows.size(); ++r) {
         notes_.rows[r].indent =
             std::clamp(r == firstRow_ ? line_.first : line_.rest, 0, maxIndent_);
+    }
+    // A line of a heading block: bold, and the first one with text listed.
+    if (lineHeading_ > 0 && blockHeading_ == lineHeading_ && blockBytes_ < lineSize_) {
+        spans_.push_back({0, lineSize_, SpanKind::Bold});
+        if (!headingListed_) headings_.push_back({0, lineHeading_, std::string(lineText_)});
+        headingListed_ = true;
     }
     // A size still open goes on into the next line.
     for (auto& [begin, steps] : sizes_) {

@@ -109,6 +109,9 @@ class LayoutNoteTracker {
     std::size_t footWidth_ = 0;  // the counted width of the foot part
     std::size_t lineSize_ = 0, blockBytes_ = 0;
     std::size_t centreFrom_ = static_cast<std::size_t>(-1);  // the page start to centre
+    int blockHeading_ = 0, lineHeading_ = 0;                 // the level of an open heading block
+    bool headingListed_ = false;                             // its first line with text is listed
+    std::string_view lineText_;
     std::size_t firstRow_ = 0, prevRowSize_ = 0;
     std::vector<Span> spans_;  // in line bytes
     std::vector<LineHeading> headings_;

@@ -66,6 +66,8 @@ enum class NoteKind {
     BlockSizeEnd,  // ここで小さな文字終わり, ここで大きな文字終わり
     Picture,       // 挿絵（FILE）入る and its variants: FILE (target) on a page of its own
     PageCentre,    // ページの左右中央: the page's text centred across the page
+    BlockHeading,  // ここから中見出し (大, 小): the lines up to the block's end (level)
+    BlockHeadingEnd,  // ここで中見出し終わり (大, 小)
 };
 
 struct Note {

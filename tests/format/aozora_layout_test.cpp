@@ -57,6 +57,8 @@ TEST(AozoraNoteText, EveryFormAndItsNearMisses) {
         {"ページの左右中央", K::PageCentre},
         {"「一」は同行中見出し", K::Heading, 0, -1, 0, 2, 0, "一"},
         {"窓大見出し", K::HeadingStart, 0, -1, 0, 1},
+        {"ここから小見出し", K::BlockHeading, 0, -1, 0, 3},
+        {"ここで小見出し終わり", K::BlockHeadingEnd, 0, -1, 0, 3},
         // Near misses stay footnotes.
         {"地から字上げ", K::Footnote},
         {"地付きで", K::Footnote},
@@ -240,6 +242,15 @@ TEST(AozoraLayoutRows, PageBreaksPicturesAndCentredPages) {
                 "［＃改ページ］"},
                10, 4);
     EXPECT_EQ(f.rows[1], "0|あ");
+}
+
+TEST(AozoraLayoutRows, HeadingBlocksOverLines) {
+    const Formatted f = Format({"前", "［＃ここから中見出し］", "第一", "副題",
+                                "［＃ここで中見出し終わり］", "本文［＃ここで中見出し終わり］"});
+    EXPECT_EQ(f.rows, (Rows{"0|前{［＃ここから中見出し］}", "0|*第一*",
+                            "0|*副題*{［＃ここで中見出し終わり］}",
+                            "0|本文［＃ここで中見出し終わり］", "0|"}));
+    EXPECT_EQ(f.headings, Rows{"1 第一"});
 }
 
 TEST(AozoraLayoutRows, MarkupLeftOpenIsTextAndNamedOnce) {
