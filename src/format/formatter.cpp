@@ -407,13 +407,18 @@ class Formatter {
         return false;
     }
 
+    bool OnPicturePage(std::size_t row) const {
+        const std::size_t first = row - row % static_cast<std::size_t>(o_.Layout.Rows());
+        return IsImageTagLine(rows_[first]) || layout_->IsPictureRow(first);
+    }
+
     void EndLine() {
         if (bracket_ != Bracket::None) Fail(ProblemKind::FormatUnclosed);
         Flush();
         if (!layout_) return;
-        // A line of block annotations alone joins the row before (never a picture tag's).
-        if (layout_->OnlyBlockNotes() && rows_.size() >= 2 &&
-            !IsImageTagLine(rows_[rows_.size() - 2])) {
+        // A line of block annotations alone joins the row before, unless that row is on a
+        // picture's page (whose other rows stay empty).
+        if (layout_->OnlyBlockNotes() && rows_.size() >= 2 && !OnPicturePage(rows_.size() - 2)) {
             rows_[rows_.size() - 2] += rows_.back();
             rows_.pop_back();
         }

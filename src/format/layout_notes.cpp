@@ -108,6 +108,7 @@ std::size_t LayoutNoteTracker::Take(std::string_view line, std::size_t at, bool 
         lineRaise_ = note.cells;
         footAt_ = atLineStart ? 0 : end;
         footWidth_ = atLineStart ? 0 : DrawnWidth(line, end, ruby_, nullptr);
+        footJustTaken_ = true;
     } else if (!TakeBlock(note, atLineStart) && !TakeSpan(note, line, at, end)) {
         return 0;
     }
@@ -208,7 +209,9 @@ bool LayoutNoteTracker::TakeSpan(const Note& note, std::string_view line, std::s
     }
 }
 
-bool LayoutNoteTracker::FootPartNeedsNewRow(int column, int limit) const {
+bool LayoutNoteTracker::FootPartNeedsNewRow(int column, int limit) {
+    if (!footJustTaken_) return false;
+    footJustTaken_ = false;
     return lineRaise_ >= 0 && footAt_ > 0 && column > 1 &&
            static_cast<long long>(column) - 1 + static_cast<long long>(footWidth_) >
                static_cast<long long>(limit) + 1;
@@ -310,6 +313,10 @@ void LayoutNoteTracker::EndLine(const RowList& rows) {
 void LayoutNoteTracker::PlacePicture(std::size_t row, std::string file) {
     if (notes_.rows.size() <= row) notes_.rows.resize(row + 1);
     notes_.rows[row].picture = std::move(file);
+}
+
+bool LayoutNoteTracker::IsPictureRow(std::size_t row) const {
+    return row < notes_.rows.size() && !notes_.rows[row].picture.empty();
 }
 
 bool LayoutNoteTracker::RowShowsNothing(const RowList& rows, std::size_t r) const {

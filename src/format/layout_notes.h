@@ -47,7 +47,8 @@ class LayoutNoteTracker {
     // After a 地付き or 字上げ annotation amid a line was taken: true when the rest of the
     // line does not fit after `column` (1 + the row's counted width) within `limit`, so
     // that it begins the next row.
-    bool FootPartNeedsNewRow(int column, int limit) const;
+    // Asked once after each such annotation.
+    bool FootPartNeedsNewRow(int column, int limit);
     // The line holds nothing but annotations that open or close blocks (or centre the
     // page): it need not make a column of its own.
     bool OnlyBlockNotes() const;
@@ -58,6 +59,7 @@ class LayoutNoteTracker {
 
     // A picture line was placed in row `row`.
     void PlacePicture(std::size_t row, std::string file);
+    bool IsPictureRow(std::size_t row) const;
     // A page ends before the last of `rows`: when ページの左右中央 asked for it, its text
     // is centred across the page by empty rows put before it.
     void EndPage(RowList& rows);
@@ -107,6 +109,7 @@ class LayoutNoteTracker {
     int lineRaise_ = -1;         // cells the line's foot part is raised; -1: none
     std::size_t footAt_ = 0;     // the line byte where its foot part begins
     std::size_t footWidth_ = 0;  // the counted width of the foot part
+    bool footJustTaken_ = false;
     std::size_t lineSize_ = 0, blockBytes_ = 0;
     std::size_t centreFrom_ = static_cast<std::size_t>(-1);  // the page start to centre
     int blockHeading_ = 0, lineHeading_ = 0;                 // the level of an open heading block

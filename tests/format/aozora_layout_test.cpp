@@ -163,6 +163,10 @@ TEST(AozoraLayoutRows, FootIndentWidthAndSize) {
         {"amid a line, the rest goes to the foot of the next column",
          {"あいうえおかき［＃地から２字上げ］くけこ"},
          {"0|あいうえおかき{［＃地から２字上げ］}", "0|^2くけこ", "0|"}},
+        {"amid a line: the fit is judged once, at the annotation",
+         {"あ［＃地付き］いう［＃１段階小さな文字］え［＃小さな文字終わり］"},
+         {"0|あ{［＃地付き］}^0いう{［＃１段階小さな文字］}[-1 え]{［＃小さな文字終わり］}", "0|"},
+         6},
         {"a long line keeps the raise free in every row; its last row is aligned",
          {"［＃地から２字上げ］あいうえおかきくけこ"},
          {"0|{［＃地から２字上げ］}あいうえおかきく", "0|^2けこ", "0|"}},
@@ -220,6 +224,12 @@ TEST(AozoraLayoutRows, PageBreaksPicturesAndCentredPages) {
     EXPECT_EQ(f.rows,
               (Rows{"0|あ", "0|", "0|", "0|［＃挿絵１（fig1.png、横321×縦123）入る］ <fig1.png>",
                     "0|", "0|", "0|い", "0|"}));
+    // A block line after a picture keeps its own column: a picture's page stays empty.
+    for (const char* picture : {"［＃挿絵（a.png）入る］", "<IMG SRC=\"a.png\">"}) {
+        f = Format({picture, "［＃ここから２字下げ］", "あ"}, 10, 3);
+        EXPECT_EQ(f.rows[2], "0|") << picture;
+        EXPECT_EQ(f.rows[3], "2|{［＃ここから２字下げ］}") << picture;
+    }
     // Amid text it stays a footnote.
     f = Format({"あ［＃挿絵（fig1.png）入る］"}, 20, 3);
     EXPECT_EQ(f.rows, (Rows{"0|あ［＃挿絵（fig1.png）入る］", "0|"}));
