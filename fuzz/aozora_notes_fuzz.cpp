@@ -25,7 +25,8 @@ void CheckStyles(const mirvo::RowList& rows, const mirvo::LayoutNotes& notes, in
         for (const SizedSpan& z : s.sized) inside(z.begin, z.end);
         if (s.raise >= 0) inside(s.footFrom, s.footFrom);
         if (s.indent < 0 || s.raise < -1) fuzz::Fault("a negative indent or raise");
-        if (!s.picture.empty() && r % static_cast<std::size_t>(rowCount) != 0)
+        if (s.picture &&
+            (r % static_cast<std::size_t>(rowCount) != 0 || PictureNoteFile(rows[r]).empty()))
             fuzz::Fault("a picture not at the first row of a page");
         DrawnWidth(rows[r], s.raise >= 0 ? s.footFrom : 0, true, &s);
     }

@@ -243,6 +243,7 @@ bool ClassifyAozoraNote(std::string_view text, Note& note) {
 std::string WithoutHeadingPrefix(std::string_view text) {
     const AozoraWords& w = Words();
     for (const std::string& prefix : w.headingPrefixes) {
+        if (!ContainsChars(text, prefix)) continue;
         for (const std::string& word : w.headings) {
             const std::size_t at = FindLastChars(text, prefix + word);
             if (at == std::string_view::npos) continue;
@@ -311,11 +312,27 @@ std::size_t DrawnWidth(std::string_view row, std::size_t from, bool ruby, const 
     return width;
 }
 
+std::string PictureNoteFile(std::string_view line) {
+    std::string_view text;
+    if (line.empty() || AnnotationEnd(line, 0, &text) != line.size()) return {};
+    Note note = ClassifyNote(text, true);
+    return note.kind == NoteKind::Picture ? std::move(note.target) : std::string();
+}
+
 bool ClosedOnLine(std::string_view line, std::size_t at, bool note) {
     const MarkupChars& m = Markup();
     const std::string& closer = note ? m.noteClose : m.rubyClose;
     const std::size_t from = std::min(line.size(), at + CharLengthAt(line, at));
-    return FindChars(line.substr(from), closer) != 0;
+    if (closer.size() != 2) return FindChars(line.substr(from), closer) != 0;
+    // The common case, once for every ruby and annotation: a two-byte closer, looked for
+    // on character boundaries.
+    const auto* b = reinterpret_cast<const unsigned char*>(line.data());
+    const auto c0 = static_cast<unsigned char>(closer[0]);
+    const auto c1 = static_cast<unsigned char>(closer[1]);
+    for (std::size_t i = from; i + 1 < line.size(); i += IsLeadByte(b[i]) ? 2 : 1) {
+        if (b[i] == c0 && b[i + 1] == c1) return true;
+    }
+    return false;
 }
 
 }  // namespace mirvo

@@ -32,6 +32,9 @@ bool TakeNoteNumber(std::string_view& text, int& value);
 // layout tracker lays out without width.
 std::size_t DrawnWidth(std::string_view row, std::size_t from, bool ruby, const RowStyle* style);
 
+// The picture file (CP932) when `line` is a picture annotation and nothing else; "".
+std::string PictureNoteFile(std::string_view line);
+
 // True when the "《" or "［＃" at byte `at` of `line` is closed later on the line.
 bool ClosedOnLine(std::string_view line, std::size_t at, bool note);
 

@@ -87,6 +87,7 @@ class Formatter {
         RowList source = std::move(rows_);
         rows_ = RowList();
         rows_.reserve(EstimateRows(source));
+        if (layout_) layout_->Reserve(rows_.capacity());
         rows_.emplace_back();
         const std::size_t n = source.size();
         int lastK = -1;
@@ -94,7 +95,7 @@ class Formatter {
             const std::string& line = source[lineIndex_];
             if (layout_ && (IsImageTagLine(line) || IsSkipTagLine(line))) layout_->EndPage(rows_);
             if (!TakeImageLine(line, rows_, o_.Layout) && !TakeSkipLine(line, rows_, o_.Layout) &&
-                !TakePageBreakLine(line) && !TakePictureLine(line)) {
+                !TakeNoteLine(line)) {
                 FormatLine(line);
             }
             rows_.emplace_back();
@@ -112,25 +113,20 @@ class Formatter {
     std::size_t LineLeftOpen() const { return leftOpen_; }
 
   private:
-    // A page-break annotation on a line of its own acts as a page-break tag line; 改丁 and
-    // 改見開き go on to a right-hand page, where a spread begins.
-    bool TakePageBreakLine(std::string_view line) {
-        const int level = layout_ ? LayoutNoteTracker::PageBreakLevel(line) : -1;
-        if (level < 0) return false;
+    // An annotation on a line of its own: a page break acts as a page-break tag line (改丁
+    // and 改見開き go on to a right-hand page, where a spread begins); a picture is placed
+    // as an illustration tag line is.
+    bool TakeNoteLine(std::string_view line) {
+        const Note note = layout_ ? LayoutNoteTracker::LineNote(line) : Note();
+        if (note.kind != NoteKind::PageBreak && note.kind != NoteKind::Picture) return false;
         layout_->EndPage(rows_);
         FillToPageStart(rows_, o_.Layout);
-        if (level > 0) FillToRightPage(rows_, o_.Layout);
-        return true;
-    }
-
-    // A picture annotation on a line of its own is placed as an illustration tag line is.
-    bool TakePictureLine(std::string_view line) {
-        std::string file = layout_ ? LayoutNoteTracker::PictureOfLine(line) : std::string();
-        if (file.empty()) return false;
-        layout_->EndPage(rows_);
-        FillToPageStart(rows_, o_.Layout);
+        if (note.kind == NoteKind::PageBreak) {
+            if (note.level > 0) FillToRightPage(rows_, o_.Layout);
+            return true;
+        }
         rows_.back().assign(line);
-        layout_->PlacePicture(rows_.size() - 1, std::move(file));
+        layout_->PlacePicture(rows_.size() - 1);
         rows_.resize(rows_.size() + static_cast<std::size_t>(o_.Layout.Rows() - 1));
         return true;
     }

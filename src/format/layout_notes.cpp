@@ -56,22 +56,19 @@ struct LayoutNoteTracker::Piece {
 LayoutNoteTracker::LayoutNoteTracker(const PageLayout& layout, bool ruby)
     : maxIndent_(layout.RowBytes() / 2 - 1), pageRows_(layout.Rows()), ruby_(ruby) {}
 
-int LayoutNoteTracker::PageBreakLevel(std::string_view line) {
+Note LayoutNoteTracker::LineNote(std::string_view line) {
     std::string_view text;
-    if (line.empty() || AnnotationEnd(line, 0, &text) != line.size()) return -1;
-    const Note note = ClassifyNote(text, true);
+    if (line.empty() || AnnotationEnd(line, 0, &text) != line.size()) return {};
+    return ClassifyNote(text, true);
+}
+
+int LayoutNoteTracker::PageBreakLevel(std::string_view line) {
+    const Note note = LineNote(line);
     return note.kind == NoteKind::PageBreak ? note.level : -1;
 }
 
 bool LayoutNoteTracker::IsPageBreakLine(std::string_view line) {
     return PageBreakLevel(line) >= 0;
-}
-
-std::string LayoutNoteTracker::PictureOfLine(std::string_view line) {
-    std::string_view text;
-    if (line.empty() || AnnotationEnd(line, 0, &text) != line.size()) return {};
-    Note note = ClassifyNote(text, true);
-    return note.kind == NoteKind::Picture ? std::move(note.target) : std::string();
 }
 
 void LayoutNoteTracker::BeginLine(const RowList& rows, std::string_view line) {
@@ -310,13 +307,13 @@ void LayoutNoteTracker::EndLine(const RowList& rows) {
     open_.clear();
 }
 
-void LayoutNoteTracker::PlacePicture(std::size_t row, std::string file) {
+void LayoutNoteTracker::PlacePicture(std::size_t row) {
     if (notes_.rows.size() <= row) notes_.rows.resize(row + 1);
-    notes_.rows[row].picture = std::move(file);
+    notes_.rows[row].picture = true;
 }
 
 bool LayoutNoteTracker::IsPictureRow(std::size_t row) const {
-    return row < notes_.rows.size() && !notes_.rows[row].picture.empty();
+    return row < notes_.rows.size() && notes_.rows[row].picture;
 }
 
 bool LayoutNoteTracker::RowShowsNothing(const RowList& rows, std::size_t r) const {

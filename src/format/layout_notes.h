@@ -27,8 +27,11 @@ class LayoutNoteTracker {
     // The level of such a line: 0 the next page, 1 the next right-hand page (改丁), 2 the
     // next spread (改見開き); -1 when the line is no page break.
     static int PageBreakLevel(std::string_view line);
-    // The picture file (CP932) when `line` is a picture annotation and nothing else; "".
-    static std::string PictureOfLine(std::string_view line);
+    // What `line` asks for when it is one annotation and nothing else; a Footnote when not.
+    static Note LineNote(std::string_view line);
+
+    // Room for the styles of about `rows` rows.
+    void Reserve(std::size_t rows) { notes_.rows.reserve(rows); }
 
     // A line begins; the last of `rows` is the row opened for it.
     void BeginLine(const RowList& rows, std::string_view line);
@@ -57,8 +60,8 @@ class LayoutNoteTracker {
     // places its hidden annotations, heading texts, sized texts and headings in them.
     void EndLine(const RowList& rows);
 
-    // A picture line was placed in row `row`.
-    void PlacePicture(std::size_t row, std::string file);
+    // A picture annotation's line (PictureNoteFile) was placed in row `row`.
+    void PlacePicture(std::size_t row);
     bool IsPictureRow(std::size_t row) const;
     // A page ends before the last of `rows`: when ページの左右中央 asked for it, its text
     // is centred across the page by empty rows put before it.

@@ -16,7 +16,9 @@ struct LayoutWords {
     std::string headings[3] = {Utf8ToCp932("大見出し"), Utf8ToCp932("中見出し"),
                                Utf8ToCp932("小見出し")};
     std::string headingEnd = Utf8ToCp932("終わり");
-    std::string of = Utf8ToCp932("」は");  // 「X」は…見出し
+    std::string of = Utf8ToCp932("」は");                                // 「X」は…見出し
+    std::string prefixes[2] = {Utf8ToCp932("同行"), Utf8ToCp932("窓")};  // 同行中見出し
+    std::string tails[3] = {of + headings[0], of + headings[1], of + headings[2]};
 };
 const LayoutWords& Words() {
     static const LayoutWords w;
@@ -51,20 +53,16 @@ int FindChars(std::string_view text, std::string_view what) {
     return 0;
 }
 
-Note ClassifyNote(std::string_view text, bool layout) {
+namespace {
+
+// The indents and headings of every book with layout annotations.
+Note ClassifyIndentOrHeading(std::string_view text) {
     Note note;
-    if (ContainsChars(text, Markup().emphasis)) {
-        note.kind = NoteKind::Emphasis;
+    const LayoutWords& w = Words();
+    if (text == w.blockEnd) {
+        note.kind = NoteKind::BlockIndentEnd;
         return note;
     }
-    if (!layout) return note;
-    if (ClassifyAozoraNote(text, note)) return note;
-    const std::string plain = WithoutHeadingPrefix(text);
-    text = plain;
-    const LayoutWords& w = Words();
-    if (text == w.blockEnd) note.kind = NoteKind::BlockIndentEnd;
-    if (note.kind != NoteKind::Footnote) return note;
-
     std::string_view rest = text;
     const bool block = rest.starts_with(w.blockFrom);
     if (block) rest.remove_prefix(w.blockFrom.size());
@@ -88,7 +86,7 @@ Note ClassifyNote(std::string_view text, bool layout) {
             note.kind = NoteKind::HeadingEnd;
             return note;
         }
-        const std::string tail = w.of + word;
+        const std::string& tail = w.tails[level - 1];
         if (text.starts_with(m.quoteOpen) && text.size() > m.quoteOpen.size() + tail.size() &&
             EndsWithChars(text, tail)) {
             note.kind = NoteKind::Heading;
@@ -98,6 +96,25 @@ Note ClassifyNote(std::string_view text, bool layout) {
         }
     }
     note.level = 0;
+    return note;
+}
+
+}  // namespace
+
+Note ClassifyNote(std::string_view text, bool layout) {
+    Note note;
+    if (ContainsChars(text, Markup().emphasis)) {
+        note.kind = NoteKind::Emphasis;
+        return note;
+    }
+    if (!layout || ClassifyAozoraNote(text, note)) return note;
+    note = ClassifyIndentOrHeading(text);
+    // 同行中見出し and 窓中見出し are read as 中見出し.
+    const LayoutWords& w = Words();
+    if (note.kind == NoteKind::Footnote &&
+        (ContainsChars(text, w.prefixes[0]) || ContainsChars(text, w.prefixes[1]))) {
+        note = ClassifyIndentOrHeading(WithoutHeadingPrefix(text));
+    }
     return note;
 }
 

@@ -144,15 +144,17 @@ struct SizedSpan {
     int steps = 0;  // larger (above 0) or smaller (below 0) than the body text
 };
 struct RowStyle {
-    int indent = 0;               // cells the row's first character sits down
-    std::vector<RowSpan> hidden;  // layout annotations: nothing drawn, no cell taken
-    std::vector<RowSpan> bold;    // heading text, drawn in the bold face
+    int indent = 0;  // cells the row's first character sits down
     // Aligned to the foot: the row's text from byte `footFrom` on ends `raise` cells above
     // the foot of the column (-1: not aligned). Text before `footFrom` stays at the head.
     int raise = -1;
     std::uint32_t footFrom = 0;
+    // The row is a picture annotation of its own page (PictureNoteFile reads its file): it
+    // draws the picture as an <IMG> row would.
+    bool picture = false;
+    std::vector<RowSpan> hidden;   // layout annotations: nothing drawn, no cell taken
+    std::vector<RowSpan> bold;     // heading text, drawn in the bold face
     std::vector<SizedSpan> sized;  // text drawn larger or smaller within its cells
-    std::string picture;           // a picture's file (CP932): the row draws it as <IMG>
 };
 struct Heading {
     std::size_t row = 0;  // the row holding the heading's first character

@@ -200,8 +200,9 @@ class PageDrawing {
     Problem DrawRow(const std::string& row, int c, const RowStyle* style) {
         if (s_.UseImage) {
             const Result<bool> drawn =
-                style && !style->picture.empty()
-                    ? DrawPictureNote(buf_, style->picture, src_.documentPath, pictures_, reporter_)
+                style && style->picture
+                    ? DrawPictureNote(buf_, PictureNoteFile(row), src_.documentPath, pictures_,
+                                      reporter_)
                     : DrawIllustration(buf_, row, src_.documentPath, pictures_, reporter_);
             if (!drawn) return drawn.GetProblem();
             if (drawn.Value()) return {};

@@ -103,7 +103,7 @@ std::string Describe(const std::string& row, const RowStyle& s) {
         out += Cp932ToUtf8(row.substr(i, len));
         i += len;
     }
-    if (!s.picture.empty()) out += " <" + Cp932ToUtf8(s.picture) + ">";
+    if (s.picture) out += " <" + Cp932ToUtf8(PictureNoteFile(row)) + ">";
     return out;
 }
 

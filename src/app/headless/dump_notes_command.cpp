@@ -11,6 +11,7 @@
 
 #include "app/headless/command_support.h"
 #include "app/headless/headless.h"
+#include "format/aozora_notes.h"
 #include "format/cp932.h"
 #include "format/formatter.h"
 #include "format/layout_notes.h"
@@ -90,12 +91,12 @@ bool ForEachFootnoteMark(const std::string& row, const RowStyle* style, bool rub
 
 // True when the row is a picture annotation's and its picture is there to be drawn; a
 // picture that is not there leaves the annotation drawn as text.
-bool DrawsPicture(const RowStyle* style, const std::string& book,
+bool DrawsPicture(const std::string& row, const RowStyle* style, const std::string& book,
                   std::shared_ptr<const PictureSource>& pictures) {
-    if (!style || style->picture.empty()) return false;
+    if (!style || !style->picture) return false;
     if (!pictures) pictures = BookPictures(book);
     PictureStamp stamp;
-    return pictures->Look(IllustrationPath(book, style->picture), &stamp);
+    return pictures->Look(IllustrationPath(book, PictureNoteFile(row)), &stamp);
 }
 
 // The 1-based source line of byte `offset` of the rows laid end to end.
@@ -135,8 +136,8 @@ int DumpNotesCommand(const std::vector<std::string>& args) {
         const std::string& row = rows[r];
         laid += row;
         const RowStyle* style = r < notes.rows.size() ? &notes.rows[r] : nullptr;
-        if (r < stoppedUpTo ||
-            (s.UseImage && (IsImageTagLine(row) || DrawsPicture(style, line.file, pictures)))) {
+        if (r < stoppedUpTo || (s.UseImage && (IsImageTagLine(row) ||
+                                               DrawsPicture(row, style, line.file, pictures)))) {
             continue;
         }
         const bool closed =
