@@ -444,8 +444,11 @@ PageOutcome PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int 
     pictures_.NextPage();
     const PageStyle& s = source.style;
     const Color pageColor = ResolveSystemColor(s.PageColor);
-    buffer.Create(width, height, pageColor);
-    if (s.UsePageTexture) TileTexture(buffer, width, height, source.pageTexture);
+    // The texture, when tiled, covers the page colour.
+    if (s.UsePageTexture)
+        TileTexture(buffer, width, height, source.pageTexture);
+    else
+        buffer.Create(width, height, pageColor);
     SetupPageFonts(buffer.Height(), s);
 
     std::vector<std::string>& pageList = rightPage ? lists.RightPageText : lists.LeftPageText;
