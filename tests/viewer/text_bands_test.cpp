@@ -1,6 +1,6 @@
 // The text bands and the selection places: a band covers exactly the cells the mouse finds
 // there, places hold to the text drawn, a selection runs across the gutter in reading
-// order, and indent blanks trace to no character of the rows.
+// order, indent blanks trace to no character of the rows, and a band stays in its picture.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -116,20 +116,6 @@ TEST(TextBands, SelectionRunsAcrossTheGutterInReadingOrder) {
     // One band for each row's run, on the page asked for.
     EXPECT_EQ(SelectionBands(s.pages, SpreadSide::Right, rightRow2, leftRow1).size(), 1u);
     EXPECT_EQ(SelectionBands(s.pages, SpreadSide::Left, rightRow2, leftRow1).size(), 1u);
-}
-
-TEST(TextBands, HitCellsBandOnlyTheirOwnPage) {
-    const Spread s;
-    const std::vector<SourceCell> hit = {{10, 3}, {11, 0}, {11, 1}, {12, 0}};
-    const std::vector<Rect> right = CellBands(s.pages[0], hit);
-    ASSERT_EQ(right.size(), 2u);  // the end of row 1, all of row 2
-    const Rect d = CellsRect(s.pages[0].grid, 1, 4, 1);
-    EXPECT_EQ(right[0].top, d.top);
-    EXPECT_EQ(right[0].bottom, d.bottom);
-    EXPECT_EQ(right[1].bottom - right[1].top, CellsRect(s.pages[0].grid, 2, 1, 2).Height());
-    const std::vector<Rect> left = CellBands(s.pages[1], hit);
-    ASSERT_EQ(left.size(), 1u);
-    EXPECT_EQ(left[0].top, CellsRect(s.pages[1].grid, 1, 3, 1).top);  // after the blanks
 }
 
 TEST(TextBands, BandBlendsOverThePictureWithinItsRectangle) {
