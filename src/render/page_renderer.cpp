@@ -164,7 +164,7 @@ bool CustomText(const PageStyle& s) {
 class PageDrawing {
   public:
     PageDrawing(Bitmap& buffer, const PageSource& src, bool rightPage, GlyphPainter& painter,
-                Color windowText, std::vector<std::string>& pageList,
+                Color windowText, std::vector<std::string>& pageList, PageSourceMap& sources,
                 std::vector<std::string>& footnotes, PictureCache& pictures,
                 ProblemReporter& reporter)
         : buf_(buffer),
@@ -174,6 +174,7 @@ class PageDrawing {
           windowText_(CustomText(src.style) ? ResolveSystemColor(src.style.TextColor) : windowText),
           text_(CustomText(src.style) ? windowText_ : kTextBlack),
           pageList_(pageList),
+          sources_(sources),
           footnotes_(footnotes),
           pictures_(pictures),
           reporter_(reporter) {
@@ -339,8 +340,14 @@ class PageDrawing {
             }
         }
         color_ = text_;
-        for (; r.blanks > 0; --r.blanks) pageList_.back() += D().blank;
+        for (; r.blanks > 0; --r.blanks) Record(D().blank, kNoSourceByte);
+        Record(ch, static_cast<std::uint32_t>(at));
+    }
+
+    // Appends `ch` to the row's text list, each byte traced to the row byte `source`.
+    void Record(std::string_view ch, std::uint32_t source) {
         pageList_.back() += ch;
+        sources_.back().insert(sources_.back().end(), ch.size(), source);
     }
 
     // A layout annotation beginning at `pos` is passed over: it draws nothing and takes no
@@ -401,6 +408,7 @@ class PageDrawing {
     Color text_;        // the other text
     Color footnoteColor_ = kFootnoteBlue, rubyMarkColor_ = kRubyMarkRed;
     std::vector<std::string>& pageList_;
+    PageSourceMap& sources_;
     std::vector<std::string>& footnotes_;
     PictureCache& pictures_;
     ProblemReporter& reporter_;
@@ -492,15 +500,20 @@ PageOutcome PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int 
     pictures_.NextPage();
     const PageStyle& s = source.style;
     const Color pageColor = ResolveSystemColor(s.PageColor);
-    buffer.Create(width, height, pageColor);
-    if (s.UsePageTexture) TileTexture(buffer, width, height, source.pageTexture);
+    // The texture, when tiled, covers the page colour.
+    if (s.UsePageTexture)
+        TileTexture(buffer, width, height, source.pageTexture);
+    else
+        buffer.Create(width, height, pageColor);
     SetupPageFonts(buffer.Height(), s);
 
     std::vector<std::string>& pageList = rightPage ? lists.RightPageText : lists.LeftPageText;
     pageList.assign(1, std::string());
+    PageSourceMap& sources = rightPage ? lists.RightPageSource : lists.LeftPageSource;
+    sources.assign(1, {});
     if (rightPage) lists.FootnoteList.assign(1, std::string());
 
-    PageDrawing drawing(buffer, source, rightPage, *painter_, windowText_, pageList,
+    PageDrawing drawing(buffer, source, rightPage, *painter_, windowText_, pageList, sources,
                         lists.FootnoteList, pictures_, reporter);
     drawing.SelectBody();
     const int R = s.Layout.Rows();
@@ -519,6 +532,7 @@ PageOutcome PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int 
         }
         if (stopped.kind != ProblemKind::None) return PageOutcome{true, std::move(stopped)};
         pageList.emplace_back();
+        sources.emplace_back();
     }
     // A page that holds rows carries its number.
     if (s.Typeset && pageList.size() > 1) {
