@@ -11,6 +11,7 @@
 #include "format/cp932.h"
 #include "format/layout_notes.h"
 #include "format/markup.h"
+#include "format/typeset_lines.h"
 
 namespace mirvo {
 namespace {
@@ -92,7 +93,11 @@ class Formatter {
             const std::string& line = source[lineIndex_];
             if (!TakeImageLine(line, rows_, o_.Layout) && !TakeSkipLine(line, rows_, o_.Layout) &&
                 !TakePageBreakLine(line)) {
-                FormatLine(line);
+                if (o_.Typesetting) {
+                    TypesetLine(line);
+                } else {
+                    FormatLine(line);
+                }
             }
             rows_.emplace_back();
             column_ = 1;
@@ -149,6 +154,17 @@ class Formatter {
         Flush();
         if (rows_.size() < 2) throw std::out_of_range("no row before the first row");
         if (rows_.back().empty()) rows_.pop_back();
+    }
+
+    // Book typesetting cuts each line by its own rules; lines are independent there.
+    void TypesetLine(std::string_view line) {
+        if (layout_) layout_->BeginLine(rows_);
+        LayoutNoteTracker* tracker = layout_ ? &*layout_ : nullptr;
+        if (!TypesetLineIntoRows(line, o_.Layout.RowBytes(), o_.UseRuby, o_.UseComment, tracker,
+                                 rows_)) {
+            Fail(ProblemKind::FormatUnclosed);
+        }
+        if (layout_) layout_->EndLine(rows_);
     }
 
     // One line: runs of plain characters and of bracketed text, and between them the

@@ -1,0 +1,34 @@
+// Book typesetting: one source line cut into rows as a printed book sets its columns.
+// Only 。、，． hang below a full column, one at most; a character that may not begin a
+// column takes the unit before it along; an opening bracket never ends a column; ruby
+// groups, footnote marks and runs of dashes or leaders are never split; a column is closed
+// only when something follows it, so no empty column is made where the line has none; and
+// a separator line of one repeated character is cut to the column.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "format/document.h"
+#include "format/typeset_rules.h"
+
+namespace mirvo {
+
+class LayoutNoteTracker;
+
+// Where the rows of one line begin and end: [begin, end) in the line.
+struct LinePiece {
+    std::size_t begin = 0, end = 0;
+};
+
+// Cuts `units`, read from `line`, into columns of `capacity` bytes.
+std::vector<LinePiece> BreakTypesetLine(std::string_view line, std::vector<TypesetUnit>& units,
+                                        int capacity);
+
+// Formats `line` into `rows`, whose last row is the empty row opened for it; `tracker`,
+// when given, takes the layout annotations and gives the line's indent. `rowBytes` is the
+// layout's. False when a ruby or an annotation is not closed on the line.
+bool TypesetLineIntoRows(std::string_view line, int rowBytes, bool ruby, bool notes,
+                         LayoutNoteTracker* tracker, RowList& rows);
+
+}  // namespace mirvo
