@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "render/color.h"
 #include "render/illustration.h"
 #include "render/surfaces.h"
+#include "render/typeset_row.h"
 #include "render/vertical_font.h"
 
 namespace mirvo {
@@ -163,6 +165,12 @@ class PageDrawing {
         footnoteColor_ = MarkColor(kFootnoteBlue, text_, page);
         rubyMarkColor_ = MarkColor(kRubyMarkRed, text_, page);
         color_ = text_;
+        if (s_.Typeset) {
+            typeset_.emplace(TypesetPen{painter_, buf_, W_, H_, q_, p_,
+                                        ComputePageFontHeights(H_, s_.Layout, s_.FontSpace).body,
+                                        hr_, shift_, text_, footnoteColor_, s_.UseRuby,
+                                        s_.UseComment, pageList_, footnotes_});
+        }
     }
 
     void SelectBody() { color_ = windowText_; }
@@ -178,6 +186,7 @@ class PageDrawing {
             if (!drawn) return drawn.GetProblem();
             if (drawn.Value()) return {};
         }
+        if (typeset_) return typeset_->DrawRow(row, c, style) ? Problem() : Unclosed();
         RowCursor r{row, c, W_ - c * q_, style};
         // An indent takes cells as blanks would; the text list holds them as full-width
         // spaces before the row's first character, so that byte positions there stay
@@ -186,17 +195,19 @@ class PageDrawing {
         r.i += 2 * r.blanks;
         while (r.pos <= r.len) {
             if (style && SkipHidden(*style, r.hidden, r.pos)) continue;
-            if (!DrawNext(r)) {
-                Problem unclosed;
-                unclosed.kind = ProblemKind::PageMarkupUnclosed;
-                unclosed.path = src_.documentPath;
-                return unclosed;
-            }
+            if (!DrawNext(r)) return Unclosed();
         }
         return {};
     }
 
   private:
+    Problem Unclosed() const {
+        Problem unclosed;
+        unclosed.kind = ProblemKind::PageMarkupUnclosed;
+        unclosed.path = src_.documentPath;
+        return unclosed;
+    }
+
     // The next character of the row, or the ruby or annotation it opens. False when that
     // markup is not closed before the end of the row.
     bool DrawNext(RowCursor& r) {
@@ -352,6 +363,7 @@ class PageDrawing {
     int shift_ = 0;  // the text block's move across (the typeset left page)
     double p_ = 0;
     Color color_ = kTextBlack;
+    std::optional<TypesetPage> typeset_;  // book typesetting draws the rows
 };
 
 }  // namespace
