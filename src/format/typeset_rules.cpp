@@ -39,6 +39,8 @@ const ClassTable& Classes() {
     return t;
 }
 
+constexpr int kKanjiScript = 1;  // ScriptOf's kanji
+
 std::uint16_t CodeAt(std::string_view text, std::size_t i, std::size_t& len) {
     len = CharLengthAt(text, i);
     return CharCode(text.substr(i, len));
@@ -52,17 +54,39 @@ std::size_t BaseStart(std::string_view text, const std::vector<TypesetUnit>& u, 
     const std::size_t n = u.size();
     if (bar < n) {
         bool plain = true;
-        for (std::size_t k = bar + 1; k < n; ++k)
-            plain = plain && (u[k].kind == UnitKind::Char || u[k].kind == UnitKind::Run);
+        for (std::size_t k = bar + 1; k < n; ++k) {
+            const bool hidden = u[k].kind == UnitKind::Zero && !u[k].emphasis;
+            plain = plain && u[k].kind != UnitKind::Group && !hidden;
+        }
         if (plain) return bar + 1;
     }
-    if (n == 0 || u[n - 1].kind != UnitKind::Char) return n;
-    std::size_t len;
-    const int script = ScriptOf(CodeAt(text, u[n - 1].begin, len));
-    std::size_t k = n - 1;
-    while (script != 0 && k > 0 && u[k - 1].kind == UnitKind::Char &&
-           ScriptOf(CodeAt(text, u[k - 1].begin, len)) == script) {
-        --k;
+    // A character written as ※ and an annotation describing it counts as a kanji.
+    const auto gaiji = [&](std::size_t end) {
+        std::size_t len;
+        return end >= 2 && u[end - 1].kind == UnitKind::Mark && u[end - 2].kind == UnitKind::Char &&
+               CodeAt(text, u[end - 2].begin, len) == 0x81A6;
+    };
+    std::size_t k = n;
+    int script = kKanjiScript;
+    if (gaiji(n)) {
+        k = n - 2;
+    } else if (n == 0 || u[n - 1].kind != UnitKind::Char) {
+        return n;
+    } else {
+        std::size_t len;
+        script = ScriptOf(CodeAt(text, u[n - 1].begin, len));
+        k = n - 1;
+    }
+    for (;;) {
+        std::size_t len;
+        if (script != 0 && k > 0 && u[k - 1].kind == UnitKind::Char &&
+            ScriptOf(CodeAt(text, u[k - 1].begin, len)) == script) {
+            --k;
+        } else if (script == kKanjiScript && gaiji(k)) {
+            k -= 2;
+        } else {
+            break;
+        }
     }
     return k;
 }
@@ -88,6 +112,11 @@ void MakeGroup(std::string_view text, std::vector<TypesetUnit>& u, std::size_t f
         g.firstCls = TypesetClassOf(CodeAt(text, g.baseBegin, len));
         g.lastCls = u.back().lastCls;
     }
+    for (std::size_t k = first; k < u.size(); ++k) {
+        if (k == bar) continue;
+        g.baseWidth += UnitWidth(u[k], false);
+        g.notesInBase = g.notesInBase || u[k].kind == UnitKind::Mark || u[k].kind == UnitKind::Zero;
+    }
     u.resize(first);
     u.push_back(g);
 }
@@ -98,6 +127,9 @@ TypesetUnit Simple(UnitKind kind, std::size_t begin, std::size_t end, std::uint8
     t.begin = t.baseBegin = static_cast<std::uint32_t>(begin);
     t.end = t.baseEnd = static_cast<std::uint32_t>(end);
     t.cls = t.firstCls = t.lastCls = cls;
+    t.baseWidth = kind == UnitKind::Mark   ? 2
+                  : kind == UnitKind::Zero ? 0
+                                           : static_cast<int>(end - begin);
     return t;
 }
 
@@ -210,9 +242,9 @@ int UnitWidth(const TypesetUnit& u, bool overhang) {
         case UnitKind::Group:
             break;
     }
+    const int base = u.baseWidth;
     // In half bytes of the column: a ruby character takes half the cell of a base one, and
     // may overhang one ruby character (2 half bytes of a full-width one) on each side.
-    const int base = static_cast<int>(u.baseEnd - u.baseBegin);
     const int ruby = static_cast<int>(u.rubyEnd - u.rubyBegin);
     const int need = (std::max(2 * base, ruby - (overhang ? 4 : 0)) + 1) / 2;
     if (need <= base) return base;
@@ -237,23 +269,22 @@ int ColumnWidth(const std::vector<TypesetUnit>& units, std::size_t from, std::si
 
 namespace {
 
-// Tops of the characters of text[begin, end), each `scale` bytes of the column a byte,
-// set 1:2:1 over `width` bytes when they take less, centred on it when they take more.
-std::vector<double> Spread(std::string_view text, std::size_t begin, std::size_t end, double scale,
-                           int width) {
+// Tops of items of `sizes` bytes of the column, set 1:2:1 over `width` bytes when they take
+// less, centred on it when they take more. An item of no size stands where the next begins.
+std::vector<double> Spread(const std::vector<double>& sizes, int width) {
     std::vector<double> tops;
-    std::vector<double> sizes;
     double total = 0;
-    for (std::size_t i = begin; i < end; i += CharLengthAt(text, i)) {
-        sizes.push_back(static_cast<double>(CharLengthAt(text, i)) * scale);
-        total += sizes.back();
+    int counted = 0;
+    for (double s : sizes) {
+        total += s;
+        counted += s > 0 ? 1 : 0;
     }
-    if (sizes.empty()) return tops;
-    const double gap = total < width ? (width - total) / static_cast<double>(sizes.size()) : 0;
+    if (counted == 0) return std::vector<double>(sizes.size(), 0.0);
+    const double gap = total < width ? (width - total) / counted : 0;
     double y = total < width ? gap / 2 : (width - total) / 2;
     for (double s : sizes) {
         tops.push_back(y);
-        y += s + gap;
+        if (s > 0) y += s + gap;
     }
     return tops;
 }
@@ -262,9 +293,32 @@ std::vector<double> Spread(std::string_view text, std::size_t begin, std::size_t
 
 GroupPlacement PlaceGroup(std::string_view text, const TypesetUnit& u, int width) {
     GroupPlacement g;
-    g.base = Spread(text, u.baseBegin, u.baseEnd, 1.0, width);
-    g.ruby = Spread(text, u.rubyBegin, u.rubyEnd, 0.5, width);
+    std::vector<double> sizes;
+    for (const BasePiece& b : BasePieces(text, u)) sizes.push_back(b.width);
+    g.base = Spread(sizes, width);
+    sizes.clear();
+    for (std::size_t i = u.rubyBegin; i < u.rubyEnd; i += CharLengthAt(text, i))
+        sizes.push_back(0.5 * static_cast<double>(CharLengthAt(text, i)));
+    g.ruby = Spread(sizes, width);
     return g;
+}
+
+std::vector<BasePiece> BasePieces(std::string_view text, const TypesetUnit& u) {
+    std::vector<BasePiece> pieces;
+    for (std::size_t i = u.baseBegin; i < u.baseEnd;) {
+        std::string_view note;
+        const std::size_t end = u.notesInBase ? AnnotationEnd(text, i, &note) : 0;
+        if (end != 0 && end <= u.baseEnd) {
+            const bool emphasis = ContainsChars(note, Markup().emphasis);
+            pieces.push_back({i, end - i, emphasis ? 0 : 2, true});
+            i = end;
+            continue;
+        }
+        const std::size_t len = CharLengthAt(text, i);
+        pieces.push_back({i, len, static_cast<int>(len), false});
+        i += len;
+    }
+    return pieces;
 }
 
 std::size_t SeparatorCut(std::string_view line, int limit) {

@@ -45,6 +45,8 @@ struct TypesetUnit {
     std::uint8_t cls = 0;                    // Char: its class; Run: kTsRun; others 0
     std::uint8_t firstCls = 0, lastCls = 0;  // of its first and last drawn character
     bool emphasis = false;                   // Zero: an annotation asking for dots
+    bool notesInBase = false;                // Group: its base holds annotations
+    int baseWidth = 0;                       // bytes of the column its base takes, unspread
 };
 
 // Where a layout annotation (one that takes no cell) begins: given the byte `at` of a
@@ -78,9 +80,18 @@ int ColumnWidth(const std::vector<TypesetUnit>& units, std::size_t from, std::si
 // the ruby needs more than the base; a ruby shorter than the group is spread 1:2:1 over
 // it; a longer one is centred on it.
 struct GroupPlacement {
-    std::vector<double> base, ruby;
+    std::vector<double> base, ruby;  // base: one top for each of BasePieces
 };
 GroupPlacement PlaceGroup(std::string_view text, const TypesetUnit& u, int width);
+
+// The pieces of a group's base in order: its characters and the annotations among them (a
+// character written as an annotation after ※), with the bytes of the column each takes.
+struct BasePiece {
+    std::size_t at = 0, len = 0;
+    int width = 0;      // 0 for an emphasis annotation, 2 for a footnote mark
+    bool note = false;  // an annotation
+};
+std::vector<BasePiece> BasePieces(std::string_view text, const TypesetUnit& u);
 
 // A source line of one character repeated, longer than `limit` bytes (a separator line of
 // hyphens): how many of its bytes a column holds; 0 when the line is no such line.

@@ -73,10 +73,11 @@ void TypesetPage::DrawUnit(RowPen& r, std::size_t k) {
     const TypesetUnit& u = units_[k];
     switch (u.kind) {
         case UnitKind::Zero:
-            if (u.emphasis) DrawDots(r, u);
+            if (u.emphasis) DrawDots(r, u.begin);
             return;
         case UnitKind::Mark:
-            DrawMark(r, u);
+            DrawMark(r, u.begin, r.t);
+            r.t += 2;
             return;
         case UnitKind::Group:
             DrawGroup(r, k);
@@ -111,16 +112,20 @@ void TypesetPage::DrawGroup(RowPen& r, std::size_t k) {
     const GroupPlacement g = PlaceGroup(r.row, u, width);
     const std::string_view row(r.row);
     const bool ruby = u.rubyEnd > u.rubyBegin;
-    std::size_t j = 0;
-    for (std::size_t at = u.baseBegin; at < u.baseEnd; ++j) {
-        const std::string_view ch = row.substr(at, CharLengthAt(row, at));
-        PutChar(r, ch, at, r.t + g.base[j], ruby);
-        Append(r, ch);
-        at += ch.size();
+    const std::vector<BasePiece> pieces = BasePieces(row, u);
+    for (std::size_t j = 0; j < pieces.size(); ++j) {
+        const BasePiece& b = pieces[j];
+        if (b.note && b.width == 0) {
+            DrawDots(r, b.at);
+        } else if (b.note) {
+            DrawMark(r, b.at, r.t + g.base[j]);
+        } else {
+            PutChar(r, row.substr(b.at, b.len), b.at, r.t + g.base[j], ruby);
+            Append(r, row.substr(b.at, b.len));
+        }
     }
-    for (int b = static_cast<int>(u.baseEnd - u.baseBegin); b + 2 <= width; b += 2)
-        Append(r, G().blank);
-    j = 0;
+    for (int b = u.baseWidth; b + 2 <= width; b += 2) Append(r, G().blank);
+    std::size_t j = 0;
     for (std::size_t at = u.rubyBegin; at < u.rubyEnd; ++j) {
         const std::string_view ch = row.substr(at, CharLengthAt(row, at));
         const int Y = Trunc(0.05 * pen_.H + 0.9 * Trunc((r.t + g.ruby[j]) * pen_.p));
@@ -130,33 +135,32 @@ void TypesetPage::DrawGroup(RowPen& r, std::size_t k) {
     r.t += width;
 }
 
-// A footnote: its text joins the spread's list and its circled number takes a cell (a
-// blank one past the twentieth, so that positions in the text list stay cells).
-void TypesetPage::DrawMark(RowPen& r, const TypesetUnit& u) {
+// A footnote: its text joins the spread's list and its circled number takes the cell at
+// `top` (a blank one past the twentieth, so that positions in the text list stay cells).
+void TypesetPage::DrawMark(RowPen& r, std::size_t at, double top) {
     std::string_view text;
-    AnnotationEnd(r.row, u.begin, &text);
+    AnnotationEnd(r.row, at, &text);
     if (pen_.footnotes.empty()) pen_.footnotes.emplace_back();
     pen_.footnotes.back() += text;
     const std::size_t number = pen_.footnotes.size();
     pen_.footnotes.emplace_back();
     if (number > 20) {
         Append(r, G().blank);
-    } else {
-        const std::string_view mark = std::string_view(G().marks).substr(2 * number - 2, 2);
-        const int Y = Trunc(0.05 * pen_.H + 0.9 * Trunc(r.t * pen_.p));
-        pen_.painter.DrawChar(pen_.buffer, PageFont::Body, mark, r.bodyX, Y, pen_.footnote);
-        drawn_.push_back({r.rubyX, Y + Trunc(0.9 * pen_.p), 2});
-        Append(r, mark);
+        return;
     }
-    r.t += 2;
+    const std::string_view mark = std::string_view(G().marks).substr(2 * number - 2, 2);
+    const int Y = Trunc(0.05 * pen_.H + 0.9 * Trunc(top * pen_.p));
+    pen_.painter.DrawChar(pen_.buffer, PageFont::Body, mark, r.bodyX, Y, pen_.footnote);
+    drawn_.push_back({r.rubyX, Y + Trunc(0.9 * pen_.p), 2});
+    Append(r, mark);
 }
 
 // One dot centred beside each character of the quoted text's bytes before the
 // annotation, in the lane right of the column or, beside ruby, right of the ruby.
-void TypesetPage::DrawDots(const RowPen& r, const TypesetUnit& u) {
+void TypesetPage::DrawDots(const RowPen& r, std::size_t at) {
     std::string_view a;
     const MarkupChars& m = Markup();
-    AnnotationEnd(r.row, u.begin, &a);
+    AnnotationEnd(r.row, at, &a);
     const int n = FindChars(a, m.quoteClose) - FindChars(a, m.quoteOpen) - 2;
     int bytes = 0;
     const int body = pen_.bodyHeight;

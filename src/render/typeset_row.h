@@ -50,8 +50,8 @@ class TypesetPage {
     void DrawUnit(RowPen& r, std::size_t k);
     void PutChar(RowPen& r, std::string_view ch, std::size_t at, double top, bool ruby);
     void DrawGroup(RowPen& r, std::size_t k);
-    void DrawMark(RowPen& r, const TypesetUnit& u);
-    void DrawDots(const RowPen& r, const TypesetUnit& u);
+    void DrawMark(RowPen& r, std::size_t at, double top);
+    void DrawDots(const RowPen& r, std::size_t at);
     void Append(RowPen& r, std::string_view text);
 
     TypesetPen pen_;
