@@ -179,7 +179,8 @@ void CountGlyphFaults(const std::string& row, const std::vector<Call>& body,
             // Overhang onto the characters before and after: only kana, one ruby
             // character at most.
             if (first > 0) {
-                const int over = body[first - 1].y + bh - r.top;
+                const int height = bh * static_cast<int>(body[first - 1].ch.size()) / 2;
+                const int over = body[first - 1].y + height - r.top;
                 if (over > 1 && (!Kana(seen[first - 1]) || over > rh + 1))
                     ++n["ruby overhangs other than kana, or too far"];
             }
