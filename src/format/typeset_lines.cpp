@@ -5,6 +5,7 @@
 
 #include "format/cp932.h"
 #include "format/layout_notes.h"
+#include "format/markup.h"
 
 namespace mirvo {
 namespace {
@@ -56,41 +57,73 @@ void SplitLongRuns(std::string_view line, std::vector<TypesetUnit>& units, int c
 
 class Breaker {
   public:
-    Breaker(std::string_view line, const std::vector<TypesetUnit>& units, int capacity)
-        : line_(line), u_(units), n_(units.size()), cap_(capacity) {}
+    Breaker(std::string_view line, std::vector<TypesetUnit>& units, int capacity)
+        : line_(line), u_(units), cap_(capacity) {}
 
-    std::vector<LinePiece> Run() const {
-        std::vector<LinePiece> pieces;
+    void Run(std::vector<LinePiece>& pieces) {
+        pieces.clear();
         std::size_t rowStart = 0, i = 0;
         int col = 0;
-        while (i < n_) {
+        while (i < u_.size()) {
             const int w = WidthIn(i, rowStart, cap_ - col);
-            if (i == rowStart || u_[i].kind == UnitKind::Zero || col + w <= cap_) {
+            const bool alone = i == rowStart && u_[i].kind != UnitKind::Text;
+            if (alone || u_[i].kind == UnitKind::Zero || col + w <= cap_) {
                 col += w;
                 ++i;
                 continue;
             }
+            const std::size_t rowBegin = Begin(rowStart);
+            if (const std::size_t at = SplitText(i, col)) {
+                pieces.push_back({rowBegin, at});
+                rowStart = i;
+                col = 0;
+                continue;
+            }
             std::size_t end = HangEnd(i);
-            if (end == 0) end = ChooseBreak(rowStart, i);
+            if (end == 0) end = ChooseBreak(rowStart, i, col);
             pieces.push_back({Begin(rowStart), Begin(end)});
             rowStart = i = end;
             col = 0;
         }
-        if (rowStart < n_) pieces.push_back({Begin(rowStart), line_.size()});
-        return pieces;
+        if (rowStart < u_.size()) pieces.push_back({Begin(rowStart), line_.size()});
     }
 
   private:
-    std::size_t Begin(std::size_t k) const { return k < n_ ? u_[k].begin : line_.size(); }
+    std::size_t Begin(std::size_t k) const { return k < u_.size() ? u_[k].begin : line_.size(); }
 
     // Unit i's width where it would follow the units from rowStart with `room` bytes left:
     // a group overhangs the kana after it only when that kana fits beside it.
     int WidthIn(std::size_t i, std::size_t rowStart, int room) const {
-        if (GroupOverhangs(u_, i, rowStart, n_)) {
-            const int w = UnitWidth(u_[i], true);
-            if (w + UnitWidth(u_[i + 1], false) <= room) return w;
+        const TypesetUnit& t = u_[i];
+        if (t.kind == UnitKind::Text || t.kind == UnitKind::Char)
+            return static_cast<int>(t.end - t.begin);
+        if (GroupOverhangs(u_, i, rowStart, u_.size())) {
+            const int w = UnitWidth(t, true);
+            const TypesetUnit& next = u_[i + 1];
+            const int first = next.kind == UnitKind::Text
+                                  ? static_cast<int>(CharLengthAt(line_, next.begin))
+                                  : UnitWidth(next, false);
+            if (w + first <= room) return w;
         }
-        return UnitWidth(u_[i], false);
+        return UnitWidth(t, false);
+    }
+
+    // When the text unit i does not fit whole: the characters of it that fit end the column
+    // (where it returns), the rest stays unit i and begins the next. 0 when none fits.
+    std::size_t SplitText(std::size_t i, int col) {
+        TypesetUnit& t = u_[i];
+        if (t.kind != UnitKind::Text) return 0;
+        std::size_t at = t.begin;
+        for (std::size_t len; at < t.end; at += len) {
+            len = CharLengthAt(line_, at);
+            if (col + static_cast<int>(len) > cap_) break;
+            col += static_cast<int>(len);
+        }
+        if (at == t.begin) return 0;
+        t.begin = t.baseBegin = static_cast<std::uint32_t>(at);
+        t.baseWidth = static_cast<int>(t.end - at);
+        t.firstCls = TypesetClassOf(CharCode(line_.substr(at, CharLengthAt(line_, at))));
+        return at;
     }
 
     // Where the column ends when unit i, which does not fit, hangs below it (with the markup
@@ -99,14 +132,24 @@ class Breaker {
     std::size_t HangEnd(std::size_t i) const {
         if (u_[i].kind != UnitKind::Char || !(u_[i].cls & kTsHang)) return 0;
         std::size_t j = i + 1;
-        while (j < n_ && u_[j].kind == UnitKind::Zero) ++j;
-        if (j < n_ && NoStart(u_[j])) return 0;
+        while (j < u_.size() && u_[j].kind == UnitKind::Zero) ++j;
+        if (j < u_.size() && NoStart(u_[j])) return 0;
         return j;
     }
 
     // The unit that begins the next column when unit i does not fit: the latest that may
     // begin one, after a unit that may end one, with the column before it within the width.
-    std::size_t ChooseBreak(std::size_t rowStart, std::size_t i) const {
+    // A text before the characters that may not begin a column gives up its last one.
+    std::size_t ChooseBreak(std::size_t rowStart, std::size_t& i, int col) {
+        const TypesetUnit& last = u_[i - 1];
+        if (!NoStart(u_[i]) && !NoEnd(last) &&
+            (last.kind == UnitKind::Char || last.kind == UnitKind::Text) && col <= cap_) {
+            return i;  // the common case: the column as counted
+        }
+        std::size_t j = i;
+        while (j > rowStart && NoStart(u_[j])) --j;
+        if (j >= rowStart && j < i && u_[j].kind == UnitKind::Text)
+            i += ExplodeText(line_, u_, j) - 1;
         for (std::size_t end = i; end > rowStart; --end) {
             if (NoStart(u_[end]) || NoEnd(u_[end - 1])) continue;
             if (ColumnWidth(u_, rowStart, end) <= cap_) return end;
@@ -119,8 +162,7 @@ class Breaker {
     }
 
     std::string_view line_;
-    const std::vector<TypesetUnit>& u_;
-    std::size_t n_;
+    std::vector<TypesetUnit>& u_;
     int cap_;
 };
 
@@ -137,21 +179,35 @@ class TrackerNotes : public HiddenNotes {
 
 }  // namespace
 
-std::vector<LinePiece> BreakTypesetLine(std::string_view line, std::vector<TypesetUnit>& units,
-                                        int capacity) {
-    if (const std::size_t cut = SeparatorCut(line, capacity)) return {{0, cut}};
+void BreakTypesetLine(std::string_view line, std::vector<TypesetUnit>& units, int capacity,
+                      std::vector<LinePiece>& pieces) {
+    if (const std::size_t cut = SeparatorCut(line, capacity)) {
+        pieces.assign(1, {0, cut});
+        return;
+    }
     SplitLongRuns(line, units, capacity);
-    return Breaker(line, units, capacity).Run();
+    Breaker(line, units, capacity).Run(pieces);
 }
 
 bool TypesetLineIntoRows(std::string_view line, int rowBytes, bool ruby, bool notes,
                          LayoutNoteTracker* tracker, RowList& rows) {
+    const int capacity = rowBytes - (tracker ? 2 * tracker->LineIndent() : 0);
+    // A line that fits a column and holds no markup is that column: no unit takes more of
+    // the column than its bytes.
+    if (line.size() <= static_cast<std::size_t>(capacity) &&
+        (!ruby || !ContainsChars(line, Markup().rubyOpen)) &&
+        (!notes || !ContainsChars(line, Markup().noteOpen))) {
+        rows.back().assign(line);
+        return true;
+    }
     thread_local std::vector<TypesetUnit> units;
+    thread_local std::vector<LinePiece> pieces;
     std::optional<TrackerNotes> hidden;
     if (tracker) hidden.emplace(*tracker);
     if (!ReadTypesetUnits(line, ruby, notes, hidden ? &*hidden : nullptr, units)) return false;
-    const int capacity = rowBytes - (tracker ? 2 * tracker->LineIndent() : 0);
-    const std::vector<LinePiece> pieces = BreakTypesetLine(line, units, capacity);
+    // Layout annotations at the line's start may have set its indent.
+    const int width = rowBytes - (tracker ? 2 * tracker->LineIndent() : 0);
+    BreakTypesetLine(line, units, width, pieces);
     for (std::size_t k = 0; k < pieces.size(); ++k) {
         if (k > 0) rows.emplace_back();
         rows.back().assign(line.substr(pieces[k].begin, pieces[k].end - pieces[k].begin));

@@ -21,9 +21,9 @@ struct LinePiece {
     std::size_t begin = 0, end = 0;
 };
 
-// Cuts `units`, read from `line`, into columns of `capacity` bytes.
-std::vector<LinePiece> BreakTypesetLine(std::string_view line, std::vector<TypesetUnit>& units,
-                                        int capacity);
+// Cuts `units`, read from `line`, into columns of `capacity` bytes: `pieces`.
+void BreakTypesetLine(std::string_view line, std::vector<TypesetUnit>& units, int capacity,
+                      std::vector<LinePiece>& pieces);
 
 // Formats `line` into `rows`, whose last row is the empty row opened for it; `tracker`,
 // when given, takes the layout annotations and gives the line's indent. `rowBytes` is the

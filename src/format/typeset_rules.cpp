@@ -21,6 +21,7 @@ struct ClassTable {
         Mark("]}):;,.-?!ﾞﾟ｣･~､｡・：；？！゛゜‐’”）〕｝〉》」』】々ゝゞヽヾ", kTsNoStart);
         Mark("[{(‘“（〔｛〈《「『【", kTsNoEnd);
         Mark("―…‥", kTsRun);
+        Mark("｜《［※", kTsMarkup);  // ※ may begin a character written as an annotation
         for (int c = 0x829F; c <= 0x82F1; ++c) cls[c] |= kTsKana;  // hiragana
         for (int c = 0x8340; c <= 0x8396; ++c) cls[c] |= kTsKana;  // katakana
         for (int c = 0xA6; c <= 0xDF; ++c) cls[c] |= kTsKana;      // half-width katakana
@@ -46,15 +47,47 @@ std::uint16_t CodeAt(std::string_view text, std::size_t i, std::size_t& len) {
     return CharCode(text.substr(i, len));
 }
 
-// The first unit of the base of a ruby whose 《 follows units[0, n): the units after a
-// ｜ (`bar`, or n when there is none) that are all characters or runs, else the run of
-// characters of the last one's script, else that one character; n when the last unit is no
-// character (the base is empty).
-std::size_t BaseStart(std::string_view text, const std::vector<TypesetUnit>& u, std::size_t bar) {
-    const std::size_t n = u.size();
-    if (bar < n) {
+// Where the trailing run of characters of the text unit t that have `script` (that of its
+// last character, when -1) begins: t.end when its last character has another.
+std::size_t RunStart(std::string_view text, const TypesetUnit& t, int& script) {
+    std::size_t start = t.begin, last = t.begin;
+    int runScript = -2;
+    for (std::size_t i = t.begin, len; i < t.end; i += len) {
+        const int s = ScriptOf(CodeAt(text, i, len));
+        if (s != runScript) start = i;
+        runScript = s;
+        last = i;
+    }
+    if (script == -1) {
+        script = runScript;
+        if (script == 0) return last;  // a sign: itself alone
+    }
+    return runScript == script && script != 0 ? start : t.end;
+}
+
+// Cuts the text unit units[k] at byte `at` (a character boundary inside it) in two.
+void CutText(std::string_view text, std::vector<TypesetUnit>& u, std::size_t k, std::size_t at) {
+    TypesetUnit head = u[k];
+    head.end = head.baseEnd = static_cast<std::uint32_t>(at);
+    head.baseWidth = static_cast<int>(at - head.begin);
+    std::size_t len = 0;
+    for (std::size_t i = head.begin; i < at; i += len)
+        head.lastCls = TypesetClassOf(CodeAt(text, i, len));
+    TypesetUnit& tail = u[k];
+    tail.begin = tail.baseBegin = static_cast<std::uint32_t>(at);
+    tail.baseWidth = static_cast<int>(tail.end - at);
+    tail.firstCls = TypesetClassOf(CodeAt(text, at, len));
+    u.insert(u.begin() + static_cast<std::ptrdiff_t>(k), head);
+}
+
+// The first unit of the base of a ruby whose 《 follows the units: the units after a ｜
+// (`bar`, or none) unless one is a ruby or a layout annotation; else the run of characters
+// of the last one's script (a text unit is cut where it begins), else that one character;
+// the units' end when the last unit is no character (the base is empty).
+std::size_t BaseStart(std::string_view text, std::vector<TypesetUnit>& u, std::size_t bar) {
+    if (bar < u.size()) {
         bool plain = true;
-        for (std::size_t k = bar + 1; k < n; ++k) {
+        for (std::size_t k = bar + 1; k < u.size(); ++k) {
             const bool hidden = u[k].kind == UnitKind::Zero && !u[k].emphasis;
             plain = plain && u[k].kind != UnitKind::Group && !hidden;
         }
@@ -66,29 +99,31 @@ std::size_t BaseStart(std::string_view text, const std::vector<TypesetUnit>& u, 
         return end >= 2 && u[end - 1].kind == UnitKind::Mark && u[end - 2].kind == UnitKind::Char &&
                CodeAt(text, u[end - 2].begin, len) == 0x81A6;
     };
-    std::size_t k = n;
-    int script = kKanjiScript;
-    if (gaiji(n)) {
-        k = n - 2;
-    } else if (n == 0 || u[n - 1].kind != UnitKind::Char) {
-        return n;
-    } else {
-        std::size_t len;
-        script = ScriptOf(CodeAt(text, u[n - 1].begin, len));
-        k = n - 1;
-    }
+    std::size_t k = u.size();
+    int script = -1;  // not known yet
     for (;;) {
         std::size_t len;
-        if (script != 0 && k > 0 && u[k - 1].kind == UnitKind::Char &&
-            ScriptOf(CodeAt(text, u[k - 1].begin, len)) == script) {
-            --k;
-        } else if (script == kKanjiScript && gaiji(k)) {
+        if ((script == -1 || script == kKanjiScript) && gaiji(k)) {
+            script = kKanjiScript;
             k -= 2;
+        } else if (k > 0 && u[k - 1].kind == UnitKind::Char &&
+                   (script == -1 ||
+                    (script != 0 && ScriptOf(CodeAt(text, u[k - 1].begin, len)) == script))) {
+            if (script == -1) script = ScriptOf(CodeAt(text, u[k - 1].begin, len));
+            --k;
+        } else if (k > 0 && u[k - 1].kind == UnitKind::Text && script != 0) {
+            const std::size_t at = RunStart(text, u[k - 1], script);
+            if (at == u[k - 1].begin) {
+                --k;
+                continue;
+            }
+            if (at < u[k - 1].end) CutText(text, u, k - 1, at);
+            return k;
         } else {
-            break;
+            return k;
         }
+        if (script == 0) return k;
     }
-    return k;
 }
 
 // Makes units[first, end) and the ruby after them one group.
@@ -174,58 +209,125 @@ int ScriptOf(std::uint16_t code) {
     return kNone;
 }
 
-bool ReadTypesetUnits(std::string_view text, bool ruby, bool notes, HiddenNotes* hidden,
-                      std::vector<TypesetUnit>& units) {
-    const MarkupChars& m = Markup();
-    const std::uint16_t bar = CharCode(m.bar), open = CharCode(m.rubyOpen);
-    const std::uint16_t noteOpen = CharCode(m.noteOpen);
-    units.clear();
-    std::size_t pendingBar = std::string_view::npos;  // the unit of the last ｜
-    bool atStart = true;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        std::size_t len;
-        const std::uint16_t code = CodeAt(text, i, len);
-        if (notes && code == noteOpen) {
-            const std::size_t end = hidden ? hidden->Take(text, i, atStart) : 0;
+namespace {
+
+// Reads the units from byte i of `text`: markup, or a run of dashes, or a character that
+// only looked like markup. Returns where the next unit begins; 0 when the markup at i is not
+// closed in `text`.
+class UnitReader {
+  public:
+    UnitReader(std::string_view text, bool ruby, bool notes, HiddenNotes* hidden,
+               std::vector<TypesetUnit>& units)
+        : text_(text), ruby_(ruby), notes_(notes), hidden_(hidden), u_(units) {}
+
+    bool atStart = true;  // nothing but layout annotations read yet
+
+    std::size_t Special(std::size_t i, std::uint16_t code, std::size_t len, std::uint8_t cls) {
+        const MarkupChars& m = Markup();
+        if (notes_ && code == CharCode(m.noteOpen)) {
+            const std::size_t end = hidden_ ? hidden_->Take(text_, i, atStart) : 0;
             if (end != 0) {
-                units.push_back(Simple(UnitKind::Zero, i, end, 0));
-                i = end;
-                continue;
+                u_.push_back(Simple(UnitKind::Zero, i, end, 0));
+                return end;
             }
-            const std::size_t noteEnd = ReadNote(text, i, units);
-            if (noteEnd == 0) return false;
             atStart = false;
-            if (noteEnd != std::string_view::npos) {
-                i = noteEnd;
-                continue;
-            }
+            const std::size_t noteEnd = ReadNote(text_, i, u_);
+            if (noteEnd != std::string_view::npos) return noteEnd;
         }
         atStart = false;
-        if (ruby && code == bar) {
-            pendingBar = units.size();
-            units.push_back(Simple(UnitKind::Zero, i, i + len, 0));
-            i += len;
-            continue;
+        if (ruby_ && code == CharCode(m.bar)) {
+            bar_ = u_.size();
+            u_.push_back(Simple(UnitKind::Zero, i, i + len, 0));
+            return i + len;
         }
-        if (ruby && code == open) {
-            const int close = FindChars(text.substr(i + len), m.rubyClose);
-            if (close == 0) return false;
+        if (ruby_ && code == CharCode(m.rubyOpen)) {
+            const int close = FindChars(text_.substr(i + len), m.rubyClose);
+            if (close == 0) return 0;
             const std::size_t rubyEnd = i + len + static_cast<std::size_t>(close - 1);
-            const std::size_t first = BaseStart(text, units, pendingBar);
-            MakeGroup(text, units, first, pendingBar, i, rubyEnd);
-            pendingBar = std::string_view::npos;
-            i = units.back().end;
-            continue;
+            MakeGroup(text_, u_, BaseStart(text_, u_, bar_), bar_, i, rubyEnd);
+            bar_ = std::string_view::npos;
+            return u_.back().end;
         }
-        const std::uint8_t cls = TypesetClassOf(code);
         std::size_t end = i + len;
         if (cls & kTsRun) {
             std::size_t l2;
-            while (end < text.size() && CodeAt(text, end, l2) == code) end += l2;
+            while (end < text_.size() && CodeAt(text_, end, l2) == code) end += l2;
         }
-        units.push_back(Simple(cls & kTsRun ? UnitKind::Run : UnitKind::Char, i, end, cls));
-        i = end;
+        u_.push_back(Simple(cls & kTsRun ? UnitKind::Run : UnitKind::Char, i, end, cls));
+        return end;
+    }
+
+  private:
+    std::string_view text_;
+    bool ruby_, notes_;
+    HiddenNotes* hidden_;
+    std::vector<TypesetUnit>& u_;
+    std::size_t bar_ = std::string_view::npos;  // the unit of the last ｜
+};
+
+}  // namespace
+
+std::size_t ExplodeText(std::string_view text, std::vector<TypesetUnit>& units, std::size_t k) {
+    const TypesetUnit t = units[k];
+    std::vector<TypesetUnit> chars;
+    for (std::size_t i = t.begin; i < t.end;) {
+        std::size_t len;
+        const std::uint16_t code = CodeAt(text, i, len);
+        chars.push_back(Simple(UnitKind::Char, i, i + len, TypesetClassOf(code)));
+        i += len;
+    }
+    units.erase(units.begin() + static_cast<std::ptrdiff_t>(k));
+    units.insert(units.begin() + static_cast<std::ptrdiff_t>(k), chars.begin(), chars.end());
+    return chars.size();
+}
+
+bool ReadTypesetUnits(std::string_view text, bool ruby, bool notes, HiddenNotes* hidden,
+                      std::vector<TypesetUnit>& units) {
+    units.clear();
+    const std::uint8_t* classes = Classes().cls.data();
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    UnitReader reader(text, ruby, notes, hidden, units);
+    std::size_t i = 0;
+    while (i < size) {
+        const unsigned char b = bytes[i];
+        std::uint16_t code = b;
+        std::uint32_t len = 1;
+        if (IsLeadByte(b) && i + 1 < size) {
+            code = static_cast<std::uint16_t>(b << 8 | bytes[i + 1]);
+            len = 2;
+        }
+        const std::uint8_t cls = classes[code];
+        if (cls & ~kTsKana) {  // markup, a run, or a character a rule looks at
+            i = reader.Special(i, code, len, cls);
+            if (i == 0) return false;
+            continue;
+        }
+        // Ordinary characters, the common case: one text unit up to the next other one.
+        const std::size_t start = i;
+        std::uint8_t last = cls;
+        i += len;
+        while (i < size) {
+            const unsigned char c = bytes[i];
+            std::uint16_t next = c;
+            len = 1;
+            if (IsLeadByte(c) && i + 1 < size) {
+                next = static_cast<std::uint16_t>(c << 8 | bytes[i + 1]);
+                len = 2;
+            }
+            const std::uint8_t nc = classes[next];
+            if (nc & ~kTsKana) break;
+            last = nc;
+            i += len;
+        }
+        TypesetUnit& t = units.emplace_back();
+        t.kind = UnitKind::Text;
+        t.begin = t.baseBegin = static_cast<std::uint32_t>(start);
+        t.end = t.baseEnd = static_cast<std::uint32_t>(i);
+        t.firstCls = cls;
+        t.lastCls = last;
+        t.baseWidth = static_cast<int>(i - start);
+        reader.atStart = false;
     }
     return true;
 }
@@ -236,6 +338,7 @@ int UnitWidth(const TypesetUnit& u, bool overhang) {
             return 0;
         case UnitKind::Mark:
             return 2;
+        case UnitKind::Text:
         case UnitKind::Char:
         case UnitKind::Run:
             return static_cast<int>(u.baseEnd - u.baseBegin);
@@ -254,10 +357,12 @@ int UnitWidth(const TypesetUnit& u, bool overhang) {
 bool GroupOverhangs(const std::vector<TypesetUnit>& units, std::size_t k, std::size_t from,
                     std::size_t to) {
     if (units[k].kind != UnitKind::Group || k <= from || k + 1 >= to) return false;
-    const auto kana = [](const TypesetUnit& u) {
-        return u.kind == UnitKind::Char && (u.cls & kTsKana) != 0;
+    const auto chars = [](const TypesetUnit& u) {
+        return u.kind == UnitKind::Char || u.kind == UnitKind::Text;
     };
-    return kana(units[k - 1]) && kana(units[k + 1]);
+    const TypesetUnit &before = units[k - 1], &after = units[k + 1];
+    return chars(before) && (before.lastCls & kTsKana) && chars(after) &&
+           (after.firstCls & kTsKana);
 }
 
 int ColumnWidth(const std::vector<TypesetUnit>& units, std::size_t from, std::size_t to) {

@@ -23,6 +23,7 @@ enum TypesetClass : std::uint8_t {
     kTsNoEnd = 4,    // opening brackets: never end a column
     kTsKana = 8,     // hiragana and katakana: a longer ruby may overhang them
     kTsRun = 16,     // ― … ‥: a run of one of them is never broken
+    kTsMarkup = 32,  // ｜《［: may begin markup
 };
 std::uint8_t TypesetClassOf(std::uint16_t code);
 // The script of a character, which finds the base of a ruby written without ｜: the run
@@ -30,6 +31,7 @@ std::uint8_t TypesetClassOf(std::uint16_t code);
 int ScriptOf(std::uint16_t code);
 
 enum class UnitKind : std::uint8_t {
+    Text,   // characters no rule looks at, one after the other: may break between any two
     Char,   // one character, drawn in its cell
     Run,    // a run of one repeated dash or leader
     Group,  // a ruby base and its reading
@@ -56,6 +58,9 @@ class HiddenNotes {
     virtual ~HiddenNotes() = default;
     virtual std::size_t Take(std::string_view text, std::size_t at, bool atStart) = 0;
 };
+
+// Makes the text unit units[k] one unit a character; returns how many it became.
+std::size_t ExplodeText(std::string_view text, std::vector<TypesetUnit>& units, std::size_t k);
 
 // Reads `text` (a source line or a row) into units. `ruby` and `notes` say whether 《》
 // and ［＃］ are markup. False when a ruby or an annotation is not closed in `text`; the
