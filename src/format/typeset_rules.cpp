@@ -298,7 +298,18 @@ bool ReadTypesetUnits(std::string_view text, bool ruby, bool notes, HiddenNotes*
             len = 2;
         }
         const std::uint8_t cls = classes[code];
-        if (cls & ~kTsKana) {  // markup, a run, or a character a rule looks at
+        if ((cls & ~kTsKana) && !(cls & (kTsMarkup | kTsRun))) {  // a character a rule looks at
+            TypesetUnit& t = units.emplace_back();
+            t.kind = UnitKind::Char;
+            t.begin = t.baseBegin = static_cast<std::uint32_t>(i);
+            i += len;
+            t.end = t.baseEnd = static_cast<std::uint32_t>(i);
+            t.cls = t.firstCls = t.lastCls = cls;
+            t.baseWidth = static_cast<int>(len);
+            reader.atStart = false;
+            continue;
+        }
+        if (cls & ~kTsKana) {  // markup or a run
             i = reader.Special(i, code, len, cls);
             if (i == 0) return false;
             continue;
