@@ -281,6 +281,30 @@ std::size_t ExplodeText(std::string_view text, std::vector<TypesetUnit>& units, 
     return chars.size();
 }
 
+namespace {
+
+// Where the run of ordinary characters (kana or no class) from byte i ends; `last` takes
+// the class of its last character.
+std::size_t PlainEnd(const unsigned char* bytes, std::size_t size, std::size_t i,
+                     const std::uint8_t* classes, std::uint8_t& last) {
+    while (i < size) {
+        const unsigned char c = bytes[i];
+        std::uint16_t code = c;
+        std::size_t len = 1;
+        if (IsLeadByte(c) && i + 1 < size) {
+            code = static_cast<std::uint16_t>(c << 8 | bytes[i + 1]);
+            len = 2;
+        }
+        const std::uint8_t cls = classes[code];
+        if (cls & ~kTsKana) break;
+        last = cls;
+        i += len;
+    }
+    return i;
+}
+
+}  // namespace
+
 bool ReadTypesetUnits(std::string_view text, bool ruby, bool notes, HiddenNotes* hidden,
                       std::vector<TypesetUnit>& units) {
     units.clear();
@@ -317,20 +341,7 @@ bool ReadTypesetUnits(std::string_view text, bool ruby, bool notes, HiddenNotes*
         // Ordinary characters, the common case: one text unit up to the next other one.
         const std::size_t start = i;
         std::uint8_t last = cls;
-        i += len;
-        while (i < size) {
-            const unsigned char c = bytes[i];
-            std::uint16_t next = c;
-            len = 1;
-            if (IsLeadByte(c) && i + 1 < size) {
-                next = static_cast<std::uint16_t>(c << 8 | bytes[i + 1]);
-                len = 2;
-            }
-            const std::uint8_t nc = classes[next];
-            if (nc & ~kTsKana) break;
-            last = nc;
-            i += len;
-        }
+        i = PlainEnd(bytes, size, i + len, classes, last);
         TypesetUnit& t = units.emplace_back();
         t.kind = UnitKind::Text;
         t.begin = t.baseBegin = static_cast<std::uint32_t>(start);
