@@ -4,6 +4,7 @@
 // test's own (｜ up to 《, else the kanji before it), not by the renderer's.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -280,6 +281,41 @@ TEST(TypesetFaults, NoneOnTheSampleNovels) {
     for (const std::string& file : test::CorpusFiles()) {
         const Counts n = CountFaults(file);
         EXPECT_EQ(Describe(n), "") << file;
+    }
+}
+
+// What the text list holds for typeset rows, and that a mark's byte position there is the
+// cell it is drawn in (the footnote hit test reads the lists so).
+TEST(TypesetRows, TextListsHoldWhatIsDrawnWithPositionsAsCells) {
+    struct Case {
+        const char* row;
+        const char* drawn;  // the text list entry
+    } const cases[] = {
+        {"｜漢字《かんじ》の［＃注］", "漢字の①"},    // ｜ and the reading are not drawn
+        {"漢《かんじかん》あ［＃注］", "漢　　あ①"},  // a base spread over three cells
+        {"あ漢《かんじ》い［＃注］", "あ漢い①"},      // overhanging kana: one cell
+        {"［＃「漢」に傍点］漢［＃「漢」に傍点］［＃注］", "漢①"},  // emphasis takes no cell
+    };
+    const PageStyle s{.Layout = PageLayout(10, 50), .Typeset = true};
+    for (const Case& c : cases) {
+        Recorder painter;
+        PageRenderer renderer(&painter);
+        Bitmap buffer;
+        const Bitmap texture;
+        PageTexts lists;
+        struct : ProblemReporter {
+            void Report(const Problem&) override {}
+        } quiet;
+        const RowList rows{Utf8ToCp932(c.row), ""};
+        ASSERT_TRUE(renderer.RenderPage(buffer, 300, 420, 1, true, {rows, s, texture, "b.txt"},
+                                        lists, quiet));
+        EXPECT_EQ(Cp932ToUtf8(lists.RightPageText[0]), c.drawn) << c.row;
+        const std::size_t at = lists.RightPageText[0].rfind(Utf8ToCp932("①"));
+        const auto mark = std::find_if(painter.calls.begin(), painter.calls.end(),
+                                       [](const Call& k) { return k.ch == Utf8ToCp932("①"); });
+        ASSERT_NE(mark, painter.calls.end()) << c.row;
+        const int cellY = static_cast<int>(0.05 * 420 + 0.9 * static_cast<int>(at * 420 / 51.0));
+        EXPECT_EQ(mark->y, cellY) << c.row;
     }
 }
 
