@@ -11,8 +11,11 @@
 namespace mirvo {
 namespace {
 
+int ComputeScript(std::uint16_t code);
+
 struct ClassTable {
     std::array<std::uint8_t, 65536> cls{};
+    std::array<std::uint8_t, 65536> script{};
 
     ClassTable() {
         Mark("。、，．", kTsHang);
@@ -26,6 +29,8 @@ struct ClassTable {
         for (int c = 0x8340; c <= 0x8396; ++c) cls[c] |= kTsKana;  // katakana
         for (int c = 0xA6; c <= 0xDF; ++c) cls[c] |= kTsKana;      // half-width katakana
         Mark("ー", kTsKana);
+        for (int c = 0; c < 65536; ++c)
+            script[c] = static_cast<std::uint8_t>(ComputeScript(static_cast<std::uint16_t>(c)));
     }
     void Mark(const char* utf8, std::uint8_t c) {
         const std::string s = Utf8ToCp932(utf8);
@@ -49,30 +54,45 @@ std::uint16_t CodeAt(std::string_view text, std::size_t i, std::size_t& len) {
 
 // Where the trailing run of characters of the text unit t that have `script` (that of its
 // last character, when -1) begins: t.end when its last character has another.
-std::size_t RunStart(std::string_view text, const TypesetUnit& t, int& script) {
+// `before` takes the class of the character before the place returned.
+std::size_t RunStart(std::string_view text, const TypesetUnit& t, int& script,
+                     std::uint8_t& before) {
+    const ClassTable& table = Classes();
     std::size_t start = t.begin, last = t.begin;
     int runScript = -2;
+    std::uint8_t prevCls = 0, runBefore = 0, lastBefore = 0;
     for (std::size_t i = t.begin, len; i < t.end; i += len) {
-        const int s = ScriptOf(CodeAt(text, i, len));
-        if (s != runScript) start = i;
+        const std::uint16_t code = CodeAt(text, i, len);
+        const int s = table.script[code];
+        if (s != runScript) {
+            start = i;
+            runBefore = prevCls;
+        }
+        lastBefore = prevCls;
         runScript = s;
         last = i;
+        prevCls = table.cls[code];
     }
     if (script == -1) {
         script = runScript;
-        if (script == 0) return last;  // a sign: itself alone
+        if (script == 0) {
+            before = lastBefore;
+            return last;  // a sign: itself alone
+        }
     }
+    before = runBefore;
     return runScript == script && script != 0 ? start : t.end;
 }
 
 // Cuts the text unit units[k] at byte `at` (a character boundary inside it) in two.
-void CutText(std::string_view text, std::vector<TypesetUnit>& u, std::size_t k, std::size_t at) {
+// `headLast` is the class of the character before `at`.
+void CutText(std::string_view text, std::vector<TypesetUnit>& u, std::size_t k, std::size_t at,
+             std::uint8_t headLast) {
     TypesetUnit head = u[k];
     head.end = head.baseEnd = static_cast<std::uint32_t>(at);
     head.baseWidth = static_cast<int>(at - head.begin);
+    head.lastCls = headLast;
     std::size_t len = 0;
-    for (std::size_t i = head.begin; i < at; i += len)
-        head.lastCls = TypesetClassOf(CodeAt(text, i, len));
     TypesetUnit& tail = u[k];
     tail.begin = tail.baseBegin = static_cast<std::uint32_t>(at);
     tail.baseWidth = static_cast<int>(tail.end - at);
@@ -112,12 +132,13 @@ std::size_t BaseStart(std::string_view text, std::vector<TypesetUnit>& u, std::s
             if (script == -1) script = ScriptOf(CodeAt(text, u[k - 1].begin, len));
             --k;
         } else if (k > 0 && u[k - 1].kind == UnitKind::Text && script != 0) {
-            const std::size_t at = RunStart(text, u[k - 1], script);
+            std::uint8_t before = 0;
+            const std::size_t at = RunStart(text, u[k - 1], script, before);
             if (at == u[k - 1].begin) {
                 --k;
                 continue;
             }
-            if (at < u[k - 1].end) CutText(text, u, k - 1, at);
+            if (at < u[k - 1].end) CutText(text, u, k - 1, at, before);
             return k;
         } else {
             return k;
@@ -191,6 +212,12 @@ std::uint8_t TypesetClassOf(std::uint16_t code) {
 }
 
 int ScriptOf(std::uint16_t code) {
+    return Classes().script[code];
+}
+
+namespace {
+
+int ComputeScript(std::uint16_t code) {
     enum { kNone, kKanji, kHiragana, kKatakana, kLatin };
     const bool ascii = code < 0x80;
     if ((code >= 0x889F && code <= 0x9FFC) || (code >= 0xE040 && code <= 0xEAA4) ||
@@ -208,6 +235,8 @@ int ScriptOf(std::uint16_t code) {
         return kLatin;
     return kNone;
 }
+
+}  // namespace
 
 namespace {
 
