@@ -46,6 +46,8 @@ const ClassTable& Classes() {
 }
 
 constexpr int kKanjiScript = 1;  // ScriptOf's kanji
+// The codes of the markup characters ｜《》［.
+constexpr std::uint16_t kBar = 0x8162, kRubyOpen = 0x8173, kRubyClose = 0x8174, kNoteOpen = 0x816D;
 
 std::uint16_t CodeAt(std::string_view text, std::size_t i, std::size_t& len) {
     len = CharLengthAt(text, i);
@@ -252,8 +254,7 @@ class UnitReader {
     bool atStart = true;  // nothing but layout annotations read yet
 
     std::size_t Special(std::size_t i, std::uint16_t code, std::size_t len, std::uint8_t cls) {
-        const MarkupChars& m = Markup();
-        if (notes_ && code == CharCode(m.noteOpen)) {
+        if (notes_ && code == kNoteOpen) {
             const std::size_t end = hidden_ ? hidden_->Take(text_, i, atStart) : 0;
             if (end != 0) {
                 u_.push_back(Simple(UnitKind::Zero, i, end, 0));
@@ -264,15 +265,16 @@ class UnitReader {
             if (noteEnd != std::string_view::npos) return noteEnd;
         }
         atStart = false;
-        if (ruby_ && code == CharCode(m.bar)) {
+        if (ruby_ && code == kBar) {
             bar_ = u_.size();
             u_.push_back(Simple(UnitKind::Zero, i, i + len, 0));
             return i + len;
         }
-        if (ruby_ && code == CharCode(m.rubyOpen)) {
-            const int close = FindChars(text_.substr(i + len), m.rubyClose);
-            if (close == 0) return 0;
-            const std::size_t rubyEnd = i + len + static_cast<std::size_t>(close - 1);
+        if (ruby_ && code == kRubyOpen) {
+            std::size_t rubyEnd = i + len, l2 = 0;
+            while (rubyEnd < text_.size() && CodeAt(text_, rubyEnd, l2) != kRubyClose)
+                rubyEnd += l2;
+            if (rubyEnd >= text_.size()) return 0;
             MakeGroup(text_, u_, BaseStart(text_, u_, bar_), bar_, i, rubyEnd);
             bar_ = std::string_view::npos;
             return u_.back().end;
