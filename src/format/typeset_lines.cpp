@@ -57,8 +57,8 @@ void SplitLongRuns(std::string_view line, std::vector<TypesetUnit>& units, int c
 
 class Breaker {
   public:
-    Breaker(std::string_view line, std::vector<TypesetUnit>& units, int capacity)
-        : line_(line), u_(units), cap_(capacity) {}
+    Breaker(std::string_view line, std::vector<TypesetUnit>& units, int first, int rest)
+        : line_(line), u_(units), cap_(first), rest_(rest) {}
 
     void Run(std::vector<LinePiece>& pieces) {
         pieces.clear();
@@ -84,6 +84,7 @@ class Breaker {
             pieces.push_back({Begin(rowStart), Begin(end)});
             rowStart = i = end;
             col = 0;
+            cap_ = rest_;
         }
         if (rowStart < u_.size()) pieces.push_back({Begin(rowStart), line_.size()});
     }
@@ -163,7 +164,8 @@ class Breaker {
 
     std::string_view line_;
     std::vector<TypesetUnit>& u_;
-    int cap_;
+    int cap_;   // the bytes of the column being filled
+    int rest_;  // of the columns after the first
 };
 
 class TrackerNotes : public HiddenNotes {
@@ -179,24 +181,38 @@ class TrackerNotes : public HiddenNotes {
 
 }  // namespace
 
-void BreakTypesetLine(std::string_view line, std::vector<TypesetUnit>& units, int capacity,
+void BreakTypesetLine(std::string_view line, std::vector<TypesetUnit>& units, int first, int rest,
                       std::vector<LinePiece>& pieces) {
-    if (const std::size_t cut = SeparatorCut(line, capacity)) {
+    if (const std::size_t cut = SeparatorCut(line, first)) {
         pieces.assign(1, {0, cut});
         return;
     }
-    SplitLongRuns(line, units, capacity);
-    Breaker(line, units, capacity).Run(pieces);
+    SplitLongRuns(line, units, std::min(first, rest));
+    Breaker(line, units, first, rest).Run(pieces);
 }
 
-bool TypesetLineIntoRows(std::string_view line, int rowBytes, bool ruby, bool notes,
-                         LayoutNoteTracker* tracker, RowList& rows) {
-    const int capacity = rowBytes - (tracker ? 2 * tracker->LineIndent() : 0);
+namespace {
+
+// The bytes of the last of `rows`, and of a row after it.
+std::pair<int, int> Capacities(int baseLimit, LayoutNoteTracker* tracker, RowList& rows) {
+    if (!tracker) return {baseLimit + 1, baseLimit + 1};
+    const int first = tracker->RowLimit(baseLimit, rows) + 1;
+    rows.emplace_back();
+    const int rest = tracker->RowLimit(baseLimit, rows) + 1;
+    rows.pop_back();
+    return {first, rest};
+}
+
+}  // namespace
+
+bool TypesetLineIntoRows(std::string_view line, int baseLimit, bool ruby, bool notes,
+                         LayoutNoteTracker* tracker, RowList& rows, bool& leftOpen) {
     // A line that fits a column and holds no markup is that column: no unit takes more of
     // the column than its bytes.
-    if (line.size() <= static_cast<std::size_t>(capacity) &&
+    if (line.size() <= static_cast<std::size_t>(baseLimit + 1) &&
         (!ruby || !ContainsChars(line, Markup().rubyOpen)) &&
-        (!notes || !ContainsChars(line, Markup().noteOpen))) {
+        (!notes || !ContainsChars(line, Markup().noteOpen)) &&
+        (!tracker || static_cast<int>(line.size()) <= tracker->RowLimit(baseLimit, rows) + 1)) {
         rows.back().assign(line);
         return true;
     }
@@ -204,10 +220,13 @@ bool TypesetLineIntoRows(std::string_view line, int rowBytes, bool ruby, bool no
     thread_local std::vector<LinePiece> pieces;
     std::optional<TrackerNotes> hidden;
     if (tracker) hidden.emplace(*tracker);
-    if (!ReadTypesetUnits(line, ruby, notes, hidden ? &*hidden : nullptr, units)) return false;
+    if (!ReadTypesetUnits(line, ruby, notes, hidden ? &*hidden : nullptr, units, tracker != nullptr,
+                          &leftOpen)) {
+        return false;
+    }
     // Layout annotations at the line's start may have set its indent.
-    const int width = rowBytes - (tracker ? 2 * tracker->LineIndent() : 0);
-    BreakTypesetLine(line, units, width, pieces);
+    const auto [first, rest] = Capacities(baseLimit, tracker, rows);
+    BreakTypesetLine(line, units, first, rest, pieces);
     for (std::size_t k = 0; k < pieces.size(); ++k) {
         if (k > 0) rows.emplace_back();
         rows.back().assign(line.substr(pieces[k].begin, pieces[k].end - pieces[k].begin));

@@ -21,14 +21,16 @@ struct LinePiece {
     std::size_t begin = 0, end = 0;
 };
 
-// Cuts `units`, read from `line`, into columns of `capacity` bytes: `pieces`.
-void BreakTypesetLine(std::string_view line, std::vector<TypesetUnit>& units, int capacity,
+// Cuts `units`, read from `line`, into columns of `first` bytes (the first) and `rest`
+// bytes (the others): `pieces`.
+void BreakTypesetLine(std::string_view line, std::vector<TypesetUnit>& units, int first, int rest,
                       std::vector<LinePiece>& pieces);
 
-// Formats `line` into `rows`, whose last row is the empty row opened for it; `tracker`,
-// when given, takes the layout annotations and gives the line's indent. `rowBytes` is the
-// layout's. False when a ruby or an annotation is not closed on the line.
-bool TypesetLineIntoRows(std::string_view line, int rowBytes, bool ruby, bool notes,
-                         LayoutNoteTracker* tracker, RowList& rows);
+// Formats `line` into `rows`, whose last row is the empty row opened for it. A row closes
+// past `baseLimit` counted bytes (RowBytes - 1), or past the limit `tracker` gives when
+// given (it takes the layout annotations; markup left open is then text, and `leftOpen`
+// tells of it). False when a ruby or an annotation is not closed on the line otherwise.
+bool TypesetLineIntoRows(std::string_view line, int baseLimit, bool ruby, bool notes,
+                         LayoutNoteTracker* tracker, RowList& rows, bool& leftOpen);
 
 }  // namespace mirvo

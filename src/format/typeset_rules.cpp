@@ -248,10 +248,16 @@ namespace {
 class UnitReader {
   public:
     UnitReader(std::string_view text, bool ruby, bool notes, HiddenNotes* hidden,
-               std::vector<TypesetUnit>& units)
-        : text_(text), ruby_(ruby), notes_(notes), hidden_(hidden), u_(units) {}
+               std::vector<TypesetUnit>& units, bool openAsText)
+        : text_(text),
+          ruby_(ruby),
+          notes_(notes),
+          openAsText_(openAsText),
+          hidden_(hidden),
+          u_(units) {}
 
-    bool atStart = true;  // nothing but layout annotations read yet
+    bool atStart = true;    // nothing but layout annotations read yet
+    bool leftOpen = false;  // markup left open was read as text
 
     std::size_t Special(std::size_t i, std::uint16_t code, std::size_t len, std::uint8_t cls) {
         if (notes_ && code == kNoteOpen) {
@@ -262,7 +268,8 @@ class UnitReader {
             }
             atStart = false;
             const std::size_t noteEnd = ReadNote(text_, i, u_);
-            if (noteEnd != std::string_view::npos) return noteEnd;
+            if (noteEnd == 0 && !LeaveOpen()) return 0;
+            if (noteEnd != 0 && noteEnd != std::string_view::npos) return noteEnd;
         }
         atStart = false;
         if (ruby_ && code == kBar) {
@@ -274,10 +281,12 @@ class UnitReader {
             std::size_t rubyEnd = i + len, l2 = 0;
             while (rubyEnd < text_.size() && CodeAt(text_, rubyEnd, l2) != kRubyClose)
                 rubyEnd += l2;
-            if (rubyEnd >= text_.size()) return 0;
-            MakeGroup(text_, u_, BaseStart(text_, u_, bar_), bar_, i, rubyEnd);
-            bar_ = std::string_view::npos;
-            return u_.back().end;
+            if (rubyEnd < text_.size()) {
+                MakeGroup(text_, u_, BaseStart(text_, u_, bar_), bar_, i, rubyEnd);
+                bar_ = std::string_view::npos;
+                return u_.back().end;
+            }
+            if (!LeaveOpen()) return 0;
         }
         std::size_t end = i + len;
         if (cls & kTsRun) {
@@ -289,8 +298,14 @@ class UnitReader {
     }
 
   private:
+    // Markup not closed is read as text when that is asked for.
+    bool LeaveOpen() {
+        leftOpen = leftOpen || openAsText_;
+        return openAsText_;
+    }
+
     std::string_view text_;
-    bool ruby_, notes_;
+    bool ruby_, notes_, openAsText_;
     HiddenNotes* hidden_;
     std::vector<TypesetUnit>& u_;
     std::size_t bar_ = std::string_view::npos;  // the unit of the last ｜
@@ -337,12 +352,12 @@ std::size_t PlainEnd(const unsigned char* bytes, std::size_t size, std::size_t i
 }  // namespace
 
 bool ReadTypesetUnits(std::string_view text, bool ruby, bool notes, HiddenNotes* hidden,
-                      std::vector<TypesetUnit>& units) {
+                      std::vector<TypesetUnit>& units, bool openAsText, bool* leftOpen) {
     units.clear();
     const std::uint8_t* classes = Classes().cls.data();
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
-    UnitReader reader(text, ruby, notes, hidden, units);
+    UnitReader reader(text, ruby, notes, hidden, units, openAsText);
     std::size_t i = 0;
     while (i < size) {
         const unsigned char b = bytes[i];
@@ -382,6 +397,7 @@ bool ReadTypesetUnits(std::string_view text, bool ruby, bool notes, HiddenNotes*
         t.baseWidth = static_cast<int>(i - start);
         reader.atStart = false;
     }
+    if (leftOpen && reader.leftOpen) *leftOpen = true;
     return true;
 }
 

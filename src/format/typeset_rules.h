@@ -63,10 +63,12 @@ class HiddenNotes {
 std::size_t ExplodeText(std::string_view text, std::vector<TypesetUnit>& units, std::size_t k);
 
 // Reads `text` (a source line or a row) into units. `ruby` and `notes` say whether 《》
-// and ［＃］ are markup. False when a ruby or an annotation is not closed in `text`; the
-// units read up to it stand in `units`.
+// and ［＃］ are markup. A ruby or an annotation not closed in `text` is its text when
+// `openAsText` (and `leftOpen`, when given, is set); else the result is false, and the units
+// read up to it stand in `units`.
 bool ReadTypesetUnits(std::string_view text, bool ruby, bool notes, HiddenNotes* hidden,
-                      std::vector<TypesetUnit>& units);
+                      std::vector<TypesetUnit>& units, bool openAsText = false,
+                      bool* leftOpen = nullptr);
 
 // The bytes of the column `u` takes: a ruby group longer than its base may overhang the
 // kana on both sides of it (`overhang`) by up to one ruby character each, and stays centred;

@@ -63,10 +63,29 @@ bool TypesetPage::DrawRow(const std::string& row, int c, const RowStyle* style) 
     r.t = 2.0 * r.blanks;
     std::optional<SpanNotes> hidden;
     if (style && !style->hidden.empty()) hidden.emplace(*style);
-    const bool closed =
-        ReadTypesetUnits(row, pen_.ruby, pen_.notes, hidden ? &*hidden : nullptr, units_);
-    for (std::size_t k = 0; k < units_.size(); ++k) DrawUnit(r, k);
+    // With layout annotations (a style), markup left open is text, as the formatter read it.
+    const bool closed = ReadTypesetUnits(row, pen_.ruby, pen_.notes, hidden ? &*hidden : nullptr,
+                                         units_, style != nullptr);
+    bool footPending = style && style->raise >= 0;
+    for (std::size_t k = 0; k < units_.size(); ++k) {
+        if (footPending && units_[k].begin >= style->footFrom) {
+            MoveToFoot(r, k);
+            footPending = false;
+        }
+        DrawUnit(r, k);
+    }
     return closed;
+}
+
+// The units from k on end `raise` cells above the foot of the column, unless the text
+// before them reaches further; the cells passed over are blanks in the text list.
+void TypesetPage::MoveToFoot(RowPen& r, std::size_t k) {
+    const int width = ColumnWidth(units_, k, units_.size());
+    const double start = pen_.rowBytes - 2.0 * r.style->raise - width;
+    if (start <= r.t) return;
+    for (; r.t + 2 <= start; r.t += 2) Append(r, G().blank);
+    if (r.t < start) Append(r, " ");
+    r.t = start;
 }
 
 void TypesetPage::DrawUnit(RowPen& r, std::size_t k) {

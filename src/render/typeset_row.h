@@ -23,6 +23,7 @@ struct TypesetPen {
     Bitmap& buffer;
     int W = 0, H = 0, q = 0;  // buffer size, column pitch
     double p = 0;             // byte pitch down the column
+    int rowBytes = 0;         // bytes of a column
     int bodyHeight = 0, rubyHeight = 0;
     int shift = 0;  // the text block's move across
     Color text = 0, footnote = 0;
@@ -48,6 +49,7 @@ class TypesetPage {
     struct RowPen;
 
     void DrawUnit(RowPen& r, std::size_t k);
+    void MoveToFoot(RowPen& r, std::size_t k);
     void PutChar(RowPen& r, std::string_view ch, std::size_t at, double top, bool ruby);
     void DrawGroup(RowPen& r, std::size_t k);
     void DrawMark(RowPen& r, std::size_t at, double top);
