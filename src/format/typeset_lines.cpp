@@ -77,6 +77,7 @@ class Breaker {
                 pieces.push_back({rowBegin, at});
                 rowStart = i;
                 col = 0;
+                cap_ = rest_;
                 continue;
             }
             std::size_t end = HangEnd(i);

@@ -96,8 +96,16 @@ TEST(TypesetLines, MarkupSwitchesAndLayoutNotes) {
     // The indent of a layout annotation narrows the columns of its line.
     EXPECT_EQ(Rows({"［＃２字下げ］あいうえおかき"}, Typeset(5, true, true)),
               "［＃２字下げ］あいう|えおか|き");
-    // A ruby left open is the formatter's unclosed-bracket error.
+    // A ruby left open is the formatter's unclosed-bracket error; with the layout
+    // annotations it is text.
     EXPECT_EQ(Rows({"あ", "漢《かん"}, Typeset(5)).rfind("failed: problem", 0), 0u);
+    EXPECT_EQ(Rows({"あ", "漢《かんじかんじ"}, Typeset(5, true, true)), "あ|漢《かんじ|かんじ");
+    // A hanging indent: the later columns of a line are narrower than its first.
+    EXPECT_EQ(Rows({"［＃ここから１字下げ、折り返して２字下げ］", "あいうえおかきくけこ",
+                    "［＃ここで字下げ終わり］"},
+                   Typeset(5, true, true)),
+              "［＃ここから１字下げ、折り返して２字下げ］|あいうえ|おかき|"
+              "くけこ［＃ここで字下げ終わり］");
 }
 
 TEST(TypesetRules, RubyGroupWidthsAndPlaces) {
