@@ -174,6 +174,16 @@ void DrawUprightText(VerticalFont& face, VerticalFont& scaled, Bitmap& target, s
                          color);
 }
 
+std::string UprightCellText(std::string_view run) {
+    if (run.size() == 2) return std::string(run);
+    if (run.size() > 2 && CharLengthAt(run, 0) == 1 && CharLengthAt(run, 1) == 1) {
+        return std::string(run.substr(0, 2));
+    }
+    std::string cell(run.substr(0, CharLengthAt(run, 0)));
+    if (cell.size() < 2) cell += ' ';
+    return cell;
+}
+
 void InlineRowMarks::BeginRow(const RowStyle* style) {
     style_ = style && !style->marks.empty() ? style : nullptr;
     chars_.clear();

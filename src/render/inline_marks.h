@@ -4,6 +4,7 @@
 // bookkeeping of one row that places them beside what the row drew, outside its ruby.
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -31,6 +32,11 @@ void DrawSideLineShape(Bitmap& target, SideLineStyle style, int x, int y0, int y
 // size that fits it.
 void DrawUprightText(VerticalFont& face, VerticalFont& scaled, Bitmap& target, std::string_view run,
                      int x, int y, Color color, bool smooth);
+
+// The two bytes a page's text list holds for an upright run, so that byte positions there
+// stay cells: the run itself when it has two, else its first character, or its first two
+// half-width ones, padded with a space.
+std::string UprightCellText(std::string_view run);
 
 class GlyphPainter;
 

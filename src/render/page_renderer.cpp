@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "render/illustration.h"
 #include "render/note_layout.h"
 #include "render/surfaces.h"
+#include "render/typeset_row.h"
 #include "render/vertical_font.h"
 
 namespace mirvo {
@@ -149,18 +151,6 @@ InlineRowMarks::Geometry MarkGeometry(const Bitmap& buffer, const PageStyle& s) 
             s.Typeset};
 }
 
-// The two bytes the text list holds for an upright run: the run itself when it has two,
-// else its first character, or its first two half-width ones, padded with a space.
-std::string UprightCellText(std::string_view run) {
-    if (run.size() == 2) return std::string(run);
-    if (run.size() > 2 && CharLengthAt(run, 0) == 1 && CharLengthAt(run, 1) == 1) {
-        return std::string(run.substr(0, 2));
-    }
-    std::string cell(run.substr(0, CharLengthAt(run, 0)));
-    if (cell.size() < 2) cell += ' ';
-    return cell;
-}
-
 // The size steps of the text at byte `at` of a row; 0 for body text.
 int SizeAt(const RowStyle& style, int at) {
     for (const SizedSpan& s : style.sized) {
@@ -219,6 +209,12 @@ class PageDrawing {
         footnoteColor_ = MarkColor(kFootnoteBlue, text_, page);
         rubyMarkColor_ = MarkColor(kRubyMarkRed, text_, page);
         color_ = text_;
+        if (s_.Typeset) {
+            typeset_.emplace(TypesetPen{painter_, buf_, W_, H_, q_, p_, B_,
+                                        ComputePageFontHeights(H_, s_.Layout, s_.FontSpace).body,
+                                        hr_, shift_, text_, footnoteColor_, s_.UseRuby,
+                                        s_.UseComment, pageList_, footnotes_, &marks_});
+        }
     }
 
     void SelectBody() { color_ = windowText_; }
@@ -237,6 +233,7 @@ class PageDrawing {
             if (!drawn) return drawn.GetProblem();
             if (drawn.Value()) return {};
         }
+        if (typeset_) return typeset_->DrawRow(row, c, style) ? Problem() : Unclosed();
         RowCursor r{row, c, W_ - c * q_, style};
         // An indent takes cells as blanks would; the text list holds them as full-width
         // spaces before the row's first character, so that byte positions there stay
@@ -247,18 +244,20 @@ class PageDrawing {
         while (r.pos <= r.len) {
             if (r.footPending && r.pos - 1 >= static_cast<int>(style->footFrom)) MoveToFoot(r);
             if (style && SkipHidden(*style, r.hidden, r.pos)) continue;
-            if (!DrawNext(r)) {
-                Problem unclosed;
-                unclosed.kind = ProblemKind::PageMarkupUnclosed;
-                unclosed.path = src_.documentPath;
-                return unclosed;
-            }
+            if (!DrawNext(r)) return Unclosed();
         }
         marks_.EndRow(windowText_);
         return {};
     }
 
   private:
+    Problem Unclosed() const {
+        Problem unclosed;
+        unclosed.kind = ProblemKind::PageMarkupUnclosed;
+        unclosed.path = src_.documentPath;
+        return unclosed;
+    }
+
     // The row's text from its foot part on ends `raise` cells above the foot of the column,
     // unless the text before it already reaches further. The cells passed over are blanks
     // in the text list.
@@ -474,6 +473,7 @@ class PageDrawing {
     double p_ = 0;
     Color color_ = kTextBlack;
     InlineRowMarks marks_;
+    std::optional<TypesetPage> typeset_;  // book typesetting draws the rows
 };
 
 }  // namespace

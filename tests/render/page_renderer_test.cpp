@@ -533,6 +533,24 @@ TEST_F(PageRendererTest, UprightRunsTakeOneCellAndBoldTextTheBoldFace) {
         EXPECT_EQ(BodyChar(painter.calls, ch)->font, PageFont::Body);
 }
 
+TEST_F(PageRendererTest, TypesetPagesDrawTheSameInlineMarks) {
+    // The typeset rows draw what the grid draws: marks, lines and upright runs, in place.
+    for (const bool typeset : {false, true}) {
+        style.Typeset = typeset;
+        ASSERT_TRUE(RenderBook(
+            {"12［＃「12」は縦中横］月あい［＃「あい」に白丸傍点］う［＃「う」に波線］"}));
+        ASSERT_EQ(painter.uprights.size(), 1u) << typeset;
+        EXPECT_EQ(painter.uprights[0].ch, "12");
+        ASSERT_EQ(painter.marks.size(), 2u) << typeset;
+        EXPECT_EQ(painter.marks[0].shape, EmphasisShape::WhiteCircle);
+        EXPECT_EQ(painter.marks[1].cy - painter.marks[0].cy,
+                  BodyChar(painter.calls, "い")->y - BodyChar(painter.calls, "あ")->y);
+        ASSERT_EQ(painter.lines.size(), 1u) << typeset;
+        EXPECT_EQ(painter.lines[0].y0, BodyChar(painter.calls, "う")->y) << typeset;
+        EXPECT_EQ(lists.RightPageText[0], Sjis("12月あいう")) << typeset;
+    }
+}
+
 TEST(InlineMarkShapes, EveryKindIsDistinctAndStaysInItsBox) {
     // From the ruby of a reading size up (12 pixels: a 600-pixel page of 40 characters
     // drawn at twice its size); smaller, white shapes fill up.
@@ -831,9 +849,9 @@ TEST(PageRendererCorpus, EveryPageOfEveryNovel) {
             SilentHost host;
             RecordingReporter problems;
             LayoutNotes notes;
-            ASSERT_TRUE(FormatDocument(rows, FormatOptions{s.Layout, true, true, file, aozora},
-                                       host, &notes))
-                << file;
+            FormatOptions o{s.Layout, true, true, file, aozora};
+            o.Typesetting = aozora;
+            ASSERT_TRUE(FormatDocument(rows, o, host, &notes)) << file;
             const int pages = PageCount(rows, s.Layout);
             PageTexts lists;
             Bitmap right, left;
