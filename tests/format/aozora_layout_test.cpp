@@ -144,9 +144,10 @@ using Rows = std::vector<std::string>;
 
 struct RowsCase {
     const char* what;
-    std::vector<std::string> lines;
-    Rows rows;
+    std::vector<std::string> lines;  // after a title and an author line, unless `alone`
+    Rows rows;                       // from the row after the author's
     int chars = 10;
+    bool alone = false;
 };
 
 TEST(AozoraLayoutRows, FootIndentWidthAndSize) {
@@ -202,11 +203,21 @@ TEST(AozoraLayoutRows, FootIndentWidthAndSize) {
           "0|え［＃ここで字詰め終わり］", "0|"}},
         {"the first line of the book keeps its column; a one-line indent too",
          {"［＃ここから２字下げ］", "あ", "［＃３字下げ］", "い"},
-         {"2|{［＃ここから２字下げ］}", "2|あ", "3|{［＃３字下げ］}", "2|い", "0|"}},
+         {"2|{［＃ここから２字下げ］}", "2|あ", "3|{［＃３字下げ］}", "2|い", "0|"},
+         10,
+         true},
+        {"the title and author rows of the cover take no annotation",
+         {"題", "著", "［＃ここから２字下げ］", "あ"},
+         {"0|題", "0|著", "2|{［＃ここから２字下げ］}", "2|あ", "0|"},
+         10,
+         true},
     };
     for (const RowsCase& c : cases) {
-        const Formatted f = Format(c.lines, c.chars);
+        std::vector<std::string> lines = c.lines;
+        if (!c.alone) lines.insert(lines.begin(), {"題", "著"});
+        Formatted f = Format(lines, c.chars);
         EXPECT_TRUE(f.problems.empty()) << c.what;
+        if (!c.alone && f.rows.size() >= 2) f.rows.erase(f.rows.begin(), f.rows.begin() + 2);
         EXPECT_EQ(f.rows, c.rows) << c.what;
     }
 }
@@ -244,23 +255,29 @@ TEST(AozoraLayoutRows, PageBreaksPicturesAndCentredPages) {
     for (int r : {11, 12, 13, 15, 16, 17, 18, 19}) EXPECT_EQ(f.rows[r], "0|") << r;
     EXPECT_EQ(f.rows[21], "0|本");
     // A heading on the page moves with it; a page whose text runs on is left alone.
-    f = Format(
-        {"［＃改ページ］", "［＃ページの左右中央］", "一［＃「一」は中見出し］", "［＃改丁］"}, 10,
-        6);
-    EXPECT_EQ(f.headings, Rows{"2 一"});
+    f = Format({"題", "著", "［＃改ページ］", "［＃ページの左右中央］", "一［＃「一」は中見出し］",
+                "［＃改丁］"},
+               10, 6);
+    EXPECT_EQ(f.headings, Rows{"8 一"});
     f = Format({"［＃改ページ］", "［＃ページの左右中央］", "あ", "い", "う", "え", "お",
                 "［＃改ページ］"},
                10, 4);
-    EXPECT_EQ(f.rows[1], "0|あ");
+    EXPECT_EQ(f.rows[2], "0|あ");
+    // A block line never joins the first row of a page that holds text (a bookmark's
+    // caption), but may join an empty one.
+    f = Format({"題", "著", "あ", "［＃ここから２字下げ］", "い", "［＃ここで字下げ終わり］", "う"},
+               10, 3);
+    EXPECT_EQ(f.rows, (Rows{"0|題", "0|著", "0|あ{［＃ここから２字下げ］}", "2|い",
+                            "0|{［＃ここで字下げ終わり］}", "0|う", "0|"}));
 }
 
 TEST(AozoraLayoutRows, HeadingBlocksOverLines) {
-    const Formatted f = Format({"前", "［＃ここから中見出し］", "第一", "副題",
+    const Formatted f = Format({"題", "著", "前", "［＃ここから中見出し］", "第一", "副題",
                                 "［＃ここで中見出し終わり］", "本文［＃ここで中見出し終わり］"});
-    EXPECT_EQ(f.rows, (Rows{"0|前{［＃ここから中見出し］}", "0|*第一*",
+    EXPECT_EQ(f.rows, (Rows{"0|題", "0|著", "0|前{［＃ここから中見出し］}", "0|*第一*",
                             "0|*副題*{［＃ここで中見出し終わり］}",
                             "0|本文［＃ここで中見出し終わり］", "0|"}));
-    EXPECT_EQ(f.headings, Rows{"1 第一"});
+    EXPECT_EQ(f.headings, Rows{"3 第一"});
 }
 
 TEST(AozoraLayoutRows, MarkupLeftOpenIsTextAndNamedOnce) {
