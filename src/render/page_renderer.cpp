@@ -89,8 +89,8 @@ class FontPainter : public GlyphPainter {
         const int h = SizedHeight(bodyHeight_, cellHeight_, steps);
         VerticalFont& face = sized_[h];
         face.Configure(name_, h, bold_, grey_);
-        // Centred on the body glyph's cell.
-        face.DrawVertical(target, ch, x + (bodyHeight_ - h) / 2, y + (bodyHeight_ - h) / 2, color);
+        // Centred on the body glyph's em square, which runs left from x and down from y.
+        face.DrawVertical(target, ch, x - (bodyHeight_ - h) / 2, y + (bodyHeight_ - h) / 2, color);
         lastDash_ = {};
     }
 

@@ -3,6 +3,9 @@
 // annotation, and markup left open drawn as text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+
 #include "format/cp932.h"
 #include "format/formatter.h"
 #include "render/note_layout.h"
@@ -115,6 +118,44 @@ TEST_F(NoteLayoutRender, SmallerAndLargerTextKeepTheirCells) {
         EXPECT_EQ(painter.calls[k].y, Y(k < 4 ? 1 + 2 * static_cast<int>(k) : 1));
     }
     EXPECT_EQ(Text(0), "前注記後");
+}
+
+// With the real faces: smaller text is centred across its column on the body text.
+TEST(NoteLayoutPixels, SmallerTextCentredOnTheColumn) {
+    const PageStyle s{.Layout = PageLayout(4, 20)};
+    RowList rows{Sjis("口［＃２段階小さな文字］口［＃小さな文字終わり］"), ""};
+    const FormatOptions o{s.Layout, true, true, "x.txt", true};
+    FormatterHost host;
+    LayoutNotes notes;
+    ASSERT_TRUE(FormatDocument(rows, o, host, &notes));
+    Bitmap texture, buffer;
+    const std::string path = "x.txt";
+    PageTexts lists;
+    NullReporter reporter;
+    PageRenderer renderer;
+    ASSERT_TRUE(renderer.RenderPage(buffer, 400, 600, 1, true, {rows, s, texture, path, &notes},
+                                    lists, reporter));
+    // The ink of each cell: the body glyph in the first, the smaller one in the second.
+    auto ink = [&](int top, int bottom) {
+        int left = 400, right = -1, pixels = 0;
+        for (int y = top; y < bottom; ++y) {
+            for (int x = 0; x < 400; ++x) {
+                if (buffer.Pixel(x, y) == 0xFFFFFF) continue;
+                left = std::min(left, x);
+                right = std::max(right, x);
+                ++pixels;
+            }
+        }
+        return std::array<int, 3>{left, right, pixels};
+    };
+    const double p = 600.0 / 21;  // a byte cell of B = 20
+    const int y0 = static_cast<int>(0.05 * 600), y1 = static_cast<int>(0.05 * 600 + 0.9 * 2 * p);
+    const int y2 = static_cast<int>(0.05 * 600 + 0.9 * 4 * p);
+    const auto body = ink(y0, y1), small = ink(y1, y2);
+    ASSERT_GT(body[2], 20);
+    ASSERT_GT(small[2], 10);
+    EXPECT_LT(small[1] - small[0], body[1] - body[0]) << "smaller";
+    EXPECT_NEAR((small[0] + small[1]) / 2.0, (body[0] + body[1]) / 2.0, 2.0) << "centred";
 }
 
 TEST(SizedHeight, StepsWithinTheCell) {
