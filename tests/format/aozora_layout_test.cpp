@@ -22,28 +22,19 @@ struct NoteCase {
 TEST(AozoraNoteText, EveryFormAndItsNearMisses) {
     using K = NoteKind;
     const NoteCase cases[] = {
-        {"地付き", K::Raise},
         {"地から３字上げ", K::Raise, 3},
         {"ここから地付き", K::BlockRaise},
         {"ここから地から1字上げ", K::BlockRaise, 1},
-        {"ここで地付き終わり", K::BlockRaiseEnd},
-        {"ここで字上げ終わり", K::BlockRaiseEnd},
         {"天から２字下げ", K::Indent, 2},
         {"この行1字下げ", K::Indent, 1},
         {"ここから２字下げ、折り返して３字下げ", K::BlockIndent, 2, 3},
-        {"ここから改行天付き、折り返して２字下げ", K::BlockIndent, 0, 2},
         {"ここから２字下げ、地から３字下げ", K::BlockIndent, 2, -1, 3},
         {"ここから２０字詰め", K::BlockWidth, 20},
-        {"ここで字詰め終わり", K::BlockWidthEnd},
-        {"１段階小さな文字", K::Size, 0, -1, 0, 0, -1},
         {"２段階大きな文字", K::Size, 0, -1, 0, 0, 2},
         {"12段階小さな文字", K::Size, 0, -1, 0, 0, -9},  // at most nine steps
-        {"小さな文字終わり", K::SizeEnd},
         {"大きな文字終わり", K::SizeEnd},
         {"キャプション", K::Size, 0, -1, 0, 0, -1},
         {"キャプション終わり", K::SizeEnd},
-        {"ここから１段階小さな文字", K::BlockSize, 0, -1, 0, 0, -1},
-        {"ここで小さな文字終わり", K::BlockSizeEnd},
         {"「（注）」は２段階小さな文字", K::SizeOf, 0, -1, 0, 0, -2, "（注）"},
         {"「図一」はキャプション", K::SizeOf, 0, -1, 0, 0, -1, "図一"},
         {"挿絵（fig1.png）入る", K::Picture, 0, -1, 0, 0, 0, "fig1.png"},
@@ -54,7 +45,6 @@ TEST(AozoraNoteText, EveryFormAndItsNearMisses) {
         {"改頁", K::PageBreak},
         {"改丁", K::PageBreak, 0, -1, 0, 1},
         {"改見開き", K::PageBreak, 0, -1, 0, 2},
-        {"ページの左右中央", K::PageCentre},
         {"「一」は同行中見出し", K::Heading, 0, -1, 0, 2, 0, "一"},
         {"窓大見出し", K::HeadingStart, 0, -1, 0, 1},
         {"ここから小見出し", K::BlockHeading, 0, -1, 0, 3},
@@ -289,28 +279,6 @@ TEST(AozoraLayoutRows, MarkupLeftOpenIsTextAndNamedOnce) {
     // Open markup takes its width as text: ten cells, then the next row.
     EXPECT_EQ(Format({"前", "あいうえお《かきくけこさ"}).rows,
               (Rows{"0|前", "0|あいうえお《かきくけ", "0|こさ", "0|"}));
-}
-
-TEST(AozoraLayoutText, DrawnWidthCountsCells) {
-    const struct {
-        const char* text;
-        std::size_t width;
-    } cases[] = {
-        {"あいう", 6},
-        {"ab", 2},
-        {"漢《かん》字", 4},
-        {"あ［＃注］", 4},
-        {"あ［＃「あ」に傍点］", 2},
-        {"あ［＃地付き］い", 4},  // a layout annotation takes no cell
-        {"あ《い", 6},            // open ruby is text
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(DrawnWidth(Sjis(c.text), 0, true, nullptr), c.width) << c.text;
-    }
-    RowStyle hidden;
-    hidden.hidden.push_back({2, 2 + static_cast<std::uint32_t>(Sjis("［＃注］").size())});
-    EXPECT_EQ(DrawnWidth(Sjis("あ［＃注］い"), 0, true, &hidden), 4u);
-    EXPECT_EQ(DrawnWidth(Sjis("あ［＃注］い"), 2, true, nullptr), 4u);
 }
 
 }  // namespace

@@ -106,20 +106,6 @@ TEST_F(NoteLayoutRender, TextAtTheFootAndItsBlanks) {
     EXPECT_EQ(Text(1), "　　　　　くけこ");
 }
 
-TEST_F(NoteLayoutRender, SmallerAndLargerTextKeepTheirCells) {
-    ASSERT_TRUE(Draw({"前［＃１段階小さな文字］注記［＃小さな文字終わり］後",
-                      "［＃２段階大きな文字］大［＃大きな文字終わり］"}));
-    const std::vector<std::pair<std::string, int>> want = {
-        {"前", 0}, {"注", -1}, {"記", -1}, {"後", 0}, {"大", 2}};
-    ASSERT_EQ(painter.calls.size(), want.size());
-    for (std::size_t k = 0; k < want.size(); ++k) {
-        EXPECT_EQ(painter.calls[k].ch, want[k].first);
-        EXPECT_EQ(painter.calls[k].steps, want[k].second) << want[k].first;
-        EXPECT_EQ(painter.calls[k].y, Y(k < 4 ? 1 + 2 * static_cast<int>(k) : 1));
-    }
-    EXPECT_EQ(Text(0), "前注記後");
-}
-
 // With the real faces: smaller text is centred across its column on the body text.
 TEST(NoteLayoutPixels, SmallerTextCentredOnTheColumn) {
     const PageStyle s{.Layout = PageLayout(4, 20)};
