@@ -99,6 +99,18 @@ TEST_F(NoteLayoutRender, TextAtTheFootAndItsBlanks) {
         for (int cell : c.cells) want.push_back(Y(cell));
         EXPECT_EQ(ys, want) << c.line;
         EXPECT_EQ(Text(0), c.text) << c.line;
+        // Each byte of the text list traced to the row: blanks to none, the rest to their own.
+        const std::vector<std::uint32_t>& from = lists.RightPageSource[0];
+        ASSERT_EQ(from.size(), lists.RightPageText[0].size()) << c.line;
+        const std::string& text = lists.RightPageText[0];
+        std::size_t blankBytes = 0;
+        for (std::size_t k = 0; k < text.size(); k += CharLengthAt(text, k)) {
+            if (text.compare(k, 2, Sjis("　")) == 0) blankBytes += 2;
+            if (text[k] == ' ') ++blankBytes;
+        }
+        EXPECT_EQ(static_cast<std::size_t>(std::count(from.begin(), from.end(), kNoSourceByte)),
+                  blankBytes)
+            << c.line;
     }
     // The rest of a line that does not fit below its head goes to the next column's foot.
     ASSERT_TRUE(Draw({"あいうえおかき［＃地から２字上げ］くけこ"}));
