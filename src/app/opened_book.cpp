@@ -16,9 +16,17 @@ std::vector<int> OpenedBook::BookmarkPages() const {
     return pages;
 }
 
+namespace {
+std::uint64_t NextFormatNumber() {
+    static std::uint64_t last = 0;
+    return ++last;
+}
+}  // namespace
+
 void OpenedBook::Reset(const Settings& settings) {
     *this = OpenedBook{};
     formatted_ = settings;
+    formatNumber_ = NextFormatNumber();
 }
 
 bool OpenedBook::Format(const std::string& path, RowList lines, const Settings& settings,
@@ -26,6 +34,7 @@ bool OpenedBook::Format(const std::string& path, RowList lines, const Settings& 
     path_ = path;
     rows_ = std::move(lines);
     formatted_ = settings;
+    formatNumber_ = NextFormatNumber();
     return FormatDocument(rows_, FormatOptionsOf(formatted_, path_), host, &notes_);
 }
 

@@ -4,6 +4,8 @@
 // grid rows of the contents page are made from those entries.
 #pragma once
 
+#include <cstdint>
+
 #include <functional>
 #include <span>
 #include <string>
@@ -26,6 +28,9 @@ class OpenedBook {
     const Settings& FormattedSettings() const { return formatted_; }
     PageLayout Layout() const { return LayoutOf(formatted_); }
     const LayoutNotes& Notes() const { return notes_; }
+    // A number of its own for each formatting (and each reset) of any book: what was marked
+    // on rows of one formatting is not looked for in another's.
+    std::uint64_t FormatNumber() const { return formatNumber_; }
     int PageCount() const;
 
     // The entries of the contents page in the order it shows them, and its grid rows.
@@ -62,6 +67,7 @@ class OpenedBook {
     Settings formatted_;
     LayoutNotes notes_;
     std::vector<ContentsEntry> entries_;
+    std::uint64_t formatNumber_ = 0;
 };
 
 }  // namespace mirvo

@@ -41,7 +41,7 @@ SpreadSide SideOf(PageRequester sender) {
 bool PageMarks::OnSpread(const Reader& reader) const {
     const SpreadPresenter& spread = reader.Spread();
     return reader.Menus().Page == NotebookPage::View && spread.ShownKind() == SpreadKind::Spread &&
-           spread.ShownPage() == page_;
+           spread.ShownPage() == page_ && reader.Book().FormatNumber() == formatting_;
 }
 
 void PageMarks::MarkHit(const Reader& reader, const FindHit& hit) {
@@ -49,6 +49,7 @@ void PageMarks::MarkHit(const Reader& reader, const FindHit& hit) {
     if (!hit.found) return;
     for (const TextCell& cell : hit.cells) hit_.push_back({cell.row, cell.byte});
     page_ = reader.Spread().ShownPage();
+    formatting_ = reader.Book().FormatNumber();
     Refresh(reader);
 }
 
@@ -62,6 +63,7 @@ void PageMarks::Press(const Reader& reader, PageRequester sender, double x, doub
     const SpreadSide side = SideOf(sender);
     press_ = PointAt(s.pages[static_cast<int>(side)], side, x, y);
     page_ = reader.Spread().ShownPage();
+    formatting_ = reader.Book().FormatNumber();
 }
 
 void PageMarks::DragTo(const Reader& reader, PageRequester sender, double x, double y) {

@@ -5,6 +5,7 @@
 // to the clipboard.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,8 +49,9 @@ class PageMarks {
     bool OnSpread(const Reader& reader) const;
     void Draw(const Reader& reader);
 
-    Color color_ = 0xD77800;  // a blue, until the window gives its own
-    int page_ = 0;            // the spread the marks belong to (its right page)
+    Color color_ = 0xD77800;        // a blue, until the window gives its own
+    int page_ = 0;                  // the spread the marks belong to (its right page)
+    std::uint64_t formatting_ = 0;  // the formatting of the rows they mark
     std::vector<SourceCell> hit_;
     std::optional<TextPoint> press_;
     std::optional<TextPoint> focus_;  // set once the pointer dragged

@@ -109,6 +109,12 @@ TEST(PageMarks, FindHitIsBandedOnItsPageUntilTheSpreadChanges) {
     EXPECT_TRUE(b.marks.Refresh(b.reader));                   // the same spread again: still banded
     b.reader.PageClick(PageRequester::RightPage);
     EXPECT_FALSE(b.marks.Refresh(b.reader));
+
+    // The book formatted again (F5) on the same spread: the rows the band named are gone.
+    b.marks.MarkHit(b.reader, b.reader.FindText("猫", FindDirection::Previous));
+    ASSERT_TRUE(b.marks.Refresh(b.reader));
+    b.reader.mmiReViewClick();
+    EXPECT_FALSE(b.marks.Refresh(b.reader));
 }
 
 TEST(SelectionText, LineBreaksFollowRowsThatEndedALine) {
