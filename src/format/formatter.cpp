@@ -438,9 +438,10 @@ class Formatter {
         return false;
     }
 
-    bool OnPicturePage(std::size_t row) const {
+    bool CanTakeBlockNotes(std::size_t row) const {
         const std::size_t first = row - row % static_cast<std::size_t>(o_.Layout.Rows());
-        return IsImageTagLine(rows_[first]) || layout_->IsPictureRow(first);
+        if (row < 2 || (row == first && !rows_[row].empty())) return false;
+        return !IsImageTagLine(rows_[first]) && !layout_->IsPictureRow(first);
     }
 
     void EndLine() {
@@ -448,8 +449,10 @@ class Formatter {
         Flush();
         if (!layout_) return;
         // A line of block annotations alone joins the row before, unless that row is on a
-        // picture's page (whose other rows stay empty).
-        if (layout_->OnlyBlockNotes() && rows_.size() >= 2 && !OnPicturePage(rows_.size() - 2)) {
+        // picture's page (whose other rows stay empty) or is read as text elsewhere: the
+        // title and author rows of the cover, the first row of a page holding text (a
+        // bookmark's caption).
+        if (layout_->OnlyBlockNotes() && rows_.size() >= 3 && CanTakeBlockNotes(rows_.size() - 2)) {
             rows_[rows_.size() - 2] += rows_.back();
             rows_.pop_back();
         }

@@ -98,8 +98,8 @@ class FontPainter : public GlyphPainter {
         const int h = SizedHeight(bodyHeight_, cellHeight_, steps);
         VerticalFont& face = sized_[h];
         face.Configure(name_, h, bold_, grey_);
-        // Centred on the body glyph's cell.
-        face.DrawVertical(target, ch, x + (bodyHeight_ - h) / 2, y + (bodyHeight_ - h) / 2, color);
+        // Centred on the body glyph's em square, which runs left from x and down from y.
+        face.DrawVertical(target, ch, x - (bodyHeight_ - h) / 2, y + (bodyHeight_ - h) / 2, color);
         lastDash_ = {};
     }
 
@@ -267,9 +267,9 @@ class PageDrawing {
             static_cast<int>(DrawnWidth(r.row, r.style->footFrom, s_.UseRuby, r.style));
         const int start = B_ - 2 * r.style->raise - width + 1;
         if (start <= r.i) return;
-        for (; r.blanks > 0; --r.blanks) pageList_.back() += D().blank;
-        for (int k = r.i; k + 1 < start; k += 2) pageList_.back() += D().blank;
-        if ((start - r.i) % 2 != 0) pageList_.back() += ' ';
+        for (; r.blanks > 0; --r.blanks) Record(D().blank, kNoSourceByte);
+        for (int k = r.i; k + 1 < start; k += 2) Record(D().blank, kNoSourceByte);
+        if ((start - r.i) % 2 != 0) Record(" ", kNoSourceByte);
         r.i = start;
     }
 

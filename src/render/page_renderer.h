@@ -21,7 +21,8 @@ namespace mirvo {
 
 // Where each byte of a page's text list came from: entry k holds, for every byte of row k's
 // text, the byte of the formatted row at which the character drawn there begins
-// (kNoSourceByte for an indent's blanks). A footnote mark comes from its annotation's "［".
+// (kNoSourceByte for an indent's blanks and for those before text set at the foot). A
+// footnote mark comes from its annotation's "［".
 using PageSourceMap = std::vector<std::vector<std::uint32_t>>;
 constexpr std::uint32_t kNoSourceByte = 0xFFFFFFFF;
 

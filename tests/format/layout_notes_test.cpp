@@ -155,9 +155,9 @@ TEST(LayoutNoteRows, IndentBlocksNestAndRunToTheirEnd) {
                               "［＃５字下げ］う", "［＃ここで字下げ終わり］", "え",
                               "［＃ここで字下げ終わり］", "お", "［＃ここで字下げ終わり］か"});
     // A line of block annotations alone joins the row before: no empty column (but for
-    // the book's first line, which has no row before it).
-    EXPECT_EQ(f.rows, (Rows{"2|{［＃ここから２字下げ］}", "2|あ{［＃ここから４字下げ］}", "4|い",
-                            "5|{［＃５字下げ］}う{［＃ここで字下げ終わり］}",
+    // the cover's title and author rows, the first two).
+    EXPECT_EQ(f.rows, (Rows{"2|{［＃ここから２字下げ］}", "2|あ", "4|{［＃ここから４字下げ］}",
+                            "4|い", "5|{［＃５字下げ］}う{［＃ここで字下げ終わり］}",
                             "2|え{［＃ここで字下げ終わり］}", "0|お",
                             "0|{［＃ここで字下げ終わり］}か", "0|"}));
     // A block never closed runs to the end of the book.

@@ -3,6 +3,9 @@
 // annotation, and markup left open drawn as text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+
 #include "format/cp932.h"
 #include "format/formatter.h"
 #include "render/note_layout.h"
@@ -96,6 +99,18 @@ TEST_F(NoteLayoutRender, TextAtTheFootAndItsBlanks) {
         for (int cell : c.cells) want.push_back(Y(cell));
         EXPECT_EQ(ys, want) << c.line;
         EXPECT_EQ(Text(0), c.text) << c.line;
+        // Each byte of the text list traced to the row: blanks to none, the rest to their own.
+        const std::vector<std::uint32_t>& from = lists.RightPageSource[0];
+        ASSERT_EQ(from.size(), lists.RightPageText[0].size()) << c.line;
+        const std::string& text = lists.RightPageText[0];
+        std::size_t blankBytes = 0;
+        for (std::size_t k = 0; k < text.size(); k += CharLengthAt(text, k)) {
+            if (text.compare(k, 2, Sjis("　")) == 0) blankBytes += 2;
+            if (text[k] == ' ') ++blankBytes;
+        }
+        EXPECT_EQ(static_cast<std::size_t>(std::count(from.begin(), from.end(), kNoSourceByte)),
+                  blankBytes)
+            << c.line;
     }
     // The rest of a line that does not fit below its head goes to the next column's foot.
     ASSERT_TRUE(Draw({"あいうえおかき［＃地から２字上げ］くけこ"}));
@@ -103,18 +118,42 @@ TEST_F(NoteLayoutRender, TextAtTheFootAndItsBlanks) {
     EXPECT_EQ(Text(1), "　　　　　くけこ");
 }
 
-TEST_F(NoteLayoutRender, SmallerAndLargerTextKeepTheirCells) {
-    ASSERT_TRUE(Draw({"前［＃１段階小さな文字］注記［＃小さな文字終わり］後",
-                      "［＃２段階大きな文字］大［＃大きな文字終わり］"}));
-    const std::vector<std::pair<std::string, int>> want = {
-        {"前", 0}, {"注", -1}, {"記", -1}, {"後", 0}, {"大", 2}};
-    ASSERT_EQ(painter.calls.size(), want.size());
-    for (std::size_t k = 0; k < want.size(); ++k) {
-        EXPECT_EQ(painter.calls[k].ch, want[k].first);
-        EXPECT_EQ(painter.calls[k].steps, want[k].second) << want[k].first;
-        EXPECT_EQ(painter.calls[k].y, Y(k < 4 ? 1 + 2 * static_cast<int>(k) : 1));
-    }
-    EXPECT_EQ(Text(0), "前注記後");
+// With the real faces: smaller text is centred across its column on the body text.
+TEST(NoteLayoutPixels, SmallerTextCentredOnTheColumn) {
+    const PageStyle s{.Layout = PageLayout(4, 20)};
+    RowList rows{Sjis("口［＃２段階小さな文字］口［＃小さな文字終わり］"), ""};
+    const FormatOptions o{s.Layout, true, true, "x.txt", true};
+    FormatterHost host;
+    LayoutNotes notes;
+    ASSERT_TRUE(FormatDocument(rows, o, host, &notes));
+    Bitmap texture, buffer;
+    const std::string path = "x.txt";
+    PageTexts lists;
+    NullReporter reporter;
+    PageRenderer renderer;
+    ASSERT_TRUE(renderer.RenderPage(buffer, 400, 600, 1, true, {rows, s, texture, path, &notes},
+                                    lists, reporter));
+    // The ink of each cell: the body glyph in the first, the smaller one in the second.
+    auto ink = [&](int top, int bottom) {
+        int left = 400, right = -1, pixels = 0;
+        for (int y = top; y < bottom; ++y) {
+            for (int x = 0; x < 400; ++x) {
+                if (buffer.Pixel(x, y) == 0xFFFFFF) continue;
+                left = std::min(left, x);
+                right = std::max(right, x);
+                ++pixels;
+            }
+        }
+        return std::array<int, 3>{left, right, pixels};
+    };
+    const double p = 600.0 / 21;  // a byte cell of B = 20
+    const int y0 = static_cast<int>(0.05 * 600), y1 = static_cast<int>(0.05 * 600 + 0.9 * 2 * p);
+    const int y2 = static_cast<int>(0.05 * 600 + 0.9 * 4 * p);
+    const auto body = ink(y0, y1), small = ink(y1, y2);
+    ASSERT_GT(body[2], 20);
+    ASSERT_GT(small[2], 10);
+    EXPECT_LT(small[1] - small[0], body[1] - body[0]) << "smaller";
+    EXPECT_NEAR((small[0] + small[1]) / 2.0, (body[0] + body[1]) / 2.0, 2.0) << "centred";
 }
 
 TEST(SizedHeight, StepsWithinTheCell) {
