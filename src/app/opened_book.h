@@ -12,6 +12,7 @@
 #include "app/reader_contents.h"
 #include "app/settings_table.h"
 #include "format/document.h"
+#include "format/extra_chars.h"
 #include "format/formatter.h"
 #include "format/markup.h"
 
@@ -26,6 +27,8 @@ class OpenedBook {
     const Settings& FormattedSettings() const { return formatted_; }
     PageLayout Layout() const { return LayoutOf(formatted_); }
     const LayoutNotes& Notes() const { return notes_; }
+    // The book's extra characters: those its encoding gave and its gaiji notes named.
+    const ExtraChars& Extras() const { return extras_; }
     int PageCount() const;
 
     // The entries of the contents page in the order it shows them, and its grid rows.
@@ -36,9 +39,11 @@ class OpenedBook {
 
     // No book: nothing formatted yet, with `settings` as the formatting settings.
     void Reset(const Settings& settings);
-    // Formats the loaded `lines` of the book at `path` with `settings`. False when the
-    // formatting failed (the rows are then what it left).
-    bool Format(const std::string& path, RowList lines, const Settings& settings,
+    // Formats the loaded `lines` of the book at `path`, with the extra characters loading
+    // found, with `settings` (its gaiji notes first become extra characters when they take
+    // annotations as layout). False when the formatting failed (the rows are then what it
+    // left).
+    bool Format(const std::string& path, RowList lines, ExtraChars extras, const Settings& settings,
                 FormatterHost& host);
     // The contents of the formatted book: its headings (`progress` gets the panel text
     // after every row), then a bookmark for each of `bookmarkPages` that has a first row.
@@ -61,6 +66,7 @@ class OpenedBook {
     RowList rows_;
     Settings formatted_;
     LayoutNotes notes_;
+    ExtraChars extras_;
     std::vector<ContentsEntry> entries_;
 };
 
