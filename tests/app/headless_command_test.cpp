@@ -14,6 +14,7 @@
 #include "format/cp932.h"
 #include "format/document.h"
 #include "format/formatter.h"
+#include "format/gaiji_notes.h"
 #include "render/page_renderer.h"
 #include "support/headless_run.h"
 #include "support/test_support.h"
@@ -167,6 +168,9 @@ std::vector<std::string> DrawnFootnotes(const std::string& file, const Settings&
     Result<RowList> loaded = LoadLines(file, EncodingOf(s));
     EXPECT_TRUE(loaded);
     RowList rows = std::move(loaded.Value());
+    // Gaiji notes with a code are characters, not marks, as when the reader formats.
+    ExtraChars extras;
+    ApplyGaijiNotes(rows, extras, FormatOptionsOf(s, file));
     LayoutNotes notes;
     EXPECT_TRUE(FormatDocument(rows, FormatOptionsOf(s, file), host, &notes));
     const PageStyle style{.Layout = LayoutOf(s),
