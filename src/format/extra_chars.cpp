@@ -53,11 +53,19 @@ std::uint16_t ExtraChars::UserDefinedCode(std::string_view ch) {
 }
 
 void ExtraChars::ReserveUsedCodes(std::string_view cp932) {
-    for (std::size_t i = 0; i < cp932.size();) {
-        const std::size_t len = CharLengthAt(cp932, i);
-        if (const std::uint16_t code = UserDefinedCode(cp932.substr(i, len)))
-            taken_.set(SlotOf(code));
-        i += len;
+    // Bytes 0xF0 to 0xF9 are rare; each is looked at closely. It begins a character when
+    // an even number of bytes that could be lead bytes stands just before it (a run of them
+    // pairs off from its start, since the byte before the run cannot be a lead byte).
+    const auto* s = reinterpret_cast<const unsigned char*>(cp932.data());
+    const std::size_t n = cp932.size();
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        if (static_cast<unsigned>(s[i] - kFirstLead) > kLastLead - kFirstLead) continue;
+        std::size_t leads = 0;
+        while (leads < i && IsLeadByte(s[i - 1 - leads])) ++leads;
+        if (leads % 2 != 0) continue;
+        const auto code = static_cast<std::uint16_t>(s[i] << 8 | s[i + 1]);
+        if (IsUserDefined(code)) taken_.set(SlotOf(code));
+        ++i;
     }
 }
 

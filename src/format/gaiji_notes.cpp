@@ -2,6 +2,8 @@
 
 #include <iconv.h>
 
+#include <string.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <mutex>
@@ -128,6 +130,15 @@ std::u32string PartAsCode(std::string_view part) {
     return PlaneRowCell(part);
 }
 
+// Whether a note's text may hold a code: every code has a "-" or a "+", half- or
+// full-width (ASCII bytes are never trail bytes; a full-width one found inside another
+// character only costs a closer look).
+bool MayHoldCode(std::string_view note) {
+    return note.find_first_of("-+") != std::string_view::npos ||
+           note.find("\x81\x7C") != std::string_view::npos ||  // －
+           note.find("\x81\x7B") != std::string_view::npos;    // ＋
+}
+
 // Where the note that begins at `open` ("［＃") closes: the index of its "］", or npos.
 std::size_t NoteEnd(std::string_view line, std::size_t open) {
     for (std::size_t i = open + kNoteOpen.size(); i < line.size();) {
@@ -138,30 +149,44 @@ std::size_t NoteEnd(std::string_view line, std::size_t open) {
 }
 
 // The gaiji notes of one line replaced; `reserve` runs before the first code is given.
+// Whether a character of `line` begins at byte `i`: an even number of bytes that could be
+// lead bytes stands just before it (the byte before such a run ends a character).
+bool BeginsCharacter(std::string_view line, std::size_t i) {
+    std::size_t leads = 0;
+    while (leads < i && IsLeadByte(static_cast<unsigned char>(line[i - 1 - leads]))) ++leads;
+    return leads % 2 == 0;
+}
+
+// The gaiji notes of one line replaced; `reserve` runs before the first code is given.
 template <typename Reserve>
 std::size_t ReplaceInLine(std::string& line, ExtraChars& extras, Reserve&& reserve) {
     std::size_t replaced = 0;
     std::string out;
     std::size_t copied = 0;
-    std::size_t previous = std::string::npos;  // where the character before i begins
-    for (std::size_t i = 0; i < line.size(); previous = i, i += CharLengthAt(line, i)) {
-        if (line.compare(i, kNoteOpen.size(), kNoteOpen) != 0) continue;
+    for (std::size_t from = 0; from < line.size();) {
+        const void* hit =
+            memmem(line.data() + from, line.size() - from, kNoteOpen.data(), kNoteOpen.size());
+        if (!hit) break;
+        const auto i = static_cast<std::size_t>(static_cast<const char*>(hit) - line.data());
+        from = i + 1;
+        if (!BeginsCharacter(line, i)) continue;
         const std::size_t close = NoteEnd(line, i);
         if (close == std::string::npos) break;
+        from = close + 2;
         // The note's text, as a footnote shows it: from after "＃" up to "］".
         const std::string_view note = std::string_view(line).substr(i + 4, close - i - 4);
+        if (!MayHoldCode(note)) continue;
         const std::u32string text = GaijiCharacter(note);
         if (text.empty()) continue;
         reserve();
         const std::uint16_t code = extras.Add(text, note);
         if (code == 0) continue;
-        const bool mark = previous != std::string::npos && previous >= copied &&
-                          line.compare(previous, i - previous, kMark) == 0;
+        const bool mark =
+            i >= copied + 2 && line.compare(i - 2, 2, kMark) == 0 && BeginsCharacter(line, i - 2);
         out.append(line, copied, i - (mark ? 2 : 0) - copied);
         out += static_cast<char>(code >> 8);
         out += static_cast<char>(code & 0xFF);
         copied = close + 2;
-        i = close;  // the step moves past "］"
         ++replaced;
     }
     if (replaced > 0) {
@@ -207,7 +232,7 @@ std::size_t ApplyGaijiNotes(RowList& lines, ExtraChars& extras) {
     };
     std::size_t replaced = 0;
     for (std::string& line : lines) {
-        if (line.find(kNoteOpen) == std::string::npos) continue;
+        if (!memmem(line.data(), line.size(), kNoteOpen.data(), kNoteOpen.size())) continue;
         replaced += ReplaceInLine(line, extras, reserve);
     }
     return replaced;
