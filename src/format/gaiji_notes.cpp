@@ -139,6 +139,32 @@ bool MayHoldCode(std::string_view note) {
            note.find("\x81\x7B") != std::string_view::npos;    // ＋
 }
 
+// The first part of `text` (UTF-8) after a "、" that is a code; with `quotes`, a "、" inside
+// 「」 does not end a part.
+std::u32string FirstCodePart(const std::string& text, bool quotes) {
+    static const std::string kComma = "、", kOpen = "「", kClose = "」";
+    int depth = 0;
+    std::size_t partStart = std::string::npos;  // no part before the first "、"
+    for (std::size_t i = 0; i <= text.size();) {
+        const bool end = i == text.size();
+        if (end || (depth == 0 && text.compare(i, kComma.size(), kComma) == 0)) {
+            if (partStart != std::string::npos) {
+                std::u32string code =
+                    PartAsCode(std::string_view(text).substr(partStart, i - partStart));
+                if (!code.empty()) return code;
+            }
+            if (end) break;
+            i += kComma.size();
+            partStart = i;
+            continue;
+        }
+        if (quotes && text.compare(i, kOpen.size(), kOpen) == 0) ++depth;
+        if (quotes && text.compare(i, kClose.size(), kClose) == 0 && depth > 0) --depth;
+        i += std::max<std::size_t>(Utf8LengthAt(text, i), 1);
+    }
+    return {};
+}
+
 // Where the note that begins at `open` ("［＃") closes: the index of its "］", or npos.
 std::size_t NoteEnd(std::string_view line, std::size_t open) {
     for (std::size_t i = open + kNoteOpen.size(); i < line.size();) {
@@ -200,25 +226,10 @@ std::size_t ReplaceInLine(std::string& line, ExtraChars& extras, Reserve&& reser
 
 std::u32string GaijiCharacter(std::string_view noteText) {
     const std::string text = AsciiForm(Cp932ToUtf8(noteText));
-    static const std::string kComma = "、", kOpen = "「", kClose = "」";
-    int depth = 0;
-    std::size_t partStart = std::string::npos;  // no part before the first "、"
-    for (std::size_t i = 0; i <= text.size();) {
-        const bool end = i == text.size();
-        if (end || (depth == 0 && text.compare(i, kComma.size(), kComma) == 0)) {
-            if (partStart != std::string::npos) {
-                std::u32string code =
-                    PartAsCode(std::string_view(text).substr(partStart, i - partStart));
-                if (!code.empty()) return code;
-            }
-            if (end) break;
-            i += kComma.size();
-            partStart = i;
-            continue;
-        }
-        if (text.compare(i, kOpen.size(), kOpen) == 0) ++depth;
-        if (text.compare(i, kClose.size(), kClose) == 0 && depth > 0) --depth;
-        i += std::max<std::size_t>(Utf8LengthAt(text, i), 1);
+    // The parts outside quotes first; a description whose quotes do not pair off (they
+    // happen) leaves every "、" inside, so then each "、" counts.
+    for (const bool quotes : {true, false}) {
+        if (std::u32string code = FirstCodePart(text, quotes); !code.empty()) return code;
     }
     return {};
 }
