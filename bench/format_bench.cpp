@@ -87,6 +87,37 @@ const std::string& Novels10MB() {
     return bytes;
 }
 
+// About 2 MB in the manner of the largest Aozora Bunko texts: paragraphs with ruby, gaiji
+// and emphasis notes, headings, indent blocks, hanging indents, text at the foot, small
+// text and page breaks.
+const std::string& AozoraNotes2MB() {
+    static const std::string bytes = [] {
+        std::mt19937 rng(7);
+        const char* lines[] = {
+            "　吾輩《わがはい》は猫である。名前はまだ無い。どこで生れたかとんと見当《けんとう》がつ"
+            "かぬ。",
+            "　※［＃「てへん＋劣」、第3水準1-84-77］を見て、［＃「いう」に傍点］いうのである。",
+            "［＃５字下げ］一［＃「一」は中見出し］",
+            "［＃ここから２字下げ、折り返して３字下げ］",
+            "一、長い注記の行です。長い注記の行です。長い注記の行です。長い注記の行です。",
+            "［＃ここで字下げ終わり］",
+            "［＃地から３字上げ］明治三十八年十月",
+            "［＃地付き］夏目漱石",
+            "　本文［＃１段階小さな文字］（小さな注）［＃小さな文字終わり］の続き。",
+            "［＃改ページ］",
+            "",
+        };
+        std::string out = mirvo::Utf8ToCp932("青空文庫の長い本\r\n");
+        while (out.size() < 2u * 1024 * 1024) {
+            const std::size_t k = rng() % 40;
+            out += mirvo::Utf8ToCp932(lines[k < std::size(lines) ? k : 0]);
+            out += "\r\n";
+        }
+        return out;
+    }();
+    return bytes;
+}
+
 void SplitAndFormat(benchmark::State& state, const std::string& bytes, bool layoutNotes = false) {
     mirvo::FormatOptions options = mirvo::FormatOptionsOf(mirvo::Settings{}, "bench.txt");
     options.UseAozoraNotes = layoutNotes;
@@ -138,6 +169,10 @@ BENCHMARK_CAPTURE(SplitAndFormat, novels10MB, Novels10MB())->Unit(benchmark::kMi
 BENCHMARK_CAPTURE(SplitAndFormat, novels10MBLayoutNotes, Novels10MB(), true)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(MemchrScan, novels10MB, Novels10MB())->Unit(benchmark::kMillisecond);
+// An Aozora book of 2 MB, its annotations read as footnotes and as layout.
+BENCHMARK_CAPTURE(SplitAndFormat, aozora2MB, AozoraNotes2MB())->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SplitAndFormat, aozora2MBLayoutNotes, AozoraNotes2MB(), true)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(SplitAndFormat, generated10MB, Generated())->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(SplitOnly, generated10MB, Generated())->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(MemchrScan, generated10MB, Generated())->Unit(benchmark::kMillisecond);

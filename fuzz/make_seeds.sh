@@ -8,7 +8,7 @@ corpus=${1:-../tests/corpus}
 [ -d "$corpus" ] || { echo "no sample novels in $corpus" >&2; exit 1; }
 seeds=seeds
 rm -rf "$seeds"
-mkdir -p "$seeds"/{format_fuzz,render_fuzz,profile_fuzz,bmp_fuzz,jpeg_fuzz,png_fuzz,zip_fuzz,handoff_fuzz,gaiji_fuzz}
+mkdir -p "$seeds"/{aozora_notes_fuzz,format_fuzz,render_fuzz,profile_fuzz,bmp_fuzz,jpeg_fuzz,png_fuzz,zip_fuzz,handoff_fuzz,gaiji_fuzz}
 
 python3 - "$corpus" "$seeds" <<'PY'
 import os, struct, sys
@@ -33,6 +33,17 @@ for i, b in enumerate(books):
     put("format_fuzz", "book%d" % i, bytes([18, 58, 3]) + text_slice(os.path.join(corpus, b), 3000))
 put("format_fuzz", "markup", bytes([14, 30, 3]) + markup)
 put("format_fuzz", "readme", bytes([18, 58, 3]) + open("../data/readme2.txt", "rb").read())
+# aozora notes: RowCount, RowBytes, ruby flag, then a book of layout annotations.
+aozora = sjis("題\r\n［＃ここから２字下げ、折り返して３字下げ］\r\n一、長い行です。長い行です。\r\n"
+              "［＃ここで字下げ終わり］\r\n［＃地から３字上げ］日付\r\n拝具［＃地付き］名\r\n"
+              "［＃ここから地付き］\r\n署名\r\n［＃ここで地付き終わり］\r\n［＃ここから５字詰め］\r\n"
+              "あいうえおかきくけこ\r\n［＃ここで字詰め終わり］\r\n前［＃１段階小さな文字］注［＃小さな文字終わり］\r\n"
+              "［＃ここから２段階大きな文字］\r\n大\r\n［＃ここで大きな文字終わり］\r\n本の題［＃「題」はキャプション］\r\n"
+              "［＃改丁］\r\n［＃ページの左右中央］\r\n扉\r\n［＃改見開き］\r\n"
+              "［＃挿絵１（fig1.png、横32×縦12）入る］\r\n一［＃「一」は同行中見出し］\r\nあ《い\r\nう［＃え\r\n")
+put("aozora_notes_fuzz", "layout", bytes([12, 28, 1]) + aozora)
+put("aozora_notes_fuzz", "narrow", bytes([11, 14, 1]) + aozora)
+put("aozora_notes_fuzz", "note", bytes([9, 9, 0]) + sjis("ここから２字下げ、地から３字下げ"))
 # render: RowCount, RowBytes, flags, FontSpace, page, width - 40, height - 30.
 for i, b in enumerate(books[:2]):
     put("render_fuzz", "book%d" % i,

@@ -127,6 +127,12 @@ std::string WordFormat(const Problem& p) {
             return ReadErrorHead(p) + "ファイル先頭に ルビ判定文字列《は書けません" + kLine1Tail;
         case ProblemKind::FormatNoteAtStart:
             return ReadErrorHead(p) + "ファイル先頭に 脚注判定文字列［＃は書けません" + kLine1Tail;
+        case ProblemKind::FormatMarkupAsText:
+            return FileHead(p) +
+                   "には、ルビ判定文字列《》または脚注判定文字列［＃］が行の中で閉じられていない箇"
+                   "所が"
+                   "ありました。\r\nその文字は本文として表示します。最初の箇所は" +
+                   std::to_string(p.line) + "行目にあります。";
         case ProblemKind::FormatUnclosed:
             return ReadErrorHead(p) +
                    "ルビ判定文字列《》または脚注判定文字列［＃］が閉じられていないようです。"

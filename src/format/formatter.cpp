@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "format/aozora_notes.h"
 #include "format/ascii.h"
 #include "format/cp932.h"
 #include "format/layout_notes.h"
@@ -65,6 +66,7 @@ struct FormatFailure {
 enum class Bracket { None, Ruby, Note };
 
 void FillToPageStart(RowList& rows, const PageLayout& layout);
+void FillToRightPage(RowList& rows, const PageLayout& layout);
 
 class Formatter {
   public:
@@ -85,13 +87,15 @@ class Formatter {
         RowList source = std::move(rows_);
         rows_ = RowList();
         rows_.reserve(EstimateRows(source));
+        if (layout_) layout_->Reserve(rows_.capacity());
         rows_.emplace_back();
         const std::size_t n = source.size();
         int lastK = -1;
         for (lineIndex_ = 0; lineIndex_ < n; ++lineIndex_) {
             const std::string& line = source[lineIndex_];
+            if (layout_ && (IsImageTagLine(line) || IsSkipTagLine(line))) layout_->EndPage(rows_);
             if (!TakeImageLine(line, rows_, o_.Layout) && !TakeSkipLine(line, rows_, o_.Layout) &&
-                !TakePageBreakLine(line)) {
+                !TakeNoteLine(line)) {
                 FormatLine(line);
             }
             rows_.emplace_back();
@@ -102,13 +106,28 @@ class Formatter {
                 host_.ShowProgress(lineIndex_ + 1, n);
             }
         }
+        if (layout_) layout_->EndPage(rows_);
     }
 
+    // The first line (1-based) where a "《" or "［＃" was left open and read as text; 0.
+    std::size_t LineLeftOpen() const { return leftOpen_; }
+
   private:
-    // A page-break annotation on a line of its own acts as a page-break tag line.
-    bool TakePageBreakLine(std::string_view line) {
-        if (!layout_ || !LayoutNoteTracker::IsPageBreakLine(line)) return false;
+    // An annotation on a line of its own: a page break acts as a page-break tag line (改丁
+    // and 改見開き go on to a right-hand page, where a spread begins); a picture is placed
+    // as an illustration tag line is.
+    bool TakeNoteLine(std::string_view line) {
+        const Note note = layout_ ? LayoutNoteTracker::LineNote(line) : Note();
+        if (note.kind != NoteKind::PageBreak && note.kind != NoteKind::Picture) return false;
+        layout_->EndPage(rows_);
         FillToPageStart(rows_, o_.Layout);
+        if (note.kind == NoteKind::PageBreak) {
+            if (note.level > 0) FillToRightPage(rows_, o_.Layout);
+            return true;
+        }
+        rows_.back().assign(line);
+        layout_->PlacePicture(rows_.size() - 1);
+        rows_.resize(rows_.size() + static_cast<std::size_t>(o_.Layout.Rows() - 1));
         return true;
     }
 
@@ -117,7 +136,7 @@ class Formatter {
     // it, at the end of that row.
     void PlaceLayoutNote(std::size_t at, std::size_t end) {
         prevCode_ = t_.markup.noteClose;
-        rowLimit_ = baseLimit_ - 2 * layout_->LineIndent();
+        rowLimit_ = layout_->RowLimit(baseLimit_, rows_);
         if (column_ == 1 && !atLineStart_ && LastRowEmpty() && rows_.size() >= 2) {
             rows_.pop_back();
             rows_.back().append(line_.substr(at, end - at));
@@ -125,6 +144,12 @@ class Formatter {
             segStart_ = end;
         }
         segEnd_ = end;
+        // The text after a 地付き or 字上げ amid a line goes to the foot of the next column
+        // when it does not fit below the text before it.
+        if (layout_->FootPartNeedsNewRow(column_, rowLimit_)) {
+            NewRow();
+            column_ = 1;
+        }
     }
 
     static std::size_t EstimateRows(const RowList& source) {
@@ -143,6 +168,7 @@ class Formatter {
     void NewRow() {
         Flush();
         rows_.emplace_back();
+        if (layout_) rowLimit_ = layout_->RowLimit(baseLimit_, rows_);  // a hanging indent
     }
     // Removes the empty last row, so that what follows joins the row before it.
     void DropEmptyRow() {
@@ -171,8 +197,8 @@ class Formatter {
         closeAfter_ = hung_ = false;
         atLineStart_ = true;
         if (layout_) {
-            layout_->BeginLine(rows_);
-            rowLimit_ = baseLimit_ - 2 * layout_->LineIndent();
+            layout_->BeginLine(rows_, line);
+            rowLimit_ = layout_->RowLimit(baseLimit_, rows_);
         }
     }
 
@@ -194,7 +220,7 @@ class Formatter {
         const std::size_t size = line_.size();
         const auto* bytes = reinterpret_cast<const unsigned char*>(line_.data());
         const std::uint8_t* classes = t_.classes.data();
-        const int limit = rowLimit_;
+        int limit = rowLimit_;
         const std::size_t start = i;
         int column = column_;
         while (i < size) {
@@ -216,6 +242,7 @@ class Formatter {
                 segEnd_ = i;
                 NewRow();
                 column = 1;
+                limit = rowLimit_;
             }
         }
         column_ = column;
@@ -268,7 +295,7 @@ class Formatter {
         const std::string_view ch = line_.substr(i, len);
         RowStartRule(cls, ch);
         if (bracket_ == Bracket::None) column_ += static_cast<int>(len);
-        if (o_.UseRuby) RubyRule(code);
+        if (o_.UseRuby) RubyRule(code, i);
         if (o_.UseComment) AnnotationRule(code, prev, ch, i);
         RowEndRule(cls, len);
         segEnd_ = i + len;
@@ -287,8 +314,8 @@ class Formatter {
 
     // Ruby: "《" takes back its own width and opens ruby text; one that would begin a row
     // joins the row before. "》" ends it, closing a row that holds nothing else.
-    void RubyRule(std::uint16_t code) {
-        if (bracket_ == Bracket::None && code == t_.markup.rubyOpen) {
+    void RubyRule(std::uint16_t code, std::size_t i) {
+        if (bracket_ == Bracket::None && code == t_.markup.rubyOpen && ClosedHere(i, false)) {
             column_ -= 2;
             if (column_ == 1) {
                 if (lineIndex_ == 0) Fail(ProblemKind::FormatRubyAtStart);
@@ -305,7 +332,7 @@ class Formatter {
     void AnnotationRule(std::uint16_t code, std::uint16_t prev, std::string_view ch,
                         std::size_t i) {
         if (bracket_ == Bracket::None && code == t_.markup.noteSharp &&
-            prev == t_.markup.noteOpen) {
+            prev == t_.markup.noteOpen && ClosedHere(i, true)) {
             OpenAnnotation(i);
         }
         if (bracket_ != Bracket::Note) return;
@@ -369,10 +396,29 @@ class Formatter {
         }
     }
 
+    // With the Aozora notes, a "《" or "［＃" that its line does not close is read as text.
+    bool ClosedHere(std::size_t i, bool note) {
+        if (!layout_ || ClosedOnLine(line_, i, note)) return true;
+        if (leftOpen_ == 0) leftOpen_ = lineIndex_ + 1;
+        return false;
+    }
+
+    bool OnPicturePage(std::size_t row) const {
+        const std::size_t first = row - row % static_cast<std::size_t>(o_.Layout.Rows());
+        return IsImageTagLine(rows_[first]) || layout_->IsPictureRow(first);
+    }
+
     void EndLine() {
         if (bracket_ != Bracket::None) Fail(ProblemKind::FormatUnclosed);
         Flush();
-        if (layout_) layout_->EndLine(rows_);
+        if (!layout_) return;
+        // A line of block annotations alone joins the row before, unless that row is on a
+        // picture's page (whose other rows stay empty).
+        if (layout_->OnlyBlockNotes() && rows_.size() >= 2 && !OnPicturePage(rows_.size() - 2)) {
+            rows_[rows_.size() - 2] += rows_.back();
+            rows_.pop_back();
+        }
+        layout_->EndLine(rows_);
     }
 
     // Ends the run with `kind`, at the current line.
@@ -400,6 +446,7 @@ class Formatter {
     Bracket bracket_ = Bracket::None;
     bool closeAfter_ = false, hung_ = false;
     std::string noteText_;
+    std::size_t leftOpen_ = 0;
 };
 
 // Adds empty rows until the last row is the first row of a page.
@@ -407,6 +454,13 @@ void FillToPageStart(RowList& rows, const PageLayout& layout) {
     const int rc = layout.Rows();
     const std::size_t rest = (rows.size() - 1) % static_cast<std::size_t>(rc);
     if (rest > 0) rows.resize(rows.size() + (static_cast<std::size_t>(rc) - rest));
+}
+
+// From the first row of a page, adds a page of empty rows when that page is a left-hand
+// one (an even page: spreads begin on odd pages).
+void FillToRightPage(RowList& rows, const PageLayout& layout) {
+    const auto rc = static_cast<std::size_t>(layout.Rows());
+    if ((rows.size() - 1) / rc % 2 == 1) rows.resize(rows.size() + rc);
 }
 
 }  // namespace
@@ -442,6 +496,11 @@ bool FormatDocument(RowList& rows, const FormatOptions& options, FormatterHost& 
         Formatter formatter(rows, options, host);
         formatter.Run();
         if (notes) *notes = formatter.TakeNotes();
+        if (formatter.LineLeftOpen() != 0) {
+            Problem open = FileProblem(ProblemKind::FormatMarkupAsText, options.DocumentPath);
+            open.line = static_cast<long long>(formatter.LineLeftOpen());
+            host.Report(open);
+        }
     } catch (const FormatFailure& e) {
         problem = e.problem;
     } catch (const std::bad_alloc&) {

@@ -49,6 +49,10 @@ struct FormatOptions {
 // false: the formatter fails through its host, since the reader must see the message
 // before the entry is cleared.
 //
+// With UseAozoraNotes (and UseComment) a "《" or "［＃" that its line does not close is read
+// as text instead of FormatUnclosed; the first such line is then reported to the host as a
+// FormatMarkupAsText notice once the rows are made, and the result is true.
+//
 // `notes`, when given, receives what the layout annotations ask of each row and the
 // headings they make; it is empty when UseAozoraNotes (or UseComment) is off and after
 // an error.

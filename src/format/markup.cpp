@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "format/aozora_notes.h"
 #include "format/cp932.h"
 
 namespace mirvo {
@@ -15,9 +16,9 @@ struct LayoutWords {
     std::string headings[3] = {Utf8ToCp932("大見出し"), Utf8ToCp932("中見出し"),
                                Utf8ToCp932("小見出し")};
     std::string headingEnd = Utf8ToCp932("終わり");
-    std::string of = Utf8ToCp932("」は");  // 「X」は…見出し
-    std::string pageBreaks[3] = {Utf8ToCp932("改ページ"), Utf8ToCp932("改丁"),
-                                 Utf8ToCp932("改見開き")};
+    std::string of = Utf8ToCp932("」は");                                // 「X」は…見出し
+    std::string prefixes[2] = {Utf8ToCp932("同行"), Utf8ToCp932("窓")};  // 同行中見出し
+    std::string tails[3] = {of + headings[0], of + headings[1], of + headings[2]};
 };
 const LayoutWords& Words() {
     static const LayoutWords w;
@@ -31,32 +32,6 @@ bool EndsWithChars(std::string_view text, std::string_view suffix) {
     std::size_t i = 0;
     while (i < at) i += CharLengthAt(text, i);
     return i == at && text.substr(at) == suffix;
-}
-
-// Reads the digits (ASCII or full-width, mixed as they come) at the start of `text` into
-// `value` and removes them; false when there are none.
-bool TakeDigits(std::string_view& text, int& value) {
-    value = 0;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const unsigned char b = static_cast<unsigned char>(text[i]);
-        int digit = -1;
-        std::size_t len = 1;
-        if (b >= '0' && b <= '9') {
-            digit = b - '0';
-        } else if (b == 0x82 && i + 1 < text.size()) {
-            const unsigned char t = static_cast<unsigned char>(text[i + 1]);
-            if (t >= 0x4F && t <= 0x58) digit = t - 0x4F;  // ０ to ９
-            len = 2;
-        }
-        if (digit < 0) break;
-        value = value > kMaxNoteCells / 10 ? kMaxNoteCells
-                                           : std::min(kMaxNoteCells, value * 10 + digit);
-        i += len;
-    }
-    if (i == 0) return false;
-    text.remove_prefix(i);
-    return true;
 }
 
 }  // namespace
@@ -78,25 +53,21 @@ int FindChars(std::string_view text, std::string_view what) {
     return 0;
 }
 
-Note ClassifyNote(std::string_view text, bool layout) {
+namespace {
+
+// The indents and headings of every book with layout annotations.
+Note ClassifyIndentOrHeading(std::string_view text) {
     Note note;
-    if (ContainsChars(text, Markup().emphasis)) {
-        note.kind = NoteKind::Emphasis;
+    const LayoutWords& w = Words();
+    if (text == w.blockEnd) {
+        note.kind = NoteKind::BlockIndentEnd;
         return note;
     }
-    if (!layout) return note;
-    const LayoutWords& w = Words();
-    for (const std::string& word : w.pageBreaks) {
-        if (text == word) note.kind = NoteKind::PageBreak;
-    }
-    if (text == w.blockEnd) note.kind = NoteKind::BlockIndentEnd;
-    if (note.kind != NoteKind::Footnote) return note;
-
     std::string_view rest = text;
     const bool block = rest.starts_with(w.blockFrom);
     if (block) rest.remove_prefix(w.blockFrom.size());
     int cells = 0;
-    if (TakeDigits(rest, cells) && rest == w.indent) {
+    if (TakeNoteNumber(rest, cells) && rest == w.indent) {
         note.kind = block ? NoteKind::BlockIndent : NoteKind::Indent;
         note.cells = cells;
         return note;
@@ -115,7 +86,7 @@ Note ClassifyNote(std::string_view text, bool layout) {
             note.kind = NoteKind::HeadingEnd;
             return note;
         }
-        const std::string tail = w.of + word;
+        const std::string& tail = w.tails[level - 1];
         if (text.starts_with(m.quoteOpen) && text.size() > m.quoteOpen.size() + tail.size() &&
             EndsWithChars(text, tail)) {
             note.kind = NoteKind::Heading;
@@ -125,6 +96,25 @@ Note ClassifyNote(std::string_view text, bool layout) {
         }
     }
     note.level = 0;
+    return note;
+}
+
+}  // namespace
+
+Note ClassifyNote(std::string_view text, bool layout) {
+    Note note;
+    if (ContainsChars(text, Markup().emphasis)) {
+        note.kind = NoteKind::Emphasis;
+        return note;
+    }
+    if (!layout || ClassifyAozoraNote(text, note)) return note;
+    note = ClassifyIndentOrHeading(text);
+    // 同行中見出し and 窓中見出し are read as 中見出し.
+    const LayoutWords& w = Words();
+    if (note.kind == NoteKind::Footnote &&
+        (ContainsChars(text, w.prefixes[0]) || ContainsChars(text, w.prefixes[1]))) {
+        note = ClassifyIndentOrHeading(WithoutHeadingPrefix(text));
+    }
     return note;
 }
 

@@ -52,14 +52,33 @@ enum class NoteKind {
     Heading,  // 「X」は大見出し, 中見出し, 小見出し: the X before it is a heading
     HeadingStart,  // 大見出し, 中見出し, 小見出し: a heading runs up to its end
     HeadingEnd,    // 大見出し終わり, 中見出し終わり, 小見出し終わり
-    PageBreak,     // 改ページ, 改丁, 改見開き: the next text on a new page
+    PageBreak,  // 改ページ (改頁), 改丁, 改見開き: the next text on a new page (level 0, 1, 2)
+    // Read only by ClassifyAozoraNote (aozora_notes.h):
+    Raise,  // 地付き, 地からN字上げ: the text after it ends N cells above the foot
+    BlockRaise,  // ここから地付き, ここから地からN字上げ: the lines up to the block's end
+    BlockRaiseEnd,  // ここで地付き終わり, ここで字上げ終わり
+    BlockWidth,     // ここからN字詰め: rows of at most N cells up to the block's end
+    BlockWidthEnd,  // ここで字詰め終わり
+    Size,  // N段階大きな文字, N段階小さな文字, キャプション: up to its end (steps)
+    SizeEnd,  // 大きな文字終わり, 小さな文字終わり, キャプション終わり
+    SizeOf,  // 「X」はN段階小さな文字, 「X」はキャプション: the X before it (steps)
+    BlockSize,     // ここからN段階小さな文字: the lines up to the block's end (steps)
+    BlockSizeEnd,  // ここで小さな文字終わり, ここで大きな文字終わり
+    Picture,       // 挿絵（FILE）入る and its variants: FILE (target) on a page of its own
+    PageCentre,    // ページの左右中央: the page's text centred across the page
+    BlockHeading,  // ここから中見出し (大, 小): the lines up to the block's end (level)
+    BlockHeadingEnd,  // ここで中見出し終わり (大, 小)
 };
 
 struct Note {
     NoteKind kind = NoteKind::Footnote;
-    int cells = 0;       // Indent, BlockIndent; digits beyond kMaxNoteCells are cut there
-    int level = 0;       // headings: 1 大見出し, 2 中見出し, 3 小見出し
-    std::string target;  // Heading: the quoted X (CP932)
+    int cells = 0;       // Indent, BlockIndent, Raise, BlockWidth; digits beyond
+                         // kMaxNoteCells are cut there
+    int rest = -1;       // BlockIndent: the indent of a line's later rows (-1: as `cells`)
+    int foot = 0;        // BlockIndent: cells kept free at the foot of every row
+    int level = 0;       // headings: 1 大見出し, 2 中見出し, 3 小見出し; page breaks
+    int steps = 0;       // the size notes: steps larger (above 0) or smaller (below 0)
+    std::string target;  // Heading, SizeOf: the quoted X; Picture: the file name (CP932)
 };
 constexpr int kMaxNoteCells = 9999;
 
@@ -120,10 +139,22 @@ std::size_t FindReadingBefore(std::string_view line, std::size_t at, std::string
 struct RowSpan {
     std::uint32_t begin = 0, end = 0;
 };
+struct SizedSpan {
+    std::uint32_t begin = 0, end = 0;
+    int steps = 0;  // larger (above 0) or smaller (below 0) than the body text
+};
 struct RowStyle {
-    int indent = 0;               // cells the row's first character sits down
-    std::vector<RowSpan> hidden;  // layout annotations: nothing drawn, no cell taken
-    std::vector<RowSpan> bold;    // heading text, drawn in the bold face
+    int indent = 0;  // cells the row's first character sits down
+    // Aligned to the foot: the row's text from byte `footFrom` on ends `raise` cells above
+    // the foot of the column (-1: not aligned). Text before `footFrom` stays at the head.
+    int raise = -1;
+    std::uint32_t footFrom = 0;
+    // The row is a picture annotation of its own page (PictureNoteFile reads its file): it
+    // draws the picture as an <IMG> row would.
+    bool picture = false;
+    std::vector<RowSpan> hidden;   // layout annotations: nothing drawn, no cell taken
+    std::vector<RowSpan> bold;     // heading text, drawn in the bold face
+    std::vector<SizedSpan> sized;  // text drawn larger or smaller within its cells
 };
 struct Heading {
     std::size_t row = 0;  // the row holding the heading's first character

@@ -52,6 +52,8 @@ enum class ProblemKind {
     FormatRubyAtStart,       // path: "《" begins the book
     FormatNoteAtStart,       // path: "［＃" begins the book
     FormatUnclosed,          // path; line: the line where a "《" or "［＃" is not closed
+    FormatMarkupAsText,      // path; line: the first line where a "《" or "［＃" left open
+                             // was read as text (a notice: the book opens)
     // render: PNG pictures
     PngNotPng,       // path: no PNG signature and header
     PngTooShort,     // path; detail: the stated size, "W x H"

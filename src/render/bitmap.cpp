@@ -15,7 +15,13 @@ void Bitmap::Create(int width, int height, Color fill) {
     height_ = std::max(height, 0);
     if (width_ == 0 || height_ == 0) width_ = height_ = 0;
     stride_ = (width_ * 3 + 3) & ~3;
-    data_.assign(static_cast<std::size_t>(stride_) * height_, 0);
+    const std::size_t bytes = static_cast<std::size_t>(stride_) * height_;
+    // A grey fill (white paper, black) of rows without padding is one pass over the bytes.
+    if (stride_ == width_ * 3 && BlueOf(fill) == GreenOf(fill) && GreenOf(fill) == RedOf(fill)) {
+        data_.assign(bytes, BlueOf(fill));
+        return;
+    }
+    data_.assign(bytes, 0);
     if (fill != 0) Fill(fill);
 }
 

@@ -17,9 +17,14 @@ GreyImage ToGrey(const Bitmap& bitmap, const Rect& part) {
     grey.height = std::max(bottom - top, 0);
     grey.pixels.resize(static_cast<std::size_t>(grey.width) * grey.height);
     std::uint8_t* to = grey.pixels.data();
+    // GreyLevel without its division, which keeps the loop from being vectorised: for every
+    // sum of 8-bit channels, (s + 500) / 1000 == (s + 500) x 4294968 / 2^32.
     for (int y = top; y < bottom; ++y) {
         const std::uint8_t* p = bitmap.Row(y) + left * 3;  // blue, green, red
-        for (int x = left; x < right; ++x, p += 3) *to++ = GreyLevel(p[2], p[1], p[0]);
+        for (int x = left; x < right; ++x, p += 3) {
+            const std::uint64_t sum = 299u * p[2] + 587u * p[1] + 114u * p[0] + 500u;
+            *to++ = static_cast<std::uint8_t>((sum * 4294968u) >> 32);
+        }
     }
     return grey;
 }
@@ -43,10 +48,11 @@ std::string EncodeGreyPng(const GreyImage& image) {
         png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
                      static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_GRAY,
                      PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        // Pages are mostly paper: a light deflate over the difference to the pixel on the
-        // left makes them a fifth larger than the strongest settings, in a quarter of the time.
-        png_set_compression_level(png, 3);
-        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+        // Pages are mostly paper with sharp glyphs: the fastest deflate of the pixels as they
+        // are (no filter) makes them smaller than a deflate of the difference to the pixel on
+        // the left did at level 3, in two thirds of its time.
+        png_set_compression_level(png, 1);
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
         png_write_info(png, info);
         for (int y = 0; y < image.height; ++y)
             png_write_row(png, image.pixels.data() + static_cast<std::size_t>(y) * image.width);

@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <stdexcept>
 #include <string>
 
+#include "format/aozora_notes.h"
 #include "format/cp932.h"
 #include "format/markup.h"
 #include "render/color.h"
 #include "render/illustration.h"
+#include "render/note_layout.h"
 #include "render/surfaces.h"
 #include "render/vertical_font.h"
 
@@ -44,6 +47,8 @@ class FontPainter : public GlyphPainter {
         ruby_.Configure(fontName, rubyHeight, bold, grey_);
         name_ = fontName;
         bodyHeight_ = bodyHeight;
+        cellHeight_ = 2 * rubyHeight;
+        bold_ = bold;
         headingSet_ = false;
         lastDash_ = {};
     }
@@ -88,6 +93,16 @@ class FontPainter : public GlyphPainter {
         ruby_.DrawHorizontal(target, digits, x, y, color);
     }
 
+    void DrawSizedChar(Bitmap& target, std::string_view ch, int x, int y, int steps,
+                       Color color) override {
+        const int h = SizedHeight(bodyHeight_, cellHeight_, steps);
+        VerticalFont& face = sized_[h];
+        face.Configure(name_, h, bold_, grey_);
+        // Centred on the body glyph's cell.
+        face.DrawVertical(target, ch, x + (bodyHeight_ - h) / 2, y + (bodyHeight_ - h) / 2, color);
+        lastDash_ = {};
+    }
+
   private:
     // Set up only when a page has headings, so that other books never resolve it.
     VerticalFont& HeadingFace() {
@@ -109,8 +124,10 @@ class FontPainter : public GlyphPainter {
     VerticalFont body_;
     VerticalFont ruby_;
     VerticalFont heading_;
+    std::map<int, VerticalFont> sized_;  // by cell height
     std::string name_;
-    int bodyHeight_ = 0;
+    int bodyHeight_ = 0, cellHeight_ = 0;
+    bool bold_ = false;
     bool headingSet_ = false;
     bool grey_ = false;
     double pitch_ = 0;
@@ -126,6 +143,14 @@ bool InSpans(const std::vector<RowSpan>& spans, int at) {
     return false;
 }
 
+// The size steps of the text at byte `at` of a row; 0 for body text.
+int SizeAt(const RowStyle& style, int at) {
+    for (const SizedSpan& s : style.sized) {
+        if (at >= static_cast<int>(s.begin) && at < static_cast<int>(s.end)) return s.steps;
+    }
+    return 0;
+}
+
 // Where the drawing of one row stands: the next byte of the row and the next cell.
 struct RowCursor {
     const std::string& row;
@@ -133,10 +158,11 @@ struct RowCursor {
     int xc = 0;             // its x
     const RowStyle* style;  // null for a plain row
     int len = static_cast<int>(row.size());
-    int pos = 1;             // 1-based byte of the row
-    int i = 1;               // 1-based byte cell of the column
-    std::size_t hidden = 0;  // the first hidden span not yet met
-    int blanks = 0;          // indent cells not yet put into the text list
+    int pos = 1;                                    // 1-based byte of the row
+    int i = 1;                                      // 1-based byte cell of the column
+    std::size_t hidden = 0;                         // the first hidden span not yet met
+    int blanks = 0;                                 // indent cells not yet put into the text list
+    bool footPending = style && style->raise >= 0;  // text set at the foot still to come
 };
 
 // A text colour other than black was chosen.
@@ -148,7 +174,7 @@ bool CustomText(const PageStyle& s) {
 class PageDrawing {
   public:
     PageDrawing(Bitmap& buffer, const PageSource& src, bool rightPage, GlyphPainter& painter,
-                Color windowText, std::vector<std::string>& pageList,
+                Color windowText, std::vector<std::string>& pageList, PageSourceMap& sources,
                 std::vector<std::string>& footnotes, PictureCache& pictures,
                 ProblemReporter& reporter)
         : buf_(buffer),
@@ -158,6 +184,7 @@ class PageDrawing {
           windowText_(CustomText(src.style) ? ResolveSystemColor(src.style.TextColor) : windowText),
           text_(CustomText(src.style) ? windowText_ : kTextBlack),
           pageList_(pageList),
+          sources_(sources),
           footnotes_(footnotes),
           pictures_(pictures),
           reporter_(reporter) {
@@ -184,7 +211,10 @@ class PageDrawing {
     Problem DrawRow(const std::string& row, int c, const RowStyle* style) {
         if (s_.UseImage) {
             const Result<bool> drawn =
-                DrawIllustration(buf_, row, src_.documentPath, pictures_, reporter_);
+                style && style->picture
+                    ? DrawPictureNote(buf_, PictureNoteFile(row), src_.documentPath, pictures_,
+                                      reporter_)
+                    : DrawIllustration(buf_, row, src_.documentPath, pictures_, reporter_);
             if (!drawn) return drawn.GetProblem();
             if (drawn.Value()) return {};
         }
@@ -195,6 +225,7 @@ class PageDrawing {
         r.blanks = style ? style->indent : 0;
         r.i += 2 * r.blanks;
         while (r.pos <= r.len) {
+            if (r.footPending && r.pos - 1 >= static_cast<int>(style->footFrom)) MoveToFoot(r);
             if (style && SkipHidden(*style, r.hidden, r.pos)) continue;
             if (!DrawNext(r)) {
                 Problem unclosed;
@@ -207,6 +238,21 @@ class PageDrawing {
     }
 
   private:
+    // The row's text from its foot part on ends `raise` cells above the foot of the column,
+    // unless the text before it already reaches further. The cells passed over are blanks
+    // in the text list.
+    void MoveToFoot(RowCursor& r) {
+        r.footPending = false;
+        const auto width =
+            static_cast<int>(DrawnWidth(r.row, r.style->footFrom, s_.UseRuby, r.style));
+        const int start = B_ - 2 * r.style->raise - width + 1;
+        if (start <= r.i) return;
+        for (; r.blanks > 0; --r.blanks) pageList_.back() += D().blank;
+        for (int k = r.i; k + 1 < start; k += 2) pageList_.back() += D().blank;
+        if ((start - r.i) % 2 != 0) pageList_.back() += ' ';
+        r.i = start;
+    }
+
     // The next character of the row, or the ruby or annotation it opens. False when that
     // markup is not closed before the end of the row.
     bool DrawNext(RowCursor& r) {
@@ -218,10 +264,10 @@ class PageDrawing {
         const std::string_view nx = PeekForNote(r);
         if (s_.UseRuby) {
             if (ch == m.bar) color_ = rubyMarkColor_;
-            if (ch == m.rubyOpen) return DrawRubyRun(r, y);
+            if (ch == m.rubyOpen && ClosedInRow(r, m.rubyClose)) return DrawRubyRun(r, y);
         }
         bool mark = false;
-        if (s_.UseComment && ch == m.noteOpen && nx == m.noteSharp) {
+        if (s_.UseComment && ch == m.noteOpen && nx == m.noteSharp && ClosedInRow(r, m.noteClose)) {
             if (!ReadNote(r)) return false;
             if (ContainsChars(footnotes_.back(), m.emphasis)) {
                 DrawEmphasisDots(footnotes_.back(), y, r.xc, r.c);
@@ -235,6 +281,12 @@ class PageDrawing {
         }
         PutChar(r, ch, at, y, mark);
         return true;
+    }
+
+    // Markup is drawn as such when it is closed within the row; with the Aozora notes a
+    // "《" or "［＃" left open is text, as the formatter read it.
+    bool ClosedInRow(const RowCursor& r, const std::string& closer) const {
+        return !r.style || FindChars(std::string_view(r.row).substr(r.pos - 1), closer) != 0;
     }
 
     // The character after the one just read, when annotations are drawn.
@@ -288,13 +340,24 @@ class PageDrawing {
     void PutChar(RowCursor& r, std::string_view ch, int at, int y, bool mark) {
         if (!ch.empty()) {
             const bool heading = r.style && !mark && InSpans(r.style->bold, at);
-            painter_.DrawChar(buf_, heading ? PageFont::Heading : PageFont::Body, ch,
-                              Trunc(0.05 * W_ + 0.9 * r.xc) + shift_, Trunc(0.05 * H_ + 0.9 * y),
-                              color_);
+            const int steps = r.style && !mark ? SizeAt(*r.style, at) : 0;
+            const int x = Trunc(0.05 * W_ + 0.9 * r.xc) + shift_, yy = Trunc(0.05 * H_ + 0.9 * y);
+            if (steps != 0) {
+                painter_.DrawSizedChar(buf_, ch, x, yy, steps, color_);
+            } else {
+                painter_.DrawChar(buf_, heading ? PageFont::Heading : PageFont::Body, ch, x, yy,
+                                  color_);
+            }
         }
         color_ = text_;
-        for (; r.blanks > 0; --r.blanks) pageList_.back() += D().blank;
+        for (; r.blanks > 0; --r.blanks) Record(D().blank, kNoSourceByte);
+        Record(ch, static_cast<std::uint32_t>(at));
+    }
+
+    // Appends `ch` to the row's text list, each byte traced to the row byte `source`.
+    void Record(std::string_view ch, std::uint32_t source) {
         pageList_.back() += ch;
+        sources_.back().insert(sources_.back().end(), ch.size(), source);
     }
 
     // A layout annotation beginning at `pos` is passed over: it draws nothing and takes no
@@ -355,6 +418,7 @@ class PageDrawing {
     Color text_;        // the other text
     Color footnoteColor_ = kFootnoteBlue, rubyMarkColor_ = kRubyMarkRed;
     std::vector<std::string>& pageList_;
+    PageSourceMap& sources_;
     std::vector<std::string>& footnotes_;
     PictureCache& pictures_;
     ProblemReporter& reporter_;
@@ -446,16 +510,21 @@ PageOutcome PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int 
     pictures_.NextPage();
     const PageStyle& s = source.style;
     const Color pageColor = ResolveSystemColor(s.PageColor);
-    buffer.Create(width, height, pageColor);
-    if (s.UsePageTexture) TileTexture(buffer, width, height, source.pageTexture);
+    // The texture, when tiled, covers the page colour.
+    if (s.UsePageTexture)
+        TileTexture(buffer, width, height, source.pageTexture);
+    else
+        buffer.Create(width, height, pageColor);
     SetupPageFonts(buffer.Height(), s);
     painter_->SetExtraChars(source.extras);
 
     std::vector<std::string>& pageList = rightPage ? lists.RightPageText : lists.LeftPageText;
     pageList.assign(1, std::string());
+    PageSourceMap& sources = rightPage ? lists.RightPageSource : lists.LeftPageSource;
+    sources.assign(1, {});
     if (rightPage) lists.FootnoteList.assign(1, std::string());
 
-    PageDrawing drawing(buffer, source, rightPage, *painter_, windowText_, pageList,
+    PageDrawing drawing(buffer, source, rightPage, *painter_, windowText_, pageList, sources,
                         lists.FootnoteList, pictures_, reporter);
     drawing.SelectBody();
     const int R = s.Layout.Rows();
@@ -474,6 +543,7 @@ PageOutcome PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int 
         }
         if (stopped.kind != ProblemKind::None) return PageOutcome{true, std::move(stopped)};
         pageList.emplace_back();
+        sources.emplace_back();
     }
     // A page that holds rows carries its number.
     if (s.Typeset && pageList.size() > 1) {

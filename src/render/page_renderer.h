@@ -3,6 +3,7 @@
 // footnote marks and illustrations, and records what it drew in the page text lists.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,12 +19,20 @@
 
 namespace mirvo {
 
-// The three lists filled while a spread is drawn. Entry k of a page's text list is the
-// text drawn in row k of that page; FootnoteList entry n - 1 is the text behind mark n.
+// Where each byte of a page's text list came from: entry k holds, for every byte of row k's
+// text, the byte of the formatted row at which the character drawn there begins
+// (kNoSourceByte for an indent's blanks). A footnote mark comes from its annotation's "［".
+using PageSourceMap = std::vector<std::vector<std::uint32_t>>;
+constexpr std::uint32_t kNoSourceByte = 0xFFFFFFFF;
+
+// The lists filled while a spread is drawn. Entry k of a page's text list is the text drawn
+// in row k of that page; FootnoteList entry n - 1 is the text behind mark n.
 struct PageTexts {
     std::vector<std::string> RightPageText;
     std::vector<std::string> LeftPageText;
     std::vector<std::string> FootnoteList;
+    PageSourceMap RightPageSource;
+    PageSourceMap LeftPageSource;
 };
 
 enum class PageFont {
@@ -57,6 +66,12 @@ class GlyphPainter {
     // its top at y and its right edge (`alignRight`) or its left edge at x.
     virtual void DrawPageNumber(Bitmap& /*target*/, std::string_view /*digits*/, int /*x*/,
                                 int /*y*/, bool /*alignRight*/, Color /*color*/) {}
+    // Draws `ch` as DrawChar draws it in the body font, but `steps` larger or smaller
+    // (SizedHeight), centred on the body glyph's cell.
+    virtual void DrawSizedChar(Bitmap& target, std::string_view ch, int x, int y, int /*steps*/,
+                               Color color) {
+        DrawChar(target, PageFont::Body, ch, x, y, color);
+    }
 };
 
 // The largest cell of a page font, in pixels of the page buffer. Only layouts of one to a

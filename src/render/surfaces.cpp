@@ -149,7 +149,11 @@ Bitmap BuiltInBaseTexture() {
 }
 
 void TileTexture(Bitmap& target, int width, int height, const Bitmap& texture) {
-    target.Create(width, height);
+    // The tiles cover every byte of a picture without row padding: one of that size already
+    // (the page buffer of the last page) need not be cleared first.
+    const bool covered = !texture.Empty() && target.Width() == width && target.Height() == height &&
+                         target.Stride() == 3 * width;
+    if (!covered) target.Create(width, height);
     if (texture.Empty() || target.Empty()) return;
     const int tw = texture.Width(), th = texture.Height();
     for (int x = 0; x < target.Width(); x += tw) CopyRect(target, x, 0, texture, 0, 0, tw, th);

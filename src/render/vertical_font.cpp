@@ -635,8 +635,14 @@ void Blit(Bitmap& target, const Glyph& g, int x, int y, Color color) {
             }
             continue;
         }
-        for (int c = c0; c < c1; ++c) {
-            if (src[c >> 3] & (0x80 >> (c & 7))) std::memcpy(row + (x0 + c) * 3, px, 3);
+        for (int c = c0; c < c1;) {
+            const std::uint8_t bits = src[c >> 3];
+            if (bits == 0) {  // eight blank pixels at once
+                c = (c | 7) + 1;
+                continue;
+            }
+            if (bits & (0x80 >> (c & 7))) std::memcpy(row + (x0 + c) * 3, px, 3);
+            ++c;
         }
     }
 }

@@ -49,8 +49,15 @@ void BookArea::BuildViewPage(const Bitmap& left, const Bitmap& right) {
         PictureWidget* page = Page(side);
         page->setCursor(Qt::PointingHandCursor);
         page->setMouseTracking(true);
+        // A click takes the keys from the find bar, so that Ctrl+C copies from the pages.
+        page->setFocusPolicy(Qt::ClickFocus);
         page->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(page, &PictureWidget::clicked, this, [this, side] { emit pageClicked(side); });
+        connect(page, &PictureWidget::pressed, this, [this, side, page](const QPointF& at) {
+            emit pagePressed(side, page->PicturePixelAt(at));
+        });
+        connect(page, &PictureWidget::dragged, this,
+                [this](const QPointF& global) { Dragged(global); });
         connect(page, &PictureWidget::mouseMoved, this,
                 [this, side](const QPointF& at, const QPointF& global) {
                     emit pageMouseMoved(side, at, global);
@@ -98,6 +105,20 @@ void BookArea::SetMenus(QMenu* pages, QMenu* contents) {
             [this, contents](const QPoint& at) {
                 contents->popup(stgPageList_->viewport()->mapToGlobal(at));
             });
+}
+
+void BookArea::SetBandedPages(const Bitmap* left, const Bitmap* right) {
+    imgLeftPage_->SetBanded(left);
+    imgRightPage_->SetBanded(right);
+}
+
+void BookArea::Dragged(const QPointF& global) {
+    // Left of the right page the left page takes over; beyond a page's edges its places
+    // hold the pointer to its text.
+    const bool left = global.x() < imgRightPage_->mapToGlobal(QPointF(0, 0)).x();
+    PictureWidget* page = left ? imgLeftPage_ : imgRightPage_;
+    emit pageDragged(left ? PageRequester::LeftPage : PageRequester::RightPage,
+                     page->PicturePixelAt(page->mapFromGlobal(global)));
 }
 
 qreal BookArea::Ratio() const {

@@ -53,6 +53,9 @@ class BookArea : public QWidget {
     bool OnPictureArea(const QWidget* widget) const;
     // Where `position` of a page image lies on its picture, in the picture's pixels.
     QPointF PicturePixelAt(PageRequester page, const QPointF& position) const;
+    // Shows `left` and `right` (null: none) in place of the page pictures: the pages with
+    // their bands.
+    void SetBandedPages(const Bitmap* left, const Bitmap* right);
     // The pop-up menus of the page images and of the grid.
     void SetMenus(QMenu* pages, QMenu* contents);
 
@@ -61,6 +64,11 @@ class BookArea : public QWidget {
     void pageClicked(PageRequester page);
     // The mouse moved over a page image: `position` in it, `globalPosition` on the screen.
     void pageMouseMoved(PageRequester page, const QPointF& position, const QPointF& globalPosition);
+    // The left button went down on a page image, at `pixel` of its picture.
+    void pagePressed(PageRequester page, const QPointF& pixel);
+    // The pointer dragged with the button held from a press on a page image: over the page
+    // it is on, or held to the pressed one, at `pixel` of that page's picture.
+    void pageDragged(PageRequester page, const QPointF& pixel);
     // A row of the grid was double-clicked, or Enter pressed on it.
     void contentsRowChosen();
 
@@ -71,6 +79,7 @@ class BookArea : public QWidget {
     void BuildViewPage(const Bitmap& left, const Bitmap& right);
     void BuildContentsPage();
     PictureWidget* Page(PageRequester page) const;
+    void Dragged(const QPointF& global);
 
     PictureWidget* imgBase_;
     QLabel* lblLeftPageNo_;

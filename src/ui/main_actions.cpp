@@ -46,6 +46,7 @@ constexpr ActionRow kActions[] = {
     {"msiHideTLBar", "ﾂｰﾙﾊﾞｰを隠す(&T)", "mniWindow", HideTLBar, true, Rule::HideTLBar},
     {"msiHideStBar", "ｽﾃｰﾀｽﾊﾞｰを隠す(&S)", "mniWindow", HideStBar, true, Rule::HideStBar},
     {"pmiClip", "しおりをはさむ", "ppmPage", ClipIns},
+    {"pmiCopy", "コピー(&C)", "ppmPage", Copy, false, Rule::None, Rule::None, "Ctrl+C"},
     {"pmiDelClip", "しおりを削除", "ppmCont", ClipDel},
 };
 

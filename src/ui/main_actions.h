@@ -31,6 +31,7 @@ enum class Command {
     FindPrev,
     // Reader tools: go to page, recent books.
     GoToPage,
+    Copy,  // the text selected on the pages to the clipboard
 };
 
 // The state of the window that checks or enables an item; None: always enabled, never

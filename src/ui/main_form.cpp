@@ -40,6 +40,7 @@
 #include "ui/message_boxes.h"
 #include "ui/option.h"
 #include "ui/page_image.h"
+#include "ui/page_selection.h"
 #include "ui/reader_tools.h"
 #include "ui/request_queue.h"
 #include "ui/sound.h"
@@ -269,6 +270,9 @@ void TfrmMirvoMainForm::Run(Command command) {
             return FindText(false);
         case Command::GoToPage:
             return Guarded([this] { AskGoToPage(this, core_); });
+        case Command::Copy:
+            selection_->Copy();
+            return;
         case Command::None:
             return;
     }
@@ -278,7 +282,8 @@ void TfrmMirvoMainForm::FindText(bool forward) {
     const QString text = find_->Text();
     if (text.isEmpty()) return find_->Open();
     Guarded([&] {
-        core_.FindText(text.toStdString(), forward ? FindDirection::Next : FindDirection::Previous);
+        selection_->ShowHit(core_.FindText(
+            text.toStdString(), forward ? FindDirection::Next : FindDirection::Previous));
     });
 }
 
@@ -339,6 +344,7 @@ void TfrmMirvoMainForm::BuildCentralArea() {
     });
     connect(book_, &BookArea::pageClicked, this,
             [this](PageRequester page) { Guarded([&] { core_.PageClick(page); }); });
+    selection_ = new PageSelection(core_, book_, this);
     connect(book_, &BookArea::pageMouseMoved, this, &TfrmMirvoMainForm::imgRightPageMouseMove);
     connect(book_, &BookArea::contentsRowChosen, this, [this] { stgPageListDblClick(); });
     layout->addWidget(book_, 1);
@@ -418,6 +424,7 @@ void TfrmMirvoMainForm::PlayTurnSound() {
 }
 
 void TfrmMirvoMainForm::Repaint(bool left, bool right) {
+    if (selection_) selection_->PicturesChanged();
     book_->RepaintPages(left, right);
 }
 
@@ -458,6 +465,7 @@ void TfrmMirvoMainForm::ContentsChanged() {
 void TfrmMirvoMainForm::ViewStateChanged() {
     const MenuState& m = core_.Menus();
     book_->ShowPage(static_cast<int>(m.Page));
+    if (selection_) selection_->PicturesChanged();
     UpdateActions();
     // The pop-up belongs to the pages, which the contents page covers.
     if (m.Page != NotebookPage::View) HideComment();
@@ -591,6 +599,10 @@ bool TfrmMirvoMainForm::eventFilter(QObject* watched, QEvent* event) {
     // menu bar keeps its own keys while it is being worked with).
     if (event->type() == QEvent::KeyPress && KeyPreview()) {
         auto* widget = qobject_cast<QWidget*>(watched);
+        // Escape on the pages drops what is marked on them.
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && widget &&
+            widget->window() == this && !find_->isAncestorOf(widget) && selection_->Clear())
+            return true;
         if (widget && widget->window() == this && widget != menuBar_ &&
             !find_->isAncestorOf(widget) && FormKeyDown(static_cast<QKeyEvent*>(event)->key()))
             return true;

@@ -28,6 +28,7 @@ namespace mirvo::ui {
 class BookArea;
 class FileDialogs;
 class FindBar;
+class PageSelection;
 class PageTurnSound;
 class RequestQueue;
 class StatusArea;
@@ -133,6 +134,7 @@ class TfrmMirvoMainForm : public QMainWindow, public ReaderHost {
     Reader core_;
     TfrmAlert* alert_ = nullptr;
     QPointer<TfrmComment> comment_;
+    PageSelection* selection_ = nullptr;
     TdlgOption* option_ = nullptr;
     std::unique_ptr<PageTurnSound> sound_;
     bool screenWatched_ = false;

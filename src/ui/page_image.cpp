@@ -1,5 +1,6 @@
 #include "ui/page_image.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
@@ -45,9 +46,17 @@ QPointF PictureWidget::PicturePixelAt(const QPointF& position) const {
     return (position - place_.topLeft()) * DeviceRatio(this);
 }
 
+void PictureWidget::SetBanded(const Bitmap* banded) {
+    if (banded == banded_ && !banded) return;
+    banded_ = banded;
+    update();
+}
+
 void PictureWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    QImage image = WrapBitmap(picture_);
+    const bool banded =
+        banded_ && banded_->Width() == picture_.Width() && banded_->Height() == picture_.Height();
+    QImage image = WrapBitmap(banded ? *banded_ : picture_);
     const qreal ratio = DeviceRatio(this);
     image.setDevicePixelRatio(ratio);
     const QRectF area = place_.isEmpty() ? QRectF(rect()) : place_;
@@ -65,13 +74,31 @@ void PictureWidget::paintEvent(QPaintEvent* event) {
     painter.drawImage(shown.topLeft(), image);
 }
 
+void PictureWidget::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        pressed_ = true;
+        dragging_ = false;
+        pressedAt_ = event->position();
+        emit pressed(event->position());
+    }
+    QWidget::mousePressEvent(event);
+}
+
 void PictureWidget::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        emit clicked();
+    if (event->button() != Qt::LeftButton) return;
+    const bool dragged = dragging_;
+    pressed_ = dragging_ = false;
+    if (!dragged && rect().contains(event->position().toPoint())) emit clicked();
 }
 
 void PictureWidget::mouseMoveEvent(QMouseEvent* event) {
     emit mouseMoved(event->position(), event->globalPosition());
+    if (!pressed_ || !(event->buttons() & Qt::LeftButton)) return;
+    if (!dragging_ &&
+        (event->position() - pressedAt_).manhattanLength() < QApplication::startDragDistance())
+        return;
+    dragging_ = true;
+    emit dragged(event->globalPosition());
 }
 
 void PictureWidget::resizeEvent(QResizeEvent* event) {

@@ -34,9 +34,17 @@ class PictureWidget : public QWidget {
     // Where `position` (the widget's own logical coordinates) lies on the picture, in the
     // picture's pixels. The one place that maps the mouse onto the pictures.
     QPointF PicturePixelAt(const QPointF& position) const;
+    // Shows `banded` (the picture with a band over it, same size) in place of the picture
+    // until set back to null.
+    void SetBanded(const Bitmap* banded);
 
   signals:
+    // A left press and release without a drag between them.
     void clicked();
+    // The left button went down at `position`, or the pointer dragged with it held farther
+    // than the system's drag distance (then no click follows): `global` on the screen.
+    void pressed(const QPointF& position);
+    void dragged(const QPointF& global);
     void resized(int width, int height);
     // The mouse moved over the picture (with mouse tracking on, also with no button held):
     // `position` in the widget, `globalPosition` on the screen.
@@ -44,12 +52,17 @@ class PictureWidget : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
     const Bitmap& picture_;
+    const Bitmap* banded_ = nullptr;
+    QPointF pressedAt_;
+    bool pressed_ = false;
+    bool dragging_ = false;
     // Where the picture's device rectangle lies in the widget, in logical pixels; an
     // empty size means the whole widget.
     QRectF place_;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "format/cp932.h"
+#include "viewer/page_cells.h"
 
 namespace mirvo {
 namespace {
@@ -30,11 +31,9 @@ FootnoteHit FindFootnoteMark(const FootnotePage& page, GridPoint p) {
     FootnoteHit hit;
     const double W = page.width, H = page.height;
     if (W <= 0 || H <= 0 || p.x < 0 || p.x > W || p.y < 0 || p.y > H) return hit;
-    const int R = page.layout.Rows();
-    const int B = page.layout.RowBytes();
-    const long long row = static_cast<long long>(std::trunc((W - p.x) * (R + 1) / W));
-    const long long col = static_cast<long long>(std::trunc(p.y * (B + 1) / H)) + 1;
-    if (row < 1 || row > R) return hit;
+    const GridCell cell = GridCellAt(p.x, p.y, page.width, page.height, page.layout);
+    const long long row = cell.row, col = cell.col;
+    if (row < 1 || row > page.layout.Rows()) return hit;
     if (row > static_cast<long long>(page.pageText.size())) return hit;
     const std::string& s = page.pageText[static_cast<std::size_t>(row - 1)];
     if (col < 1 || static_cast<long long>(s.size()) <= col) return hit;

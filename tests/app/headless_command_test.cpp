@@ -16,6 +16,7 @@
 #include "format/formatter.h"
 #include "format/gaiji_notes.h"
 #include "render/page_renderer.h"
+#include "render/png_samples.h"
 #include "support/headless_run.h"
 #include "support/test_support.h"
 #include "viewer/spread_layout.h"
@@ -212,6 +213,45 @@ TEST(DumpNotesCommand, ListsTheFootnotesTheRendererDraws) {
         ++books;
     }
     EXPECT_GT(books, 0);
+}
+
+// --dump-notes against what the renderer draws, on a book of Aozora layout annotations: a
+// picture that is there is drawn, one that is not stays a footnote; markup left open is text.
+TEST(DumpNotesCommand, ListsWhatTheRendererDrawsOfAozoraLayout) {
+    TempDir dir;
+    PngShape red;
+    red.width = red.height = 2;
+    red.row = [](int) { return std::vector<png_byte>{255, 0, 0, 255, 0, 0}; };
+    WriteFileBytes(dir.File("fig1.png"), PngBytes(red));
+    const std::string book =
+        "題\r\n［＃ここから２字下げ、折り返して３字下げ］\r\n一、長い行です［＃注一］。長い行です。"
+        "\r\n"
+        "［＃ここで字下げ終わり］\r\n［＃地から３字上げ］日付［＃注二］\r\n拝具［＃地付き］名\r\n"
+        "前［＃１段階小さな文字］注［＃小さな文字終わり］［＃小さな文字終わり］\r\n"
+        "［＃挿絵（fig1.png）入る］\r\n［＃挿絵（fig2.png）入る］\r\n［＃改丁］\r\n"
+        "［＃ページの左右中央］\r\n扉［＃注三］\r\n［＃改ページ］\r\nあ《い［＃注四］\r\nう［＃え\r"
+        "\n";
+    WriteFileBytes(dir.File("b.txt"), Sjis(book));
+    Settings s;
+    s.UseAozoraNotes = true;
+    const Captured c = RunMirvo({"--dump-notes", dir.File("b.txt"), "--aozora", "1"});
+    ASSERT_EQ(c.status, 0) << c.err;
+    EXPECT_EQ(
+        c.out,
+        "3\t［＃注一］\n5\t［＃注二］\n7\t［＃小さな文字終わり］\n9\t［＃挿絵（fig2.png）入る］\n"
+        "12\t［＃注三］\n14\t［＃注四］\n");
+    EXPECT_NE(c.err.find("14"), std::string::npos) << "the notice names the first open line";
+    std::vector<std::string> listed;
+    for (std::size_t at = 0; at < c.out.size(); at = c.out.find('\n', at) + 1) {
+        const std::size_t tab = c.out.find('\t', at);
+        const std::string note = Utf8ToCp932(c.out.substr(tab + 1, c.out.find('\n', at) - tab - 1));
+        listed.push_back(note.substr(4, note.size() - 6));
+    }
+    EXPECT_EQ(listed, DrawnFootnotes(dir.File("b.txt"), s));
+    // The notice of markup read as text is no failure of the commands that draw.
+    const Captured drawn = RunMirvo({"--render", dir.File("b.txt"), "--page", "1", "--out",
+                                     dir.File("p.png"), "--aozora", "1"});
+    EXPECT_EQ(drawn.status, 0) << drawn.err;
 }
 
 TEST(DumpContentsCommand, TheSampleNovelListsItsChapters) {

@@ -36,7 +36,7 @@ TEST(LayoutNoteText, EveryFormAndWhatStaysAFootnote) {
         {"「傍点」は中見出し", NoteKind::Emphasis},  // 傍点 wins, as it always did
         // Footnotes: other annotations and near misses.
         {"「X」は底本では「Y」", NoteKind::Footnote},
-        {"地から１字上げ", NoteKind::Footnote},
+        {"地から字上げ", NoteKind::Footnote},
         {"字下げ", NoteKind::Footnote},
         {"５字下げる", NoteKind::Footnote},
         {"ここから字下げ", NoteKind::Footnote},
@@ -154,9 +154,11 @@ TEST(LayoutNoteRows, IndentBlocksNestAndRunToTheirEnd) {
     auto f = FormatWithNotes({"［＃ここから２字下げ］", "あ", "［＃ここから４字下げ］", "い",
                               "［＃５字下げ］う", "［＃ここで字下げ終わり］", "え",
                               "［＃ここで字下げ終わり］", "お", "［＃ここで字下げ終わり］か"});
-    EXPECT_EQ(f.rows, (Rows{"2|{［＃ここから２字下げ］}", "2|あ", "4|{［＃ここから４字下げ］}",
-                            "4|い", "5|{［＃５字下げ］}う", "2|{［＃ここで字下げ終わり］}", "2|え",
-                            "0|{［＃ここで字下げ終わり］}", "0|お",
+    // A line of block annotations alone joins the row before: no empty column (but for
+    // the book's first line, which has no row before it).
+    EXPECT_EQ(f.rows, (Rows{"2|{［＃ここから２字下げ］}", "2|あ{［＃ここから４字下げ］}", "4|い",
+                            "5|{［＃５字下げ］}う{［＃ここで字下げ終わり］}",
+                            "2|え{［＃ここで字下げ終わり］}", "0|お",
                             "0|{［＃ここで字下げ終わり］}か", "0|"}));
     // A block never closed runs to the end of the book.
     f = FormatWithNotes({"［＃ここから３字下げ］", "あ", "", "い"});
@@ -218,7 +220,7 @@ TEST(LayoutNoteRows, HeadingsAcrossRowsAndAtARowEnd) {
 
 TEST(LayoutNoteRows, PageBreaksOnALineOfTheirOwnActAsTagLines) {
     const Formatted skip = FormatWithNotes({"あ", "<SKIP>", "い"}, 25, 4);
-    for (const char* brk : {"［＃改ページ］", "［＃改丁］", "［＃改見開き］"}) {
+    for (const char* brk : {"［＃改ページ］", "［＃改頁］"}) {
         EXPECT_EQ(FormatWithNotes({"あ", brk, "い"}, 25, 4).rows, skip.rows) << brk;
     }
     EXPECT_EQ(skip.rows, (Rows{"0|あ", "0|", "0|", "0|", "0|", "0|い", "0|"}));

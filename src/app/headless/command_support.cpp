@@ -66,7 +66,10 @@ std::string TakeSettingValue(const SettingEntry& e, const std::string& text, Set
 }  // namespace
 
 void StderrHost::Report(const Problem& problem) {
+    const bool wasFailed = failed;
     ReportError(Word(problem));
+    // Markup read as text comes with rows made: a notice, the command goes on.
+    if (problem.kind == ProblemKind::FormatMarkupAsText) failed = wasFailed;
 }
 
 void StderrHost::ReportError(const std::string& message) {

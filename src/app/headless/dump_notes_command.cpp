@@ -11,10 +11,13 @@
 
 #include "app/headless/command_support.h"
 #include "app/headless/headless.h"
+#include "format/aozora_notes.h"
 #include "format/cp932.h"
 #include "format/formatter.h"
 #include "format/layout_notes.h"
 #include "format/markup.h"
+#include "render/illustration.h"
+#include "render/picture_source.h"
 
 namespace mirvo {
 namespace {
@@ -59,6 +62,10 @@ bool ForEachFootnoteMark(const std::string& row, const RowStyle* style, bool rub
         const std::string_view ch = std::string_view(row).substr(i, len);
         if (ruby && ch == m.rubyOpen) {
             const int close = FindChars(std::string_view(row).substr(i + len), m.rubyClose);
+            if (close == 0 && style) {  // with the Aozora notes: text
+                i += len;
+                continue;
+            }
             if (close == 0) return false;
             i += len + static_cast<std::size_t>(close - 1) + m.rubyClose.size();
             continue;
@@ -66,6 +73,10 @@ bool ForEachFootnoteMark(const std::string& row, const RowStyle* style, bool rub
         if (ch == m.noteOpen && row.compare(i + len, m.noteSharp.size(), m.noteSharp) == 0) {
             const std::size_t from = i + len + m.noteSharp.size();
             const int close = FindChars(std::string_view(row).substr(from), m.noteClose);
+            if (close == 0 && style) {
+                i += len;
+                continue;
+            }
             if (close == 0) return false;
             const std::size_t end = from + static_cast<std::size_t>(close - 1) + m.noteClose.size();
             const std::string_view text(row.data() + from, end - m.noteClose.size() - from);
@@ -76,6 +87,16 @@ bool ForEachFootnoteMark(const std::string& row, const RowStyle* style, bool rub
         i += len;
     }
     return true;
+}
+
+// True when the row is a picture annotation's and its picture is there to be drawn; a
+// picture that is not there leaves the annotation drawn as text.
+bool DrawsPicture(const std::string& row, const RowStyle* style, const std::string& book,
+                  std::shared_ptr<const PictureSource>& pictures) {
+    if (!style || !style->picture) return false;
+    if (!pictures) pictures = BookPictures(book);
+    PictureStamp stamp;
+    return pictures->Look(IllustrationPath(book, PictureNoteFile(row)), &stamp);
 }
 
 // The 1-based source line of byte `offset` of the rows laid end to end.
@@ -111,11 +132,15 @@ int DumpNotesCommand(const std::vector<std::string>& args) {
     // The renderer stops drawing a page at a row whose markup is left open.
     const std::size_t pageRows = static_cast<std::size_t>(options.Layout.Rows());
     std::size_t at = 0, stoppedUpTo = 0;
+    std::shared_ptr<const PictureSource> pictures;
     for (std::size_t r = 0; r < rows.size(); at += rows[r].size(), ++r) {
         const std::string& row = rows[r];
         laid += row;
-        if (r < stoppedUpTo || (s.UseImage && IsImageTagLine(row))) continue;
         const RowStyle* style = r < notes.rows.size() ? &notes.rows[r] : nullptr;
+        if (r < stoppedUpTo || (s.UseImage && (IsImageTagLine(row) ||
+                                               DrawsPicture(row, style, line.file, pictures)))) {
+            continue;
+        }
         const bool closed =
             ForEachFootnoteMark(row, style, options.UseRuby, [&](std::size_t b, std::size_t n) {
                 out += std::to_string(SourceLineOf(starts, at + b)) + "\t" +
