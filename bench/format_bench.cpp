@@ -1,5 +1,6 @@
 // Formatting speed: splitting a book's bytes into lines and formatting them into rows
-// (layout annotations off, and on for the real books), beside a plain memchr scan for line
+// (layout annotations off, and on for the real books; the grid, and book typesetting),
+// beside a plain memchr scan for line
 // ends over the same bytes.
 #include <benchmark/benchmark.h>
 
@@ -118,9 +119,11 @@ const std::string& AozoraNotes2MB() {
     return bytes;
 }
 
-void SplitAndFormat(benchmark::State& state, const std::string& bytes, bool layoutNotes = false) {
+void SplitAndFormat(benchmark::State& state, const std::string& bytes, bool layoutNotes = false,
+                    bool typeset = false) {
     mirvo::FormatOptions options = mirvo::FormatOptionsOf(mirvo::Settings{}, "bench.txt");
     options.UseAozoraNotes = layoutNotes;
+    options.Typesetting = typeset;
     for (auto _ : state) {
         mirvo::RowList rows = mirvo::SplitLines(bytes);
         // With the layout annotations, gaiji notes become characters first, as in the reader.
@@ -162,11 +165,16 @@ void MemchrScan(benchmark::State& state, const std::string& bytes) {
 
 BENCHMARK_CAPTURE(SplitAndFormat, novel, Novel())->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(SplitAndFormat, novelLayoutNotes, Novel(), true)->Unit(benchmark::kMillisecond);
+// The same novel cut as a printed book sets it, against the grid above.
+BENCHMARK_CAPTURE(SplitAndFormat, novelTypeset, Novel(), false, true)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(SplitOnly, novel, Novel())->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(MemchrScan, novel, Novel())->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(SplitAndFormat, novels10MB, Novels10MB())->Unit(benchmark::kMillisecond);
 // The same books with indentation, headings and page breaks read as layout.
 BENCHMARK_CAPTURE(SplitAndFormat, novels10MBLayoutNotes, Novels10MB(), true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SplitAndFormat, novels10MBTypeset, Novels10MB(), false, true)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(MemchrScan, novels10MB, Novels10MB())->Unit(benchmark::kMillisecond);
 // An Aozora book of 2 MB, its annotations read as footnotes and as layout.

@@ -44,20 +44,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t flags = in.Byte();
     const bool useRuby = flags & 1, useComment = flags & 2, useImage = flags & 4;
     const bool bold = flags & 8, useTexture = flags & 16, alias = flags & 32;
-    const bool aozoraNotes = flags & 64;
+    const bool aozoraNotes = flags & 64, typeset = flags & 128;
     const int fontSpace = in.Small();
-    const SpreadStyle style{
-        PageStyle{layout, fontSpace, useRuby, useImage, useComment, "", bold, useTexture, 0xFFFFFF},
-        0xFFFFFF, alias};
+    const SpreadStyle style{PageStyle{layout, fontSpace, useRuby, useImage, useComment, "", bold,
+                                      useTexture, 0xFFFFFF, kTextBlack, typeset},
+                            0xFFFFFF, alias};
     const int page = in.Small() % 12;
     const int width = 40 + in.Byte(), height = 30 + in.Byte();
     const std::string path = PictureFolder() + "/book.txt";
     RowList rows = SplitLines(in.Rest());
     fuzz::QuietHost host;
     LayoutNotes notes;
-    if (!FormatDocument(rows, FormatOptions{layout, useRuby, useComment, path, aozoraNotes}, host,
-                        &notes))
-        return 0;
+    FormatOptions options{layout, useRuby, useComment, path, aozoraNotes};
+    options.Typesetting = typeset;
+    if (!FormatDocument(rows, options, host, &notes)) return 0;
     const SpreadRequest request{rows,    style, page,  width, height, kSpreadHeightRatio,
                                 texture, path,  &notes};
     Bitmap left, right;

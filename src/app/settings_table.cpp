@@ -286,7 +286,8 @@ PageLayout LayoutOf(const Settings& s) {
 }
 
 FormatOptions FormatOptionsOf(const Settings& s, const std::string& documentPath) {
-    return FormatOptions{LayoutOf(s), s.UseRuby, s.UseComment, documentPath, s.UseAozoraNotes};
+    return FormatOptions{LayoutOf(s),  s.UseRuby,        s.UseComment,
+                         documentPath, s.UseAozoraNotes, s.Typesetting};
 }
 
 TextEncoding EncodingOf(const Settings& s) {

@@ -12,6 +12,7 @@
 #include "format/cp932.h"
 #include "format/layout_notes.h"
 #include "format/markup.h"
+#include "format/typeset_lines.h"
 
 namespace mirvo {
 namespace {
@@ -96,7 +97,11 @@ class Formatter {
             if (layout_ && (IsImageTagLine(line) || IsSkipTagLine(line))) layout_->EndPage(rows_);
             if (!TakeImageLine(line, rows_, o_.Layout) && !TakeSkipLine(line, rows_, o_.Layout) &&
                 !TakeNoteLine(line)) {
-                FormatLine(line);
+                if (o_.Typesetting) {
+                    TypesetLine(line);
+                } else {
+                    FormatLine(line);
+                }
             }
             rows_.emplace_back();
             column_ = 1;
@@ -175,6 +180,21 @@ class Formatter {
         Flush();
         if (rows_.size() < 2) throw std::out_of_range("no row before the first row");
         if (rows_.back().empty()) rows_.pop_back();
+    }
+
+    // Book typesetting cuts each line by its own rules; lines are independent there.
+    void TypesetLine(std::string_view line) {
+        line_ = line;
+        segStart_ = segEnd_ = 0;
+        if (layout_) layout_->BeginLine(rows_, line);
+        LayoutNoteTracker* tracker = layout_ ? &*layout_ : nullptr;
+        bool leftOpen = false;
+        if (!TypesetLineIntoRows(line, baseLimit_, o_.UseRuby, o_.UseComment, tracker, rows_,
+                                 leftOpen)) {
+            Fail(ProblemKind::FormatUnclosed);
+        }
+        if (leftOpen && leftOpen_ == 0) leftOpen_ = lineIndex_ + 1;
+        EndLine();
     }
 
     // One line: runs of plain characters and of bracketed text, and between them the

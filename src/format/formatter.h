@@ -39,6 +39,8 @@ struct FormatOptions {
     // Take indentation, headings and page breaks written as annotations as layout
     // (only while UseComment is on): see LayoutNoteTracker.
     bool UseAozoraNotes = false;
+    // Cut rows as a printed book sets its columns (see typeset_lines.h).
+    bool Typesetting = false;
 };
 
 // Formats the source lines held in `rows` into rows, in place, telling the host of its

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "render/illustration.h"
 #include "render/note_layout.h"
 #include "render/surfaces.h"
+#include "render/typeset_row.h"
 #include "render/vertical_font.h"
 
 namespace mirvo {
@@ -200,6 +202,12 @@ class PageDrawing {
         footnoteColor_ = MarkColor(kFootnoteBlue, text_, page);
         rubyMarkColor_ = MarkColor(kRubyMarkRed, text_, page);
         color_ = text_;
+        if (s_.Typeset) {
+            typeset_.emplace(TypesetPen{painter_, buf_, W_, H_, q_, p_, B_,
+                                        ComputePageFontHeights(H_, s_.Layout, s_.FontSpace).body,
+                                        hr_, shift_, text_, footnoteColor_, s_.UseRuby,
+                                        s_.UseComment, pageList_, footnotes_});
+        }
     }
 
     void SelectBody() { color_ = windowText_; }
@@ -218,6 +226,7 @@ class PageDrawing {
             if (!drawn) return drawn.GetProblem();
             if (drawn.Value()) return {};
         }
+        if (typeset_) return typeset_->DrawRow(row, c, style) ? Problem() : Unclosed();
         RowCursor r{row, c, W_ - c * q_, style};
         // An indent takes cells as blanks would; the text list holds them as full-width
         // spaces before the row's first character, so that byte positions there stay
@@ -227,17 +236,19 @@ class PageDrawing {
         while (r.pos <= r.len) {
             if (r.footPending && r.pos - 1 >= static_cast<int>(style->footFrom)) MoveToFoot(r);
             if (style && SkipHidden(*style, r.hidden, r.pos)) continue;
-            if (!DrawNext(r)) {
-                Problem unclosed;
-                unclosed.kind = ProblemKind::PageMarkupUnclosed;
-                unclosed.path = src_.documentPath;
-                return unclosed;
-            }
+            if (!DrawNext(r)) return Unclosed();
         }
         return {};
     }
 
   private:
+    Problem Unclosed() const {
+        Problem unclosed;
+        unclosed.kind = ProblemKind::PageMarkupUnclosed;
+        unclosed.path = src_.documentPath;
+        return unclosed;
+    }
+
     // The row's text from its foot part on ends `raise` cells above the foot of the column,
     // unless the text before it already reaches further. The cells passed over are blanks
     // in the text list.
@@ -426,6 +437,7 @@ class PageDrawing {
     int shift_ = 0;  // the text block's move across (the typeset left page)
     double p_ = 0;
     Color color_ = kTextBlack;
+    std::optional<TypesetPage> typeset_;  // book typesetting draws the rows
 };
 
 }  // namespace

@@ -50,6 +50,14 @@ TEST(DumpRowsCommand, WritesEveryRowAndAnLfAfterEach) {
     const Captured off =
         RunMirvo({"--dump-rows", dir.File("b.txt"), "--rows", "2", "--chars", "2", "--ruby", "0"});
     EXPECT_EQ(off.out, Sjis("あい\nう\n\nえ《\nる》\n\n\n"));
+    // Typesetting: a line that fills its last row exactly leaves no empty row after it.
+    WriteFileBytes(dir.File("t.txt"), Sjis("あいうえ\r\nお"));
+    const auto rows = [&](const char* typeset) {
+        return RunMirvo({"--dump-rows", dir.File("t.txt"), "--chars", "2", "--typeset", typeset})
+            .out;
+    };
+    EXPECT_EQ(rows("0"), Sjis("あい\nうえ\n\nお\n\n"));
+    EXPECT_EQ(rows("1"), Sjis("あい\nうえ\nお\n\n"));
 }
 
 TEST(DumpRowsCommand, FormattingErrorGoesToStandardErrorWithNoRows) {

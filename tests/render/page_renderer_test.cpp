@@ -644,8 +644,9 @@ TEST(PageRendererCorpus, EveryPageOfEveryNovel) {
             SilentHost host;
             RecordingReporter problems;
             LayoutNotes notes;
-            ASSERT_TRUE(FormatDocument(rows, FormatOptions{s.Layout, true, true, file, aozora},
-                                       host, &notes))
+            FormatOptions o{s.Layout, true, true, file, aozora};
+            o.Typesetting = aozora;
+            ASSERT_TRUE(FormatDocument(rows, o, host, &notes))
                 << file;
             const int pages = PageCount(rows, s.Layout);
             PageTexts lists;
