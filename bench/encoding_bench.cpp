@@ -40,7 +40,7 @@ std::string Convert(const std::string& bytes, const char* to) {
 
 struct Books {
     std::string folder;
-    std::string sjis, utf8, utf8Lf, utf16, eucjp;  // paths
+    std::string sjis, utf8, utf8Lf, utf8Extras, utf16, eucjp;  // paths
     std::size_t sjisBytes = 0, utf8Bytes = 0;
     double tableMs = 0;  // the first conversion: the tables are built
 
@@ -68,6 +68,15 @@ struct Books {
         std::string lf;  // as editors on Linux save it: LF alone ends a line
         std::remove_copy(u8.begin(), u8.end(), std::back_inserter(lf), '\r');
         utf8Lf = Write("utf8-lf.txt", lf);
+        // Characters CP932 lacks, one a line in turn: extra characters (format/extra_chars.h).
+        std::string extras;
+        const char* const chars[] = {"鷗", "𠮷", "剝", "か\u309A"};
+        std::size_t line = 0;
+        for (const char c : u8) {
+            extras += c;
+            if (c == '\n') extras += chars[line++ % std::size(chars)];
+        }
+        utf8Extras = Write("utf8-extras.txt", extras);
         utf16 = Write("utf16.txt", "\xFF\xFE" + Convert(text, "UTF-16LE"));
         eucjp = Write("eucjp.txt", Convert(text, "EUC-JP-MS"));
         const auto start = std::chrono::steady_clock::now();
@@ -130,6 +139,9 @@ void BM_LoadUtf8(benchmark::State& state) {
 void BM_LoadUtf8Lf(benchmark::State& state) {
     Load(state, TheBooks().utf8Lf);
 }
+void BM_LoadUtf8Extras(benchmark::State& state) {
+    Load(state, TheBooks().utf8Extras);
+}
 void BM_LoadUtf16(benchmark::State& state) {
     Load(state, TheBooks().utf16);
 }
@@ -147,6 +159,7 @@ void BM_OpenUtf8(benchmark::State& state) {
 BENCHMARK(BM_LoadShiftJis)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadUtf8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadUtf8Lf)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadUtf8Extras)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadUtf16)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadEucJp)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenShiftJis)->Unit(benchmark::kMillisecond);

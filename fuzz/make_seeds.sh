@@ -8,7 +8,7 @@ corpus=${1:-../tests/corpus}
 [ -d "$corpus" ] || { echo "no sample novels in $corpus" >&2; exit 1; }
 seeds=seeds
 rm -rf "$seeds"
-mkdir -p "$seeds"/{aozora_notes_fuzz,format_fuzz,render_fuzz,profile_fuzz,bmp_fuzz,jpeg_fuzz,png_fuzz,zip_fuzz,handoff_fuzz}
+mkdir -p "$seeds"/{aozora_notes_fuzz,format_fuzz,render_fuzz,profile_fuzz,bmp_fuzz,jpeg_fuzz,png_fuzz,zip_fuzz,handoff_fuzz,gaiji_fuzz}
 
 python3 - "$corpus" "$seeds" <<'PY'
 import os, struct, sys
@@ -56,6 +56,12 @@ for i, b in enumerate(books[:2]):
 put("render_fuzz", "markup", bytes([14, 30, 0x07, 18, 9, 160, 120]) + markup)
 put("render_fuzz", "cover", bytes([18, 58, 0x03, 8, 7, 100, 80]) + markup)
 put("render_fuzz", "inline", bytes([12, 14, 0x43, 18, 9, 160, 120]) + inline)
+# gaiji: the encoding to decode in, then the text.
+gaiji = (sjis("※［＃「てへん＋劣」、第3水準1-84-77］と［＃「口＋世」、U+546D、35-4］\r\n"
+              "※［＃「か」に半濁点、1-4-87］［＃「彳＋寺」］\r\n") + b"\xf0\x40\r\n")
+put("gaiji_fuzz", "sjis", bytes([0]) + gaiji)
+put("gaiji_fuzz", "utf8", bytes([1]) + "森鷗外と𠮷野、剝製※［＃「にんべん＋參」、第4水準2-1-79］\n".encode())
+put("gaiji_fuzz", "kumo", bytes([0]) + text_slice(os.path.join(corpus, "kumo_no_ito.txt"), 4000))
 # profile: section, key, value length, value, then the file.
 ini = (b"[Mirvo]\r\nLast=/home/a/\xe6\x9c\xac.txt\r\nCurrentPage=7\r\nClipCount=2\r\nClip1=5\r\n"
        b"Clip2=3\r\n[Config]\r\nRowCount=10\r\nCharCount=25\r\nFontName=\"@\xef\xbc\xad\xef\xbc\xb3 "

@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(format_fuzz aozora_notes_fuzz render_fuzz profile_fuzz bmp_fuzz jpeg_fuzz png_fuzz zip_fuzz handoff_fuzz)
+[ ${#targets[@]} -eq 0 ] && targets=(format_fuzz aozora_notes_fuzz render_fuzz profile_fuzz bmp_fuzz jpeg_fuzz png_fuzz zip_fuzz handoff_fuzz gaiji_fuzz)
 
 packages=(
     clang libclang-rt-14-dev cmake pkg-config make

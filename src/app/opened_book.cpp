@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "format/gaiji_notes.h"
+
 namespace mirvo {
 
 int OpenedBook::PageCount() const {
@@ -29,13 +31,16 @@ void OpenedBook::Reset(const Settings& settings) {
     formatNumber_ = NextFormatNumber();
 }
 
-bool OpenedBook::Format(const std::string& path, RowList lines, const Settings& settings,
-                        FormatterHost& host) {
+bool OpenedBook::Format(const std::string& path, RowList lines, ExtraChars extras,
+                        const Settings& settings, FormatterHost& host) {
     path_ = path;
     rows_ = std::move(lines);
+    extras_ = std::move(extras);
     formatted_ = settings;
     formatNumber_ = NextFormatNumber();
-    return FormatDocument(rows_, FormatOptionsOf(formatted_, path_), host, &notes_);
+    const FormatOptions options = FormatOptionsOf(formatted_, path_);
+    ApplyGaijiNotes(rows_, extras_, options);
+    return FormatDocument(rows_, options, host, &notes_);
 }
 
 void OpenedBook::ListContents(std::span<const int> bookmarkPages,
@@ -44,6 +49,7 @@ void OpenedBook::ListContents(std::span<const int> bookmarkPages,
     // Each bookmark takes its page's first row as it now reads; a page the book no longer
     // has (0, or past the end of the book as now formatted) drops its bookmark.
     AddBookmarks(entries_, rows_, Layout(), bookmarkPages);
+    for (ContentsEntry& entry : entries_) entry.Caption = extras_.ResolvePrivateUse(entry.Caption);
 }
 
 void OpenedBook::KeepBookmarks(std::span<const int> pages) {
@@ -57,7 +63,8 @@ void OpenedBook::DropHeadings() {
 }
 
 void OpenedBook::AddBookmark(Bookmark bookmark) {
-    entries_.push_back({ContentsKind::Bookmark, std::move(bookmark.Caption), bookmark.Page});
+    entries_.push_back(
+        {ContentsKind::Bookmark, extras_.ResolvePrivateUse(bookmark.Caption), bookmark.Page});
     SortContents(entries_);
 }
 
@@ -71,6 +78,7 @@ bool OpenedBook::RemoveBookmark(int index) {
 void OpenedBook::Clear() {
     rows_.clear();
     notes_ = LayoutNotes{};
+    extras_ = ExtraChars{};
 }
 
 }  // namespace mirvo

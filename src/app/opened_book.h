@@ -14,6 +14,7 @@
 #include "app/reader_contents.h"
 #include "app/settings_table.h"
 #include "format/document.h"
+#include "format/extra_chars.h"
 #include "format/formatter.h"
 #include "format/markup.h"
 
@@ -31,6 +32,8 @@ class OpenedBook {
     // A number of its own for each formatting (and each reset) of any book: what was marked
     // on rows of one formatting is not looked for in another's.
     std::uint64_t FormatNumber() const { return formatNumber_; }
+    // The book's extra characters: those its encoding gave and its gaiji notes named.
+    const ExtraChars& Extras() const { return extras_; }
     int PageCount() const;
 
     // The entries of the contents page in the order it shows them, and its grid rows.
@@ -41,9 +44,11 @@ class OpenedBook {
 
     // No book: nothing formatted yet, with `settings` as the formatting settings.
     void Reset(const Settings& settings);
-    // Formats the loaded `lines` of the book at `path` with `settings`. False when the
-    // formatting failed (the rows are then what it left).
-    bool Format(const std::string& path, RowList lines, const Settings& settings,
+    // Formats the loaded `lines` of the book at `path`, with the extra characters loading
+    // found, with `settings` (its gaiji notes first become extra characters when they take
+    // annotations as layout). False when the formatting failed (the rows are then what it
+    // left).
+    bool Format(const std::string& path, RowList lines, ExtraChars extras, const Settings& settings,
                 FormatterHost& host);
     // The contents of the formatted book: its headings (`progress` gets the panel text
     // after every row), then a bookmark for each of `bookmarkPages` that has a first row.
@@ -66,6 +71,7 @@ class OpenedBook {
     RowList rows_;
     Settings formatted_;
     LayoutNotes notes_;
+    ExtraChars extras_;
     std::vector<ContentsEntry> entries_;
     std::uint64_t formatNumber_ = 0;
 };

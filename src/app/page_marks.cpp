@@ -87,7 +87,9 @@ std::string PageMarks::SelectedText(const Reader& reader) const {
     const Settings& formatted = reader.Book().FormattedSettings();
     const RowReading reading{formatted.UseRuby, formatted.UseComment, s.style.Layout.RowBytes(),
                              &reader.Book().Notes()};
-    return ReadRows(reader.Book().Rows(), reading, range->first, range->second);
+    // The book's extra characters are copied as themselves.
+    return reader.Book().Extras().ResolvePrivateUse(
+        ReadRows(reader.Book().Rows(), reading, range->first, range->second));
 }
 
 void PageMarks::Clear() {

@@ -195,7 +195,7 @@ void Reader::ShowFormatted() {
 
 bool Reader::LoadDocumentLines(RowList& lines, TextEncoding encoding, ReportKind kind) {
     TextReport report;
-    Result<RowList> loaded = LoadLines(documentPath_, encoding, &report);
+    Result<RowList> loaded = LoadLines(documentPath_, encoding, &report, &loadedExtras_);
     if (!loaded) {
         host_.Report(kind, Word(loaded.GetProblem()));
         return false;
@@ -221,12 +221,13 @@ std::function<void(const std::string&)> Reader::ProgressToStatus() {
 bool Reader::FormatLines(RowList lines) {
     FormatterAdapter formatterHost(*this);
     finder_.Forget();
-    return book_.Format(documentPath_, std::move(lines), settings_, formatterHost);
+    return book_.Format(documentPath_, std::move(lines), std::exchange(loadedExtras_, {}),
+                        settings_, formatterHost);
 }
 
 SpreadOutcome Reader::Draw(int page) {
     const SpreadStyle style = Style();
-    return spread_.Draw({book_.Rows(), style, documentPath_, &book_.Notes()}, page,
+    return spread_.Draw({book_.Rows(), style, documentPath_, &book_.Notes(), &book_.Extras()}, page,
                         menus_.Page == NotebookPage::Contents);
 }
 

@@ -150,12 +150,14 @@ class Reader {
     // Loads DocumentPath into `lines` in the book's encoding. Panel 1 names the encoding
     // used, and goes on naming it beside the progress until the book is open; characters
     // that had to be replaced are reported once, and the book opens all the same. A file
-    // that cannot be read is reported the `kind` way: false.
+    // that cannot be read is reported the `kind` way: false. The book's extra characters
+    // wait in loadedExtras_ for FormatLines.
     bool LoadDocumentLines(RowList& lines, TextEncoding encoding, ReportKind kind);
     // A progress text while the book opens, with the encoding it was read in.
     std::string Progress(const std::string& text) const;
     std::function<void(const std::string&)> ProgressToStatus();
-    // Formats the loaded lines of DocumentPath with the settings in force.
+    // Formats the loaded lines of DocumentPath, with the extra characters loaded beside
+    // them, with the settings in force.
     bool FormatLines(RowList lines);
     void LoadTextures();
     // The rest of an opening once the book has loaded: formatting, contents, first display.
@@ -180,6 +182,7 @@ class Reader {
 
     Settings settings_;
     std::string documentPath_;
+    ExtraChars loadedExtras_;   // of the lines loaded last, until they are formatted
     std::string encodingNote_;  // "（UTF-8）": the encoding the book on show was read in
     int currentPage_ = FrontCoverPage;
     bool destroying_ = false;

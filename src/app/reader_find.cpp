@@ -22,8 +22,9 @@ const FindHit& Reader::FindText(const std::string& query, FindDirection directio
         end = FirstRowOfPage(currentPage_ + 2, layout);
     }
     const Settings& formatted = book_.FormattedSettings();
-    const FindHit& hit = finder_.Find(book_.Rows(), formatted.UseRuby, formatted.UseComment, query,
-                                      direction, start, end);
+    // A character of the book's extra characters is found by its code.
+    const FindHit& hit = finder_.Find(book_.Rows(), formatted.UseRuby, formatted.UseComment,
+                                      book_.Extras().ToPrivateUse(query), direction, start, end);
     if (!hit.found) {
         host_.SetStatusText("「" + query + "」は見つかりませんでした");
         return hit;

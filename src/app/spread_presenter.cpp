@@ -38,7 +38,9 @@ void SpreadPresenter::SetPictureSize(int width, int height) {
 SpreadOutcome SpreadPresenter::Draw(const SpreadContent& content, int page, bool contentsPage) {
     const SpreadRequest request{content.rows,    content.style,        page,
                                 pictureWidth_,   pictureHeight_,       spreadHeightRatio_,
-                                imgPageTexture_, content.documentPath, content.notes};
+                                imgPageTexture_, content.documentPath, content.notes,
+                                content.extras};
+    extras_ = content.extras;
     ErrorWindow window(host_);
     WordingReporter reporter(window);
     const SpreadOutcome outcome =
@@ -79,9 +81,9 @@ FootnoteHit SpreadPresenter::HitFootnote(PageRequester sender, const PageStyle& 
                                          double y) const {
     const bool right = sender == PageRequester::RightPage;
     const Rect& image = right ? rightImage_ : leftImage_;
-    const FootnotePage page{image.Width(), image.Height(), style.Layout,
-                            right ? texts_.RightPageText : texts_.LeftPageText,
-                            texts_.FootnoteList};
+    const FootnotePage page{image.Width(),       image.Height(),
+                            style.Layout,        right ? texts_.RightPageText : texts_.LeftPageText,
+                            texts_.FootnoteList, extras_};
     const int shift = TextBlockShift(image.Width(), image.Height(), style, right);
     return FindFootnoteMark(page, PageToGrid(x, y, image.Width(), image.Height(), shift));
 }

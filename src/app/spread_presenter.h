@@ -16,13 +16,14 @@
 
 namespace mirvo {
 
-// What a display draws: the rows, the look, the book's path (its cover title) and the
-// layout annotations' notes.
+// What a display draws: the rows, the look, the book's path (its cover title), the
+// layout annotations' notes and the book's extra characters.
 struct SpreadContent {
     const RowList& rows;
     const SpreadStyle& style;
     const std::string& documentPath;
     const LayoutNotes* notes = nullptr;
+    const ExtraChars* extras = nullptr;
 };
 
 class SpreadPresenter {
@@ -47,6 +48,8 @@ class SpreadPresenter {
     // The texts of the spread last drawn, and what the pages on screen show: a cover, or
     // the spread of ShownPage (the scroll bar may have moved the reader's page since).
     const PageTexts& Texts() const { return texts_; }
+    // The extra characters of the book last drawn (null when it has none to look up).
+    const ExtraChars* Extras() const { return extras_; }
     SpreadKind ShownKind() const { return shownKind_; }
     int ShownPage() const { return shownPage_; }
 
@@ -87,6 +90,7 @@ class SpreadPresenter {
     Rect bookArea_, leftImage_, rightImage_;
     double spreadHeightRatio_ = kSpreadHeightRatio;
     PageTexts texts_;
+    const ExtraChars* extras_ = nullptr;
     SpreadKind shownKind_ = SpreadKind::FrontCover;
     int shownPage_ = FrontCoverPage;
 

@@ -98,6 +98,10 @@ Cp932Tables BuildTables() {
         }
     }
     for (const auto& [u, code] : kFolds) t.fromUnicode[u] = code;
+    // The user-defined area is left to each book's extra characters (format/extra_chars.h):
+    // the private-use characters that decode to it are extra characters too.
+    for (std::uint16_t& code : t.fromUnicode)
+        if (code != kNone && (code >> 8) >= 0xF0 && (code >> 8) <= 0xF9) code = kNone;
     std::fill(t.fromUnicode.begin() + 0xD800, t.fromUnicode.begin() + 0xE000, kSurrogate);
     for (unsigned row = 1; row <= 94; ++row) {
         for (unsigned cell = 1; cell <= 94; ++cell) {
@@ -115,9 +119,16 @@ const Cp932Tables& Tables() {
     return tables;
 }
 
-std::uint16_t FromJisX0212(unsigned char row, unsigned char cell) {
-    static const std::vector<std::uint16_t> table = [] {
-        std::vector<std::uint16_t> t(94 * 94, kNone);
+namespace {
+
+struct JisX0212Tables {
+    std::vector<std::uint16_t> cp932 = std::vector<std::uint16_t>(94 * 94, kNone);
+    std::vector<char32_t> unicode = std::vector<char32_t>(94 * 94, 0);
+};
+
+const JisX0212Tables& JisX0212() {
+    static const JisX0212Tables tables = [] {
+        JisX0212Tables t;
         Iconv decoder("UTF-32LE", "EUC-JP-MS");
         const auto& from = Tables().fromUnicode;
         for (unsigned r = 0; r < 94; ++r) {
@@ -125,12 +136,23 @@ std::uint16_t FromJisX0212(unsigned char row, unsigned char cell) {
                 const unsigned char in[3] = {0x8F, static_cast<unsigned char>(0xA1 + r),
                                              static_cast<unsigned char>(0xA1 + c)};
                 const std::uint32_t u = decoder.OneCodePoint(in, 3);
-                if (u < 0xD800 || (u > 0xDFFF && u < 0x10000)) t[r * 94 + c] = from[u];
+                if (u < 0xD800 || (u > 0xDFFF && u < 0x110000)) t.unicode[r * 94 + c] = u;
+                if (u < 0xD800 || (u > 0xDFFF && u < 0x10000)) t.cp932[r * 94 + c] = from[u];
             }
         }
         return t;
     }();
-    return table[(row - 0xA1) * 94 + (cell - 0xA1)];
+    return tables;
+}
+
+}  // namespace
+
+std::uint16_t FromJisX0212(unsigned char row, unsigned char cell) {
+    return JisX0212().cp932[(row - 0xA1) * 94 + (cell - 0xA1)];
+}
+
+char32_t JisX0212CodePoint(unsigned char row, unsigned char cell) {
+    return JisX0212().unicode[(row - 0xA1) * 94 + (cell - 0xA1)];
 }
 
 namespace {

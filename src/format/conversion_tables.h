@@ -23,14 +23,17 @@ struct Cp932Tables {
 // Built once a process, from the system's CP932 decoder (about a millisecond). A code point
 // that several CP932 codes decode to takes the first of them, except that the NEC-selected
 // IBM extensions (lead bytes 0xED, 0xEE) give way to the IBM extensions (0xFA to 0xFC): the
-// choice of the system's own CP932 encoder. Characters that a JIS-based conversion gives
-// other code points than CP932 does are folded to the CP932 character, and U+2028 and
-// U+2029 are line ends (LF).
+// choice of the system's own CP932 encoder. No code point maps into the user-defined area
+// (lead bytes 0xF0 to 0xF9), which each book gives its own extra characters. Characters that a
+// JIS-based conversion gives other code points than CP932 does are folded to the CP932 character,
+// and U+2028 and U+2029 are line ends (LF).
 const Cp932Tables& Tables();
 
 // JIS X 0212 (EUC-JP's three-byte characters) row and cell bytes (0xA1 to 0xFE) -> CP932
 // code or kNone, through the system's EUC-JP-MS decoder; built the first time it is asked.
 std::uint16_t FromJisX0212(unsigned char row, unsigned char cell);
+// The same character's code point, or 0 when the decoder has none.
+char32_t JisX0212CodePoint(unsigned char row, unsigned char cell);
 
 // Runs of text that convert eight characters at a time, where the processor can (AVX2);
 // null where not. Each returns the index where its run ends and moves `at` on by the bytes

@@ -97,14 +97,16 @@ Result<std::string> ReadBookBytes(const std::string& path) {
 
 }  // namespace
 
-Result<RowList> LoadLines(const std::string& path, TextEncoding encoding, TextReport* report) {
+Result<RowList> LoadLines(const std::string& path, TextEncoding encoding, TextReport* report,
+                          ExtraChars* extras) {
     try {
         Result<std::string> bytes = ReadBookBytes(path);
         if (!bytes) return bytes.GetProblem();
-        const DecodedText text = DecodeText(std::move(bytes.Value()), encoding);
+        DecodedText text = DecodeText(std::move(bytes.Value()), encoding);
         const std::vector<std::size_t> stops = LineStops(text.cp932, kMaxBookLines);
         if (stops.size() > kMaxBookLines) return FileProblem(ProblemKind::FormatOutOfMemory, path);
         if (report) *report = text.report;
+        if (extras) *extras = std::move(text.extras);
         return LinesAt(text.cp932, stops);
     } catch (const std::bad_alloc&) {
         return FileProblem(ProblemKind::FormatOutOfMemory, path);

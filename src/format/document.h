@@ -36,9 +36,10 @@ inline constexpr std::size_t kMaxBookLines = std::size_t{1} << 24;
 // encoding used and the characters replaced. The Problem, when the file cannot be read
 // (BookUnreadable), is not a regular file (BookNotRegular: a FIFO or device is never waited
 // on), is larger than kMaxBookBytes (BookTooLarge), or has more lines than kMaxBookLines
-// or more than memory holds (FormatOutOfMemory).
+// or more than memory holds (FormatOutOfMemory). `extras`, when given, receives the
+// book's extra characters (those CP932 has no code for).
 Result<RowList> LoadLines(const std::string& path, TextEncoding encoding = TextEncoding::Auto,
-                          TextReport* report = nullptr);
+                          TextReport* report = nullptr, ExtraChars* extras = nullptr);
 
 // The notice for a book in which characters were replaced (BookCharsReplaced): how many,
 // and the line of the first.

@@ -12,6 +12,7 @@ namespace mirvo {
 namespace {
 
 using conversion::FromJisX0212;
+using conversion::JisX0212CodePoint;
 using conversion::kNone;
 using conversion::kSurrogate;
 using conversion::Tables;
@@ -83,6 +84,23 @@ class Cp932Buffer {
         return at + 2;
     }
 
+    // The extra character `text` (format/extra_chars.h) for the input read up to
+    // `readEnd`, or 〓 when the table is full. Never more bytes than it read: every such
+    // character takes at least two.
+    char* Extra(char* at, std::u32string_view text, const unsigned char* readEnd) {
+        char* next = TryExtra(at, text, readEnd);
+        return next ? next : Replace(at, readEnd);
+    }
+    const ExtraChars& Extras() const { return extras_; }
+    // The same, or null (nothing written) when the table is full.
+    char* TryExtra(char* at, std::u32string_view text, const unsigned char* /*readEnd*/) {
+        const std::uint16_t code = extras_.Add(text);
+        if (code == 0) return nullptr;
+        at[0] = static_cast<char>(code >> 8);
+        at[1] = static_cast<char>(code & 0xFF);
+        return at + 2;
+    }
+
     DecodedText Finish(char* at, BookEncoding encoding, bool bom) {
         std::string& text = input_ ? *input_ : own_;
         text.resize(static_cast<std::size_t>(at - text.data()));
@@ -92,6 +110,7 @@ class Cp932Buffer {
         d.report.replaced = replaced_;
         if (replaced_ > 0) d.report.firstReplacedLine = LineAt(text, firstReplaced_);
         d.cp932 = std::move(text);
+        d.extras = std::move(extras_);
         return d;
     }
 
@@ -113,6 +132,7 @@ class Cp932Buffer {
     std::string own_;
     std::size_t replaced_ = 0;
     std::size_t firstReplaced_ = 0;
+    ExtraChars extras_;
 };
 
 inline char* Put(char* at, std::uint16_t code) {
@@ -125,12 +145,52 @@ inline char* Put(char* at, std::uint16_t code) {
     return at + 2;
 }
 
-// A code point's CP932 form, or 〓 (counted) when it has none; `readEnd` is the input
-// position after it.
+// A code point's CP932 form, or an extra character when it has none; `readEnd` is the
+// input position after it.
 inline char* PutCodePoint(Cp932Buffer& out, char* at, std::uint32_t u,
                           const unsigned char* readEnd) {
     const std::uint16_t code = u < 0x10000 ? Tables().fromUnicode[u] : kNone;
-    return code >= kSurrogate ? out.Replace(at, readEnd) : Put(at, code);
+    if (code < kSurrogate) return Put(at, code);
+    const char32_t text[1] = {u};
+    return out.Extra(at, std::u32string_view(text, 1), readEnd);
+}
+
+bool IsCombiningMark(std::uint32_t cp) {
+    return (cp >= 0x0300 && cp <= 0x036F) || (cp >= 0x20D0 && cp <= 0x20FF) ||
+           (cp >= 0x3099 && cp <= 0x309A);
+}
+
+// Length of the UTF-8 sequence that begins at s[i] when it is well formed (1 to 4), or 0.
+std::size_t Utf8Sequence(const unsigned char* s, std::size_t n, std::size_t i, std::uint32_t& cp,
+                         std::size_t& bad);
+
+// A combining mark CP932 lacks (`mark`, read up to `readEnd`) joined to the character
+// written just before it (its last `lastBytes` bytes, 0 when there is none to join: a line
+// end or control character, a replacement, another mark), so that the two stand as one
+// extra character in one cell in place of that character. Null when they cannot be joined
+// or the table has no room. The input itself may already be overwritten: the character is
+// read back from what was written.
+char* JoinCombiningMark(Cp932Buffer& out, char* at, std::size_t lastBytes, std::uint32_t mark,
+                        const unsigned char* readEnd) {
+    if (lastBytes == 0 || static_cast<std::size_t>(at - out.Start()) < lastBytes) return nullptr;
+    const std::string_view before(at - lastBytes, lastBytes);
+    std::u32string text;
+    if (const ExtraChars::Entry* entry = out.Extras().Find(before)) {
+        text = entry->text;
+    } else {
+        const std::string utf8 = Cp932ToUtf8(before);
+        const auto* u = reinterpret_cast<const unsigned char*>(utf8.data());
+        std::uint32_t base = utf8.size() == 1 ? u[0] : 0;
+        std::size_t bad = 0;
+        if (utf8.empty() ||
+            (base == 0 && Utf8Sequence(u, utf8.size(), 0, base, bad) != utf8.size()) ||
+            base == 0xFFFD)
+            return nullptr;
+        text = std::u32string(1, base);
+    }
+    if (text.size() != 1 || IsCombiningMark(text[0])) return nullptr;
+    text += static_cast<char32_t>(mark);
+    return out.TryExtra(at - lastBytes, text, readEnd);
 }
 
 // Where a pass over the input stopped, and what it saw.
@@ -226,22 +286,25 @@ Pass Utf8Pass(std::string_view text, std::size_t i, char* at, Cp932Buffer& out,
     // The short ways stop at `stopAfter`; the character there is read the long way.
     const std::size_t fastEnd = std::min(n, stopAfter);
     bool multibyte = false;
+    std::size_t lastBytes = 0;  // of the character written last, for a combining mark
     while (i < n) {
         if (i >= stopAfter) return Pass{i, at, multibyte, false};
         if (at > limit) {
             at = out.Grow(at, fastEnd - i + 4);
             limit = out.limit;
         }
-        if (vectorRuns) {
-            const std::size_t before = i;
-            i = vectorRuns(s, i, fastEnd, at, limit, from);
-            multibyte |= i != before;
-        }
+        const std::size_t runStart = i;
+        if (vectorRuns) i = vectorRuns(s, i, fastEnd, at, limit, from);
         i = ThreeBytePairs(s, i, fastEnd, at, limit, from, multibyte);
+        if (i != runStart) {
+            multibyte = true;
+            lastBytes = 2;  // the short ways write double-byte characters only
+        }
         if (i >= n || at > limit) continue;
         const unsigned b0 = s[i];
         if (b0 < 0x80) {
             *at++ = static_cast<char>(b0);
+            lastBytes = b0 < 0x20 ? 0 : 1;
             ++i;
             continue;
         }
@@ -249,13 +312,19 @@ Pass Utf8Pass(std::string_view text, std::size_t i, char* at, Cp932Buffer& out,
         std::size_t bad;
         const std::size_t len = Utf8Sequence(s, n, i, cp, bad);
         if (len > 0) {
-            at = PutCodePoint(out, at, cp, s + i + len);
+            char* joined = IsCombiningMark(cp) && Tables().fromUnicode[cp] == kNone
+                               ? JoinCombiningMark(out, at, lastBytes, cp, s + i + len)
+                               : nullptr;
+            char* const before = at;
+            at = joined ? joined : PutCodePoint(out, at, cp, s + i + len);
+            lastBytes = joined ? 0 : static_cast<std::size_t>(at - before);
             i += len;
             multibyte = true;
         } else if (stopAtMalformed) {
             return Pass{i, at, multibyte, true};
         } else {
             at = out.Replace(at, s + i + bad);
+            lastBytes = 0;
             i += bad;
         }
         limit = out.limit;  // a replacement may have moved the text to a buffer of its own
@@ -289,12 +358,21 @@ char* Utf16ToCp932(std::string_view text, bool bigEndian, Cp932Buffer& out) {
             at = Put(at, code);
             continue;
         }
-        // No CP932 form; a pair of surrogates is a character beyond the BMP, where CP932
-        // has nothing either; a lone surrogate is malformed. Each is one 〓.
+        // No CP932 form: an extra character; so is a pair of surrogates, a character beyond
+        // the BMP. A lone surrogate is malformed: one 〓.
+        const bool lone = (u & 0xF800) == 0xD800;
         const bool pair =
             u <= 0xDBFF && i + 1 < units && (Unit(s + 2 * i + 2, bigEndian) & 0xFC00) == 0xDC00;
-        if (pair) ++i;
-        at = out.Replace(at, s + 2 * i + 2);
+        if (pair) {
+            ++i;
+            const char32_t cp =
+                0x10000 + ((u - 0xD800) << 10) + (Unit(s + 2 * i, bigEndian) - 0xDC00);
+            at = PutCodePoint(out, at, cp, s + 2 * i + 2);
+        } else if (lone) {
+            at = out.Replace(at, s + 2 * i + 2);
+        } else {
+            at = PutCodePoint(out, at, u, s + 2 * i + 2);
+        }
         limit = out.limit;
     }
     if (text.size() % 2) {
@@ -365,7 +443,13 @@ EucPass EucJpPass(std::string_view text, Cp932Buffer& out, bool stopAtMalformed)
         } else if (b == 0x8F && i + 2 < n && IsEucByte(s[i + 1]) && IsEucByte(s[i + 2])) {
             ++p.characters;
             const std::uint16_t code = FromJisX0212(s[i + 1], s[i + 2]);
-            at = code == kNone ? out.Replace(at, s + i + 3) : Put(at, code);
+            const char32_t cp = JisX0212CodePoint(s[i + 1], s[i + 2]);
+            if (code != kNone)
+                at = Put(at, code);
+            else if (cp != 0)
+                at = PutCodePoint(out, at, cp, s + i + 3);
+            else
+                at = out.Replace(at, s + i + 3);
             i += 3;
         } else if (stopAtMalformed) {
             p.stop = i;

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "format/extra_chars.h"
+
 namespace mirvo {
 
 // What loading is asked to read a book as: detect it, or one encoding, forced.
@@ -33,6 +35,7 @@ struct TextReport {
 struct DecodedText {
     std::string cp932;  // the book as CP932 bytes
     TextReport report;
+    ExtraChars extras;  // the characters CP932 has no code for, by their codes in `cp932`
 };
 
 // Converts a book's bytes to CP932, in the encoding asked for. Auto detects it, trying in
@@ -51,9 +54,11 @@ struct DecodedText {
 // A file cut short in the middle of its last character still counts as UTF-8 or EUC-JP.
 // Then:
 //   - CP932 bytes are taken as they are, whatever they hold.
-//   - A character that CP932 cannot hold becomes "〓"; so does each malformed sequence (a
-//     broken or truncated UTF-8 sequence, a lone UTF-16 surrogate or a final odd byte, a
-//     byte EUC-JP does not allow there). Each is counted.
+//   - A character that CP932 cannot hold (a private-use character among them) becomes an
+//     extra character: a user-defined code that `extras` maps to it. Once the table is
+//     full such a character becomes "〓"; so does each malformed sequence (a broken or
+//     truncated UTF-8 sequence, a lone UTF-16 surrogate or a final odd byte, a byte EUC-JP
+//     does not allow there). Each 〓 is counted.
 //   - Characters CP932 holds under another code point are folded to the CP932 character
 //     (WAVE DASH U+301C to 0x8160 as FULLWIDTH TILDE, EM DASH U+2014 to 0x815C as
 //     HORIZONTAL BAR, ...), so converted text breaks into the same rows as the original.

@@ -55,9 +55,18 @@ class FontPainter : public GlyphPainter {
         lastDash_ = {};
     }
     void SetCellPitch(double pixels) override { pitch_ = pixels; }
+    void SetExtraChars(const ExtraChars* extras) override { extras_ = extras; }
 
     void DrawChar(Bitmap& target, PageFont font, std::string_view ch, int x, int y,
                   Color color) override {
+        if (const ExtraChars::Entry* extra = extras_ ? extras_->Find(ch) : nullptr) {
+            VerticalFont& face = font == PageFont::Ruby      ? ruby_
+                                 : font == PageFont::Heading ? HeadingFace()
+                                                             : body_;
+            face.DrawUpright(target, extra->text, x, y, color);
+            lastDash_ = {};
+            return;
+        }
         if (font == PageFont::Ruby) {
             ruby_.DrawVertical(target, ch, x, y, color);
             lastDash_ = {};
@@ -132,6 +141,7 @@ class FontPainter : public GlyphPainter {
     bool headingSet_ = false;
     bool grey_ = false;
     double pitch_ = 0;
+    const ExtraChars* extras_ = nullptr;
     DrawnDash lastDash_;
 };
 
@@ -564,6 +574,7 @@ PageOutcome PageRenderer::RenderPage(Bitmap& buffer, int width, int height, int 
     else
         buffer.Create(width, height, pageColor);
     SetupPageFonts(buffer.Height(), s);
+    painter_->SetExtraChars(source.extras);
 
     std::vector<std::string>& pageList = rightPage ? lists.RightPageText : lists.LeftPageText;
     pageList.assign(1, std::string());

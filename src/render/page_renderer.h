@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "format/document.h"
+#include "format/extra_chars.h"
 #include "format/markup.h"
 #include "format/page_layout.h"
 #include "format/problem.h"
@@ -74,6 +75,9 @@ class GlyphPainter {
     // Book typesetting: grey-level glyphs at the buffer's own pixels for the fonts set
     // next, or (off) the monochrome glyphs of the grid.
     virtual void SetGreyGlyphs(bool /*grey*/) {}
+    // The book's extra characters (format/extra_chars.h) for the characters drawn next:
+    // their user-defined codes draw the table's sequences. Null draws the codes as they are.
+    virtual void SetExtraChars(const ExtraChars* /*extras*/) {}
     // Book typesetting: the page number `digits` (ASCII) set horizontally in the ruby font,
     // its top at y and its right edge (`alignRight`) or its left edge at x.
     virtual void DrawPageNumber(Bitmap& /*target*/, std::string_view /*digits*/, int /*x*/,
@@ -152,6 +156,8 @@ struct PageSource {
     // What the layout annotations asked of each row (indent, hidden annotations, heading
     // text) when the rows were formatted with them; null or empty draws plain rows.
     const LayoutNotes* notes = nullptr;
+    // The book's extra characters: what its user-defined codes stand for. Null when none.
+    const ExtraChars* extras = nullptr;
 };
 
 // How the drawing of a page ended.

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -230,7 +231,61 @@ double EmBoxTop(FT_Face face) {
     return units / upem;
 }
 
+// Whether every code point of `text` is in the character set of font pattern `p`.
+bool PatternCovers(FcPattern* p, std::u32string_view text) {
+    FcCharSet* chars = nullptr;
+    if (FcPatternGetCharSet(p, FC_CHARSET, 0, &chars) != FcResultMatch || !chars) return false;
+    for (const char32_t cp : text)
+        if (!FcCharSetHasChar(chars, cp)) return false;
+    return true;
+}
+
+ResolvedFace SearchFaceCovering(std::u32string_view text) {
+    ResolvedFace face;
+    FcPattern* pat = FcPatternCreate();
+    FcLangSet* ls = FcLangSetCreate();
+    FcLangSetAdd(ls, reinterpret_cast<const FcChar8*>("ja"));
+    FcPatternAddLangSet(pat, FC_LANG, ls);
+    FcLangSetDestroy(ls);
+    FcCharSet* wanted = FcCharSetCreate();
+    for (const char32_t cp : text) FcCharSetAddChar(wanted, cp);
+    FcPatternAddCharSet(pat, FC_CHARSET, wanted);
+    FcCharSetDestroy(wanted);
+    FcPatternAddBool(pat, FC_OUTLINE, FcTrue);
+    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
+    FcDefaultSubstitute(pat);
+    FcResult result = FcResultNoMatch;
+    FcFontSet* set = FcFontSort(nullptr, pat, FcFalse, nullptr, &result);
+    FcPatternDestroy(pat);
+    for (int k = 0; set && k < set->nfont; ++k) {
+        FcPattern* p = set->fonts[k];
+        FcChar8* file = nullptr;
+        FcBool outline = FcFalse;
+        FcPatternGetBool(p, FC_OUTLINE, 0, &outline);
+        if (!outline || !PatternCovers(p, text) ||
+            FcPatternGetString(p, FC_FILE, 0, &file) != FcResultMatch || !file)
+            continue;
+        face.file = reinterpret_cast<const char*>(file);
+        FcPatternGetInteger(p, FC_INDEX, 0, &face.index);
+        FcChar8* family = nullptr;
+        if (FcPatternGetString(p, FC_FAMILY, 0, &family) == FcResultMatch && family)
+            face.family = reinterpret_cast<const char*>(family);
+        break;
+    }
+    if (set) FcFontSetDestroy(set);
+    return face;
+}
+
 }  // namespace
+
+ResolvedFace FaceCovering(std::u32string_view text) {
+    static std::mutex mu;
+    static std::map<std::u32string, ResolvedFace, std::less<>> cache;
+    std::lock_guard<std::mutex> lock(mu);
+    if (auto it = cache.find(text); it != cache.end()) return it->second;
+    FcInit();
+    return cache.emplace(std::u32string(text), SearchFaceCovering(text)).first->second;
+}
 
 ResolvedFace ResolveJapaneseFace(const std::string& name, bool bold) {
     static std::mutex mu;
@@ -264,7 +319,10 @@ struct VerticalFont::Impl {
     double emTop = 0.88;  // the same as a share of the em
     std::unordered_map<unsigned, Glyph> vertical;    // by CP932 code
     std::unordered_map<unsigned, Glyph> horizontal;  // by glyph index
-    std::size_t cachedBytes = 0;                     // of both maps together
+    std::map<std::u32string, Glyph> sequences;       // upright characters by code points
+    std::size_t cachedBytes = 0;                     // of the three maps together
+    // Faces for the characters this one lacks, by file and index, at this one's size.
+    std::map<std::string, std::unique_ptr<Impl>> fallbacks;
 
     ~Impl() { Close(); }
     void Close() {
@@ -273,18 +331,21 @@ struct VerticalFont::Impl {
         hb = nullptr;
         face = nullptr;
         ForgetGlyphs();
+        fallbacks.clear();
     }
 
     void ForgetGlyphs() {
         vertical.clear();
         horizontal.clear();
+        sequences.clear();
         cachedBytes = 0;
     }
 
     // Keeps `g` under `key`. A glyph that would take the cache past its budget empties it
     // first, so the glyphs kept never take more than kGlyphCacheBytes.
-    const Glyph& Keep(std::unordered_map<unsigned, Glyph>& cache, unsigned key, Glyph g) {
-        const std::size_t bytes = g.bits.size() + sizeof(Glyph) + sizeof(unsigned);
+    template <typename Cache, typename Key>
+    const Glyph& Keep(Cache& cache, Key key, Glyph g) {
+        const std::size_t bytes = g.bits.size() + sizeof(Glyph) + sizeof(Key);
         if (cachedBytes + bytes > kGlyphCacheBytes) ForgetGlyphs();
         cachedBytes += bytes;
         return cache.emplace(key, std::move(g)).first->second;
@@ -428,6 +489,107 @@ struct VerticalFont::Impl {
         return Keep(vertical, code, std::move(g));
     }
 
+    bool Covers(std::u32string_view text) const {
+        if (!face) return false;
+        for (const char32_t cp : text)
+            if (FT_Get_Char_Index(face, cp) == 0) return false;
+        return true;
+    }
+
+    // The face that draws `text`: this one when it has every code point, else the face
+    // fontconfig finds for them, at this one's size; this one when there is none.
+    Impl& FaceFor(std::u32string_view text) {
+        if (Covers(text)) return *this;
+        const ResolvedFace found = FaceCovering(text);
+        if (found.file.empty()) return *this;
+        std::unique_ptr<Impl>& other = fallbacks[found.file + '\0' + std::to_string(found.index)];
+        if (!other) other = std::make_unique<Impl>();
+        if (!other->Open(found)) return *this;
+        if (other->height != height || other->grey != grey ||
+            (other->boldWidth > 0) != (boldWidth > 0))
+            other->SetSize(height, boldWidth > 0, grey);
+        return other->height > 0 ? *other : *this;
+    }
+
+    // Renders `text` unturned as one image (one byte a pixel, as Render): a single code
+    // point with its vertical form, several shaped along a line and laid over each other
+    // where the face places them so (a base and its combining mark).
+    bool RenderText(std::u32string_view text, int& left, int& top, int& w, int& h,
+                    std::vector<std::uint8_t>& bits) {
+        int pitch = 0, advance = 0;
+        if (text.size() == 1)
+            return Render(GlyphIndex(text[0], true), left, top, w, h, pitch, bits, advance);
+        struct Piece {
+            int x = 0, top = 0, w = 0, h = 0;
+            std::vector<std::uint8_t> bits;
+        };
+        std::vector<Piece> pieces;
+        hb_buffer_t* buf = hb_buffer_create();
+        hb_buffer_add_codepoints(buf, reinterpret_cast<const hb_codepoint_t*>(text.data()),
+                                 static_cast<int>(text.size()), 0, static_cast<int>(text.size()));
+        hb_buffer_set_direction(buf, HB_DIRECTION_LTR);
+        hb_buffer_guess_segment_properties(buf);
+        hb_buffer_set_language(buf, hb_language_from_string("ja", 2));
+        hb_shape(hb, buf, nullptr, 0);
+        unsigned count = 0;
+        const hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buf, &count);
+        const hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buf, nullptr);
+        long pen = 0;  // 26.6 pixels, as the FreeType font scales HarfBuzz's
+        for (unsigned k = 0; k < count; ++k) {
+            Piece p;
+            int l = 0;
+            if (Render(info[k].codepoint, l, p.top, p.w, p.h, pitch, p.bits, advance)) {
+                p.x = l + static_cast<int>(std::lround((pen + pos[k].x_offset) / 64.0));
+                p.top += static_cast<int>(std::lround(pos[k].y_offset / 64.0));
+                pieces.push_back(std::move(p));
+            }
+            pen += pos[k].x_advance;
+        }
+        hb_buffer_destroy(buf);
+        if (pieces.empty()) return false;
+        int x0 = pieces[0].x, x1 = x0, top0 = pieces[0].top, bottom0 = top0;
+        for (const Piece& p : pieces) {
+            x0 = std::min(x0, p.x);
+            x1 = std::max(x1, p.x + p.w);
+            top0 = std::max(top0, p.top);
+            bottom0 = std::min(bottom0, p.top - p.h);
+        }
+        left = x0;
+        top = top0;
+        w = x1 - x0;
+        h = top0 - bottom0;
+        bits.assign(static_cast<std::size_t>(w) * h, 0);
+        for (const Piece& p : pieces) {
+            for (int r = 0; r < p.h; ++r) {
+                for (int c = 0; c < p.w; ++c) {
+                    std::uint8_t& to =
+                        bits[static_cast<std::size_t>(top0 - p.top + r) * w + (p.x - x0 + c)];
+                    to = std::max(to, p.bits[static_cast<std::size_t>(r) * p.w + c]);
+                }
+            }
+        }
+        return true;
+    }
+
+    const Glyph& SequenceGlyph(std::u32string_view text) {
+        if (auto it = sequences.find(std::u32string(text)); it != sequences.end())
+            return it->second;
+        Impl& from = FaceFor(text);
+        Glyph g;
+        int left = 0, top = 0, w = 0, h = 0;
+        std::vector<std::uint8_t> bits;
+        if (from.face && from.height > 0 && from.RenderText(text, left, top, w, h, bits)) {
+            // Em square in the cell, as an upright double-byte character.
+            g.dx = -height + left;
+            g.dy = from.ascent - top;
+            g.w = w;
+            g.h = h;
+            g.Pack(bits, grey);
+        }
+        g.advance = height;
+        return Keep(sequences, std::u32string(text), std::move(g));
+    }
+
     const Glyph& HorizontalGlyph(unsigned gid) {
         if (auto it = horizontal.find(gid); it != horizontal.end()) return it->second;
         Glyph g;
@@ -515,6 +677,13 @@ int VerticalFont::DrawVertical(Bitmap& target, std::string_view ch, int x, int y
     if (ch.empty() || impl_->height < 1) return 0;
     if (ch.size() > 2) ch = ch.substr(0, 2);
     const Glyph& g = impl_->VerticalGlyph(ch);
+    Blit(target, g, x, y, color);
+    return g.advance;
+}
+
+int VerticalFont::DrawUpright(Bitmap& target, std::u32string_view text, int x, int y, Color color) {
+    if (text.empty() || impl_->height < 1) return 0;
+    const Glyph& g = impl_->SequenceGlyph(text);
     Blit(target, g, x, y, color);
     return g.advance;
 }

@@ -44,6 +44,11 @@ struct ResolvedFace {
     std::string family;
 };
 
+// The first face fontconfig offers for Japanese (outline faces, best match first) whose
+// characters include every code point of `text`; an empty file when there is none. Kept
+// for the process.
+ResolvedFace FaceCovering(std::u32string_view text);
+
 // Resolves `name` (a leading "@" is dropped) with lang=ja; when the match does not cover
 // Japanese, falls back to the default Japanese sans-serif, or serif for names that
 // contain 明朝 or Mincho. `bold` asks for the face's bold style.
@@ -80,6 +85,15 @@ class VerticalFont {
     // Draws the CP932 character `ch` (one or two bytes) turned for vertical writing with
     // its text point at (x, y). Returns the advance down the column in pixels.
     int DrawVertical(Bitmap& target, std::string_view ch, int x, int y, Color color);
+
+    // Draws the character `text` (Unicode code points, such as a book's extra character:
+    // one code point, or a base with its combining mark) upright in its cell with its text
+    // point at (x, y), as DrawVertical draws a double-byte character (with its vertical
+    // form). When this face lacks one of the code points, the character comes from the
+    // first installed face that fontconfig offers for Japanese that has them all (the
+    // choice is kept for the process); with none, this face's missing-glyph box. Returns
+    // the advance (the cell height).
+    int DrawUpright(Bitmap& target, std::u32string_view text, int x, int y, Color color);
 
     // The rectangle of the pixels DrawVertical would write for `ch` at (x, y) (the
     // glyph's bitmap box; empty when nothing would be drawn).

@@ -497,10 +497,11 @@ void TfrmMirvoMainForm::imgRightPageMouseMove(PageRequester sender, const QPoint
     const FootnoteHit hit = core_.imgRightPageMouseMove(sender, pixel.x(), pixel.y());
     if (hit.action == FootnoteAction::Hide) HideComment();
     if (hit.action != FootnoteAction::Show) return;
-    const std::string& note = core_.Spread().Texts().FootnoteList[hit.index];
+    const std::string& note = hit.note ? *hit.note : core_.Spread().Texts().FootnoteList[hit.index];
     TfrmComment* comment = Comment();
     const QPoint at = globalPosition.toPoint();
-    comment->ShowNote(Q(Cp932ToUtf8(note)), FootnotePopupWidth(note.size(), comment->FontHeight()),
+    comment->ShowNote(Q(BookTextUtf8(note, core_.Spread().Extras())),
+                      FootnotePopupWidth(note.size(), comment->FontHeight()),
                       QPoint(at.x(), at.y() - 10));
 }
 

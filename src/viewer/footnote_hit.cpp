@@ -38,6 +38,13 @@ FootnoteHit FindFootnoteMark(const FootnotePage& page, GridPoint p) {
     const std::string& s = page.pageText[static_cast<std::size_t>(row - 1)];
     if (col < 1 || static_cast<long long>(s.size()) <= col) return hit;
 
+    const ExtraChars::Entry* extra =
+        page.extras ? page.extras->Find(std::string_view(s).substr(col - 1, 2)) : nullptr;
+    if (extra && !extra->note.empty() && StartsCharacter(s, static_cast<int>(col))) {
+        hit.action = FootnoteAction::Show;
+        hit.note = &extra->note;
+        return hit;
+    }
     const auto lead = static_cast<unsigned char>(s[static_cast<std::size_t>(col - 1)]);
     const auto trail = static_cast<unsigned char>(s[static_cast<std::size_t>(col)]);
     const int n = trail - kFirstMarkTrail + 1;  // the mark's number when it is one

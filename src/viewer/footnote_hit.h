@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "format/extra_chars.h"
 #include "format/page_layout.h"
 
 namespace mirvo {
@@ -33,6 +34,9 @@ enum class FootnoteAction {
 struct FootnoteHit {
     FootnoteAction action = FootnoteAction::Keep;
     std::size_t index = 0;
+    // Show for an extra character from an annotation: the annotation's text (CP932), shown
+    // in place of FootnoteList entry `index`.
+    const std::string* note = nullptr;
 };
 
 // The page and what was drawn on it.
@@ -41,6 +45,7 @@ struct FootnotePage {
     PageLayout layout;                          // the layout the page was drawn with
     const std::vector<std::string>& pageText;   // RightPageText or LeftPageText (CP932)
     const std::vector<std::string>& footnotes;  // FootnoteList (CP932)
+    const ExtraChars* extras = nullptr;         // the book's extra characters, if any
 };
 
 // The hit test at grid position `p`: row slot trunc((W - x) x (R + 1) / W) counted from
@@ -48,6 +53,8 @@ struct FootnotePage {
 // cell of a mark finds it. A mark character that does not start a character of its row
 // (the second byte of one character and the first of the next) is ordinary text, and so
 // is a mark without a note to show (a circled number typed in the text, an empty note).
+// An extra character that came from an annotation (a gaiji note) shows that annotation, as
+// a mark does, from its upper cell.
 FootnoteHit FindFootnoteMark(const FootnotePage& page, GridPoint p);
 
 // Width of the pop-up for a note of `textBytes` CP932 bytes with a label font

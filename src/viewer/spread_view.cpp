@@ -61,8 +61,8 @@ PageOutcome SpreadView::RenderPages(const SpreadRequest& request, const SpreadLa
                                     Bitmap& leftBuf, Bitmap& rightBuf, PageTexts& lists,
                                     ProblemReporter& reporter) {
     const SpreadStyle& s = request.style;
-    const PageSource source{request.rows, s.Page, request.pageTexture, request.documentPath,
-                            request.notes};
+    const PageSource source{request.rows,         s.Page,        request.pageTexture,
+                            request.documentPath, request.notes, request.extras};
     // The right page first: it restarts the spread's footnote numbering.
     PageOutcome right = renderer_.RenderPage(rightBuf, l.rightBufWidth, l.rightBufHeight, page,
                                              true, source, lists, reporter);

@@ -35,6 +35,7 @@ struct SpreadRequest {
     const Bitmap& pageTexture;           // imgPageTexture
     const std::string& documentPath;     // UTF-8
     const LayoutNotes* notes = nullptr;  // what the layout annotations asked of the rows
+    const ExtraChars* extras = nullptr;  // what the rows' user-defined codes stand for
 };
 
 struct SpreadOutcome {

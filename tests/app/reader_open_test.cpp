@@ -182,14 +182,17 @@ TEST(ReaderOpen, BookInUtf8NamesItsEncodingReportsReplacementsOnceAndOpens) {
     std::string text = "吾輩は猫である\n夏目漱石\n";
     for (int i = 0; i < 40; ++i) text += "本文の行です。\n";
     const std::string book = s.dir.File("book.txt");
-    WriteFileBytes(book, text + "森鷗外と😀\n");
+    // 鷗 and 😀 are extra characters; the last character, cut short, is replaced.
+    WriteFileBytes(book, text + "森鷗外と😀\xE3\x81");
     s.Start({book});
     EXPECT_FALSE(s.reader.FormatFailed());
     ASSERT_EQ(s.reader.Book().Rows().size(), 44u);
-    EXPECT_EQ(s.reader.Book().Rows()[42], Sjis("森〓外と〓"));
+    EXPECT_EQ(s.reader.Book().Rows()[42],
+              Sjis("森") + "\xF0\x40" + Sjis("外と") + "\xF0\x41" + Sjis("〓"));
+    EXPECT_EQ(s.reader.Book().Extras().ToUtf8(s.reader.Book().Rows()[42]), "森鷗外と😀〓");
     ASSERT_EQ(s.host.errors.size(), 1u);
     EXPECT_EQ(s.host.errors[0], "ファイル:" + book +
-                                    "には、表示できない文字が2個ありました。\r\n「〓」に置き換えて"
+                                    "には、表示できない文字が1個ありました。\r\n「〓」に置き換えて"
                                     "表示します。最初の文字は43行目にあります。");
     // Panel 1 names the encoding while the book opens, then shows the path.
     const auto shown = [&](const std::string& text) {

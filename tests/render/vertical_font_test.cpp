@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <set>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -300,6 +301,46 @@ TEST(VerticalFontFace, EmBoxAndBoldStyleOfTheFace) {
     const ResolvedFace ipaBold = ResolveJapaneseFace("@ＭＳ ゴシック", true);
     EXPECT_FALSE(ipaBold.hasBold);
     EXPECT_EQ(ipaBold.file, ResolveJapaneseFace("@ＭＳ ゴシック", false).file);
+}
+
+}  // namespace
+}  // namespace mirvo
+
+namespace mirvo {
+namespace {
+
+Ink UprightInk(std::u32string_view text, int h, const std::string& face = "@ＭＳ ゴシック") {
+    VerticalFont f;
+    f.Configure(face, h, false);
+    Bitmap b(300, 420, 0xFFFFFF);
+    EXPECT_EQ(f.DrawUpright(b, text, 100, 50, 0x000000), h);
+    return InkOf(b);
+}
+
+// Extra characters are drawn from their code points as a double-byte character is drawn;
+// a face that lacks one gives way to an installed face that has it. Cell x 72..99, y 50..77.
+TEST(VerticalFontDraw, ExtraCharactersFromTheirCodePoints) {
+    const Ink same = UprightInk(U"永", 28);
+    const Ink cp932 = InkOf(DrawOne("永", 28, 100, 50));
+    EXPECT_EQ(std::tie(same.left, same.top, same.right, same.bottom, same.count),
+              std::tie(cp932.left, cp932.top, cp932.right, cp932.bottom, cp932.count));
+    // A base and its combining mark in one cell: more ink than the base alone.
+    const Ink ka = UprightInk(U"か", 28), kaMark = UprightInk(U"\u304B\u309A", 28);
+    EXPECT_GT(kaMark.count, ka.count);
+    for (const Ink& ink : {UprightInk(U"鷗", 28), UprightInk(U"\u728D", 28), kaMark,
+                           UprightInk(U"\U0010FFFD", 28)}) {
+        ASSERT_GT(ink.count, 0);
+        EXPECT_TRUE(ink.left >= 72 && ink.right < 100 && ink.top >= 50 && ink.bottom < 78);
+    }
+    // 𠮷 (beyond the BMP): none of the IPA faces has it, Noto Sans CJK JP does.
+    const std::string path = std::string(MIRVO_TEST_FONT_DIR) + "/NotoSansCJK-Regular.ttc";
+    ASSERT_TRUE(FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(path.c_str())))
+        << path << " missing: run scripts/setup.sh";
+    EXPECT_NE(FaceCovering(U"\U00020BB7").family.find("Noto Sans CJK"), std::string::npos);
+    EXPECT_TRUE(FaceCovering(U"\U0010FFFD").file.empty());
+    const Ink yoshi = UprightInk(U"\U00020BB7", 28);
+    EXPECT_GT(yoshi.count, 40);
+    EXPECT_TRUE(yoshi.left >= 72 && yoshi.right < 100 && yoshi.top >= 50 && yoshi.bottom < 78);
 }
 
 }  // namespace

@@ -52,6 +52,37 @@ TEST(FootnoteHit, GridCasesAndPopupWidth) {
     EXPECT_EQ(FootnotePopupWidth(40, -13), 305);  // a font height given as a cell height
 }
 
+// An extra character from a gaiji note shows its note from its upper cell; one without a
+// note (a character of a UTF-8 book), and a user-defined code the table does not hold, are
+// ordinary text.
+TEST(FootnoteHit, GaijiCharactersShowTheirNotes) {
+    ExtraChars extras;
+    ASSERT_EQ(extras.Add(U"\u728D", Sjis("「特のへん＋廴＋聿」、第3水準1-87-71")), 0xF040);
+    ASSERT_EQ(extras.Add(U"鷗"), 0xF041);
+    const std::vector<std::string> text = {"\xF0\x40" + Sjis("陀") + "\xF0\x41\xF0\x42" +
+                                           Sjis("③")};
+    const std::vector<std::string> notes = {"", "", "c"};
+    const FootnotePage page{440, 616, PageLayout(10, 50), text, notes, &extras};
+    auto at = [](double byte) { return GridPoint{392, (byte - 0.5) * 616.0 / 51}; };
+    const struct {
+        double byte;
+        FootnoteAction action;
+        bool note;
+    } cases[] = {{1, kShow, true},
+                 {2, kHide, false},
+                 {5, kHide, false},
+                 {7, kHide, false},
+                 {9, kShow, false}};
+    for (const auto& c : cases) {
+        const FootnoteHit hit = FindFootnoteMark(page, at(c.byte));
+        EXPECT_EQ(hit.action, c.action) << c.byte;
+        EXPECT_EQ(hit.note != nullptr, c.note) << c.byte;
+    }
+    EXPECT_EQ(*FindFootnoteMark(page, at(1)).note, extras.Find(0xF040)->note);
+    const FootnotePage without{440, 616, PageLayout(10, 50), text, notes};
+    EXPECT_EQ(FindFootnoteMark(without, at(1)).action, kHide);
+}
+
 class MarkRecorder : public GlyphPainter {
   public:
     struct Mark {

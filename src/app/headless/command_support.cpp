@@ -7,6 +7,7 @@
 #include "app/messages.h"
 #include "format/ascii.h"
 #include "format/document.h"
+#include "format/gaiji_notes.h"
 
 namespace mirvo {
 namespace {
@@ -86,19 +87,22 @@ void StderrHost::ReportError(const std::string& message) {
 }
 
 bool LoadAndFormat(const std::string& file, const Settings& s, RowList& rows, StderrHost& host,
-                   LayoutNotes* notes) {
-    return LoadBookLines(file, s, rows) &&
+                   LayoutNotes* notes, ExtraChars* extras) {
+    return LoadBookLines(file, s, rows, extras) &&
            FormatDocument(rows, FormatOptionsOf(s, file), host, notes);
 }
 
-bool LoadBookLines(const std::string& file, const Settings& s, RowList& rows) {
+bool LoadBookLines(const std::string& file, const Settings& s, RowList& rows, ExtraChars* extras) {
     TextReport report;
-    Result<RowList> loaded = LoadLines(file, EncodingOf(s), &report);
+    ExtraChars own;
+    ExtraChars& table = extras ? *extras : own;
+    Result<RowList> loaded = LoadLines(file, EncodingOf(s), &report, &table);
     if (!loaded) {
         std::fprintf(stderr, "mirvo: %s\n", Word(loaded.GetProblem()).c_str());
         return false;
     }
     rows = std::move(loaded.Value());
+    ApplyGaijiNotes(rows, table, FormatOptionsOf(s, file));
     if (report.replaced > 0) {
         StderrHost notice;  // a notice, not a failure
         notice.Report(ReplacementNotice(file, report));

@@ -9,6 +9,7 @@
 
 #include "app/settings_table.h"
 #include "format/error_reporter.h"
+#include "format/extra_chars.h"
 #include "format/formatter.h"
 
 namespace mirvo {
@@ -25,13 +26,15 @@ class StderrHost : public FormatterHost, public ErrorReporter {
 // Loads `file` in the encoding of `s` and formats it with `s` into `rows` (and `notes`,
 // FormatDocument); a file that cannot be read or formatted is reported on standard error
 // and gives false. Characters that had to be replaced are noted there too, and the rows
-// are made all the same.
+// are made all the same. `extras`, when given, receives the book's extra characters.
 bool LoadAndFormat(const std::string& file, const Settings& s, RowList& rows, StderrHost& host,
-                   LayoutNotes* notes = nullptr);
+                   LayoutNotes* notes = nullptr, ExtraChars* extras = nullptr);
 
 // The loading half of LoadAndFormat: the source lines of `file` into `rows`, as the
-// formatter would receive them.
-bool LoadBookLines(const std::string& file, const Settings& s, RowList& rows);
+// formatter would receive them (gaiji notes made extra characters where `s` takes
+// annotations as layout), and the extra characters into `extras` when given.
+bool LoadBookLines(const std::string& file, const Settings& s, RowList& rows,
+                   ExtraChars* extras = nullptr);
 
 // A whole decimal number within +-1000000; false for anything else.
 bool ParseInt(const std::string& s, int& out);

@@ -21,7 +21,8 @@ int DumpContentsCommand(const std::vector<std::string>& args) {
     RowList rows;
     LayoutNotes notes;
     StderrHost host;
-    if (!LoadAndFormat(line.file, s, rows, host, &notes)) return 1;
+    ExtraChars extras;
+    if (!LoadAndFormat(line.file, s, rows, host, &notes, &extras)) return 1;
     // The heading mark of a book that has no state file yet; no bookmarks.
     const std::string mark = std::get<std::string>(FindSetting("IndexChar")->def);
     const std::vector<ContentsEntry> contents =
@@ -29,7 +30,7 @@ int DumpContentsCommand(const std::vector<std::string>& args) {
     std::string out;
     for (const ContentsEntry& entry : contents) {
         const std::string text = StripMarkup(Utf8ToCp932(entry.Caption), s.UseRuby, s.UseComment);
-        out += std::to_string(entry.Page) + "\t" + Cp932ToUtf8(text) + "\n";
+        out += std::to_string(entry.Page) + "\t" + extras.ToUtf8(text) + "\n";
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;

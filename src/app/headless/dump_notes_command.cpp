@@ -117,7 +117,8 @@ int DumpNotesCommand(const std::vector<std::string>& args) {
     const FormatOptions options = FormatOptionsOf(s, line.file);
 
     RowList rows;
-    if (!LoadBookLines(line.file, s, rows)) return 1;
+    ExtraChars extras;
+    if (!LoadBookLines(line.file, s, rows, &extras)) return 1;
     const RowList source = rows;
     LayoutNotes notes;
     StderrHost host;
@@ -143,7 +144,7 @@ int DumpNotesCommand(const std::vector<std::string>& args) {
         const bool closed =
             ForEachFootnoteMark(row, style, options.UseRuby, [&](std::size_t b, std::size_t n) {
                 out += std::to_string(SourceLineOf(starts, at + b)) + "\t" +
-                       Cp932ToUtf8(row.substr(b, n)) + "\n";
+                       extras.ToUtf8(row.substr(b, n)) + "\n";
             });
         if (!closed) stoppedUpTo = (r / pageRows + 1) * pageRows;
     }

@@ -61,15 +61,16 @@ class Progress {
 // Draws the book into the file's bytes; false (reported) when a page cannot be drawn.
 // Pictures, colours and the libraries throw.
 bool ExportBytes(const CommandLine& line, const RowList& rows, const LayoutNotes& notes,
-                 ExportFormat format, int width, int height, std::string& bytes, StderrHost& host) {
+                 const ExtraChars& extras, ExportFormat format, int width, int height,
+                 std::string& bytes, StderrHost& host) {
     const Settings& s = line.settings;
     const int count = PageCount(rows, LayoutOf(s));
     const std::unique_ptr<PageBook> book =
         MakePageBook(format, ReadableUtf8(BookTitle(line.file)), count);
     const Bitmap pageTexture = BuiltInPageTexture();
     const SpreadStyle style = SpreadStyleOf(s);
-    const SpreadRequest request{rows,        style,     1,     0, 0, kSpreadHeightRatio,
-                                pageTexture, line.file, &notes};
+    const SpreadRequest request{rows,        style,     1,      0,      0, kSpreadHeightRatio,
+                                pageTexture, line.file, &notes, &extras};
     bool drawn = false;
     {
         Progress progress(count);
@@ -104,10 +105,12 @@ int ExportCommand(const std::vector<std::string>& args) {
     RowList rows;
     StderrHost host;
     LayoutNotes notes;
-    if (!LoadAndFormat(line.file, line.settings, rows, host, &notes)) return 1;
+    ExtraChars extras;
+    if (!LoadAndFormat(line.file, line.settings, rows, host, &notes, &extras)) return 1;
     std::string bytes;
     try {
-        if (!ExportBytes(line, rows, notes, *format, width, height, bytes, host) || host.failed) {
+        if (!ExportBytes(line, rows, notes, extras, *format, width, height, bytes, host) ||
+            host.failed) {
             std::fprintf(stderr, "mirvo: a page could not be drawn; nothing written to %s\n",
                          ReadableUtf8(target).c_str());
             return 1;

@@ -40,7 +40,8 @@ int RenderCommand(const std::vector<std::string>& args) {
     RowList rows;
     StderrHost host;
     LayoutNotes notes;
-    if (!LoadAndFormat(file, s, rows, host, &notes)) return 1;
+    ExtraChars extras;
+    if (!LoadAndFormat(file, s, rows, host, &notes, &extras)) return 1;
 
     const Bitmap pageTexture = BuiltInPageTexture();
     SpreadView view;
@@ -50,7 +51,8 @@ int RenderCommand(const std::vector<std::string>& args) {
     try {
         const SpreadStyle style = SpreadStyleOf(s);
         const SpreadRequest request{
-            rows, style, pageNumber, areaW, areaH, kSpreadHeightRatio, pageTexture, file, &notes};
+            rows,        style, pageNumber, areaW,  areaH, kSpreadHeightRatio,
+            pageTexture, file,  &notes,     &extras};
         WordingReporter reporter(host);
         outcome = view.Render(request, left, right, lists, reporter);
     } catch (const std::exception& e) {
