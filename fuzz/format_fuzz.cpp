@@ -22,5 +22,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!ok && !notes.headings.empty()) fuzz::Fault("headings left after a failure");
     if (ok && !notes.rows.empty() && notes.rows.size() != rows.size())
         fuzz::Fault("layout notes out of step with the rows");
+    for (std::size_t r = 0; r < notes.rows.size() && r < rows.size(); ++r) {
+        for (const RowMark& m : notes.rows[r].marks) {
+            if (m.begin >= m.end || m.end > rows[r].size()) fuzz::Fault("a mark outside its row");
+        }
+        for (const RowSpan& s : notes.rows[r].bold) {
+            if (s.begin >= s.end || s.end > rows[r].size()) fuzz::Fault("bold text outside its row");
+        }
+    }
     return 0;
 }

@@ -44,12 +44,18 @@ aozora = sjis("題\r\n［＃ここから２字下げ、折り返して３字下�
 put("aozora_notes_fuzz", "layout", bytes([12, 28, 1]) + aozora)
 put("aozora_notes_fuzz", "narrow", bytes([11, 14, 1]) + aozora)
 put("aozora_notes_fuzz", "note", bytes([9, 9, 0]) + sjis("ここから２字下げ、地から３字下げ"))
+# inline annotations with the Aozora notes on: every form, ranges over rows and lines.
+inline = sjis("題\r\n12［＃「12」は縦中横］月25日!?［＃縦中横］1［＃縦中横終わり］\r\n"
+              "｜漢字《かんじ》［＃「漢字」に白ゴマ傍点］［＃傍線］あいうえおかきくけこ［＃傍線終わり］\r\n"
+              "［＃ここから太字］\r\n太［＃「太」の左に波線］\r\n［＃ここで太字終わり］［＃蛇の目傍点］\r\n")
+put("format_fuzz", "inline", bytes([12, 14, 7]) + inline)
 # render: RowCount, RowBytes, flags, FontSpace, page, width - 40, height - 30.
 for i, b in enumerate(books[:2]):
     put("render_fuzz", "book%d" % i,
         bytes([18, 58, 0x3F, 8, 9, 200, 150]) + text_slice(os.path.join(corpus, b), 2000))
 put("render_fuzz", "markup", bytes([14, 30, 0x07, 18, 9, 160, 120]) + markup)
 put("render_fuzz", "cover", bytes([18, 58, 0x03, 8, 7, 100, 80]) + markup)
+put("render_fuzz", "inline", bytes([12, 14, 0x43, 18, 9, 160, 120]) + inline)
 # gaiji: the encoding to decode in, then the text.
 gaiji = (sjis("※［＃「てへん＋劣」、第3水準1-84-77］と［＃「口＋世」、U+546D、35-4］\r\n"
               "※［＃「か」に半濁点、1-4-87］［＃「彳＋寺」］\r\n") + b"\xf0\x40\r\n")

@@ -157,6 +157,16 @@ class Formatter {
         }
     }
 
+    // An upright run (縦中横) just before the annotation at `at` takes one full-width cell
+    // whatever its bytes, when it stands whole in the row being filled (a run the row
+    // closed after already fits its row). True when the count changed.
+    bool FitUprightRun(std::size_t at) {
+        const std::size_t n = layout_->UprightRunBytes();
+        if (n == 0 || n == 2 || segEnd_ != at || segEnd_ - segStart_ < n) return false;
+        column_ += 2 - static_cast<int>(n);
+        return true;
+    }
+
     static std::size_t EstimateRows(const RowList& source) {
         std::size_t bytes = 0;
         for (const std::string& l : source) bytes += l.size();
@@ -304,7 +314,12 @@ class Formatter {
         if (layout_ && bracket_ == Bracket::None && code == t_.markup.noteOpen) {
             const std::size_t end = layout_->Take(line_, i, atLineStart_);
             if (end != 0) {
+                const bool fitted = FitUprightRun(i);
                 PlaceLayoutNote(i, end);
+                if (fitted && column_ > rowLimit_) {
+                    NewRow();
+                    column_ = 1;
+                }
                 return end;
             }
         }

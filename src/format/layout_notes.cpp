@@ -54,7 +54,7 @@ struct LayoutNoteTracker::Piece {
 };
 
 LayoutNoteTracker::LayoutNoteTracker(const PageLayout& layout, bool ruby)
-    : maxIndent_(layout.RowBytes() / 2 - 1), pageRows_(layout.Rows()), ruby_(ruby) {}
+    : maxIndent_(layout.RowBytes() / 2 - 1), pageRows_(layout.Rows()), ruby_(ruby), inline_(ruby) {}
 
 Note LayoutNoteTracker::LineNote(std::string_view line) {
     std::string_view text;
@@ -106,7 +106,8 @@ std::size_t LayoutNoteTracker::Take(std::string_view line, std::size_t at, bool 
         footAt_ = atLineStart ? 0 : end;
         footWidth_ = atLineStart ? 0 : DrawnWidth(line, end, ruby_, nullptr);
         footJustTaken_ = true;
-    } else if (!TakeBlock(note, atLineStart) && !TakeSpan(note, line, at, end)) {
+    } else if (!TakeBlock(note, atLineStart) && !TakeSpan(note, line, at, end) &&
+               !inline_.Take(line, at, end, text)) {
         return 0;
     }
     if (OpensOrClosesBlock(note.kind)) blockBytes_ += end - at;
@@ -247,11 +248,20 @@ void LayoutNoteTracker::PlaceSpans(const std::vector<Piece>& pieces) {
             const std::size_t b = std::max(s.begin, p.lineBegin);
             const std::size_t e = std::min(s.end, p.lineBegin + p.size);
             if (b >= e) continue;
+            // An upright run cut by a row's end is drawn as the rows counted it.
+            if (s.kind == SpanKind::Mark && s.mark.kind == MarkKind::Upright &&
+                e - b != s.end - s.begin) {
+                continue;
+            }
             const auto rb = static_cast<std::uint32_t>(b - p.lineBegin + p.rowBegin);
             const auto re = static_cast<std::uint32_t>(e - p.lineBegin + p.rowBegin);
             RowStyle& style = notes_.rows[p.row];
             if (s.kind == SpanKind::Sized) {
                 style.sized.push_back({rb, re, s.steps});
+            } else if (s.kind == SpanKind::Mark) {
+                style.marks.push_back(s.mark);
+                style.marks.back().begin = rb;
+                style.marks.back().end = re;
             } else {
                 (s.kind == SpanKind::Bold ? style.bold : style.hidden).push_back({rb, re});
             }
@@ -296,6 +306,13 @@ void LayoutNoteTracker::EndLine(const RowList& rows) {
     for (auto& [begin, steps] : sizes_) {
         if (begin < lineSize_) spans_.push_back({begin, lineSize_, SpanKind::Sized, steps});
         begin = 0;
+    }
+    // Emphasis marks, side lines, bold text and upright runs.
+    std::vector<InlineSpan> marks;
+    inline_.EndLine(lineText_, marks);
+    for (const InlineSpan& m : marks) {
+        spans_.push_back({m.begin, m.end, m.bold ? SpanKind::Bold : SpanKind::Mark, 0,
+                          m.mark.value_or(RowMark{})});
     }
     if (!spans_.empty() || lineRaise_ >= 0) {
         const std::vector<Piece> pieces = PiecesOf(rows);

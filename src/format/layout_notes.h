@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "format/document.h"
+#include "format/inline_notes.h"
 #include "format/markup.h"
 #include "format/page_layout.h"
 
@@ -56,8 +57,13 @@ class LayoutNoteTracker {
     // page): it need not make a column of its own.
     bool OnlyBlockNotes() const;
 
+    // The bytes of the upright run (縦中横) that the annotation just taken completes, for
+    // the formatter to count as one full-width cell; 0 when it completes none.
+    std::size_t UprightRunBytes() const { return inline_.UprightRunBytes(); }
+
     // The line is done and its bytes stand in `rows`: records the indent of its rows and
-    // places its hidden annotations, heading texts, sized texts and headings in them.
+    // places its hidden annotations, heading texts, sized texts, headings and inline marks
+    // (inline_notes.h) in them.
     void EndLine(const RowList& rows);
 
     // A picture annotation's line (PictureNoteFile) was placed in row `row`.
@@ -71,11 +77,12 @@ class LayoutNoteTracker {
     LayoutNotes Finish(std::size_t rowCount);
 
   private:
-    enum class SpanKind { Hidden, Bold, Sized };
+    enum class SpanKind { Hidden, Bold, Sized, Mark };
     struct Span {
         std::size_t begin, end;
         SpanKind kind;
         int steps = 0;
+        RowMark mark = {};  // Mark
     };
     struct LineHeading {
         std::size_t begin;
@@ -122,6 +129,7 @@ class LayoutNoteTracker {
     std::vector<Span> spans_;  // in line bytes
     std::vector<LineHeading> headings_;
     std::vector<OpenHeading> open_;
+    InlineNoteTracker inline_;
 };
 
 }  // namespace mirvo

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "format/cp932.h"
+#include "format/row_marks.h"
 
 namespace mirvo {
 
@@ -153,8 +154,9 @@ struct RowStyle {
     // draws the picture as an <IMG> row would.
     bool picture = false;
     std::vector<RowSpan> hidden;   // layout annotations: nothing drawn, no cell taken
-    std::vector<RowSpan> bold;     // heading text, drawn in the bold face
+    std::vector<RowSpan> bold;     // heading text and 太字, drawn in the bold face
     std::vector<SizedSpan> sized;  // text drawn larger or smaller within its cells
+    std::vector<RowMark> marks;    // 縦中横, emphasis marks and side lines
 };
 struct Heading {
     std::size_t row = 0;  // the row holding the heading's first character

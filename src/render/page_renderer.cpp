@@ -89,6 +89,13 @@ class FontPainter : public GlyphPainter {
         lastDash_ = {&target, x, y, box};
     }
 
+    void DrawUpright(Bitmap& target, PageFont font, std::string_view run, int x, int y,
+                     Color color) override {
+        DrawUprightText(font == PageFont::Heading ? HeadingFace() : body_, upright_, target, run, x,
+                        y, color, grey_);
+        lastDash_ = {};
+    }
+
     void DrawPageNumber(Bitmap& target, std::string_view digits, int x, int y, bool alignRight,
                         Color color) override {
         if (alignRight) x -= ruby_.HorizontalWidth(digits);
@@ -126,6 +133,7 @@ class FontPainter : public GlyphPainter {
     VerticalFont body_;
     VerticalFont ruby_;
     VerticalFont heading_;
+    VerticalFont upright_;               // upright runs too wide for the body face's cell
     std::map<int, VerticalFont> sized_;  // by cell height
     std::string name_;
     int bodyHeight_ = 0, cellHeight_ = 0;
@@ -143,6 +151,14 @@ bool InSpans(const std::vector<RowSpan>& spans, int at) {
         if (at >= static_cast<int>(s.begin) && at < static_cast<int>(s.end)) return true;
     }
     return false;
+}
+
+// The places of the inline marks on a page buffer.
+InlineRowMarks::Geometry MarkGeometry(const Bitmap& buffer, const PageStyle& s) {
+    const PageFontHeights h = ComputePageFontHeights(buffer.Height(), s.Layout, s.FontSpace);
+    const int columns = Trunc(static_cast<double>(buffer.Width()) / (s.Layout.Rows() + 1));
+    return {h.ruby, h.body, 0.9 * buffer.Height() / (s.Layout.RowBytes() + 1), 0.9 * columns,
+            s.Typeset};
 }
 
 // The size steps of the text at byte `at` of a row; 0 for body text.
@@ -189,7 +205,8 @@ class PageDrawing {
           sources_(sources),
           footnotes_(footnotes),
           pictures_(pictures),
-          reporter_(reporter) {
+          reporter_(reporter),
+          marks_(painter, buffer, MarkGeometry(buffer, src.style)) {
         W_ = buffer.Width();
         H_ = buffer.Height();
         R_ = s_.Layout.Rows();
@@ -206,7 +223,7 @@ class PageDrawing {
             typeset_.emplace(TypesetPen{painter_, buf_, W_, H_, q_, p_, B_,
                                         ComputePageFontHeights(H_, s_.Layout, s_.FontSpace).body,
                                         hr_, shift_, text_, footnoteColor_, s_.UseRuby,
-                                        s_.UseComment, pageList_, footnotes_});
+                                        s_.UseComment, pageList_, footnotes_, &marks_});
         }
     }
 
@@ -233,11 +250,13 @@ class PageDrawing {
         // cell positions.
         r.blanks = style ? style->indent : 0;
         r.i += 2 * r.blanks;
+        marks_.BeginRow(style);
         while (r.pos <= r.len) {
             if (r.footPending && r.pos - 1 >= static_cast<int>(style->footFrom)) MoveToFoot(r);
             if (style && SkipHidden(*style, r.hidden, r.pos)) continue;
             if (!DrawNext(r)) return Unclosed();
         }
+        marks_.EndRow(windowText_);
         return {};
     }
 
@@ -267,6 +286,7 @@ class PageDrawing {
     // The next character of the row, or the ruby or annotation it opens. False when that
     // markup is not closed before the end of the row.
     bool DrawNext(RowCursor& r) {
+        if (const RowMark* run = marks_.UprightAt(r.pos - 1)) return DrawUprightRun(r, *run);
         const MarkupChars& m = Markup();
         const int at = r.pos - 1;
         const int y = Trunc((r.i - 1) * p_);
@@ -291,6 +311,24 @@ class PageDrawing {
             mark = true;
         }
         PutChar(r, ch, at, y, mark);
+        return true;
+    }
+
+    // An upright run (縦中横) takes one full-width cell; the text list holds two bytes of it.
+    bool DrawUprightRun(RowCursor& r, const RowMark& run) {
+        const int at = r.pos - 1;
+        const std::string_view text =
+            std::string_view(r.row).substr(at, std::min<int>(run.end, r.len) - at);
+        const int x = Trunc(0.05 * W_ + 0.9 * r.xc) + shift_;
+        const int y = Trunc(0.05 * H_ + 0.9 * Trunc((r.i - 1) * p_));
+        r.pos += static_cast<int>(text.size());
+        r.i += 2;
+        const PageFont font = InSpans(r.style->bold, at) ? PageFont::Heading : PageFont::Body;
+        painter_.DrawUpright(buf_, font, text, x, y, color_);
+        marks_.Char(at, 2, x, y);
+        color_ = text_;
+        for (; r.blanks > 0; --r.blanks) Record(D().blank, kNoSourceByte);
+        Record(UprightCellText(text), static_cast<std::uint32_t>(at));
         return true;
     }
 
@@ -359,6 +397,10 @@ class PageDrawing {
                 painter_.DrawChar(buf_, heading ? PageFont::Heading : PageFont::Body, ch, x, yy,
                                   color_);
             }
+            // The ruby start mark ｜ is no text of its own: no emphasis beside it.
+            if (!mark && !(s_.UseRuby && ch == Markup().bar)) {
+                marks_.Char(at, static_cast<int>(ch.size()), x, yy);
+            }
         }
         color_ = text_;
         for (; r.blanks > 0; --r.blanks) Record(D().blank, kNoSourceByte);
@@ -394,13 +436,16 @@ class PageDrawing {
         const Color color = windowText_;  // the ruby font's own colour
         const int o = y - Trunc(hr_ * (L + 1) / 2.0) >= 0 ? 0 : Trunc(hr_ * L / 2.0) - y;
         const int X = Trunc(0.9 * (xc + hr_ + 1) + 0.05 * W_) + shift_;
-        int j = 1;
+        int j = 1, top = 0, bottom = 0;
         while (j <= L) {
             const int at = j;
             std::string_view r = NextChar(t, j);
             const int Y = Trunc(0.9 * (y - Trunc(hr_ * (L - at + 1) / 2.0) + o) + 0.05 * H_);
             painter_.DrawChar(buf_, PageFont::Ruby, r, X, Y, color);
+            if (at == 1) top = Y;
+            bottom = Y + Trunc(0.9 * hr_);  // the next ruby character's place
         }
+        marks_.Ruby(X, top, bottom);
     }
 
     // One dot per full-width character of the n bytes before the annotation, a quarter
@@ -437,6 +482,7 @@ class PageDrawing {
     int shift_ = 0;  // the text block's move across (the typeset left page)
     double p_ = 0;
     Color color_ = kTextBlack;
+    InlineRowMarks marks_;
     std::optional<TypesetPage> typeset_;  // book typesetting draws the rows
 };
 

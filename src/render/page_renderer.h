@@ -15,6 +15,7 @@
 #include "format/page_layout.h"
 #include "format/problem.h"
 #include "render/bitmap.h"
+#include "render/inline_marks.h"
 #include "render/picture_cache.h"
 
 namespace mirvo {
@@ -57,6 +58,20 @@ class GlyphPainter {
     // top-left corner of the unturned cell.
     virtual void DrawChar(Bitmap& target, PageFont font, std::string_view ch, int x, int y,
                           Color color) = 0;
+    // A run of CP932 characters (縦中横) set horizontally and upright, scaled down to fit
+    // the full-width cell whose text point is (x, y).
+    virtual void DrawUpright(Bitmap& /*target*/, PageFont /*font*/, std::string_view /*run*/,
+                             int /*x*/, int /*y*/, Color /*color*/) {}
+    // An emphasis mark centred at (cx, cy), `size` pixels across.
+    virtual void DrawMark(Bitmap& target, EmphasisShape shape, int cx, int cy, int size,
+                          Color color, bool smooth) {
+        DrawEmphasisShape(target, shape, cx, cy, size, color, smooth);
+    }
+    // A side line down x from y0 to y1 (exclusive), sized after a ruby cell of `size`.
+    virtual void DrawSideLine(Bitmap& target, SideLineStyle style, int x, int y0, int y1, int size,
+                              Color color) {
+        DrawSideLineShape(target, style, x, y0, y1, size, color);
+    }
     // Book typesetting: grey-level glyphs at the buffer's own pixels for the fonts set
     // next, or (off) the monochrome glyphs of the grid.
     virtual void SetGreyGlyphs(bool /*grey*/) {}

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "format/cp932.h"
+#include "render/inline_marks.h"
 #include "render/page_renderer.h"
 
 namespace mirvo {
@@ -66,6 +67,7 @@ bool TypesetPage::DrawRow(const std::string& row, int c, const RowStyle* style) 
     // With layout annotations (a style), markup left open is text, as the formatter read it.
     const bool closed = ReadTypesetUnits(row, pen_.ruby, pen_.notes, hidden ? &*hidden : nullptr,
                                          units_, style != nullptr);
+    if (pen_.marks) pen_.marks->BeginRow(style);
     bool footPending = style && style->raise >= 0;
     for (std::size_t k = 0; k < units_.size(); ++k) {
         if (footPending && units_[k].begin >= style->footFrom) {
@@ -74,6 +76,7 @@ bool TypesetPage::DrawRow(const std::string& row, int c, const RowStyle* style) 
         }
         DrawUnit(r, k);
     }
+    if (pen_.marks) pen_.marks->EndRow(pen_.text);
     return closed;
 }
 
@@ -105,6 +108,11 @@ void TypesetPage::DrawUnit(RowPen& r, std::size_t k) {
             break;
     }
     for (std::size_t at = u.baseBegin; at < u.baseEnd;) {
+        const RowMark* run = pen_.marks ? pen_.marks->UprightAt(static_cast<int>(at)) : nullptr;
+        if (run && run->end <= u.baseEnd) {
+            at = PutUpright(r, *run);
+            continue;
+        }
         const std::string_view ch = std::string_view(r.row).substr(at, CharLengthAt(r.row, at));
         PutChar(r, ch, at, r.t, false);
         Append(r, ch);
@@ -123,6 +131,23 @@ void TypesetPage::PutChar(RowPen& r, std::string_view ch, std::size_t at, double
     const int lane = ruby ? r.rubyX + pen_.rubyHeight : r.rubyX;
     drawn_.push_back({lane, Y + Trunc(0.45 * pen_.p * static_cast<double>(ch.size())),
                       static_cast<int>(ch.size())});
+    if (pen_.marks && !(pen_.ruby && ch == Markup().bar)) {
+        pen_.marks->Char(static_cast<int>(at), static_cast<int>(ch.size()), r.bodyX, Y);
+    }
+}
+
+// An upright run (縦中横) in one full-width cell; returns the byte past it.
+std::size_t TypesetPage::PutUpright(RowPen& r, const RowMark& run) {
+    const std::string_view text = std::string_view(r.row).substr(run.begin, run.end - run.begin);
+    const int Y = Trunc(0.05 * pen_.H + 0.9 * Trunc(r.t * pen_.p));
+    const bool heading = r.style && InSpans(r.style->bold, run.begin);
+    pen_.painter.DrawUpright(pen_.buffer, heading ? PageFont::Heading : PageFont::Body, text,
+                             r.bodyX, Y, pen_.text);
+    drawn_.push_back({r.rubyX, Y + Trunc(0.9 * pen_.p), 2});
+    pen_.marks->Char(static_cast<int>(run.begin), 2, r.bodyX, Y);
+    Append(r, UprightCellText(text));
+    r.t += 2;
+    return run.end;
 }
 
 void TypesetPage::DrawGroup(RowPen& r, std::size_t k) {
@@ -145,12 +170,16 @@ void TypesetPage::DrawGroup(RowPen& r, std::size_t k) {
     }
     for (int b = u.baseWidth; b + 2 <= width; b += 2) Append(r, G().blank);
     std::size_t j = 0;
+    int top = 0, bottom = 0;
     for (std::size_t at = u.rubyBegin; at < u.rubyEnd; ++j) {
         const std::string_view ch = row.substr(at, CharLengthAt(row, at));
         const int Y = Trunc(0.05 * pen_.H + 0.9 * Trunc((r.t + g.ruby[j]) * pen_.p));
         pen_.painter.DrawChar(pen_.buffer, PageFont::Ruby, ch, r.rubyX, Y, pen_.text);
+        if (at == u.rubyBegin) top = Y;
+        bottom = Y + Trunc(0.9 * pen_.rubyHeight);
         at += ch.size();
     }
+    if (pen_.marks && ruby) pen_.marks->Ruby(r.rubyX, top, bottom);
     r.t += width;
 }
 

@@ -16,6 +16,7 @@
 namespace mirvo {
 
 class GlyphPainter;
+class InlineRowMarks;
 
 // What the page lends the drawing of its rows.
 struct TypesetPen {
@@ -30,6 +31,7 @@ struct TypesetPen {
     bool ruby = true, notes = true;
     std::vector<std::string>& pageList;
     std::vector<std::string>& footnotes;
+    InlineRowMarks* marks = nullptr;  // emphasis marks, side lines and upright runs
 };
 
 class TypesetPage {
@@ -54,6 +56,7 @@ class TypesetPage {
     void DrawGroup(RowPen& r, std::size_t k);
     void DrawMark(RowPen& r, std::size_t at, double top);
     void DrawDots(const RowPen& r, std::size_t at);
+    std::size_t PutUpright(RowPen& r, const RowMark& run);
     void Append(RowPen& r, std::string_view text);
 
     TypesetPen pen_;

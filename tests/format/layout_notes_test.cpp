@@ -240,9 +240,10 @@ TEST(LayoutNoteRows, WithoutAnnotationMarkupNothingIsRead) {
          FormatUtf8(book, FormatOptions{PageLayout(10, 20), true, false, "/b.txt"}, host))
         expected.push_back("0|" + r);
     EXPECT_EQ(FormatWithNotes(book, 10, 10, true, false).rows, expected);
-    // Emphasis keeps its place and takes no cell with the option on too.
+    // Emphasis keeps its place and takes no cell with the option on too (where it is
+    // hidden: its marks are drawn from the row's style).
     EXPECT_EQ(FormatWithNotes({"前", "あいう［＃「いう」に傍点］え"}, 3).rows,
-              (Rows{"0|前", "0|あいう［＃「いう」に傍点］", "0|え", "0|"}));
+              (Rows{"0|前", "0|あいう{［＃「いう」に傍点］}", "0|え", "0|"}));
 }
 
 }  // namespace

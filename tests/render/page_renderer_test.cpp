@@ -41,11 +41,32 @@ class RecordingPainter : public GlyphPainter {
                         Color) override {
         numbers.push_back({std::string(digits), x, y, alignRight});
     }
+    void DrawUpright(Bitmap&, PageFont font, std::string_view run, int x, int y,
+                     Color color) override {
+        uprights.push_back({Cp932ToUtf8(run), x, y, font, color});
+    }
+    void DrawMark(Bitmap&, EmphasisShape shape, int cx, int cy, int size, Color, bool) override {
+        marks.push_back({shape, cx, cy, size});
+    }
+    void DrawSideLine(Bitmap&, SideLineStyle style, int x, int y0, int y1, int, Color) override {
+        lines.push_back({style, x, y0, y1});
+    }
     struct Number {
         std::string digits;
         int x, y;
         bool alignRight;
     };
+    struct Mark {
+        EmphasisShape shape;
+        int cx, cy, size;
+    };
+    struct Line {
+        SideLineStyle style;
+        int x, y0, y1;
+    };
+    std::vector<DrawCall> uprights;
+    std::vector<Mark> marks;
+    std::vector<Line> lines;
     std::vector<DrawCall> calls;
     std::vector<Number> numbers;
     bool grey = false;
@@ -87,6 +108,9 @@ class PageRendererTest : public ::testing::Test {
         EXPECT_TRUE(FormatDocument(rows, o, host, &notes));
         const PageSource src{rows, style, texture, docPath, &notes};
         painter.calls.clear();
+        painter.uprights.clear();
+        painter.marks.clear();
+        painter.lines.clear();
         return renderer.RenderPage(buffer, 300, 420, 1, true, src, lists, reporter);
     }
 
@@ -386,6 +410,187 @@ TEST_F(PageRendererTest, LayoutAnnotationsIndentHideAndBoldenAsFormatted) {
     EXPECT_EQ(lists.RightPageText[0], Sjis("一①"));
 }
 
+// The body character `utf8` drawn by the last rendering (the n-th such, from 0).
+const DrawCall* BodyChar(const std::vector<DrawCall>& calls, const char* utf8, int n = 0) {
+    for (const DrawCall& c : calls) {
+        if (c.ch == utf8 && c.font != PageFont::Ruby && n-- == 0) return &c;
+    }
+    return nullptr;
+}
+
+TEST_F(PageRendererTest, EmphasisMarksBesideEachCharacterOutsideTheRuby) {
+    const int ruby = 7;  // trunc(0.9 * 420 / 50)
+    struct Case {
+        const char* line;
+        EmphasisShape shape;
+        std::vector<const char*> marked;
+        bool left = false;
+    };
+    const Case cases[] = {
+        {"あいう［＃「いう」に白ゴマ傍点］え", EmphasisShape::WhiteSesame, {"い", "う"}},
+        {"あ［＃傍点］いう［＃傍点終わり］え", EmphasisShape::Sesame, {"い", "う"}},
+        {"あ［＃蛇の目傍点］い［＃蛇の目傍点終わり］", EmphasisShape::Bullseye, {"い"}},
+        {"生血［＃「生血」に「×」の傍記］", EmphasisShape::Cross, {"生", "血"}},
+        {"あい［＃「い」の左に黒三角傍点］", EmphasisShape::Triangle, {"い"}, true},
+        // Half-width characters get a mark each, centred on their half cell.
+        {"ab［＃「ab」に丸傍点］", EmphasisShape::Circle, {"a", "b"}},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(RenderBook({c.line})) << c.line;
+        ASSERT_EQ(painter.marks.size(), c.marked.size()) << c.line;
+        for (std::size_t k = 0; k < c.marked.size(); ++k) {
+            const DrawCall* ch = BodyChar(painter.calls, c.marked[k]);
+            ASSERT_NE(ch, nullptr) << c.marked[k];
+            const auto& m = painter.marks[k];
+            EXPECT_EQ(m.shape, c.shape) << c.line;
+            EXPECT_EQ(m.size, ruby);
+            // 420 / 51 pixels a byte cell, scaled by 0.9.
+            const int tall = static_cast<int>(
+                std::lround(ch->ch.size() == 1 ? 0.9 * 420 / 51.0 : 0.9 * 840 / 51.0));
+            EXPECT_EQ(m.cy, ch->y + tall / 2) << c.line << " " << k;
+            EXPECT_EQ(m.cx, c.left ? ch->x - 14 - ruby / 2 : ch->x + ruby / 2) << c.line;
+        }
+        EXPECT_TRUE(Ruby().empty()) << "no dots of the plain renderer: " << c.line;
+        EXPECT_EQ(lists.FootnoteList, std::vector<std::string>{""}) << c.line;
+    }
+
+    // A range over ruby marks its base, not the ruby start mark ｜ nor the reading.
+    ASSERT_TRUE(RenderBook({"［＃傍点］｜漢字《かんじ》［＃傍点終わり］"}));
+    EXPECT_EQ(painter.marks.size(), 2u);
+
+    // Under ruby the marks move out past it where the columns leave room (6 columns on
+    // 300 pixels), else to the left of the column (10); the character without ruby keeps
+    // its lane.
+    for (const int columns : {6, 10}) {
+        style.Layout = PageLayout(columns, 50);
+        ASSERT_TRUE(RenderBook({"｜漢字《かんじ》と［＃「漢字と」に二重丸傍点］"}));
+        ASSERT_EQ(painter.marks.size(), 3u);
+        const int rubyX = Ruby().front().x;
+        const int kanjiX = BodyChar(painter.calls, "漢")->x;
+        const int expected = columns == 6 ? rubyX + ruby / 2 : kanjiX - 14 - ruby / 2;
+        EXPECT_EQ(painter.marks[0].cx, expected) << columns;
+        EXPECT_EQ(painter.marks[1].cx, expected) << columns;
+        EXPECT_EQ(painter.marks[2].cx, BodyChar(painter.calls, "と")->x + ruby / 2);
+        EXPECT_EQ(lists.RightPageText[0], Sjis("｜漢字と"));
+    }
+}
+
+TEST_F(PageRendererTest, SideLinesRunAlongTheirTextInEveryRow) {
+    // One line from the top of the first character to the foot of the last, per column.
+    ASSERT_TRUE(RenderBook({"あいう［＃「いう」に破線］え"}));
+    ASSERT_EQ(painter.lines.size(), 1u);
+    const DrawCall* i = BodyChar(painter.calls, "い");
+    const DrawCall* u = BodyChar(painter.calls, "う");
+    EXPECT_EQ(painter.lines[0].style, SideLineStyle::Dashed);
+    EXPECT_EQ(painter.lines[0].y0, i->y);
+    EXPECT_EQ(painter.lines[0].y1, u->y + 15);
+    EXPECT_GT(painter.lines[0].x, i->x);
+
+    // A range over three columns draws in each; the left form left of the column.
+    style.Layout = PageLayout(10, 6);
+    ASSERT_TRUE(RenderBook({"［＃左に波線］あいうえおかき［＃左に波線終わり］"}));
+    ASSERT_EQ(painter.lines.size(), 3u);
+    const char* firsts[] = {"あ", "え", "き"};
+    for (std::size_t k = 0; k < 3; ++k) {
+        EXPECT_EQ(painter.lines[k].style, SideLineStyle::Wavy);
+        EXPECT_LT(painter.lines[k].x, BodyChar(painter.calls, firsts[k])->x - 14) << k;
+    }
+    EXPECT_GT(painter.lines[0].x, painter.lines[1].x) << "columns run right to left";
+    const int cell = static_cast<int>(std::lround(0.9 * 840 / 7));  // 6 bytes a row
+    EXPECT_EQ(painter.lines[0].y1 - painter.lines[0].y0, Y(5, 420, 6) - Y(1, 420, 6) + cell)
+        << "あいう";
+    EXPECT_EQ(painter.lines[2].y1 - painter.lines[2].y0, cell) << "き alone";
+}
+
+TEST_F(PageRendererTest, UprightRunsTakeOneCellAndBoldTextTheBoldFace) {
+    struct Case {
+        const char* line;
+        const char* upright;
+        const char* listed;  // the text list: one cell, two bytes, for the run
+        int month;           // the cell of 月 after it
+    };
+    const Case cases[] = {
+        {"12［＃「12」は縦中横］月", "12", "12月", 3},
+        {"1［＃「1」は縦中横］月", "1", "1 月", 3},
+        {"第［＃縦中横］100［＃縦中横終わり］月", "100", "第10月", 5},
+        {"（３）［＃「（３）」は縦中横］月", "（３）", "（月", 3},
+        {"12月", "12", "12月", 3},  // no note: two digits alone
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(RenderBook({c.line})) << c.line;
+        ASSERT_EQ(painter.uprights.size(), 1u) << c.line;
+        EXPECT_EQ(painter.uprights[0].ch, c.upright);
+        EXPECT_EQ(BodyChar(painter.calls, "月")->y, Y(c.month)) << c.line;
+        EXPECT_EQ(painter.uprights[0].y, Y(c.month - 2)) << c.line;
+        EXPECT_EQ(lists.RightPageText[0], Sjis(c.listed)) << c.line;
+    }
+    ASSERT_TRUE(RenderBook(
+        {"強く［＃「強く」は太字］言う", "［＃ここから太字］", "次", "［＃ここで太字終わり］終"}));
+    for (const char* ch : {"強", "く", "次"}) {
+        EXPECT_EQ(BodyChar(painter.calls, ch)->font, PageFont::Heading) << ch;
+    }
+    for (const char* ch : {"言", "終"})
+        EXPECT_EQ(BodyChar(painter.calls, ch)->font, PageFont::Body);
+}
+
+TEST_F(PageRendererTest, TypesetPagesDrawTheSameInlineMarks) {
+    // The typeset rows draw what the grid draws: marks, lines and upright runs, in place.
+    for (const bool typeset : {false, true}) {
+        style.Typeset = typeset;
+        ASSERT_TRUE(RenderBook(
+            {"12［＃「12」は縦中横］月あい［＃「あい」に白丸傍点］う［＃「う」に波線］"}));
+        ASSERT_EQ(painter.uprights.size(), 1u) << typeset;
+        EXPECT_EQ(painter.uprights[0].ch, "12");
+        ASSERT_EQ(painter.marks.size(), 2u) << typeset;
+        EXPECT_EQ(painter.marks[0].shape, EmphasisShape::WhiteCircle);
+        EXPECT_EQ(painter.marks[1].cy - painter.marks[0].cy,
+                  BodyChar(painter.calls, "い")->y - BodyChar(painter.calls, "あ")->y);
+        ASSERT_EQ(painter.lines.size(), 1u) << typeset;
+        EXPECT_EQ(painter.lines[0].y0, BodyChar(painter.calls, "う")->y) << typeset;
+        EXPECT_EQ(lists.RightPageText[0], Sjis("12月あいう")) << typeset;
+    }
+}
+
+TEST(InlineMarkShapes, EveryKindIsDistinctAndStaysInItsBox) {
+    // From the ruby of a reading size up (12 pixels: a 600-pixel page of 40 characters
+    // drawn at twice its size); smaller, white shapes fill up.
+    for (const int size : {12, 16, 24, 40}) {
+        std::vector<Bitmap> drawn;
+        for (int k = 0; k < kEmphasisShapes; ++k) {
+            Bitmap b(40, 40, 0xFFFFFF);
+            DrawEmphasisShape(b, static_cast<EmphasisShape>(k), 20, 20, size, 0, false);
+            int ink = 0;
+            for (int y = 0; y < 40; ++y) {
+                for (int x = 0; x < 40; ++x) {
+                    if (b.Pixel(x, y) != 0xFFFFFF) {
+                        ++ink;
+                        EXPECT_LE(std::abs(x - 20), size / 2 + 1) << k;
+                        EXPECT_LE(std::abs(y - 20), size / 2 + 1) << k;
+                    }
+                }
+            }
+            EXPECT_GT(ink, 0) << "shape " << k << " at " << size;
+            for (std::size_t j = 0; j < drawn.size(); ++j) {
+                EXPECT_FALSE(drawn[j] == b) << "shapes " << j << " and " << k << " at " << size;
+            }
+            drawn.push_back(std::move(b));
+        }
+    }
+    std::vector<Bitmap> lines;
+    for (int k = 0; k < kSideLineStyles; ++k) {
+        Bitmap b(40, 80, 0xFFFFFF);
+        DrawSideLineShape(b, static_cast<SideLineStyle>(k), 20, 10, 70, 12, 0);
+        for (int y = 0; y < 80; ++y) {
+            for (int x = 0; x < 40; ++x) {
+                if (b.Pixel(x, y) == 0xFFFFFF) continue;
+                EXPECT_TRUE(y >= 10 && y < 70 && std::abs(x - 20) <= 6) << k;
+            }
+        }
+        for (const Bitmap& other : lines) EXPECT_FALSE(other == b) << "line " << k;
+        lines.push_back(std::move(b));
+    }
+}
+
 TEST_F(PageRendererTest, IllustrationRows) {
     test::TempDir dir;
     // A 2 x 2 24-bit BMP, all red.
@@ -646,8 +851,7 @@ TEST(PageRendererCorpus, EveryPageOfEveryNovel) {
             LayoutNotes notes;
             FormatOptions o{s.Layout, true, true, file, aozora};
             o.Typesetting = aozora;
-            ASSERT_TRUE(FormatDocument(rows, o, host, &notes))
-                << file;
+            ASSERT_TRUE(FormatDocument(rows, o, host, &notes)) << file;
             const int pages = PageCount(rows, s.Layout);
             PageTexts lists;
             Bitmap right, left;
