@@ -53,18 +53,25 @@ std::uint16_t ExtraChars::UserDefinedCode(std::string_view ch) {
 }
 
 void ExtraChars::ReserveUsedCodes(std::string_view cp932) {
-    // Bytes 0xF0 to 0xF9 are rare; each is looked at closely. It begins a character when
-    // an even number of bytes that could be lead bytes stands just before it (a run of them
-    // pairs off from its start, since the byte before the run cannot be a lead byte).
+    // Bytes 0xF0 to 0xF9 are rare; each is looked at closely. It begins a character when an
+    // even number of bytes that could be lead bytes stands just before it: a run of them pairs
+    // off from its start, since the byte before the run ends a character. The walk back stops
+    // where a character is known to begin (past the last such byte), so no run is read twice
+    // and a long line of lead bytes costs one pass.
     const auto* s = reinterpret_cast<const unsigned char*>(cp932.data());
     const std::size_t n = cp932.size();
+    std::size_t known = 0;  // a character begins here
     for (std::size_t i = 0; i + 1 < n; ++i) {
         if (static_cast<unsigned>(s[i] - kFirstLead) > kLastLead - kFirstLead) continue;
         std::size_t leads = 0;
-        while (leads < i && IsLeadByte(s[i - 1 - leads])) ++leads;
-        if (leads % 2 != 0) continue;
+        while (i - leads > known && IsLeadByte(s[i - 1 - leads])) ++leads;
+        if (leads % 2 != 0) {
+            known = i + 1;  // a trail byte: the next character begins after it
+            continue;
+        }
         const auto code = static_cast<std::uint16_t>(s[i] << 8 | s[i + 1]);
         if (IsUserDefined(code)) taken_.set(SlotOf(code));
+        known = i + 2;
         ++i;
     }
 }

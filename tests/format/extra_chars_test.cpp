@@ -67,6 +67,15 @@ TEST(ExtraChars, CodesRunThroughTheUserDefinedAreaPastTheBooksOwn) {
     } refused[] = {{U"", 0}, {std::u32string(1, char32_t{0xD800}), 0}, {U"a\x110000", 0}};
     for (const auto& c : refused) EXPECT_EQ(other.Add(c.text), c.code);
     EXPECT_TRUE(other.Empty());
+
+    // A long line of ‰ (0x81F0): every second byte is 0xF0, but only as a trail byte; read
+    // from the line's start (at once: not again from each 0xF0), it reserves only F041.
+    ExtraChars permille;
+    std::string line;
+    for (int i = 0; i < 200000; ++i) line += Sjis("‰");
+    permille.ReserveUsedCodes(line + Code(0xF041));
+    EXPECT_EQ(permille.Add(U"\U00020000"), 0xF040);
+    EXPECT_EQ(permille.Add(U"\U00020001"), 0xF042);
 }
 
 TEST(ExtraChars, TextForTheReaderAndQueriesForTheFinder) {
