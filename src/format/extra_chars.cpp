@@ -1,6 +1,7 @@
 #include "format/extra_chars.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "format/cp932.h"
 
@@ -52,6 +53,19 @@ std::uint16_t ExtraChars::UserDefinedCode(std::string_view ch) {
     return IsUserDefined(code) ? code : 0;
 }
 
+namespace {
+
+// Whether one of the eight bytes at `p` is 0xF0 or above: their high halves compared with F
+// at once (a zero byte of `y` is such a byte).
+bool AnyByteFromF0(const unsigned char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    const std::uint64_t y = (w & 0xF0F0F0F0F0F0F0F0ull) ^ 0xF0F0F0F0F0F0F0F0ull;
+    return ((y - 0x0101010101010101ull) & ~y & 0x8080808080808080ull) != 0;
+}
+
+}  // namespace
+
 void ExtraChars::ReserveUsedCodes(std::string_view cp932) {
     // Bytes 0xF0 to 0xF9 are rare; each is looked at closely. It begins a character when an
     // even number of bytes that could be lead bytes stands just before it: a run of them pairs
@@ -62,6 +76,9 @@ void ExtraChars::ReserveUsedCodes(std::string_view cp932) {
     const std::size_t n = cp932.size();
     std::size_t known = 0;  // a character begins here
     for (std::size_t i = 0; i + 1 < n; ++i) {
+        // Eight bytes at a time while none of them is 0xF0 or above.
+        while (i + 8 <= n && !AnyByteFromF0(s + i)) i += 8;
+        if (i + 1 >= n) break;
         if (static_cast<unsigned>(s[i] - kFirstLead) > kLastLead - kFirstLead) continue;
         std::size_t leads = 0;
         while (i - leads > known && IsLeadByte(s[i - 1 - leads])) ++leads;

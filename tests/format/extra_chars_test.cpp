@@ -76,6 +76,18 @@ TEST(ExtraChars, CodesRunThroughTheUserDefinedAreaPastTheBooksOwn) {
     permille.ReserveUsedCodes(line + Code(0xF041));
     EXPECT_EQ(permille.Add(U"\U00020000"), 0xF040);
     EXPECT_EQ(permille.Add(U"\U00020001"), 0xF042);
+
+    // A book's own code after plain text of every length, wherever it falls among the
+    // eight-byte steps of the walk, the last bytes of the line included.
+    for (int ascii = 0; ascii < 9; ++ascii) {
+        for (int kanji = 0; kanji < 6; ++kanji) {
+            std::string own = std::string(static_cast<std::size_t>(ascii), 'a');
+            for (int k = 0; k < kanji; ++k) own += Sjis("本");
+            ExtraChars t;
+            t.ReserveUsedCodes(own + Code(0xF040) + (kanji % 2 ? "b" : ""));
+            EXPECT_EQ(t.Add(U"\U00020000"), 0xF041) << ascii << " " << kanji;
+        }
+    }
 }
 
 TEST(ExtraChars, TextForTheReaderAndQueriesForTheFinder) {
