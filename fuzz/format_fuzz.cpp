@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (m.begin >= m.end || m.end > rows[r].size()) fuzz::Fault("a mark outside its row");
         }
         for (const RowSpan& s : notes.rows[r].bold) {
-            if (s.begin >= s.end || s.end > rows[r].size()) fuzz::Fault("bold text outside its row");
+            if (s.begin >= s.end || s.end > rows[r].size())
+                fuzz::Fault("bold text outside its row");
         }
     }
     return 0;

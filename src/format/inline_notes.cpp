@@ -78,15 +78,6 @@ const InlineWords& Words() {
     return w;
 }
 
-// True when `text` ends with `suffix` and the suffix begins on a character boundary.
-bool EndsWithChars(std::string_view text, std::string_view suffix) {
-    if (suffix.size() > text.size()) return false;
-    const std::size_t at = text.size() - suffix.size();
-    std::size_t i = 0;
-    while (i < at) i += CharLengthAt(text, i);
-    return i == at && text.substr(at) == suffix;
-}
-
 bool SameKind(const InlineNote& a, const InlineNote& b) {
     return a.bold == b.bold &&
            (a.bold || (a.mark.kind == b.mark.kind && a.mark.style == b.mark.style &&

@@ -25,15 +25,6 @@ const LayoutWords& Words() {
     return w;
 }
 
-// True when `text` ends with `suffix` and the suffix begins on a character boundary.
-bool EndsWithChars(std::string_view text, std::string_view suffix) {
-    if (suffix.size() > text.size()) return false;
-    const std::size_t at = text.size() - suffix.size();
-    std::size_t i = 0;
-    while (i < at) i += CharLengthAt(text, i);
-    return i == at && text.substr(at) == suffix;
-}
-
 }  // namespace
 
 const MarkupChars& Markup() {
@@ -41,6 +32,14 @@ const MarkupChars& Markup() {
                                Utf8ToCp932("［"),   Utf8ToCp932("＃"), Utf8ToCp932("］"),
                                Utf8ToCp932("傍点"), Utf8ToCp932("「"), Utf8ToCp932("」")};
     return m;
+}
+
+bool EndsWithChars(std::string_view text, std::string_view suffix) {
+    if (suffix.size() > text.size()) return false;
+    const std::size_t at = text.size() - suffix.size();
+    std::size_t i = 0;
+    while (i < at) i += CharLengthAt(text, i);
+    return i == at && text.substr(at) == suffix;
 }
 
 int FindChars(std::string_view text, std::string_view what) {

@@ -42,6 +42,8 @@ int FindChars(std::string_view text, std::string_view what);
 inline bool ContainsChars(std::string_view text, std::string_view what) {
     return FindChars(text, what) != 0;
 }
+// True when `text` ends with `suffix` and the suffix begins on a character boundary.
+bool EndsWithChars(std::string_view text, std::string_view suffix);
 
 // What an annotation asks for.
 enum class NoteKind {
