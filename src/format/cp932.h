@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,21 @@ namespace mirvo {
 // Bytes 0x81-0x9F and 0xE0-0xFC begin a two-byte character.
 constexpr bool IsLeadByte(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// The code of the character at byte `i` of the `size` bytes at `bytes` (its byte, or
+// lead << 8 | trail) and, in `len`, its length: a lead byte is a character of two bytes
+// only when a byte follows it. For the loops that read text a character at a time.
+template <typename Length>
+constexpr std::uint16_t CodeAtByte(const unsigned char* bytes, std::size_t size, std::size_t i,
+                                   Length& len) {
+    const unsigned char b = bytes[i];
+    if (IsLeadByte(b) && i + 1 < size) {
+        len = 2;
+        return static_cast<std::uint16_t>(b << 8 | bytes[i + 1]);
+    }
+    len = 1;
+    return b;
 }
 
 // Byte length of the character that begins at byte index `index` (0-based) of `text`:

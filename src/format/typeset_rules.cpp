@@ -334,14 +334,8 @@ namespace {
 std::size_t PlainEnd(const unsigned char* bytes, std::size_t size, std::size_t i,
                      const std::uint8_t* classes, std::uint8_t& last) {
     while (i < size) {
-        const unsigned char c = bytes[i];
-        std::uint16_t code = c;
-        std::size_t len = 1;
-        if (IsLeadByte(c) && i + 1 < size) {
-            code = static_cast<std::uint16_t>(c << 8 | bytes[i + 1]);
-            len = 2;
-        }
-        const std::uint8_t cls = classes[code];
+        std::size_t len;
+        const std::uint8_t cls = classes[CodeAtByte(bytes, size, i, len)];
         if (cls & ~kTsKana) break;
         last = cls;
         i += len;
@@ -360,13 +354,8 @@ bool ReadTypesetUnits(std::string_view text, bool ruby, bool notes, HiddenNotes*
     UnitReader reader(text, ruby, notes, hidden, units, openAsText);
     std::size_t i = 0;
     while (i < size) {
-        const unsigned char b = bytes[i];
-        std::uint16_t code = b;
-        std::uint32_t len = 1;
-        if (IsLeadByte(b) && i + 1 < size) {
-            code = static_cast<std::uint16_t>(b << 8 | bytes[i + 1]);
-            len = 2;
-        }
+        std::uint32_t len;
+        const std::uint16_t code = CodeAtByte(bytes, size, i, len);
         const std::uint8_t cls = classes[code];
         if ((cls & ~kTsKana) && !(cls & (kTsMarkup | kTsRun))) {  // a character a rule looks at
             TypesetUnit& t = units.emplace_back();

@@ -15,14 +15,9 @@ namespace mirvo {
 namespace {
 
 using test::FakeReaderHost;
+using test::Repeat;
 using test::Sjis;
 using test::TempDir;
-
-std::string Repeat(const std::string& s, int n) {
-    std::string out;
-    for (int i = 0; i < n; ++i) out += s;
-    return out;
-}
 
 struct Book {
     TempDir dir;

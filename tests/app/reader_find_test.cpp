@@ -12,6 +12,7 @@ namespace mirvo {
 namespace {
 
 using test::FakeReaderHost;
+using test::Repeat;
 using test::TempDir;
 
 constexpr auto kNext = FindDirection::Next;
@@ -21,12 +22,6 @@ constexpr auto kPrev = FindDirection::Previous;
 // and page ends at some point of a long line.
 constexpr const char* kCycle = "あいうえおかき";
 constexpr const char* kCycleQuery = "きあいうえおか";
-
-std::string Repeat(const std::string& s, int n) {
-    std::string out;
-    for (int i = 0; i < n; ++i) out += s;
-    return out;
-}
 
 struct Book {
     TempDir dir;

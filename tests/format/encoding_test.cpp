@@ -49,12 +49,6 @@ std::string JisMapped(std::string utf8) {
     return utf8;
 }
 
-std::string Repeat(const std::string& s, int times) {
-    std::string out;
-    for (int i = 0; i < times; ++i) out += s;
-    return out;
-}
-
 RowList Rows(const std::string& path) {
     Result<RowList> loaded = LoadLines(path);
     EXPECT_TRUE(loaded);

@@ -14,12 +14,6 @@ FormatOptions Layout(int rows = 10, int chars = 25, bool ruby = true, bool comme
     return FormatOptions{PageLayout(rows, 2 * chars), ruby, comment, "/books/本.txt"};
 }
 
-std::string Repeat(const std::string& s, int n) {
-    std::string out;
-    for (int i = 0; i < n; ++i) out += s;
-    return out;
-}
-
 std::vector<std::string> Format(const std::vector<std::string>& lines,
                                 const FormatOptions& o = Layout()) {
     RecordingHost host;

@@ -11,6 +11,12 @@
 
 namespace mirvo::test {
 
+std::string Repeat(std::string_view s, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += s;
+    return out;
+}
+
 std::string Sjis(std::string_view utf8) {
     return Utf8ToCp932(utf8);
 }

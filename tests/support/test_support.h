@@ -10,6 +10,9 @@ namespace mirvo::test {
 // UTF-8 text (as written in the test source) in CP932 bytes.
 std::string Sjis(std::string_view utf8);
 
+// `s` written `times` times over.
+std::string Repeat(std::string_view s, int times);
+
 // A fresh folder under /tmp, removed with everything in it when the object goes.
 class TempDir {
   public:
